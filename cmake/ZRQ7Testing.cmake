@@ -1,0 +1,30 @@
+# SPDX-License-Identifier: MIT
+# zrq7_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>]
+#               [TIMEOUT <seconds>] [ENVIRONMENT <VAR=value...>] [ARGS <args...>])
+#
+# Builds <name> as an executable and registers it with CTest. Every test runs
+# offscreen in a fresh private home (XDG folders, runtime dir, port map), so no
+# test ever touches the user's own profile, recordings or ports.
+# Tests find the other programs through ZRQ7_BIN_DIR (zrq7sim, cpl_zrq7).
+function(zrq7_add_test)
+    cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT;ARGS" ${ARGN})
+    add_executable(${T_NAME} ${T_SOURCES})
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS})
+    zrq7_register_test(NAME ${T_NAME} COMMAND $<TARGET_FILE:${T_NAME}> ${T_ARGS}
+                       TIMEOUT "${T_TIMEOUT}" LABELS "${T_LABELS}" ENVIRONMENT "${T_ENVIRONMENT}")
+endfunction()
+
+# zrq7_register_test(NAME <name> COMMAND <cmd...> [TIMEOUT s] [LABELS ...] [ENVIRONMENT ...])
+# Registers any command (a script, a peer run) with the same private home.
+function(zrq7_register_test)
+    cmake_parse_arguments(T "" "NAME;TIMEOUT" "COMMAND;LABELS;ENVIRONMENT" ${ARGN})
+    set(home ${CMAKE_BINARY_DIR}/test-home/${T_NAME})
+    add_test(NAME ${T_NAME} COMMAND ${PROJECT_SOURCE_DIR}/tests/run-in-home.sh ${T_COMMAND})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    set_tests_properties(${T_NAME} PROPERTIES
+        TIMEOUT ${T_TIMEOUT}
+        LABELS "${T_LABELS}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZRQ7_TEST_HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/run;ZRQ7_PORTS=${home}/ports;TMPDIR=${home}/tmp;ZRQ7_BIN_DIR=${CMAKE_BINARY_DIR}/bin;ZRQ7_SOURCE_DIR=${PROJECT_SOURCE_DIR};${T_ENVIRONMENT}")
+endfunction()
