@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QMessageBox>
+
+// Every message box of the program goes through here, so that a test can watch
+// the messages of a program it started: with ZRQ7_MESSAGE_LOG=<file> in the
+// environment nothing is shown; each message appends one line
+// "<icon>|<caption>|<text with \r and \n escaped>" to the file and is answered
+// with its default button at once.
+QMessageBox::StandardButton ShowMessage(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+                                        const QString& text,
+                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
