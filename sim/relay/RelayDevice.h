@@ -6,7 +6,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace zrq7::sim {
 
@@ -18,11 +22,41 @@ enum class Exception : std::uint8_t {
     IllegalDataValue = 3,
 };
 
+// A calendar time as the relay's clock keeps it (year in full, e.g. 2025).
+struct RelayDateTime {
+    int year = 2025;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// Monotonic time in milliseconds. The model advances lazily from it on every
+// access, so tests drive time by hand instead of sleeping.
+using MonotonicClock = std::function<std::chrono::milliseconds()>;
+
 struct RelayOptions {
     std::uint16_t identifier = 11;     // holding register 0
     std::uint16_t firmware = 12;       // holding register 1 (and 230)
     std::uint32_t seed = 1;            // noise on measurements, reproducible
+
+    MonotonicClock clock;                      // empty: std::chrono::steady_clock
+    std::optional<RelayDateTime> startTime;    // relay clock at power-on; empty: the PC's local time
+
+    // A relay leaves the factory with no rated motor current (register 151 = 0) and
+    // remote control forbidden (register 200 = 0): it would never start the motor.
+    // The simulator is delivered fitted to a 42 A motor with remote control allowed,
+    // so a fresh simulator shows a working drive. Set these to 0 for the factory state.
+    std::uint16_t ratedCurrent = 42;   // register 151, amperes
+    std::uint16_t remoteControl = 1;   // register 200
+    double load = 0.85;                // motor load as a multiple of the rated current
+    // Further settings applied over the factory values, unchecked: register, signed value.
+    std::vector<std::pair<std::uint16_t, std::int16_t>> settings;
 };
+
+// State of a temperature sensor's wiring (the relay reports short and break with codes).
+enum class SensorState : std::uint8_t { Normal, Short, Break };
 
 class RelayDevice {
 public:
@@ -34,13 +68,23 @@ public:
     virtual Exception writeSingle(std::uint16_t reg, std::uint16_t value) = 0;
 
     // True while the relay does not answer at all (restart, scripted silence).
+    // The model itself still answers: a transport checks this first and stays quiet.
     virtual bool isSilent() const = 0;
 
     // Scenario hooks.
     virtual void tripFault(int bit, std::int32_t value) = 0;    // fault bit 0..31 with its value
     virtual void clearFault(int bit) = 0;                        // cause of the fault is gone
-    virtual void forceRegister(std::uint16_t reg, std::uint16_t value) = 0;  // no bounds check
+    // Settings 150-244 take the value unchecked; any other register reads the forced
+    // value from now on, instead of the model's, until releaseRegister.
+    virtual void forceRegister(std::uint16_t reg, std::uint16_t value) = 0;
     virtual void goSilent(std::chrono::milliseconds duration) = 0;
+
+    // More scenario hooks; the defaults do nothing so that stand-ins stay small.
+    virtual void releaseRegister(std::uint16_t /*reg*/) {}
+    // Load of the running motor as a multiple of its rated current (1.0 = rated).
+    virtual void setLoad(double /*multipleOfRated*/) {}
+    // Wiring of temperature sensor 1 or 2.
+    virtual void setSensor(int /*sensor*/, SensorState /*state*/) {}
 };
 
 std::unique_ptr<RelayDevice> createRelay(const RelayOptions& options);
