@@ -2,6 +2,7 @@
 #include "DeviceParameterTable.h"
 
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace zrq7::params {

@@ -21,12 +21,12 @@ enum class ParameterKind {
 // Texts are UTF-8 and point into static storage; help texts contain "\r\n" line breaks.
 struct DeviceParameter
 {
-    std::uint16_t address;    // holding register, 150..244
-    std::string_view title;   // "short name : description [unit]"
-    std::string_view help;    // may be empty
+    std::uint16_t address;  // holding register, 150..244
+    std::string_view title; // "short name : description [unit]"
+    std::string_view help;  // may be empty
     ParameterKind kind;
-    float factoryValue;       // in shown units (4.0 for a Tenths register holding 40)
-    std::int32_t minimum;     // inclusive bounds in register units (tenths for Tenths)
+    float factoryValue;   // in shown units (4.0 for a Tenths register holding 40)
+    std::int32_t minimum; // inclusive bounds in register units (tenths for Tenths)
     std::int32_t maximum;
 };
 
@@ -55,8 +55,10 @@ std::optional<DeviceParameter> FindParameter(int firmwareVersion, std::uint16_t 
 
 // The register value written to the relay or to a parameter file for a shown value.
 // Integer: the value itself. Tenths: value * 10001 in single precision, truncated toward
-// zero, then divided by 1000 with truncation, so 49.7 gives 497 and 0.99 gives 9
-// (extra decimals are cut, never rounded). The relay receives the low 16 bits.
+// zero, then divided by 1000 with truncation, so 49.7 gives 497 and every register -100..6000
+// survives register -> value -> register. Extra decimals are cut, not rounded (0.99 gives 9),
+// except that the extra ten-thousandth lifts a few values just below a tenth (100.99 gives
+// 1010). Values beyond int32 saturate; NaN gives 0. The relay receives the low 16 bits.
 std::int32_t RegisterFromValue(ParameterKind kind, float value);
 
 // The factory value in register units (what a factory restore writes).
