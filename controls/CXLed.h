@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "IconPicture.h"
+#include "LedBlinkClock.h"
+#include "RenderCache.h"
+
+#include <QBasicTimer>
+#include <QWidget>
+#include <atomic>
+
+#include "RepaintRequest.h"
+
+// Indicator light drawn as one of two icons at the top-left corner: off, on,
+// blinking (on/off every 500 ms) or flashing (on for 100 ms each second).
+// SetState may be called from any thread (see RepaintRequest.h); the rest
+// belongs to the UI thread.
+class CXLed : public QWidget
+{
+    Q_OBJECT
+public:
+    enum State { Off = 0, On = 1, Flashing = 2 };
+    static constexpr int blinkIntervalMs = 100;
+
+    explicit CXLed(QWidget* parent = nullptr);
+
+    // Icons by name (see IconPicture::fromName) at the given sizes. An empty
+    // on name loads no on icon; a non-empty off name also resets the state to 0.
+    void SetIcons(const QString& onName, int onWidth, int onHeight, const QString& offName, int offWidth,
+                  int offHeight);
+    // Pictures already loaded, each drawn at its own size; a non-null off
+    // picture resets the state to 0.
+    void SetIconHandles(const QPixmap& on, const QPixmap& off);
+
+    // Any thread. 0 off, 1 on or blinking, 2 flashing; no-op when unchanged.
+    void SetState(int state);
+    int GetState() const { return m_state.load(); }
+
+    // Starts (or stops) the 100 ms clock that makes state 1 blink and state 2
+    // flash; clears the blink phase either way.
+    void SetBlink(bool enable);
+    bool IsBlinking() const { return m_timer.isActive(); }
+
+    // One tick of the blink clock; the running timer calls it every 100 ms.
+    // Does nothing while the state is 0.
+    void advanceClock();
+    // Whether the on icon is what the LED shows now.
+    bool showsOn() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    struct Look
+    {
+        qint64 icon = 0;
+        bool operator==(const Look&) const = default;
+    };
+
+    IconPicture m_on;
+    IconPicture m_off;
+    std::atomic<int> m_state{Off};
+    LedBlinkClock m_clock;
+    QBasicTimer m_timer;
+    RenderCache<Look> m_cache;
+    RepaintRequest m_repaint{this};
+};
