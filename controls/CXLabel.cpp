@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+#include "CXLabel.h"
+
+#include <QMutexLocker>
+#include <QPainter>
+
+CXLabel::CXLabel(QWidget* parent) : CXLabel(QString(), parent) {}
+
+CXLabel::CXLabel(const QString& text, QWidget* parent)
+    : QLabel(text, parent), m_text(text), m_repaint(this, [this] {
+          // The base class keeps its own copy for size hints and accessibility.
+          const QString current = Text();
+          if (current != QLabel::text())
+              QLabel::setText(current);
+      })
+{
+}
+
+void CXLabel::SetText(const QString& text)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_text == text)
+            return;
+        m_text = text;
+    }
+    m_repaint.post();
+}
+
+QString CXLabel::Text() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_text;
+}
+
+void CXLabel::SetColors(const QColor& text, const QColor& background)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_foreground == text && m_background == background)
+            return;
+        m_foreground = text;
+        m_background = background;
+    }
+    m_repaint.post();
+}
+
+void CXLabel::SetBold(bool bold)
+{
+    QFont changed = font();
+    changed.setWeight(bold ? QFont::Bold : QFont::Normal);
+    setFont(changed);
+}
+
+void CXLabel::SetFontSize(int points)
+{
+    QFont changed = font();
+    changed.setPointSize(points);
+    setFont(changed);
+}
+
+CXLabel::Look CXLabel::currentLook() const
+{
+    QMutexLocker lock(&m_mutex);
+    Look look{m_text, m_foreground, m_background, font().toString()};
+    look.text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (!look.foreground.isValid())
+        look.foreground = palette().color(QPalette::WindowText);
+    if (!look.background.isValid())
+        look.background = palette().color(QPalette::Window);
+    return look;
+}
+
+void CXLabel::paintEvent(QPaintEvent*)
+{
+    const Look look = currentLook();
+    const QPixmap& picture =
+        m_cache.picture(look, size(), devicePixelRatioF(), [&](QPainter& painter) {
+            painter.fillRect(rect(), look.background);
+            painter.setFont(font());
+            painter.setPen(look.foreground);
+            painter.drawText(rect(), Qt::AlignHCenter | Qt::AlignTop, look.text);
+        });
+    QPainter(this).drawPixmap(0, 0, picture);
+}

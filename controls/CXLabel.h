@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "ColorRef.h"
+#include "RenderCache.h"
+#include "RepaintRequest.h"
+
+#include <QLabel>
+#include <QMutex>
+
+// Read-out label with its own text and background colours and font. The text
+// is centred horizontally and starts at the top; "\r\n" or "\n" break lines.
+// SetText and SetColors may be called from any thread (see RepaintRequest.h);
+// the font setters belong to the UI thread.
+class CXLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit CXLabel(QWidget* parent = nullptr);
+    explicit CXLabel(const QString& text, QWidget* parent = nullptr);
+
+    // Any thread. QLabel::text() follows once the UI thread has run.
+    void SetText(const QString& text);
+    QString Text() const;
+
+    // Any thread. An invalid colour means the palette's (window text on window).
+    void SetColors(const QColor& text, const QColor& background);
+    void SetColors(ColorRef text, ColorRef background) { SetColors(colorFromRef(text), colorFromRef(background)); }
+
+    void SetBold(bool bold);
+    void SetFontSize(int points);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct Look
+    {
+        QString text;
+        QColor foreground;
+        QColor background;
+        QString font;
+        bool operator==(const Look&) const = default;
+    };
+    Look currentLook() const;
+
+    mutable QMutex m_mutex; // guards the three fields below
+    QString m_text;
+    QColor m_foreground;
+    QColor m_background;
+    RenderCache<Look> m_cache;
+    RepaintRequest m_repaint;
+};

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "ColorRef.h"
+#include "LevelBarGeometry.h"
+#include "RenderCache.h"
+#include "RepaintRequest.h"
+
+#include <QMutex>
+#include <QWidget>
+
+// Horizontal level bar with an upper mark A and a lower mark B. The bar is
+// drawn with a shaded fill in the low colour (at or below B), the normal
+// colour (between the marks) or the over colour (above A); the marks are
+// 1-pixel red lines; a sunken edge frames it all.
+//
+// The value setters may be called from any thread (see RepaintRequest.h).
+// Pixel positions follow the current width, so a resized bar keeps its scale.
+class CXProgressCtrl : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit CXProgressCtrl(QWidget* parent = nullptr);
+
+    // Any thread. Ignored when high equals the current high, whatever low is.
+    // scale = width × factor / (high − low) pixels per unit.
+    void SetRange(int low, int high, float factor = 1.0f);
+    // Any thread. Marks in value units, 0 for none; ignored when both unchanged.
+    void SetMarks(int markA, int markB);
+    // Any thread. Length of the bar in value units; ignored when unchanged.
+    void SetLevel(int level);
+    // Any thread. Replaces the colour above mark A; returns the previous one.
+    QColor SetOverColor(const QColor& color);
+    ColorRef SetOverColor(ColorRef color) { return colorRefFrom(SetOverColor(colorFromRef(color))); }
+
+    int GetLevel() const;
+    int GetMarkA() const;
+    int GetMarkB() const;
+    // Pixels per value unit at the current width.
+    float GetScale() const;
+
+    static QColor defaultBackground() { return QColor(208, 209, 193); }
+    static QColor defaultNormal() { return QColor(89, 219, 75); }
+    static QColor defaultLow() { return QColor(255, 255, 0); }
+    static QColor defaultOver() { return QColor(255, 255, 0); }
+    static QColor defaultMarkLine() { return QColor(255, 0, 0); }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct Look
+    {
+        int low = 0;
+        int high = 100;
+        float factor = 1.0f;
+        int markA = 0;
+        int markB = 0;
+        int level = 0;
+        QColor background = defaultBackground();
+        QColor normal = defaultNormal();
+        QColor lowColor = defaultLow();
+        QColor over = defaultOver();
+        QColor markBLine = defaultMarkLine();
+        QColor markALine = defaultMarkLine();
+        bool operator==(const Look&) const = default;
+    };
+    Look snapshot() const;
+    void render(QPainter& painter, const Look& look) const;
+
+    mutable QMutex m_mutex; // guards m_look
+    Look m_look;
+    RenderCache<Look> m_cache;
+    RepaintRequest m_repaint{this};
+};
