@@ -114,9 +114,9 @@ ZRQ7DLL_API int32_t COM_IsOpen(void);
 // ---- Modbus TCP link ----
 
 // Closes the TCP link and removes any channel, then connects to szHost (dotted IPv4 text, no
-// name resolution) at nPort (low 16 bits) and starts the receive thread. Returns 0; -3 for no host or no socket;
-// -4 for bad host text, a failed socket option or a failed connection; -8 if the receive
-// thread cannot be started.
+// name resolution) at nPort (low 16 bits) and starts the receive thread. Returns 0; -3 for no
+// host or no socket; -4 for bad host text, a failed socket option or a failed connection;
+// -8 if the receive thread cannot be started.
 ZRQ7DLL_API int32_t TCP_Open(const char16_t* szHost, uint32_t nPort);
 
 // Closes the socket, stops the receive thread and removes the channel. Always 0.

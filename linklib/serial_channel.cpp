@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+#include "serial_channel.h"
+
+#include "ZRQ7DLL.h"
+
+namespace zrq7::link {
+
+SerialChannel::SerialChannel(std::shared_ptr<SerialLine> line, SerialFraming framing)
+    : m_line(std::move(line))
+    , m_framing(framing)
+{
+}
+
+std::int32_t SerialChannel::writeRegister(Attempt& attempt)
+{
+    attempt.request.function = Function::WriteSingle;
+    return exchange(attempt);
+}
+
+std::int32_t SerialChannel::readRegisters(Attempt& attempt)
+{
+    attempt.request.function = Function::ReadHolding;
+    return exchange(attempt);
+}
+
+std::int32_t SerialChannel::exchange(Attempt& attempt)
+{
+    const auto lock = m_line->lockForAttempt();
+    if (!m_line->isOpen())
+        return LINK_ERR_PORT;
+    attempt.deviceError = 0;
+    const std::size_t size = m_framing == SerialFraming::Rtu ? rtu::buildRequest(attempt.request, m_tx)
+                                                             : ascii::buildRequest(attempt.request, m_tx);
+    // A late answer to an earlier attempt must not be taken for this one's.
+    m_line->discardQueues();
+    if (!m_line->writeAll(m_tx, size))
+        return LINK_ERR_IO;
+    const Clock::time_point deadline = Clock::now() + attempt.timeout;
+    return m_framing == SerialFraming::Rtu ? receiveRtu(attempt, deadline) : receiveAscii(attempt, deadline);
+}
+
+namespace {
+// Waits for the next chunk; returns its size, or a result code (<= 0) that ends the attempt.
+long nextChunkSize(SerialLine& line, Clock::time_point deadline, std::size_t held)
+{
+    const long waiting = line.waitForInput(deadline);
+    if (waiting == SerialLine::kTimedOut)
+        return LINK_ERR_TIMEOUT;
+    if (waiting == SerialLine::kClosed)
+        return LINK_ERR_PORT;
+    if (waiting < 0)
+        return LINK_ERR_IO;
+    if (held + static_cast<std::size_t>(waiting) >= kFrameBufferSize)
+        return LINK_ERR_OVERFLOW;
+    return waiting;
+}
+} // namespace
+
+std::int32_t SerialChannel::receiveRtu(Attempt& attempt, Clock::time_point deadline)
+{
+    std::size_t count = 0;
+    for (;;) {
+        const long waiting = nextChunkSize(*m_line, deadline, count);
+        if (waiting <= 0)
+            return static_cast<std::int32_t>(waiting);
+        const long got = m_line->read(m_rx + count, static_cast<std::size_t>(waiting));
+        if (got < 0)
+            return LINK_ERR_IO;
+        count += static_cast<std::size_t>(got);
+        const Completion done = rtu::complete(m_rx, count, attempt.request);
+        if (done.status == Completion::Failed)
+            return done.code;
+        if (done.status == Completion::Complete) {
+            const CheckResult result = rtu::check(m_rx, done.length, attempt.request, attempt.target);
+            attempt.deviceError = result.deviceError;
+            return result.code;
+        }
+        if (Clock::now() >= deadline)
+            return LINK_ERR_TIMEOUT;
+    }
+}
+
+std::int32_t SerialChannel::receiveAscii(Attempt& attempt, Clock::time_point deadline)
+{
+    ascii::Scanner scanner;
+    for (;;) {
+        const long waiting = nextChunkSize(*m_line, deadline, scanner.count());
+        if (waiting <= 0)
+            return static_cast<std::int32_t>(waiting);
+        const long got = m_line->read(m_rx, static_cast<std::size_t>(waiting));
+        if (got < 0)
+            return LINK_ERR_IO;
+        const Completion done = scanner.feed(m_rx, static_cast<std::size_t>(got));
+        if (done.status == Completion::Complete) {
+            const CheckResult result
+                = ascii::check(scanner.characters(), scanner.count(), attempt.request, attempt.target);
+            attempt.deviceError = result.deviceError;
+            return result.code;
+        }
+        if (Clock::now() >= deadline)
+            return LINK_ERR_TIMEOUT;
+    }
+}
+
+} // namespace zrq7::link
