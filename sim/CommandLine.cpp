@@ -1,0 +1,220 @@
+// SPDX-License-Identifier: MIT
+#include "CommandLine.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace zrq7::sim {
+
+namespace {
+
+bool toInteger(const std::string& text, long long low, long long high, long long& out)
+{
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size() && !text.empty() && out >= low && out <= high;
+}
+
+bool toRate(const std::string& text, double& out)
+{
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size() && !text.empty() && out >= 0 && out <= 1;
+}
+
+// "[HOST:]PORT"; an IPv6 host goes in brackets: [::1]:5020.
+bool parseEndpoint(const std::string& text, std::string& host, std::uint16_t& port)
+{
+    std::string portText = text;
+    const std::size_t colon = text.rfind(':');
+    if (colon != std::string::npos) {
+        host = text.substr(0, colon);
+        portText = text.substr(colon + 1);
+        if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+            host = host.substr(1, host.size() - 2);
+        if (host.empty())
+            return false;
+    }
+    long long value = 0;
+    if (!toInteger(portText, 0, 65535, value))
+        return false;
+    port = std::uint16_t(value);
+    return true;
+}
+
+} // namespace
+
+std::string usageText()
+{
+    return R"(Usage: zrq7sim [options]
+A ZRQ-7/8 relay as a MODBUS slave (functions 03 and 06) for tests and demos.
+
+Links (TCP on 127.0.0.1:5020 when none is given; TCP and one serial link may run together):
+  --tcp [HOST:]PORT     Modbus TCP listener; port 0 picks a free port
+  --serial DEVICE       serve on a serial device (raw, line settings below)
+  --pty PATH            create a pseudo-terminal and a symlink PATH to it
+  --rtu | --ascii       serial framing (default RTU)
+  --unit N              slave address 1..247 (default 1); other units get no answer
+  --baud 9600|19200     line speed (default 9600)
+  --data-bits 7|8       (default 8)
+  --parity none|even    (default none)
+  --stop-bits 1|2       (default 2)
+  --turnaround MS       relay's reply delay on serial links (default 5)
+
+Relay:
+  --id N                identifier in register 0 (default 11)
+  --firmware N          firmware version in register 1 (default 12)
+  --seed N              seed of the measurement noise (default 1)
+
+Scenario and faults:
+  --script FILE         timed events, e.g. "at 2.5 trip 3 value 120", "at 5 clear 3",
+                        "at 6 set 200 1", "at 7 silent 3", "at 9 drop-tcp"; '#' comments
+  --drop-rate R         share 0..1 of answers not sent
+  --corrupt-rate R      share 0..1 of answers with one byte flipped
+  --delay-rate R        share 0..1 of answers sent late by --delay-ms D
+  --delay-ms D          (default 1000)
+  --fault-seed N        seed of the fault choice (default 1)
+
+  --verbose             log every frame to stderr
+  --help                this text
+
+Prints "zrq7sim ready tcp=HOST:PORT pty=PATH" once all links are up.
+Exit codes: 0 after SIGINT/SIGTERM, 1 bad arguments or script, 2 a link or file cannot be opened.
+)";
+}
+
+CommandLineResult parseCommandLine(const std::vector<std::string>& args, SimulatorOptions& options,
+                                   std::string& error)
+{
+    bool delayGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        const auto value = [&](std::string& out) {
+            if (i + 1 >= args.size()) {
+                error = option + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        const auto integer = [&](long long low, long long high, long long& out) {
+            std::string text;
+            if (!value(text))
+                return false;
+            if (!toInteger(text, low, high, out)) {
+                error = option + ": '" + text + "' is not a whole number " + std::to_string(low) + ".." +
+                        std::to_string(high);
+                return false;
+            }
+            return true;
+        };
+        const auto rate = [&](double& out) {
+            std::string text;
+            if (!value(text))
+                return false;
+            if (!toRate(text, out)) {
+                error = option + ": '" + text + "' is not a rate between 0 and 1";
+                return false;
+            }
+            return true;
+        };
+        const auto choice = [&](std::initializer_list<const char*> allowed, std::string& out) {
+            if (!value(out))
+                return false;
+            for (const char* word : allowed)
+                if (out == word)
+                    return true;
+            error = option + ": '" + out + "' is not one of";
+            for (const char* word : allowed)
+                error += std::string(" ") + word;
+            return false;
+        };
+
+        long long number = 0;
+        std::string text;
+        if (option == "--help" || option == "-h") {
+            return CommandLineResult::Help;
+        } else if (option == "--tcp") {
+            if (!value(text))
+                return CommandLineResult::Error;
+            if (!parseEndpoint(text, options.tcpHost, options.tcpPort)) {
+                error = "--tcp: '" + text + "' is not [HOST:]PORT";
+                return CommandLineResult::Error;
+            }
+            options.tcp = true;
+        } else if (option == "--serial" || option == "--pty") {
+            if (!value(text))
+                return CommandLineResult::Error;
+            (option == "--serial" ? options.serialDevice : options.ptyLink) = text;
+            if (!options.serialDevice.empty() && !options.ptyLink.empty()) {
+                error = "--serial and --pty: only one serial link";
+                return CommandLineResult::Error;
+            }
+        } else if (option == "--rtu" || option == "--ascii") {
+            options.serialMode = option == "--rtu" ? SerialMode::Rtu : SerialMode::Ascii;
+        } else if (option == "--unit") {
+            if (!integer(1, 247, number))
+                return CommandLineResult::Error;
+            options.unit = std::uint8_t(number);
+        } else if (option == "--baud") {
+            if (!choice({"9600", "19200"}, text))
+                return CommandLineResult::Error;
+            options.line.baud = std::stoi(text);
+        } else if (option == "--data-bits") {
+            if (!choice({"7", "8"}, text))
+                return CommandLineResult::Error;
+            options.line.dataBits = std::stoi(text);
+        } else if (option == "--parity") {
+            if (!choice({"none", "even"}, text))
+                return CommandLineResult::Error;
+            options.line.parity = text == "even" ? Parity::Even : Parity::None;
+        } else if (option == "--stop-bits") {
+            if (!choice({"1", "2"}, text))
+                return CommandLineResult::Error;
+            options.line.stopBits = std::stoi(text);
+        } else if (option == "--turnaround") {
+            if (!integer(0, 60000, number))
+                return CommandLineResult::Error;
+            options.turnaround = std::chrono::milliseconds(number);
+        } else if (option == "--id" || option == "--firmware") {
+            if (!integer(0, 65535, number))
+                return CommandLineResult::Error;
+            (option == "--id" ? options.relay.identifier : options.relay.firmware) = std::uint16_t(number);
+        } else if (option == "--seed") {
+            if (!integer(0, UINT32_MAX, number))
+                return CommandLineResult::Error;
+            options.relay.seed = std::uint32_t(number);
+        } else if (option == "--script") {
+            if (!value(options.scriptPath))
+                return CommandLineResult::Error;
+        } else if (option == "--drop-rate") {
+            if (!rate(options.faults.drop))
+                return CommandLineResult::Error;
+        } else if (option == "--corrupt-rate") {
+            if (!rate(options.faults.corrupt))
+                return CommandLineResult::Error;
+        } else if (option == "--delay-rate") {
+            if (!rate(options.faults.delay))
+                return CommandLineResult::Error;
+        } else if (option == "--delay-ms") {
+            if (!integer(0, 600000, number))
+                return CommandLineResult::Error;
+            options.faults.delayBy = std::chrono::milliseconds(number);
+            delayGiven = true;
+        } else if (option == "--fault-seed") {
+            if (!integer(0, INT64_MAX, number))
+                return CommandLineResult::Error;
+            options.faults.seed = std::uint64_t(number);
+        } else if (option == "--verbose" || option == "-v") {
+            options.verbose = true;
+        } else {
+            error = "unknown option '" + option + "'";
+            return CommandLineResult::Error;
+        }
+    }
+    if (!delayGiven)
+        options.faults.delayBy = std::chrono::milliseconds(1000);
+    if (!options.serial())
+        options.tcp = true;
+    return CommandLineResult::Run;
+}
+
+} // namespace zrq7::sim

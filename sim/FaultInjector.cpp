@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+#include "FaultInjector.h"
+
+namespace zrq7::sim {
+
+FaultInjector::FaultInjector(const FaultRates& rates) : m_rates(rates), m_state(rates.seed) {}
+
+// SplitMix64: fully specified here, so a seed gives the same faults with any
+// compiler and standard library.
+std::uint64_t FaultInjector::nextRandom()
+{
+    std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+double FaultInjector::nextUnit()
+{
+    return double(nextRandom() >> 11) * 0x1.0p-53;
+}
+
+FaultDecision FaultInjector::decide(std::size_t frameSize)
+{
+    const std::lock_guard lock(m_mutex);
+    // Always draw the same numbers per answer, so one rate does not shift
+    // the sequence of the others.
+    const double drop = nextUnit();
+    const double corrupt = nextUnit();
+    const double delay = nextUnit();
+    const std::uint64_t where = nextRandom();
+
+    FaultDecision decision;
+    decision.drop = drop < m_rates.drop;
+    decision.corrupt = !decision.drop && frameSize > 0 && corrupt < m_rates.corrupt;
+    if (decision.corrupt) {
+        decision.corruptIndex = std::size_t(where % frameSize);
+        decision.corruptMask = static_cast<std::uint8_t>(1 + (where >> 32) % 255);
+    }
+    if (!decision.drop && delay < m_rates.delay)
+        decision.delay = m_rates.delayBy;
+    return decision;
+}
+
+void FaultInjector::corrupt(const FaultDecision& decision, std::vector<std::uint8_t>& frame)
+{
+    if (decision.corrupt && decision.corruptIndex < frame.size())
+        frame[decision.corruptIndex] ^= decision.corruptMask;
+}
+
+} // namespace zrq7::sim

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+// Seeded, reproducible faults on answers for reliability tests: an answer is
+// dropped, corrupted (one byte flipped) or held back past the master's
+// time-out. The same seed and the same order of requests give the same faults.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+namespace zrq7::sim {
+
+struct FaultRates {
+    double drop = 0;      // share of answers never sent
+    double corrupt = 0;   // share of answers with one byte changed
+    double delay = 0;     // share of answers sent `delayBy` late
+    std::chrono::milliseconds delayBy{0};
+    std::uint64_t seed = 1;
+
+    bool any() const { return drop > 0 || corrupt > 0 || delay > 0; }
+};
+
+struct FaultDecision {
+    bool drop = false;
+    std::chrono::milliseconds delay{0};
+    bool corrupt = false;
+    std::size_t corruptIndex = 0;   // into the framed answer
+    std::uint8_t corruptMask = 0;   // XORed into that byte, never 0
+};
+
+class FaultInjector
+{
+public:
+    explicit FaultInjector(const FaultRates& rates);
+
+    // One decision per answer, drawn in call order. Thread-safe.
+    FaultDecision decide(std::size_t frameSize);
+    // Applies the corruption of a decision to the framed answer.
+    static void corrupt(const FaultDecision& decision, std::vector<std::uint8_t>& frame);
+
+private:
+    std::uint64_t nextRandom();
+    double nextUnit();
+
+    FaultRates m_rates;
+    std::uint64_t m_state;
+    std::mutex m_mutex;
+};
+
+} // namespace zrq7::sim

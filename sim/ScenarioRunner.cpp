@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#include "ScenarioRunner.h"
+
+namespace zrq7::sim {
+
+ScenarioRunner::ScenarioRunner(std::vector<ScenarioEvent> events, RelayDevice& relay,
+                               std::function<void()> dropTcp)
+    : m_events(std::move(events)), m_relay(relay), m_dropTcp(std::move(dropTcp))
+{
+}
+
+ScenarioRunner::~ScenarioRunner()
+{
+    stop();
+}
+
+void ScenarioRunner::start()
+{
+    m_thread = std::thread([this] { run(); });
+}
+
+void ScenarioRunner::stop()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void ScenarioRunner::apply(const ScenarioEvent& event, RelayDevice& relay, const std::function<void()>& dropTcp)
+{
+    switch (event.kind) {
+    case ScenarioEvent::Kind::Trip:
+        relay.tripFault(event.bit, event.value);
+        break;
+    case ScenarioEvent::Kind::Clear:
+        relay.clearFault(event.bit);
+        break;
+    case ScenarioEvent::Kind::Set:
+        relay.forceRegister(event.reg, event.regValue);
+        break;
+    case ScenarioEvent::Kind::Silent:
+        relay.goSilent(event.duration);
+        break;
+    case ScenarioEvent::Kind::DropTcp:
+        if (dropTcp)
+            dropTcp();
+        break;
+    }
+}
+
+void ScenarioRunner::run()
+{
+    const auto start = std::chrono::steady_clock::now();
+    std::unique_lock lock(m_mutex);
+    for (const ScenarioEvent& event : m_events) {
+        if (m_wake.wait_until(lock, start + event.at, [this] { return m_stop; }))
+            return;
+        apply(event, m_relay, m_dropTcp);
+    }
+}
+
+} // namespace zrq7::sim

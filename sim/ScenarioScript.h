@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+// Timed scenario events read from a script, one per line:
+//   at 2.5 trip 3 value 120   fault bit 3 trips with value 120
+//   at 5 clear 3              its cause is gone
+//   at 6 set 200 1            register 200 takes 1, no checks
+//   at 7 silent 3             the relay stops answering for 3 s
+//   at 9 drop-tcp             every TCP connection is closed
+// Times are seconds from start; '#' starts a comment.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <istream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zrq7::sim {
+
+struct ScenarioEvent {
+    enum class Kind { Trip, Clear, Set, Silent, DropTcp };
+
+    std::chrono::milliseconds at{0};
+    Kind kind = Kind::Trip;
+    int bit = 0;                          // Trip, Clear
+    std::int32_t value = 0;               // Trip: value the fault tripped at
+    std::uint16_t reg = 0;                // Set
+    std::uint16_t regValue = 0;           // Set
+    std::chrono::milliseconds duration{0};   // Silent
+    int line = 0;
+
+    bool operator==(const ScenarioEvent&) const = default;
+};
+
+// The events in time order (events at the same time keep their script order),
+// or nothing with `error` set to "<source>:<line>: <what is wrong>".
+std::optional<std::vector<ScenarioEvent>> parseScenario(std::istream& in, const std::string& source,
+                                                        std::string& error);
+
+} // namespace zrq7::sim

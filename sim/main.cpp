@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: MIT
+// zrq7sim: a ZRQ-7/8 relay as a MODBUS slave on TCP and/or a serial line.
+#include "CommandLine.h"
+#include "FaultInjector.h"
+#include "FrameLog.h"
+#include "ScenarioRunner.h"
+#include "SerialPort.h"
+#include "SerialSlave.h"
+#include "SlaveProtocol.h"
+#include "TcpServer.h"
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <pthread.h>
+
+using namespace zrq7::sim;
+
+namespace {
+
+constexpr int kExitBadArguments = 1;
+constexpr int kExitCannotOpen = 2;
+
+int fail(int code, const std::string& message)
+{
+    std::fprintf(stderr, "zrq7sim: %s\n", message.c_str());
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    SimulatorOptions options;
+    std::string error;
+    switch (parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+    case CommandLineResult::Help:
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    case CommandLineResult::Error:
+        std::fprintf(stderr, "zrq7sim: %s\n\n%s", error.c_str(), usageText().c_str());
+        return kExitBadArguments;
+    case CommandLineResult::Run:
+        break;
+    }
+
+    std::vector<ScenarioEvent> events;
+    if (!options.scriptPath.empty()) {
+        std::ifstream script(options.scriptPath);
+        if (!script)
+            return fail(kExitCannotOpen, "cannot read script " + options.scriptPath);
+        auto parsed = parseScenario(script, options.scriptPath, error);
+        if (!parsed)
+            return fail(kExitBadArguments, error);
+        events = std::move(*parsed);
+    }
+
+    // SIGINT and SIGTERM are taken by sigwait below, in this thread only.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    const std::unique_ptr<RelayDevice> relay = createRelay(options.relay);
+    SlaveProtocol protocol(*relay, options.unit);
+    FrameLog log(options.verbose);
+    std::unique_ptr<FaultInjector> faults;
+    if (options.faults.any())
+        faults = std::make_unique<FaultInjector>(options.faults);
+
+    std::unique_ptr<TcpServer> tcp;
+    if (options.tcp) {
+        tcp = std::make_unique<TcpServer>(protocol, faults.get(), log);
+        if (!tcp->listen(options.tcpHost, options.tcpPort, error))
+            return fail(kExitCannotOpen, error);
+    }
+    std::unique_ptr<SerialPort> port;
+    if (!options.serialDevice.empty())
+        port = SerialPort::openDevice(options.serialDevice, options.line, error);
+    else if (!options.ptyLink.empty())
+        port = SerialPort::createPty(options.ptyLink, options.line, error);
+    if (options.serial() && !port)
+        return fail(kExitCannotOpen, error);
+
+    std::unique_ptr<SerialSlave> serial;
+    if (port)
+        serial = std::make_unique<SerialSlave>(*port, options.serialMode,
+                                               SerialTiming{options.line, options.turnaround}, protocol,
+                                               faults.get(), log);
+    ScenarioRunner scenario(std::move(events), *relay,
+                            tcp ? std::function<void()>([&tcp] { tcp->dropConnections(); }) : nullptr);
+    if (tcp)
+        tcp->start();
+    if (serial)
+        serial->start();
+    scenario.start();
+
+    std::string ready = "zrq7sim ready";
+    if (tcp)
+        ready += " tcp=" + tcp->endpoint();
+    if (port)
+        ready += (options.ptyLink.empty() ? " serial=" : " pty=") + port->path();
+    std::printf("%s\n", ready.c_str());
+    std::fflush(stdout);
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+
+    scenario.stop();
+    if (serial)
+        serial->stop();
+    if (tcp)
+        tcp->stop();
+    return 0;
+}
