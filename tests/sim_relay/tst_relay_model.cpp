@@ -5,8 +5,11 @@
 
 #include <QtTest>
 
+#include <atomic>
 #include <cmath>
 #include <memory>
+#include <thread>
+#include <vector>
 
 using namespace zrq7::sim;
 using namespace std::chrono_literals;
@@ -90,6 +93,7 @@ private slots:
     void clockRollsOver();
     void restartIsSilentForTwoSecondsAndStopsTheMotor();
     void forcedRegistersAndSilence();
+    void concurrentMastersAndScenario();
 };
 
 void tst_RelayModel::identification_data()
@@ -611,6 +615,42 @@ void tst_RelayModel::forcedRegistersAndSilence()
     QVERIFY(bench.relay->isSilent());
     bench.wait(500ms);
     QVERIFY(!bench.relay->isSilent());
+}
+
+// Transports and the scenario call the relay from their own threads: every request must
+// be answered whole while time moves, faults trip and the motor starts and stops.
+void tst_RelayModel::concurrentMastersAndScenario()
+{
+    std::atomic<std::int64_t> now {0};
+    RelayOptions options;
+    options.clock = [&now] { return std::chrono::milliseconds(now.load()); };
+    const auto relay = createRelay(options);
+    std::atomic<int> failures {0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t) {
+        threads.emplace_back([&, t] {
+            std::uint16_t block[66];
+            for (int i = 0; i < 2000; ++i) {
+                const bool ok = relay->readHolding(t == 0 ? 30 : 900, t == 0 ? 66 : 4, block) == Exception::None
+                                && relay->readHolding(1000, 125, std::vector<std::uint16_t>(125).data()) == Exception::None;
+                failures += ok ? 0 : 1;
+                now += 7;
+            }
+        });
+    }
+    threads.emplace_back([&] {
+        for (int i = 0; i < 500; ++i) {
+            relay->tripFault(i % 20, i);
+            relay->clearFault(i % 20);
+            failures += relay->writeSingle(903, 55) == Exception::None ? 0 : 1;
+            failures += relay->writeSingle(903, i % 2 ? 0 : 2) == Exception::None ? 0 : 1;
+            relay->setLoad(0.5 + (i % 3) * 0.5);
+            (void)relay->isSilent();
+        }
+    });
+    for (std::thread& t : threads)
+        t.join();
+    QCOMPARE(failures.load(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_RelayModel)
