@@ -21,6 +21,7 @@ qint64 nextKey()
 QPixmap renderSvg(const QString& path, QSize deviceSize)
 {
     QSvgRenderer renderer(path);
+    renderer.setAspectRatioMode(Qt::KeepAspectRatio); // a round LED stays round in a wide box
     QPixmap pixmap(deviceSize);
     pixmap.fill(Qt::transparent);
     if (renderer.isValid()) {
