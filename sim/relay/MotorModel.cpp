@@ -9,8 +9,6 @@ namespace zrq7::sim {
 
 namespace {
 
-constexpr double kPhaseVoltage = 231.0;                          // 400 V between lines
-constexpr std::array<double, 3> kVoltageSkew {0.6, -0.5, -0.2};  // a slightly unbalanced mains
 constexpr std::array<double, 3> kCurrentSkew {0.004, -0.006, 0.002};
 constexpr double kStartCos = 0.35;
 constexpr double kTwoThirdsPi = 2.0943951023931953;
@@ -64,6 +62,13 @@ void MotorModel::stop()
     m_stateSeconds = 0;
 }
 
+void MotorModel::setMains(const std::array<double, 3>& phaseVolts, double hertz)
+{
+    for (int i = 0; i < 3; ++i)
+        m_mainsVolts[i] = std::max(0.0, phaseVolts[i]);
+    m_mainsHertz = std::max(0.0, hertz);
+}
+
 void MotorModel::setLoad(double multipleOfRated)
 {
     m_load = std::max(0.0, multipleOfRated);
@@ -103,8 +108,8 @@ void MotorModel::computeElectrical(const MotorParameters& p)
     Electrical& e = m_now;
     std::array<double, 3> lagV {};
     for (int i = 0; i < 3; ++i)
-        e.phaseVoltage[i] = kPhaseVoltage + kVoltageSkew[i] + noise(0.3);
-    e.frequency = 50.0 + noise(0.02);
+        e.phaseVoltage[i] = std::max(0.0, m_mainsVolts[i] + noise(0.3));
+    e.frequency = std::max(0.0, m_mainsHertz + noise(0.02));
 
     double multiple = 0;
     double cos = 0;

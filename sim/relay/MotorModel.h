@@ -47,6 +47,7 @@ public:
     bool energised() const { return m_state != State::Stopped; }
     double secondsInState() const { return m_stateSeconds; }
     void setLoad(double multipleOfRated);
+    void setMains(const std::array<double, 3>& phaseVolts, double hertz);
 
     void step(double seconds, const MotorParameters& p);
 
@@ -81,6 +82,8 @@ private:
     State m_state = State::Stopped;
     double m_stateSeconds = 0;
     double m_load = 0.85;
+    std::array<double, 3> m_mainsVolts {231.6, 230.5, 230.8}; // a slightly unbalanced mains
+    double m_mainsHertz = 50.0;
     double m_startDurationS = 0;
     double m_startPeak = 0;
 

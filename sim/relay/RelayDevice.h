@@ -85,6 +85,9 @@ public:
     virtual void setLoad(double /*multipleOfRated*/) {}
     // Wiring of temperature sensor 1 or 2.
     virtual void setSensor(int /*sensor*/, SensorState /*state*/) {}
+    // The mains: phase voltages L1, L2, L3 in volts and frequency in hertz
+    // (delivered as 231 V and 50 Hz, i.e. 400 V between lines).
+    virtual void setMains(double /*l1*/, double /*l2*/, double /*l3*/, double /*hertz*/) {}
 };
 
 std::unique_ptr<RelayDevice> createRelay(const RelayOptions& options);

@@ -20,6 +20,11 @@ constexpr std::uint16_t kStatus = 900, kMaskLow = 901, kMaskHigh = 902, kCommand
 constexpr std::uint16_t kCtRating = 150, kRatedCurrent = 151, kAveragingPeriod = 153;
 constexpr std::uint16_t kThermalProtection = 167, kThermalDelay = 168, kCoolingFactor = 169;
 constexpr std::uint16_t kMinCurrentPercent = 170, kMinCurrentDelay = 171, kMinCurrentProtection = 172;
+constexpr std::uint16_t kUminThreshold = 177, kUminDelay = 178, kUminProtection = 179;
+constexpr std::uint16_t kUmaxThreshold = 180, kUmaxDelay = 181, kUmaxProtection = 182;
+constexpr std::uint16_t kImbalanceThreshold = 183, kImbalanceDelay = 184, kImbalanceProtection = 185;
+constexpr std::uint16_t kFminThreshold = 189, kFminDelay = 190, kFminProtection = 191;
+constexpr std::uint16_t kFmaxThreshold = 192, kFmaxDelay = 193, kFmaxProtection = 194;
 constexpr std::uint16_t kRestartDelayMinCurrent = 195, kRestartDelay = 196, kRestartPermitted = 197;
 constexpr std::uint16_t kStartAfterPower = 198, kRemoteControl = 200;
 constexpr std::uint16_t kSensor1Type = 201, kSensor1Trip = 202, kSensor1Correction = 203;
@@ -35,7 +40,8 @@ constexpr std::uint16_t kCmdStop = 0, kCmdStart = 2, kCmdFaultReset = 55, kCmdRe
 // Fault bits the model raises itself.
 constexpr int kFaultMinCurrent = 5, kFaultThermal = 1, kFaultTemp1 = 8, kFaultTemp2 = 9;
 constexpr int kFaultShortS1 = 21, kFaultBreakS1 = 22, kFaultShortS2 = 23, kFaultBreakS2 = 24;
-constexpr std::uint32_t kVoltageFaults = 1u << 12 | 1u << 13 | 1u << 14;
+constexpr int kFaultUmin = 12, kFaultUmax = 13, kFaultImbalance = 14, kFaultFmin = 16, kFaultFmax = 17;
+constexpr std::uint32_t kVoltageFaults = 1u << kFaultUmin | 1u << kFaultUmax | 1u << kFaultImbalance;
 
 // The setting that switches a protection off (0), on (1) or on with automatic restart (2).
 constexpr std::pair<int, std::uint16_t> kProtectionMode[] = {
@@ -168,11 +174,21 @@ double RelayModel::heatingPercent() const
 
 // ---- protections ------------------------------------------------------------------------
 
+bool RelayModel::lasted(int bit, bool condition, std::int64_t ms, double delayS)
+{
+    m_conditionMs[bit] = condition ? m_conditionMs[bit] + ms : 0;
+    return condition && m_conditionMs[bit] >= std::llround(delayS * 1000.0);
+}
+
+void RelayModel::setCause(int bit, bool present)
+{
+    m_cause = present ? m_cause | 1u << bit : m_cause & ~(1u << bit);
+}
+
 void RelayModel::checkProtections(std::int64_t ms)
 {
     // Thermal image: trips at 100 %; the cause lasts until the motor has cooled down.
-    const bool hot = heatingPercent() > kThermalRestartShare * 100.0;
-    m_cause = hot ? m_cause : m_cause & ~(1u << kFaultThermal);
+    setCause(kFaultThermal, heatingPercent() > kThermalRestartShare * 100.0);
     if (setting(kThermalProtection) != 0 && m_motor.energised() && heatingPercent() >= 100.0)
         trip(kFaultThermal, clampWord(heatingPercent()));
 
@@ -180,11 +196,34 @@ void RelayModel::checkProtections(std::int64_t ms)
     const double rated = setting(kRatedCurrent);
     const bool low = m_motor.state() == MotorModel::State::Running
                      && m_motor.meanCurrent() < rated * setting(kMinCurrentPercent) / 100.0;
-    m_lowCurrentMs = low ? m_lowCurrentMs + ms : 0;
-    if (low && setting(kMinCurrentProtection) != 0 && m_lowCurrentMs >= setting(kMinCurrentDelay) * 1000LL) {
-        m_lowCurrentMs = 0;
+    if (lasted(kFaultMinCurrent, low && setting(kMinCurrentProtection) != 0, ms, setting(kMinCurrentDelay)))
         trip(kFaultMinCurrent, currentUnits(m_motor.meanCurrent()));
-        m_cause &= ~(1u << kFaultMinCurrent);
+
+    // Mains: line voltage limits and balance, frequency limits. Their cause lasts as long
+    // as the mains is out of bounds; they trip a running motor once it has lasted the delay.
+    const Electrical& e = m_motor.electrical();
+    const auto [lowest, highest] = std::minmax_element(e.lineVoltage.begin(), e.lineVoltage.end());
+    struct MainsCheck {
+        int bit;
+        bool out;
+        std::uint16_t mode;
+        double delayS;
+        double value;
+    };
+    const MainsCheck checks[] = {
+        {kFaultUmin, *lowest < setting(kUminThreshold), kUminProtection, double(setting(kUminDelay)), *lowest},
+        {kFaultUmax, *highest > setting(kUmaxThreshold), kUmaxProtection, setting(kUmaxDelay) / 10.0, *highest},
+        {kFaultImbalance, *highest - *lowest > setting(kImbalanceThreshold), kImbalanceProtection,
+         double(setting(kImbalanceDelay)), *highest - *lowest},
+        {kFaultFmin, e.frequency * 10.0 < setting(kFminThreshold), kFminProtection, double(setting(kFminDelay)),
+         e.frequency * 10.0},
+        {kFaultFmax, e.frequency * 10.0 > setting(kFmaxThreshold), kFmaxProtection, double(setting(kFmaxDelay)),
+         e.frequency * 10.0},
+    };
+    for (const MainsCheck& c : checks) {
+        setCause(c.bit, c.out);
+        if (lasted(c.bit, c.out && m_motor.energised() && setting(c.mode) != 0, ms, c.delayS))
+            trip(c.bit, clampWord(c.value));
     }
 
     // Temperature sensors: over temperature trips; a wiring fault warns or trips (setting 209).
@@ -201,14 +240,14 @@ void RelayModel::checkProtections(std::int64_t ms)
         const SensorState wiring = enabled ? m_sensors[s.index] : SensorState::Normal;
         const bool over = enabled && wiring == SensorState::Normal
                           && sensorTemperature(s.index) > setting(s.trip);
-        m_cause = over ? m_cause | 1u << s.overFault : m_cause & ~(1u << s.overFault);
+        setCause(s.overFault, over);
         if (over && m_motor.energised())
             trip(s.overFault, clampWord(sensorTemperature(s.index)));
         for (const auto& [fault, state] : {std::pair {s.shortFault, SensorState::Short},
                                            std::pair {s.breakFault, SensorState::Break}}) {
             const bool present = wiring == state;
             if (setting(kSensorFaultStops) == 1) {
-                m_cause = present ? m_cause | 1u << fault : m_cause & ~(1u << fault);
+                setCause(fault, present);
                 if (present && !(m_latched & 1u << fault))
                     trip(fault, 0);
                 raiseWarning(fault, false);
@@ -243,7 +282,6 @@ bool RelayModel::automaticRestartAllowed(int bit) const
 void RelayModel::trip(int bit, std::uint16_t value)
 {
     const std::uint32_t mask = 1u << bit;
-    m_cause |= mask;
     if (m_latched & mask)
         return;
     m_latched |= mask;
@@ -259,7 +297,7 @@ void RelayModel::trip(int bit, std::uint16_t value)
 
 void RelayModel::clearFaultsWithoutCause(std::uint32_t which)
 {
-    m_latched &= ~(which & ~m_cause);
+    m_latched &= ~(which & ~(m_cause | m_scriptedCause));
 }
 
 // An automatic restart after a trip (or the start after power-on) waits for its delay,
@@ -301,7 +339,6 @@ void RelayModel::startMotor()
 void RelayModel::stopMotor()
 {
     m_restartInMs.reset();
-    m_lowCurrentMs = 0;
     m_motor.stop();
 }
 
@@ -585,6 +622,7 @@ void RelayModel::tripFault(int bit, std::int32_t value)
         return;
     std::lock_guard lock(m_mutex);
     advance();
+    m_scriptedCause |= 1u << bit;
     trip(bit, static_cast<std::uint16_t>(value & 0xFFFF));
 }
 
@@ -594,7 +632,7 @@ void RelayModel::clearFault(int bit)
         return;
     std::lock_guard lock(m_mutex);
     advance();
-    m_cause &= ~(1u << bit);
+    m_scriptedCause &= ~(1u << bit);
 }
 
 void RelayModel::forceRegister(std::uint16_t reg, std::uint16_t value)
@@ -634,6 +672,13 @@ void RelayModel::setSensor(int sensor, SensorState state)
     std::lock_guard lock(m_mutex);
     advance();
     m_sensors[sensor - 1] = state;
+}
+
+void RelayModel::setMains(double l1, double l2, double l3, double hertz)
+{
+    std::lock_guard lock(m_mutex);
+    advance();
+    m_motor.setMains({l1, l2, l3}, hertz);
 }
 
 std::unique_ptr<RelayDevice> createRelay(const RelayOptions& options)

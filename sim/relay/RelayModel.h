@@ -31,6 +31,7 @@ public:
     void releaseRegister(std::uint16_t reg) override;
     void setLoad(double multipleOfRated) override;
     void setSensor(int sensor, SensorState state) override;
+    void setMains(double l1, double l2, double l3, double hertz) override;
 
 private:
     // Everything below runs with m_mutex held.
@@ -38,6 +39,8 @@ private:
     void advance();
     void step(std::int64_t ms);
     void checkProtections(std::int64_t ms);
+    bool lasted(int bit, bool condition, std::int64_t ms, double delayS);
+    void setCause(int bit, bool present);
     void runAutomaticRestart(std::int64_t ms);
     void powerOn();
     void applyDeliveredSettings();
@@ -75,12 +78,13 @@ private:
     MotorModel m_motor;
 
     std::uint32_t m_latched = 0;   // tripped faults, until reset or automatic restart
-    std::uint32_t m_cause = 0;     // faults whose cause is still there
+    std::uint32_t m_cause = 0;          // faults whose cause the model still sees
+    std::uint32_t m_scriptedCause = 0;  // faults a scenario tripped and has not cleared yet
     std::uint32_t m_warnings = 0;  // faults that only warn: shown while their cause lasts
     std::array<std::uint16_t, 29> m_faultValues {};  // registers 300-328
     std::optional<std::int64_t> m_restartInMs;  // automatic restart (or start after power-on) pending
     double m_energisedS = 0;             // since the motor relay closed
-    std::int64_t m_lowCurrentMs = 0;     // how long the current has been under the minimum
+    std::array<std::int64_t, 32> m_conditionMs {};  // how long each fault's condition has lasted
     double m_deviceS = 0;                // running hours of the relay itself
     std::array<SensorState, 2> m_sensors {SensorState::Normal, SensorState::Normal};
     std::map<std::uint16_t, std::uint16_t> m_pinned;

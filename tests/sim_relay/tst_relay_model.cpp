@@ -87,6 +87,8 @@ private slots:
     void thermalImageRisesUnderOverloadAndTrips();
     void minimumCurrentTripsAndRestartsAutomatically();
     void temperatureSensorCodes();
+    void mainsProtections_data();
+    void mainsProtections();
 
     void clockTicksInBcd();
     void clockRollsOver_data();
@@ -529,6 +531,60 @@ void tst_RelayModel::temperatureSensorCodes()
     bench.wait(1s);
     QCOMPARE(int(bench.read(902)), 1 << (22 - 16));
     QCOMPARE(bench.read(900) & 0x2, 0);
+}
+
+void tst_RelayModel::mainsProtections_data()
+{
+    QTest::addColumn<QList<double>>("mains"); // L1, L2, L3 volts, hertz
+    QTest::addColumn<int>("setting");         // a protection switched on for the row, or 0
+    QTest::addColumn<int>("delayS");
+    QTest::addColumn<int>("bit");
+    QTest::addColumn<int>("value");           // in the fault's value register 300 + bit
+    QTest::addColumn<bool>("restarts");       // protection mode 2 with automatic restart
+    QTest::newRow("undervoltage") << QList<double> {170, 170, 170, 50} << 0 << 10 << 12 << 294 << true;
+    QTest::newRow("overvoltage") << QList<double> {250, 250, 250, 50} << 0 << 2 << 13 << 433 << true;
+    QTest::newRow("unbalance") << QList<double> {231, 231, 180, 50} << 0 << 5 << 14 << 43 << true;
+    QTest::newRow("underfrequency") << QList<double> {231, 231, 231, 47} << 191 << 10 << 16 << 470 << false;
+    QTest::newRow("overfrequency") << QList<double> {231, 231, 231, 52} << 194 << 10 << 17 << 520 << false;
+    QTest::newRow("frequency unprotected") << QList<double> {231, 231, 231, 47} << 0 << 10 << -1 << 0 << false;
+}
+
+void tst_RelayModel::mainsProtections()
+{
+    QFETCH(QList<double>, mains);
+    QFETCH(int, setting);
+    QFETCH(int, delayS);
+    QFETCH(int, bit);
+    QFETCH(int, value);
+    QFETCH(bool, restarts);
+    RelayOptions options;
+    if (setting)
+        options.settings = {{std::uint16_t(setting), 1}};
+    Bench bench(options);
+    bench.runMotor();
+    bench.relay->setMains(mains[0], mains[1], mains[2], mains[3]);
+    bench.wait(std::chrono::seconds(delayS - 1));
+    QCOMPARE(bench.read32(901), 0u);
+    bench.wait(2s);
+    if (bit < 0) {
+        QCOMPARE(bench.read32(901), 0u);
+        QVERIFY(bench.read(900) & 0x2);
+        return;
+    }
+    QCOMPARE(std::uint32_t(bench.read(902)) << 16 | bench.read(901), 1u << bit);
+    QVERIFY2(std::abs(bench.read(std::uint16_t(300 + bit)) - value) <= std::max(2, value / 100),
+             qPrintable(QString::number(bench.read(std::uint16_t(300 + bit)))));
+    QCOMPARE(bench.read(900) & 0x2, 0);
+
+    // While the mains is still wrong nothing clears; once it is right again the
+    // fault restarts the motor by itself or waits for the reset.
+    QCOMPARE(bench.write(903, 55), Exception::None);
+    QVERIFY(bench.read(901) | bench.read(902));
+    bench.relay->setMains(231, 231, 231, 50);
+    bench.wait(6s); // restart delay 196 = 5 s
+    QCOMPARE(bool(bench.read(900) & 0x2), restarts);
+    QCOMPARE(bench.write(903, 55), Exception::None);
+    QCOMPARE(bench.read32(901), 0u);
 }
 
 void tst_RelayModel::clockTicksInBcd()
