@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace zrq7::sim {
 
@@ -18,6 +19,44 @@ bool toRate(const std::string& text, double& out)
 {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size() && !text.empty() && out >= 0 && out <= 1;
+}
+
+bool toDouble(const std::string& text, double low, double high, double& out)
+{
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size() && !text.empty() && out >= low && out <= high;
+}
+
+// "REG=VALUE", VALUE signed 16-bit.
+bool parseSetting(const std::string& text, std::pair<std::uint16_t, std::int16_t>& out)
+{
+    const std::size_t equals = text.find('=');
+    long long reg = 0;
+    long long value = 0;
+    if (equals == std::string::npos || !toInteger(text.substr(0, equals), 0, 65535, reg) ||
+        !toInteger(text.substr(equals + 1), -32768, 32767, value))
+        return false;
+    out = {std::uint16_t(reg), std::int16_t(value)};
+    return true;
+}
+
+// "YYYY-MM-DDTHH:MM:SS" (a space instead of T also works).
+bool parseDateTime(const std::string& text, RelayDateTime& out)
+{
+    int fields[6];
+    char separators[5];
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%4d%c%2d%c%2d%c%2d%c%2d%c%2d%c", &fields[0], &separators[0], &fields[1],
+                    &separators[1], &fields[2], &separators[2], &fields[3], &separators[3], &fields[4],
+                    &separators[4], &fields[5], &tail) != 11)
+        return false;
+    if (separators[0] != '-' || separators[1] != '-' || (separators[2] != 'T' && separators[2] != ' ') ||
+        separators[3] != ':' || separators[4] != ':')
+        return false;
+    out = {fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]};
+    return out.year >= 2000 && out.year <= 2099 && out.month >= 1 && out.month <= 12 && out.day >= 1 &&
+           out.day <= 31 && out.hour <= 23 && out.minute <= 59 && out.second <= 59 && out.hour >= 0 &&
+           out.minute >= 0 && out.second >= 0;
 }
 
 // "[HOST:]PORT"; an IPv6 host goes in brackets: [::1]:5020.
@@ -63,10 +102,16 @@ Relay:
   --id N                identifier in register 0 (default 11)
   --firmware N          firmware version in register 1 (default 12)
   --seed N              seed of the measurement noise (default 1)
+  --rated-current A     rated motor current in register 151 (default 42; 0 as from the factory)
+  --remote-control 0|1  remote control allowed, register 200 (default 1; 0 as from the factory)
+  --load X              motor load as a multiple of the rated current (default 0.85)
+  --setting REG=VALUE   a setting over the factory values, unchecked (repeatable)
+  --start-time YYYY-MM-DDTHH:MM:SS   relay clock at power-on (default: the PC's local time)
 
 Scenario and faults:
   --script FILE         timed events, e.g. "at 2.5 trip 3 value 120", "at 5 clear 3",
-                        "at 6 set 200 1", "at 7 silent 3", "at 9 drop-tcp"; '#' comments
+                        "at 6 set 200 1", "at 7 silent 3", "at 9 drop-tcp", "at 10 release 200",
+                        "at 11 load 1.3", "at 12 sensor 1 break"; '#' comments
   --drop-rate R         share 0..1 of answers not sent
   --corrupt-rate R      share 0..1 of answers with one byte flipped
   --delay-rate R        share 0..1 of answers sent late by --delay-ms D
@@ -182,6 +227,39 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, Simulat
             if (!integer(0, UINT32_MAX, number))
                 return CommandLineResult::Error;
             options.relay.seed = std::uint32_t(number);
+        } else if (option == "--rated-current") {
+            if (!integer(0, 65535, number))
+                return CommandLineResult::Error;
+            options.relay.ratedCurrent = std::uint16_t(number);
+        } else if (option == "--remote-control") {
+            if (!integer(0, 1, number))
+                return CommandLineResult::Error;
+            options.relay.remoteControl = std::uint16_t(number);
+        } else if (option == "--load") {
+            if (!value(text))
+                return CommandLineResult::Error;
+            if (!toDouble(text, 0, 20, options.relay.load)) {
+                error = "--load: '" + text + "' is not a multiple of the rated current 0..20";
+                return CommandLineResult::Error;
+            }
+        } else if (option == "--setting") {
+            std::pair<std::uint16_t, std::int16_t> setting;
+            if (!value(text))
+                return CommandLineResult::Error;
+            if (!parseSetting(text, setting)) {
+                error = "--setting: '" + text + "' is not REGISTER=VALUE (value -32768..32767)";
+                return CommandLineResult::Error;
+            }
+            options.relay.settings.push_back(setting);
+        } else if (option == "--start-time") {
+            RelayDateTime start;
+            if (!value(text))
+                return CommandLineResult::Error;
+            if (!parseDateTime(text, start)) {
+                error = "--start-time: '" + text + "' is not YYYY-MM-DDTHH:MM:SS";
+                return CommandLineResult::Error;
+            }
+            options.relay.startTime = start;
         } else if (option == "--script") {
             if (!value(options.scriptPath))
                 return CommandLineResult::Error;

@@ -45,6 +45,15 @@ void ScenarioRunner::apply(const ScenarioEvent& event, RelayDevice& relay, const
     case ScenarioEvent::Kind::Silent:
         relay.goSilent(event.duration);
         break;
+    case ScenarioEvent::Kind::Release:
+        relay.releaseRegister(event.reg);
+        break;
+    case ScenarioEvent::Kind::Load:
+        relay.setLoad(event.load);
+        break;
+    case ScenarioEvent::Kind::Sensor:
+        relay.setSensor(event.sensor, event.sensorState);
+        break;
     case ScenarioEvent::Kind::DropTcp:
         if (dropTcp)
             dropTcp();

@@ -33,12 +33,17 @@ bool parseInteger(const std::string& text, long long low, long long high, long l
     return out >= low && out <= high;
 }
 
+bool parseDecimal(const std::string& text, double low, double high, double& out)
+{
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size() && std::isfinite(out) && out >= low &&
+           out <= high;
+}
+
 bool parseSeconds(const std::string& text, std::chrono::milliseconds& out)
 {
     double seconds = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(seconds) || seconds < 0 ||
-        seconds > 1e7)
+    if (!parseDecimal(text, 0, 1e7, seconds))
         return false;
     out = std::chrono::milliseconds(std::llround(seconds * 1000));
     return true;
@@ -94,7 +99,35 @@ std::string parseEvent(const std::vector<std::string>& words, ScenarioEvent& eve
         event.kind = ScenarioEvent::Kind::DropTcp;
         return "";
     }
-    return "unknown event '" + what + "' (trip, clear, set, silent, drop-tcp)";
+    if (what == "release") {
+        if (args != 1 || !parseInteger(words[3], 0, 0xFFFF, number))
+            return "expected 'release <register>'";
+        event.reg = std::uint16_t(number);
+        event.kind = ScenarioEvent::Kind::Release;
+        return "";
+    }
+    if (what == "load") {
+        if (args != 1 || !parseDecimal(words[3], 0, 20, event.load))
+            return "expected 'load <multiple of rated current 0..20>'";
+        event.kind = ScenarioEvent::Kind::Load;
+        return "";
+    }
+    if (what == "sensor") {
+        if (args != 2 || !parseInteger(words[3], 1, 2, number))
+            return "expected 'sensor <1|2> <normal|short|break>'";
+        event.sensor = int(number);
+        if (words[4] == "normal")
+            event.sensorState = SensorState::Normal;
+        else if (words[4] == "short")
+            event.sensorState = SensorState::Short;
+        else if (words[4] == "break")
+            event.sensorState = SensorState::Break;
+        else
+            return "'" + words[4] + "' is not normal, short or break";
+        event.kind = ScenarioEvent::Kind::Sensor;
+        return "";
+    }
+    return "unknown event '" + what + "' (trip, clear, set, release, silent, load, sensor, drop-tcp)";
 }
 
 } // namespace

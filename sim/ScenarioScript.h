@@ -5,8 +5,13 @@
 //   at 6 set 200 1            register 200 takes 1, no checks
 //   at 7 silent 3             the relay stops answering for 3 s
 //   at 9 drop-tcp             every TCP connection is closed
+//   at 10 release 200         register 200 follows the relay again after "set"
+//   at 11 load 1.3            the motor draws 1.3 times its rated current
+//   at 12 sensor 1 break      temperature sensor 1 wiring: normal, short or break
 // Times are seconds from start; '#' starts a comment.
 #pragma once
+
+#include "relay/RelayDevice.h"
 
 #include <chrono>
 #include <cstdint>
@@ -18,18 +23,20 @@
 namespace zrq7::sim {
 
 struct ScenarioEvent {
-    enum class Kind { Trip, Clear, Set, Silent, DropTcp };
+    enum class Kind { Trip, Clear, Set, Silent, DropTcp, Release, Load, Sensor };
 
     std::chrono::milliseconds at{0};
     Kind kind = Kind::Trip;
     int bit = 0;                          // Trip, Clear
     std::int32_t value = 0;               // Trip: value the fault tripped at
-    std::uint16_t reg = 0;                // Set
+    std::uint16_t reg = 0;                // Set, Release
     std::uint16_t regValue = 0;           // Set
     std::chrono::milliseconds duration{0};   // Silent
+    double load = 0;                      // Load: multiple of the rated current
+    int sensor = 0;                       // Sensor: 1 or 2
+    SensorState sensorState = SensorState::Normal;
     int line = 0;
 
-    bool operator==(const ScenarioEvent&) const = default;
 };
 
 // The events in time order (events at the same time keep their script order),

@@ -31,11 +31,14 @@ void TestScenarioScript::validScript()
                               "at 6 set 200 -1\n"
                               "at 6 set 0x1F 7\n"
                               "at 7 silent 0.25\n"
-                              "  at 1 trip 31\n");
+                              "  at 1 trip 31\n"
+                              "at 10 release 200\n"
+                              "at 11 load 1.25\n"
+                              "at 12 sensor 2 short\n");
     std::string error;
     const auto events = parseScenario(script, "demo.txt", error);
     QVERIFY2(events, error.c_str());
-    QCOMPARE(events->size(), std::size_t(7));
+    QCOMPARE(events->size(), std::size_t(10));
     const auto& e = *events;
     // In time order; events at the same time keep their script order.
     QCOMPARE(e[0].kind, Kind::Trip);
@@ -53,6 +56,11 @@ void TestScenarioScript::validScript()
     QCOMPARE(e[5].duration, milliseconds(250));
     QCOMPARE(e[6].kind, Kind::DropTcp);
     QCOMPARE(e[6].at, seconds(9));
+    QCOMPARE(e[7].kind, Kind::Release);
+    QCOMPARE(e[7].reg, 200);
+    QCOMPARE(e[8].load, 1.25);
+    QCOMPARE(e[9].sensor, 2);
+    QCOMPARE(e[9].sensorState, zrq7::sim::SensorState::Short);
 }
 
 void TestScenarioScript::errors_data()
@@ -72,6 +80,9 @@ void TestScenarioScript::errors_data()
     QTest::newRow("set without value") << "at 1 set 200\n" << "s.txt:1: expected 'set <register> <value>'";
     QTest::newRow("silent without time") << "at 1 silent\n" << "s.txt:1: expected 'silent <seconds>'";
     QTest::newRow("extra word") << "at 1 drop-tcp now\n" << "s.txt:1: unexpected 'now'";
+    QTest::newRow("sensor 3") << "at 1 sensor 3 short\n" << "s.txt:1: expected 'sensor <1|2>";
+    QTest::newRow("sensor state") << "at 1 sensor 1 melted\n" << "s.txt:1: 'melted' is not normal";
+    QTest::newRow("load negative") << "at 1 load -1\n" << "s.txt:1: expected 'load <multiple";
     QTest::newRow("only a time") << "at 1\n" << "s.txt:1: expected 'at <seconds> <event>'";
 }
 
