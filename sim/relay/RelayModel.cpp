@@ -143,7 +143,7 @@ void RelayModel::step(std::int64_t ms)
     const MotorParameters p = motorParameters();
     m_motor.step(seconds, p);
     m_deviceS += seconds;
-    m_energisedS = m_motor.energised() ? m_energisedS + seconds : 0;
+    m_energisedMs = m_motor.energised() ? m_energisedMs + ms : 0;
 
     // The relay keeps its running hours in its settings.
     const auto motorHours = static_cast<std::int16_t>(std::min(m_motor.runningSeconds() / 3600.0, 23976.0));
@@ -577,7 +577,7 @@ std::uint16_t RelayModel::measurementRegister(std::uint16_t reg) const
 std::uint16_t RelayModel::statusWord() const
 {
     const int mode = setting(kFunctionRelayMode) & 3;
-    const double relayTime = setting(kFunctionRelayTime);
+    const std::int64_t relayMs = setting(kFunctionRelayTime) * 1000LL;
     bool motorRelay = m_motor.energised();
     bool functionRelay = false;
     switch (mode) {
@@ -585,13 +585,13 @@ std::uint16_t RelayModel::statusWord() const
         functionRelay = (m_latched | m_warnings) != 0;
         break;
     case 1: // timer: closes a set time after the motor relay
-        functionRelay = motorRelay && m_energisedS >= relayTime;
+        functionRelay = motorRelay && m_energisedMs >= relayMs;
         break;
     case 2: // star-delta: the motor relay opens after the set time, the function relay
             // closes after the switching gap and carries the motor in delta from then on
-        if (motorRelay && m_energisedS >= relayTime) {
+        if (motorRelay && m_energisedMs >= relayMs) {
             motorRelay = false;
-            functionRelay = m_energisedS >= relayTime + setting(kStarDeltaGap) / 10.0;
+            functionRelay = m_energisedMs >= relayMs + setting(kStarDeltaGap) * 100LL;
         }
         break;
     default:

@@ -83,7 +83,7 @@ private:
     std::uint32_t m_warnings = 0;  // faults that only warn: shown while their cause lasts
     std::array<std::uint16_t, 29> m_faultValues {};  // registers 300-328
     std::optional<std::int64_t> m_restartInMs;  // automatic restart (or start after power-on) pending
-    double m_energisedS = 0;             // since the motor relay closed
+    std::int64_t m_energisedMs = 0;      // since the motor relay closed
     std::array<std::int64_t, 32> m_conditionMs {};  // how long each fault's condition has lasted
     double m_deviceS = 0;                // running hours of the relay itself
     std::array<SensorState, 2> m_sensors {SensorState::Normal, SensorState::Normal};

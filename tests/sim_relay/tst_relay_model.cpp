@@ -80,6 +80,8 @@ private slots:
     void currentUnitsFollowTransformerRating_data();
     void currentUnitsFollowTransformerRating();
     void startAfterPowerFollowsSettings();
+    void statusWordFollowsRelays_data();
+    void statusWordFollowsRelays();
 
     void scriptedFaultShowsInMaskValueAndLog();
     void resetClearsOnlyFaultsWhoseCauseIsGone();
@@ -357,6 +359,41 @@ void tst_RelayModel::startAfterPowerFollowsSettings()
         bench.wait(30s);
         QCOMPARE(bench.read(900) & 0x2, 0);
     }
+}
+
+void tst_RelayModel::statusWordFollowsRelays_data()
+{
+    QTest::addColumn<int>("mode");      // setting 214; 215 = 30 s, 216 = 0.4 s
+    QTest::addColumn<int>("afterMs");   // since the start command
+    QTest::addColumn<bool>("fault");
+    QTest::addColumn<int>("expected");  // bits 0-2 and 4-5 of register 900
+    QTest::newRow("signalling, running") << 0 << 10000 << false << 0x02;
+    QTest::newRow("signalling, fault") << 0 << 10000 << true << 0x05;
+    QTest::newRow("timer, before") << 1 << 29900 << false << 0x12;
+    QTest::newRow("timer, after") << 1 << 30000 << false << 0x16;
+    QTest::newRow("star") << 2 << 29900 << false << 0x22;
+    QTest::newRow("star-delta gap") << 2 << 30200 << false << 0x20;
+    QTest::newRow("delta") << 2 << 30400 << false << 0x24;
+    QTest::newRow("star-delta, fault") << 2 << 31000 << true << 0x21;
+}
+
+void tst_RelayModel::statusWordFollowsRelays()
+{
+    QFETCH(int, mode);
+    QFETCH(int, afterMs);
+    QFETCH(bool, fault);
+    QFETCH(int, expected);
+    RelayOptions options;
+    options.settings = {{214, std::int16_t(mode)}, {211, 0}};
+    Bench bench(options);
+    QCOMPARE(int(bench.read(900)), mode << 4);
+    QCOMPARE(bench.write(903, 2), Exception::None);
+    bench.wait(std::chrono::milliseconds(afterMs));
+    if (fault)
+        bench.relay->tripFault(20, 0);
+    QCOMPARE(int(bench.read(900)), expected);
+    QCOMPARE(bench.write(211, 1), Exception::None);
+    QVERIFY(bench.read(900) & 0x40);
 }
 
 void tst_RelayModel::scriptedFaultShowsInMaskValueAndLog()
