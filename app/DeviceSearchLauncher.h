@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include <QColor>
+#include <QString>
+
+class QWidget;
+
+// What the device search window hands back for the relay the operator chose:
+// the texts of its line settings as the settings window's lists show them
+// ("COM3", "19200", "8", "Nie", "2", "RTU"), its time-out and unit address.
+struct DeviceSearchResult
+{
+    QString portName;
+    QString baudRate;
+    QString dataBits;
+    QString parity;
+    QString stopBits;
+    QString protocol;
+    uint32_t responseTimeout = 150;
+    int32_t deviceAddress = 1;
+};
+
+// The settings window's colours, which the search window paints itself with.
+struct DeviceSearchColours
+{
+    QColor text;
+    QColor background;
+    QColor value;
+};
+
+// Runs the device search window modally, owned by `owner`; returns the chosen
+// relay when the operator accepted one, nothing when the window was cancelled.
+// The settings window's "Automat. wyszukiwanie" calls it; whoever opens the
+// settings window plugs the search window in with CSettingsDlg::setDeviceSearch.
+using DeviceSearchLauncher =
+    std::function<std::optional<DeviceSearchResult>(QWidget* owner, const DeviceSearchColours& colours)>;
