@@ -124,8 +124,10 @@ void MotorModel::computeElectrical(const MotorParameters& p)
     }
     std::array<double, 3> lagI {};
     for (int i = 0; i < 3; ++i) {
+        // A phase without voltage carries no current (a blown fuse, a lost line).
+        const bool live = e.phaseVoltage[i] >= kLivePhaseVolts;
         const double amps = p.ratedCurrent * multiple * (1.0 + kCurrentSkew[i] + noise(0.002));
-        e.current[i] = std::max(0.0, amps);
+        e.current[i] = live ? std::max(0.0, amps) : 0.0;
         e.cosPhi[i] = e.current[i] > 0 ? std::clamp(cos + noise(0.002), 0.0, 1.0) : 0.0;
         lagI[i] = std::acos(e.cosPhi[i]);
     }

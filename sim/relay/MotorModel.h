@@ -38,6 +38,8 @@ public:
     // so a motor may run at 105 % of its rated current for ever.
     static constexpr double kThermalTripLevel = 1.05 * 1.05;
     static constexpr double kStartCurrentMultiple = 4.5;
+    // Below this a phase counts as lost: it carries no current.
+    static constexpr double kLivePhaseVolts = 50.0;
 
     explicit MotorModel(std::uint32_t seed);
 

@@ -25,6 +25,7 @@ constexpr std::uint16_t kUmaxThreshold = 180, kUmaxDelay = 181, kUmaxProtection 
 constexpr std::uint16_t kImbalanceThreshold = 183, kImbalanceDelay = 184, kImbalanceProtection = 185;
 constexpr std::uint16_t kFminThreshold = 189, kFminDelay = 190, kFminProtection = 191;
 constexpr std::uint16_t kFmaxThreshold = 192, kFmaxDelay = 193, kFmaxProtection = 194;
+constexpr std::uint16_t kPhaseLossDelay = 187, kPhaseLossProtection = 188;
 constexpr std::uint16_t kRestartDelayMinCurrent = 195, kRestartDelay = 196, kRestartPermitted = 197;
 constexpr std::uint16_t kStartAfterPower = 198, kRemoteControl = 200;
 constexpr std::uint16_t kSensor1Type = 201, kSensor1Trip = 202, kSensor1Correction = 203;
@@ -40,6 +41,7 @@ constexpr std::uint16_t kCmdStop = 0, kCmdStart = 2, kCmdFaultReset = 55, kCmdRe
 // Fault bits the model raises itself.
 constexpr int kFaultMinCurrent = 5, kFaultThermal = 1, kFaultTemp1 = 8, kFaultTemp2 = 9;
 constexpr int kFaultShortS1 = 21, kFaultBreakS1 = 22, kFaultShortS2 = 23, kFaultBreakS2 = 24;
+constexpr int kFaultPhaseLoss = 25;
 constexpr int kFaultUmin = 12, kFaultUmax = 13, kFaultImbalance = 14, kFaultFmin = 16, kFaultFmax = 17;
 constexpr std::uint32_t kVoltageFaults = 1u << kFaultUmin | 1u << kFaultUmax | 1u << kFaultImbalance;
 
@@ -199,9 +201,20 @@ void RelayModel::checkProtections(std::int64_t ms)
     if (lasted(kFaultMinCurrent, low && setting(kMinCurrentProtection) != 0, ms, setting(kMinCurrentDelay)))
         trip(kFaultMinCurrent, currentUnits(m_motor.meanCurrent()));
 
+    // Phase loss, seen in the currents: one phase carries next to nothing of the others.
+    // At rest the relay still sees a dead phase in its voltages.
+    const Electrical& e = m_motor.electrical();
+    const auto [leastI, mostI] = std::minmax_element(e.current.begin(), e.current.end());
+    const bool phaseLost = m_motor.energised() && *mostI > 0 && *leastI < 0.1 * *mostI;
+    const bool phaseDead = *std::min_element(e.phaseVoltage.begin(), e.phaseVoltage.end())
+                           < MotorModel::kLivePhaseVolts;
+    setCause(kFaultPhaseLoss, phaseLost || phaseDead);
+    if (lasted(kFaultPhaseLoss, phaseLost && setting(kPhaseLossProtection) != 0, ms,
+               setting(kPhaseLossDelay) / 10.0))
+        trip(kFaultPhaseLoss, currentUnits(*leastI));
+
     // Mains: line voltage limits and balance, frequency limits. Their cause lasts as long
     // as the mains is out of bounds; they trip a running motor once it has lasted the delay.
-    const Electrical& e = m_motor.electrical();
     const auto [lowest, highest] = std::minmax_element(e.lineVoltage.begin(), e.lineVoltage.end());
     struct MainsCheck {
         int bit;
