@@ -303,7 +303,6 @@ void TestPollRules::faultListAppliesOnlyDifferences()
     applyFaultList(update, list, snapshot);
     QCOMPARE(list.indices(), (std::vector<int>{7}));
     QVERIFY(snapshot.IsFaultActive(7));
-
 }
 
 QTEST_GUILESS_MAIN(TestPollRules)
