@@ -18,6 +18,8 @@ constexpr std::uint16_t kStatus = 900, kMaskLow = 901, kMaskHigh = 902, kCommand
 
 // Settings the model acts on.
 constexpr std::uint16_t kCtRating = 150, kRatedCurrent = 151, kAveragingPeriod = 153;
+constexpr std::uint16_t kImaxCoefficient = 155, kImaxDelay = 156, kImaxProtection = 157, kImaxAfterThermal = 158;
+constexpr std::uint16_t kStartCoefficient = 173, kStartDelay = 174, kBlockDelay = 175, kStartProtection = 176;
 constexpr std::uint16_t kThermalProtection = 167, kThermalDelay = 168, kCoolingFactor = 169;
 constexpr std::uint16_t kMinCurrentPercent = 170, kMinCurrentDelay = 171, kMinCurrentProtection = 172;
 constexpr std::uint16_t kUminThreshold = 177, kUminDelay = 178, kUminProtection = 179;
@@ -39,6 +41,7 @@ constexpr std::uint16_t kFactoryRestore = 221, kVersion = 230, kEnergyReset = 24
 constexpr std::uint16_t kCmdStop = 0, kCmdStart = 2, kCmdFaultReset = 55, kCmdRestart = 88;
 
 // Fault bits the model raises itself.
+constexpr int kFaultOvercurrent = 0, kFaultLongStart = 6, kFaultBlockedRotor = 7;
 constexpr int kFaultMinCurrent = 5, kFaultThermal = 1, kFaultTemp1 = 8, kFaultTemp2 = 9;
 constexpr int kFaultShortS1 = 21, kFaultBreakS1 = 22, kFaultShortS2 = 23, kFaultBreakS2 = 24;
 constexpr int kFaultPhaseLoss = 25;
@@ -201,6 +204,32 @@ void RelayModel::checkProtections(std::int64_t ms)
     if (lasted(kFaultMinCurrent, low && setting(kMinCurrentProtection) != 0, ms, setting(kMinCurrentDelay)))
         trip(kFaultMinCurrent, currentUnits(m_motor.meanCurrent()));
 
+    // Start and rotor: a start that lasts longer than 174 s, or a running motor that draws
+    // 173 times its rated current for 175 s. Both causes go with the motor.
+    const double mean = m_motor.meanCurrent();
+    const bool running = m_motor.state() == MotorModel::State::Running;
+    const bool rotorProtected = setting(kStartProtection) != 0;
+    if (rotorProtected && m_motor.state() == MotorModel::State::Starting
+        && m_motor.secondsInState() > setting(kStartDelay))
+        trip(kFaultLongStart, currentUnits(mean));
+    if (lasted(kFaultBlockedRotor, rotorProtected && running && mean > rated * setting(kStartCoefficient) / 10.0,
+               ms, setting(kBlockDelay) / 10.0))
+        trip(kFaultBlockedRotor, currentUnits(mean));
+
+    // Overcurrent: trips when 158 = 0; with 158 = 1 it is only signalled while it lasts and
+    // the thermal image decides when the motor goes off.
+    const bool overcurrent = lasted(kFaultOvercurrent,
+                                    setting(kImaxProtection) != 0 && running
+                                        && mean > rated * setting(kImaxCoefficient) / 10.0,
+                                    ms, setting(kImaxDelay) / 10.0);
+    if (setting(kImaxAfterThermal) == 0) {
+        raiseWarning(kFaultOvercurrent, false);
+        if (overcurrent)
+            trip(kFaultOvercurrent, currentUnits(mean));
+    } else {
+        raiseWarning(kFaultOvercurrent, overcurrent, currentUnits(mean));
+    }
+
     // Phase loss, seen in the currents: one phase carries next to nothing of the others.
     // At rest the relay still sees a dead phase in its voltages.
     const Electrical& e = m_motor.electrical();
@@ -271,11 +300,14 @@ void RelayModel::checkProtections(std::int64_t ms)
     }
 }
 
-void RelayModel::raiseWarning(int bit, bool present)
+void RelayModel::raiseWarning(int bit, bool present, std::uint16_t value)
 {
     const std::uint32_t mask = 1u << bit;
-    if (present && !(m_warnings & mask))
-        m_log.add(static_cast<std::uint16_t>(bit), 0, m_clock.now());
+    if (present && !(m_warnings & mask)) {
+        if (bit <= kFaultValueLast - kFaultValueFirst)
+            m_faultValues[bit] = value;
+        m_log.add(static_cast<std::uint16_t>(bit), value, m_clock.now());
+    }
     m_warnings = present ? m_warnings | mask : m_warnings & ~mask;
 }
 

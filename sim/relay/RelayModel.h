@@ -46,7 +46,7 @@ private:
     void applyDeliveredSettings();
 
     void trip(int bit, std::uint16_t value);
-    void raiseWarning(int bit, bool present);
+    void raiseWarning(int bit, bool present, std::uint16_t value = 0);
     bool automaticRestartAllowed(int bit) const;
     void clearFaultsWithoutCause(std::uint32_t which);
     bool canStart() const;

@@ -89,6 +89,8 @@ private slots:
     void thermalImageRisesUnderOverloadAndTrips();
     void minimumCurrentTripsAndRestartsAutomatically();
     void temperatureSensorCodes();
+    void currentProtections_data();
+    void currentProtections();
     void mainsProtections_data();
     void mainsProtections();
 
@@ -568,6 +570,49 @@ void tst_RelayModel::temperatureSensorCodes()
     bench.wait(1s);
     QCOMPARE(int(bench.read(902)), 1 << (22 - 16));
     QCOMPARE(bench.read(900) & 0x2, 0);
+}
+
+void tst_RelayModel::currentProtections_data()
+{
+    QTest::addColumn<QList<int>>("settings"); // register, value, register, value, ...
+    QTest::addColumn<double>("load");
+    QTest::addColumn<int>("afterMs");         // since the start command
+    QTest::addColumn<int>("bit");
+    QTest::addColumn<int>("value");           // tenths of an ampere in register 300 + bit
+    QTest::addColumn<bool>("stops");
+    // 6 x In: the start takes 6 s, then 5 x In (173) for 1 s (175) is a blocked rotor.
+    QTest::newRow("blocked rotor") << QList<int> {} << 6.0 << 7500 << 7 << 2520 << true;
+    QTest::newRow("blocked rotor, protection off") << QList<int> {176, 0, 167, 0} << 6.0 << 7500 << -1 << 0 << false;
+    // A start of 3.7 s against a limit of 3 s; the current is still falling from 4.5 x In.
+    QTest::newRow("long start") << QList<int> {174, 3} << 0.85 << 3500 << 6 << 1089 << true;
+    // 2.5 x In against 2.0 x In (155) for 3 s (156) after a 6 s start.
+    QTest::newRow("overcurrent trips") << QList<int> {158, 0, 155, 20, 156, 30} << 2.5 << 9500 << 0 << 1050 << true;
+    QTest::newRow("overcurrent signalled") << QList<int> {155, 20, 156, 30} << 2.5 << 9500 << 0 << 1050 << false;
+    QTest::newRow("overcurrent too short") << QList<int> {158, 0, 155, 20, 156, 30} << 2.5 << 8500 << -1 << 0 << false;
+}
+
+void tst_RelayModel::currentProtections()
+{
+    QFETCH(QList<int>, settings);
+    QFETCH(double, load);
+    QFETCH(int, afterMs);
+    QFETCH(int, bit);
+    QFETCH(int, value);
+    QFETCH(bool, stops);
+    RelayOptions options;
+    for (qsizetype i = 0; i + 1 < settings.size(); i += 2)
+        options.settings.emplace_back(std::uint16_t(settings[i]), std::int16_t(settings[i + 1]));
+    options.load = load;
+    Bench bench(options);
+    QCOMPARE(bench.write(903, 2), Exception::None);
+    bench.wait(std::chrono::milliseconds(afterMs));
+    QCOMPARE(std::uint32_t(bench.read(902)) << 16 | bench.read(901), bit < 0 ? 0u : 1u << bit);
+    QCOMPARE(!(bench.read(900) & 0x2), stops);
+    if (bit < 0)
+        return;
+    QVERIFY2(std::abs(bench.read(std::uint16_t(300 + bit)) - value) <= value / 20,
+             qPrintable(QString::number(bench.read(std::uint16_t(300 + bit)))));
+    QCOMPARE(int(bench.read(1000)), bit);
 }
 
 void tst_RelayModel::mainsProtections_data()
