@@ -8,10 +8,10 @@ CXLabel::CXLabel(QWidget* parent) : CXLabel(QString(), parent) {}
 
 CXLabel::CXLabel(const QString& text, QWidget* parent)
     : QLabel(text, parent), m_text(text), m_repaint(this, [this] {
-          // The base class keeps its own copy for size hints and accessibility.
-          const QString current = Text();
-          if (current != QLabel::text())
-              QLabel::setText(current);
+          // The drawn text is the base class's, which only the UI thread may set.
+          const QString latest = Text();
+          if (latest != QLabel::text())
+              QLabel::setText(latest);
       })
 {
 }
@@ -62,7 +62,7 @@ void CXLabel::SetFontSize(int points)
 CXLabel::Look CXLabel::currentLook() const
 {
     QMutexLocker lock(&m_mutex);
-    Look look{m_text, m_foreground, m_background, font().toString()};
+    Look look{QLabel::text(), m_foreground, m_background, font().toString()};
     look.text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (!look.foreground.isValid())
         look.foreground = palette().color(QPalette::WindowText);

@@ -19,8 +19,10 @@ public:
     explicit CXLabel(QWidget* parent = nullptr);
     explicit CXLabel(const QString& text, QWidget* parent = nullptr);
 
-    // Any thread. QLabel::text() follows once the UI thread has run.
+    // Any thread. On the UI thread the text shows at once; from a worker it
+    // reaches QLabel::text() and the screen when the UI thread next runs.
     void SetText(const QString& text);
+    // The latest text given to SetText.
     QString Text() const;
 
     // Any thread. An invalid colour means the palette's (window text on window).
@@ -45,7 +47,7 @@ private:
     Look currentLook() const;
 
     mutable QMutex m_mutex; // guards the three fields below
-    QString m_text;
+    QString m_text; // latest text asked for, possibly not yet drawn
     QColor m_foreground;
     QColor m_background;
     RenderCache<Look> m_cache;

@@ -53,8 +53,10 @@ void CXLed::advanceClock()
 {
     if (m_state.load() == Off)
         return;
+    const bool wasOn = showsOn();
     m_clock.tick();
-    update();
+    if (showsOn() != wasOn)
+        update();
 }
 
 bool CXLed::showsOn() const
