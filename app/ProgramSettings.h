@@ -9,6 +9,7 @@
 // Worker threads read single 32-bit fields while the UI thread may write them;
 // every field is a naturally aligned 32-bit value for that reason.
 
+#include <QString>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -16,39 +17,37 @@
 #include <string>
 #include <string_view>
 
-#include <QString>
-
 struct ProgramSettings
 {
-    uint32_t crBackground;         // window background (style 1)
-    uint32_t crText;               // label text (style 1)
-    uint32_t crParameter;          // values and parameters (style 1)
-    int32_t nDeviceAddress;        // MODBUS slave address of the relay
-    uint32_t nTcpPort;             // Modbus TCP port
-    uint32_t dwIpAddress;          // IPv4, first octet in the most significant byte
-    char16_t szPortName[260];      // "COM3" ... or "Modbus TCP", zero-terminated
-    int32_t nBaudRateIndex;        // 0 = 9600, 1 = 19200 bit/s
-    int32_t nDataBitsIndex;        // 0 = 7, 1 = 8
-    int32_t nParityIndex;          // 0 = none, 1 = even
-    int32_t nStopBitsIndex;        // 0 = 1, 1 = 2
-    int32_t nProtocolIndex;        // 0 = RTU, 1 = ASCII
-    uint32_t nResponseTimeout;     // ms
-    uint32_t nRetries;             // repeated requests per register call
+    uint32_t crBackground;     // window background (style 1)
+    uint32_t crText;           // label text (style 1)
+    uint32_t crParameter;      // values and parameters (style 1)
+    int32_t nDeviceAddress;    // MODBUS slave address of the relay
+    uint32_t nTcpPort;         // Modbus TCP port
+    uint32_t dwIpAddress;      // IPv4, first octet in the most significant byte
+    char16_t szPortName[260];  // "COM3" ... or "Modbus TCP", zero-terminated
+    int32_t nBaudRateIndex;    // 0 = 9600, 1 = 19200 bit/s
+    int32_t nDataBitsIndex;    // 0 = 7, 1 = 8
+    int32_t nParityIndex;      // 0 = none, 1 = even
+    int32_t nStopBitsIndex;    // 0 = 1, 1 = 2
+    int32_t nProtocolIndex;    // 0 = RTU, 1 = ASCII
+    uint32_t nResponseTimeout; // ms
+    uint32_t nRetries;         // repeated requests per register call
     int32_t bAlwaysOnTop;
-    int32_t bStartWithWindows;     // autostart entry present
-    int32_t nInterfaceStyle;       // 0 = system colours, 1 = own colours
+    int32_t bStartWithWindows; // autostart entry present
+    int32_t nInterfaceStyle;   // 0 = system colours, 1 = own colours
     int32_t bPasswordProtection;
-    char16_t szPassword[260];      // plain text, at most 255 characters, rest zero
+    char16_t szPassword[260]; // plain text, at most 255 characters, rest zero
     int32_t bAutoConnect;
-    int32_t nPasswordFlags;        // PWD_... bits (PasswordGate.h)
-    int32_t nPowerSelection[3];    // main window's three power read-out lists
-    int32_t nGraphQuantity[5];     // recorder graph channels 1-5: quantity list index
-    int32_t bGraphVisible[5];      // recorder graph channels 1-5: shown
-    int32_t nLineThickness;        // recorder graph line thickness
-    int32_t bAutoRecord;           // recording starts automatically
-    int32_t nRecordInterval;       // s, 1 to 86400
-    int32_t nReadInterval;         // s, at most 300
-    uint32_t crGraphLine[5];       // recorder graph channels 1-5: line colour
+    int32_t nPasswordFlags;     // PWD_... bits (PasswordGate.h)
+    int32_t nPowerSelection[3]; // main window's three power read-out lists
+    int32_t nGraphQuantity[5];  // recorder graph channels 1-5: quantity list index
+    int32_t bGraphVisible[5];   // recorder graph channels 1-5: shown
+    int32_t nLineThickness;     // recorder graph line thickness
+    int32_t bAutoRecord;        // recording starts automatically
+    int32_t nRecordInterval;    // s, 1 to 86400
+    int32_t nReadInterval;      // s, at most 300
+    uint32_t crGraphLine[5];    // recorder graph channels 1-5: line colour
 };
 
 static_assert(std::endian::native == std::endian::little, "the record is stored in its in-memory layout");

@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: MIT
+#include "ProfileFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace ProfileFile {
+namespace {
+
+std::string_view trimmed(std::string_view s)
+{
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!s.empty() && isSpace(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isSpace(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// One line of the file, classified.
+struct Line
+{
+    std::string_view text; // without its line end
+    bool isSection = false;
+    std::string_view name;  // section name or key
+    std::string_view value; // for key lines
+};
+
+Line classify(std::string_view raw)
+{
+    Line line;
+    line.text = raw;
+    const std::string_view t = trimmed(raw);
+    if (t.size() >= 2 && t.front() == '[') {
+        const auto close = t.find(']');
+        if (close != std::string_view::npos) {
+            line.isSection = true;
+            line.name = trimmed(t.substr(1, close - 1));
+            return line;
+        }
+    }
+    const auto eq = t.find('=');
+    if (eq != std::string_view::npos && t.front() != ';' && t.front() != '#') {
+        line.name = trimmed(t.substr(0, eq));
+        line.value = trimmed(t.substr(eq + 1));
+    }
+    return line;
+}
+
+// Splits text into lines; a final line without a line end is kept.
+std::vector<std::string_view> splitLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const auto nl = text.find('\n');
+        if (nl == std::string_view::npos) {
+            lines.push_back(text);
+            break;
+        }
+        lines.push_back(text.substr(0, nl));
+        text.remove_prefix(nl + 1);
+    }
+    return lines;
+}
+
+std::optional<std::string> findValue(std::string_view text, std::string_view section, std::string_view key)
+{
+    bool inSection = false;
+    for (const std::string_view raw : splitLines(text)) {
+        const Line line = classify(raw);
+        if (line.isSection)
+            inSection = sameName(line.name, section);
+        else if (inSection && !line.name.empty() && sameName(line.name, key))
+            return std::string(line.value);
+    }
+    return std::nullopt;
+}
+
+bool writeAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data.remove_prefix(std::size_t(n));
+    }
+    return true;
+}
+
+// Makes a rename durable: the folder entry itself is flushed.
+void syncFolder(const QByteArray& folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+std::optional<std::string> readValue(const QString& path, std::string_view section, std::string_view key)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return findValue(std::string_view(text.constData(), std::size_t(text.size())), section, key);
+}
+
+std::string withValue(std::string_view text, std::string_view section, std::string_view key,
+                      std::string_view value)
+{
+    // Lines we add follow the file's own line ends; existing lines keep theirs.
+    const std::string eol = text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+    const std::string keyLine = std::string(key) + "=" + std::string(value) + eol;
+
+    std::string out;
+    out.reserve(text.size() + keyLine.size() + section.size() + 8);
+    bool inSection = false;
+    bool done = false;
+    std::size_t insertAt = std::string::npos; // after the section's last non-empty line
+    const auto insertMissingKey = [&] {
+        if (inSection && !done && insertAt != std::string::npos) {
+            out.insert(insertAt, keyLine);
+            done = true;
+        }
+    };
+    for (const std::string_view raw : splitLines(text)) {
+        const Line line = classify(raw);
+        if (line.isSection) {
+            insertMissingKey();
+            inSection = !done && sameName(line.name, section);
+        } else if (inSection && !done && !line.name.empty() && sameName(line.name, key)) {
+            out.append(keyLine);
+            done = true;
+            continue;
+        }
+        out.append(raw).append("\n");
+        if (inSection && !trimmed(raw).empty())
+            insertAt = out.size();
+    }
+    insertMissingKey();
+    if (!done) {
+        if (!out.empty())
+            out.append(eol);
+        out.append("[").append(section).append("]").append(eol).append(keyLine);
+    }
+    return out;
+}
+
+bool writeAtomically(const QString& path, std::string_view data, unsigned mode, RenameFunction renameFile)
+{
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    if (!QFileInfo::exists(folder)) {
+        QDir().mkpath(QFileInfo(folder).absolutePath());
+        ::mkdir(QFile::encodeName(folder).constData(), 0700);
+    }
+
+    QByteArray tmpName = QFile::encodeName(info.absoluteFilePath()) + ".XXXXXX";
+    const int fd = ::mkostemp(tmpName.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+    if (ok)
+        ok = (renameFile ? renameFile : &::rename)(tmpName.constData(), target.constData()) == 0;
+    if (!ok) {
+        ::unlink(tmpName.constData());
+        return false;
+    }
+    syncFolder(QFile::encodeName(folder));
+    return true;
+}
+
+bool writeValue(const QString& path, std::string_view section, std::string_view key, std::string_view value,
+                RenameFunction renameFile)
+{
+    QByteArray old;
+    QFile file(path);
+    if (file.exists()) {
+        // An existing profile that cannot be read is not overwritten blindly:
+        // its other sections would be lost.
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        old = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return false;
+        file.close();
+    }
+    const std::string text =
+        withValue(std::string_view(old.constData(), std::size_t(old.size())), section, key, value);
+    return writeAtomically(path, text, 0600, renameFile);
+}
+
+} // namespace ProfileFile

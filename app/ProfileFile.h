@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// A small reader and writer for INI profiles ("[section]" lines and
+// "key=value" lines). Section and key names match regardless of letter case,
+// as profiles always have. Writing replaces the file atomically: a temporary
+// file in the same folder is written, flushed to disk and renamed over the old
+// one, so a crash or a failure at any point leaves the old file intact.
+
+#include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ProfileFile {
+
+// The value of `key` in `section` (spaces around it removed), or nothing when
+// the file, the section or the key is missing or the file cannot be read.
+std::optional<std::string> readValue(const QString& path, std::string_view section, std::string_view key);
+
+// `text` with `key` in `section` set to `value`, everything else kept as it was;
+// the key is added to its section, or the section to the end, when missing.
+std::string withValue(std::string_view text, std::string_view section, std::string_view key,
+                      std::string_view value);
+
+// How the temporary file is moved into place; tests inject a failing one.
+using RenameFunction = int (*)(const char* from, const char* to);
+
+// Replaces the file at `path` with `data` (mode `mode`), creating its folder
+// (mode 0700) when missing. False when anything failed; the old file is then
+// unchanged and no temporary file is left behind.
+bool writeAtomically(const QString& path, std::string_view data, unsigned mode = 0600,
+                     RenameFunction renameFile = nullptr);
+
+// readValue + withValue + writeAtomically (mode 0600).
+bool writeValue(const QString& path, std::string_view section, std::string_view key, std::string_view value,
+                RenameFunction renameFile = nullptr);
+
+} // namespace ProfileFile

@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: MIT
+#include "ProgramSettings.h"
+
+#include "AppPaths.h"
+#include "ProfileFile.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::string_view kSection = "settings";
+constexpr std::string_view kKey = "system";
+
+} // namespace
+
+void ResetSettings(ProgramSettings& s)
+{
+    std::memset(&s, 0, sizeof s); // also empties both text buffers
+    s.crBackground = 0xA89486;    // RGB(134,148,168)
+    s.crText = 0x000000;
+    s.crParameter = 0xFF0000; // RGB(0,0,255)
+    s.nDeviceAddress = 1;
+    s.nTcpPort = 502;
+    s.dwIpAddress = 0x7F000001; // 127.0.0.1
+    s.nBaudRateIndex = 0;       // 9600 bit/s
+    s.nDataBitsIndex = 1;       // 8 data bits
+    s.nParityIndex = 0;         // none
+    s.nStopBitsIndex = 1;       // 2 stop bits
+    s.nProtocolIndex = 0;       // RTU
+    s.nResponseTimeout = 500;
+    s.nRetries = 3;
+    s.bAlwaysOnTop = 0;
+    s.bStartWithWindows = 0;
+    s.nInterfaceStyle = 1;
+    s.bPasswordProtection = 0;
+    s.bAutoConnect = 0;
+    s.nPasswordFlags = 0;
+    s.nPowerSelection[0] = 0; // the three energies
+    s.nPowerSelection[1] = 1;
+    s.nPowerSelection[2] = 2;
+    s.nLineThickness = 1;
+    s.bAutoRecord = 0;
+    s.nRecordInterval = 1;
+    s.nReadInterval = 10;
+    s.crGraphLine[0] = 0x43B251; // RGB(81,178,67)
+    s.crGraphLine[1] = 0x3034DC; // RGB(220,52,48)
+    s.crGraphLine[2] = 0x30AFE3; // RGB(227,175,48)
+    s.crGraphLine[3] = 0xEBE743; // RGB(67,231,235)
+    s.crGraphLine[4] = 0x393A6F; // RGB(111,58,57)
+}
+
+std::string EncodeSettings(const ProgramSettings& settings)
+{
+    unsigned char bytes[kProgramSettingsSize];
+    std::memcpy(bytes, &settings, sizeof bytes);
+    std::string letters;
+    letters.reserve(2 * sizeof bytes);
+    for (const unsigned char b : bytes) {
+        letters.push_back(char('A' + (b & 0x0F)));
+        letters.push_back(char('A' + (b >> 4)));
+    }
+    return letters;
+}
+
+std::optional<ProgramSettings> DecodeSettings(std::string_view letters)
+{
+    // Only a complete value counts; a letter outside 'A'-'P' or an odd letter
+    // out means the text was damaged, and a damaged record is not half-used.
+    if (letters.size() != 2 * kProgramSettingsSize)
+        return std::nullopt;
+    unsigned char bytes[kProgramSettingsSize];
+    for (std::size_t i = 0; i < kProgramSettingsSize; ++i) {
+        const int low = letters[2 * i] - 'A';
+        const int high = letters[2 * i + 1] - 'A';
+        if (low < 0 || low > 15 || high < 0 || high > 15)
+            return std::nullopt;
+        bytes[i] = static_cast<unsigned char>(high * 16 + low);
+    }
+    ProgramSettings settings;
+    std::memcpy(&settings, bytes, sizeof bytes);
+    return settings;
+}
+
+QString SettingsProfilePath()
+{
+    return ConfigFolder() + QStringLiteral("/CPL_ZRQ7.INI");
+}
+
+bool LoadSettings(ProgramSettings& settings, const QString& profilePath)
+{
+    const std::optional<std::string> letters = ProfileFile::readValue(profilePath, kSection, kKey);
+    if (!letters)
+        return false;
+    const std::optional<ProgramSettings> loaded = DecodeSettings(*letters);
+    if (!loaded)
+        return false;
+    settings = *loaded;
+    return true;
+}
+
+bool LoadSettings(ProgramSettings& settings)
+{
+    return LoadSettings(settings, SettingsProfilePath());
+}
+
+bool SaveSettings(const ProgramSettings& settings, const QString& profilePath)
+{
+    return ProfileFile::writeValue(profilePath, kSection, kKey, EncodeSettings(settings));
+}
+
+bool SaveSettings(const ProgramSettings& settings)
+{
+    return SaveSettings(settings, SettingsProfilePath());
+}
+
+QString SettingsText(const char16_t (&buffer)[260])
+{
+    std::size_t n = 0;
+    while (n < 260 && buffer[n] != 0)
+        ++n;
+    return QString::fromUtf16(buffer, qsizetype(n));
+}
+
+bool SetSettingsText(char16_t (&buffer)[260], const QString& text)
+{
+    if (text.size() > 259)
+        return false;
+    std::memset(buffer, 0, sizeof buffer);
+    std::memcpy(buffer, text.utf16(), std::size_t(text.size()) * sizeof(char16_t));
+    return true;
+}
