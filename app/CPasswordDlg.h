@@ -22,8 +22,8 @@ public:
     // The text entered (empty after Cancel).
     QString password() const { return m_password; }
 
-    void accept() override;  // "Zapisz" (also Enter)
-    void reject() override;  // "Anuluj" (also Esc and closing)
+    void accept() override; // "Zapisz" (also Enter)
+    void reject() override; // "Anuluj" (also Esc and closing)
 
 private:
     void readControls();

@@ -10,11 +10,11 @@ class QWidget;
 struct ProgramSettings;
 
 // Bits of ProgramSettings::nPasswordFlags (bit value 1 is never used).
-inline constexpr int32_t PWD_AT_START = 2;       // program start
-inline constexpr int32_t PWD_SETTINGS = 4;       // settings window
-inline constexpr int32_t PWD_DEVICE_PARAMS = 8;  // device parameters window
-inline constexpr int32_t PWD_CONNECT = 16;       // connecting to the relay
-inline constexpr int32_t PWD_DATABASE = 32;      // database (recorder) window
+inline constexpr int32_t PWD_AT_START = 2;      // program start
+inline constexpr int32_t PWD_SETTINGS = 4;      // settings window
+inline constexpr int32_t PWD_DEVICE_PARAMS = 8; // device parameters window
+inline constexpr int32_t PWD_CONNECT = 16;      // connecting to the relay
+inline constexpr int32_t PWD_DATABASE = 32;     // database (recorder) window
 
 // True when the action may go on: protection off or flag not chosen, or the
 // operator entered exactly the stored password (case-sensitive) and pressed

@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: MIT
+#include "MessageBox.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFile>
+#include <QWidget>
+
+namespace {
+
+QString iconName(QMessageBox::Icon icon)
+{
+    switch (icon) {
+    case QMessageBox::Information:
+        return QStringLiteral("information");
+    case QMessageBox::Warning:
+        return QStringLiteral("warning");
+    case QMessageBox::Critical:
+        return QStringLiteral("error");
+    case QMessageBox::Question:
+        return QStringLiteral("question");
+    default:
+        return QStringLiteral("none");
+    }
+}
+
+QString escaped(QString text)
+{
+    return text.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('\r'), QLatin1String("\\r"))
+        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+        .replace(QLatin1Char('|'), QLatin1String("\\|"));
+}
+
+// The default button when none is named is the first one of the box, as the
+// operator sees them: OK, Yes, Abort and Retry come before the others, and
+// their flag values are the lowest.
+QMessageBox::StandardButton firstButton(QMessageBox::StandardButtons buttons)
+{
+    const auto bits = static_cast<unsigned>(buttons.toInt());
+    if (bits == 0)
+        return QMessageBox::Ok;
+    return static_cast<QMessageBox::StandardButton>(bits & (~bits + 1));
+}
+
+void appendToLog(const QString& line)
+{
+    QFile log(qEnvironmentVariable("ZRQ7_MESSAGE_LOG"));
+    if (log.open(QIODevice::WriteOnly | QIODevice::Append))
+        log.write((line + QLatin1Char('\n')).toUtf8());
+}
+
+class ShownWindowLogger : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(watched);
+            if (widget->isWindow() && !qobject_cast<QMessageBox*>(widget))
+                appendToLog(QStringLiteral("window|") + escaped(widget->windowTitle()));
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void LogShownWindows()
+{
+    if (!qEnvironmentVariableIsEmpty("ZRQ7_MESSAGE_LOG") && qApp)
+        qApp->installEventFilter(new ShownWindowLogger(qApp));
+}
+
+QMessageBox::StandardButton ShowMessage(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+                                        const QString& text, QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton)
+{
+    if (defaultButton == QMessageBox::NoButton)
+        defaultButton = firstButton(buttons);
+
+    if (!qEnvironmentVariableIsEmpty("ZRQ7_MESSAGE_LOG")) {
+        appendToLog(iconName(icon) + QLatin1Char('|') + escaped(caption) + QLatin1Char('|') + escaped(text));
+        return defaultButton;
+    }
+
+    // Texts keep their CR LF line ends; a box shows plain LF.
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QMessageBox box(icon, caption, shown, buttons, owner);
+    box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
