@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <cstdint>
+#include "ProgramSettings.h"
 
 #include <QStringList>
-
-#include "ProgramSettings.h"
+#include <cstdint>
+#include <functional>
 
 class QWidget;
 
@@ -15,9 +15,9 @@ class QWidget;
 class CCPL_ZRQ7App
 {
 public:
-    int32_t bDebugMode = 0;            // set by "-debug"; nothing reads it
-    ProgramSettings settings{};        // the live record (ResetSettings at construction)
-    QWidget* m_pMainWnd = nullptr;     // the main window while it runs
+    int32_t bDebugMode = 0;        // set by "-debug"; nothing reads it
+    ProgramSettings settings{};    // the live record (ResetSettings at construction)
+    QWidget* m_pMainWnd = nullptr; // the main window while it runs
 
     CCPL_ZRQ7App();
 
@@ -26,10 +26,14 @@ public:
     bool LoadSettings();
     bool SaveSettings();
 
-    // The whole start-up sequence with the arguments left after Qt took its
-    // own; runs the main window until it closes. Always returns false (the
-    // program then ends). Defined by the executable (it needs the main window).
-    bool InitInstance(const QStringList& arguments);
+    // The whole start-up sequence: `arguments` are those left after Qt took its
+    // own (arguments[0] is the program); only arguments[1] is examined.
+    // `runMainWindow` constructs the main window, sets m_pMainWnd and runs it
+    // modally. Always returns false: the program then ends.
+    bool InitInstance(const QStringList& arguments, const std::function<void()>& runMainWindow);
 };
 
 CCPL_ZRQ7App& theApp();
+
+// Loads Qt's Polish translation so standard buttons read "Tak", "Nie", "Anuluj".
+bool InstallPolishTranslation();
