@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSvgRenderer>
 #include <QVBoxLayout>
 
 namespace {
@@ -74,7 +75,7 @@ QWidget* buttons()
     const QStringList names = QDir(QStringLiteral(":/icons")).entryList({QStringLiteral("*.svg")});
     int index = 0;
     for (const QString& file : names) {
-        if (file.startsWith(QStringLiteral("led_")) || file.startsWith(QStringLiteral("lamp_")))
+        if (QSvgRenderer(QStringLiteral(":/icons/") + file).defaultSize() != QSize(32, 32))
             continue;
         auto* button = new CIconButton;
         button->SetIcons(file.chopped(4), 32, 32);
@@ -95,6 +96,25 @@ QWidget* buttons()
     grid->addWidget(disabled, index / 12 * 2, index % 12);
     grid->addWidget(new QLabel(QStringLiteral("disabled")), index / 12 * 2 + 1, index % 12, Qt::AlignHCenter);
     return group(QStringLiteral("CIconButton"), grid);
+}
+
+// Every other picture at its own size, shown as a lit LED.
+QWidget* pictures()
+{
+    auto* flow = new QGridLayout;
+    const QStringList names = QDir(QStringLiteral(":/icons")).entryList({QStringLiteral("*.svg")});
+    int index = 0;
+    for (const QString& file : names) {
+        const QSize size = QSvgRenderer(QStringLiteral(":/icons/") + file).defaultSize();
+        if (size == QSize(32, 32) || file.startsWith(QStringLiteral("led_")) || file.startsWith(QStringLiteral("lamp_")))
+            continue;
+        auto* picture = new CXLed;
+        picture->SetIcons(file.chopped(4), size.width(), size.height(), QString(), 0, 0);
+        picture->SetState(1);
+        flow->addWidget(picture, index / 6, index % 6, Qt::AlignLeft | Qt::AlignVCenter);
+        ++index;
+    }
+    return group(QStringLiteral("Pictures"), flow);
 }
 
 QWidget* swatchesAndList()
@@ -182,6 +202,7 @@ int main(int argc, char** argv)
     layout->addWidget(graph(), 1, 1);
     layout->addWidget(swatchesAndList(), 2, 0, 1, 2);
     layout->addWidget(buttons(), 3, 0, 1, 2);
+    layout->addWidget(pictures(), 4, 0, 1, 2);
 
     if (argc > 1) {
         window.show();
