@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+"""Writes the seed inputs of the framing fuzz targets into corpus/<framing>/.
+
+Each seed is a response as the slave puts it on the wire followed by the 12-byte trailer that
+names the request (see FuzzCase.h). The frames are the documented examples of our protocol
+notes; check sums are computed here, independently of the library.
+"""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def crc16(data):
+    crc = 0xFFFF
+    for b in data:
+        crc ^= b
+        for _ in range(8):
+            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
+    return bytes([crc & 0xFF, crc >> 8])
+
+
+def rtu(body):
+    return bytes(body) + crc16(bytes(body))
+
+
+def ascii_frame(body, lower=False):
+    lrc = (-sum(body)) & 0xFF
+    text = (bytes(body) + bytes([lrc])).hex()
+    return b":" + (text if lower else text.upper()).encode() + b"\r\n"
+
+
+def trailer(write=False, repair=False, unit=1, reg=0, count=2, target=16, chunk=0, counter=0):
+    flags = (1 if write else 0) | (2 if repair else 0)
+    return struct.pack(">BBHHHBHB", flags, unit, reg, count, target, chunk, counter, 0)
+
+
+DATA_25 = bytes(range(1, 51))  # 25 registers
+
+SEEDS = {
+    "rtu": {
+        "read_2_registers": bytes.fromhex("0103 04 000B 000F CBF5") + trailer(),
+        "read_byte_by_byte": bytes.fromhex("0103 04 000B 000F CBF5") + trailer(chunk=1),
+        "write_echo": bytes.fromhex("0106 00C8 0001 C9F4") + trailer(write=True, reg=200, count=1),
+        "write_negative_echo": rtu([1, 6, 0, 200, 0xFF, 0xF6]) + trailer(write=True, reg=200, count=0xFFF6),
+        "exception_2": bytes.fromhex("0183 02 C0F1") + trailer(),
+        "data_fill_buffer": rtu([1, 3, 50] + list(DATA_25)) + trailer(count=25, target=50),
+        "garbage_first": bytes.fromhex("FF 0103 04 000B 000F CBF5") + trailer(),
+        "bad_crc_repaired": bytes.fromhex("0103 04 000B 000F 0000") + trailer(repair=True),
+    },
+    "ascii": {
+        "read_2_registers": b":010304000B000FDE\r\n" + trailer(),
+        "read_in_chunks": b":010304000B000FDE\r\n" + trailer(chunk=3),
+        "exception_2": b":0183027A\r\n" + trailer(),
+        "write_echo": ascii_frame([1, 6, 0, 200, 0, 1]) + trailer(write=True, reg=200, count=1),
+        "write_negative_echo": ascii_frame([1, 6, 0, 200, 0xFF, 0xF6]) + trailer(write=True, reg=200, count=0xFFF6),
+        "noise_then_lower_case": b"xy\r\n:" + b"\n" + ascii_frame([1, 3, 4, 0, 11, 0, 15], lower=True) + trailer(),
+        "data_fill_buffer": ascii_frame([1, 3, 50] + list(DATA_25)) + trailer(count=25, target=50),
+        "bad_lrc_repaired": b":010304000B000F00\r\n" + trailer(repair=True),
+    },
+    "tcp": {
+        "read_2_registers": bytes.fromhex("0001 0000 0007 01 03 04 000B 000F") + trailer(),
+        "stale_frame_first": bytes.fromhex("0000 0000 0007 01 03 04 0001 0002")
+        + bytes.fromhex("0001 0000 0007 01 03 04 000B 000F") + trailer(),
+        "exception_2": bytes.fromhex("0001 0000 0003 01 83 02") + trailer(),
+        "write_echo": bytes.fromhex("0001 0000 0006 01 06 00C8 0001") + trailer(write=True, reg=200, count=1),
+        "write_negative_echo": bytes.fromhex("0001 0000 0006 01 06 00C8 FFF6")
+        + trailer(write=True, reg=200, count=0xFFF6),
+        "data_fill_buffer": bytes.fromhex("0001 0000 0035 01 03 32") + DATA_25 + trailer(count=25, target=50),
+        "counter_wraps": bytes.fromhex("0000 0000 0007 01 03 04 000B 000F") + trailer(counter=0xFFFF),
+        "split_header": bytes.fromhex("0001 0000 0007 01 03") + trailer(),
+    },
+}
+
+for framing, seeds in SEEDS.items():
+    folder = os.path.join(HERE, "corpus", framing)
+    os.makedirs(folder, exist_ok=True)
+    for name, data in seeds.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
