@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "Autostart.h"
@@ -161,19 +162,21 @@ void CSettingsDlg::buildControls()
     auto* communication = new QGroupBox(QStringLiteral("Ustawienia komunikacji"), this);
     auto* comGrid = groupGrid(communication);
     int row = 0;
-    auto addRow = [&](const QString& label, QWidget* control, QWidget* extra = nullptr) {
+    auto addRow = [&](const QString& label, QWidget* control, QLayout* beside = nullptr) {
         auto* text = new QLabel(label, communication);
         text->setBuddy(control);
         comGrid->addWidget(text, row, 0);
-        if (extra) {
+        if (beside)
+            comGrid->addLayout(beside, row, 1);
+        else
             comGrid->addWidget(control, row, 1);
-            comGrid->addWidget(extra, row, 2);
-        } else {
-            comGrid->addWidget(control, row, 1, 1, 2);
-        }
         ++row;
     };
-    addRow(QStringLiteral("port COM:"), m_port, m_search);
+    auto* portRow = new QHBoxLayout;
+    portRow->addWidget(m_port, 1);
+    portRow->addWidget(m_search);
+    m_search->setMinimumWidth(m_search->sizeHint().width() + 2 * fontMetrics().averageCharWidth());
+    addRow(QStringLiteral("port COM:"), m_port, portRow);
     addRow(QStringLiteral("Prędkość (bit/s):"), m_baudRate);
     addRow(QStringLiteral("Bity danych:"), m_dataBits);
     addRow(QStringLiteral("Parzystość:"), m_parity);
@@ -201,6 +204,9 @@ void CSettingsDlg::buildControls()
     // A fixed stand-in: the window never shows (or reveals the length of) the password.
     m_passwordShown->setText(QStringLiteral("000000000000"));
     m_passwordShown->setFocusPolicy(Qt::NoFocus);
+    // Room for the twelve mask characters, whatever the style draws them as.
+    const int mask = style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, m_passwordShown);
+    m_passwordShown->setMinimumWidth(fontMetrics().horizontalAdvance(QString(12, QChar(mask))) + 16);
     m_changePassword = makeButton(1039, QStringLiteral("Zmień"));
     m_protectionLed = new CXLed(this);
     setId(m_protectionLed, 1161);
