@@ -3,6 +3,7 @@
 // to it over TCP, an RTU pseudo-terminal and an ASCII pseudo-terminal; raw
 // sockets and pty reads check framing, timing, scenarios and injected faults.
 #include "SimulatorProcess.h"
+#include "SocatPair.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,6 +23,7 @@
 #include <unistd.h>
 
 using zrq7::test::SimulatorProcess;
+using zrq7::test::SocatPair;
 
 namespace {
 
@@ -92,6 +94,29 @@ QStringList pymodbusOperations(const QStringList& link, const QStringList& opera
 
 using Bytes = QByteArray;
 
+// Reads from fd until `size` bytes came, `timeoutMs` passed or the stream ended (then *ended is set).
+Bytes readUpTo(int fd, qsizetype size, int timeoutMs, bool* ended = nullptr)
+{
+    Bytes got;
+    QElapsedTimer clock;
+    clock.start();
+    while (got.size() < size) {
+        pollfd in{fd, POLLIN, 0};
+        const int left = timeoutMs - int(clock.elapsed());
+        if (left <= 0 || ::poll(&in, 1, left) <= 0)
+            break;
+        char buffer[512];
+        const ssize_t n = ::read(fd, buffer, size_t(std::min<qsizetype>(size - got.size(), sizeof buffer)));
+        if (n <= 0) {
+            if (ended)
+                *ended = true;
+            break;
+        }
+        got.append(buffer, n);
+    }
+    return got;
+}
+
 // Modbus TCP by hand, so a test decides how requests are cut into segments.
 class RawTcp
 {
@@ -109,26 +134,7 @@ public:
     bool connected() const { return m_connected; }
     void send(const Bytes& bytes) { QCOMPARE(::send(m_fd, bytes.data(), size_t(bytes.size()), 0), bytes.size()); }
     // Up to `size` bytes, as many as arrive before `timeoutMs`; stops early at end of stream.
-    Bytes receive(qsizetype size, int timeoutMs = 2000)
-    {
-        Bytes got;
-        QElapsedTimer clock;
-        clock.start();
-        while (got.size() < size) {
-            pollfd in{m_fd, POLLIN, 0};
-            const int left = timeoutMs - int(clock.elapsed());
-            if (left <= 0 || ::poll(&in, 1, left) <= 0)
-                break;
-            char buffer[512];
-            const ssize_t n = ::recv(m_fd, buffer, size_t(std::min<qsizetype>(size - got.size(), 512)), 0);
-            if (n <= 0) {
-                m_closed = true;
-                break;
-            }
-            got.append(buffer, n);
-        }
-        return got;
-    }
+    Bytes receive(qsizetype size, int timeoutMs = 2000) { return readUpTo(m_fd, size, timeoutMs, &m_closed); }
     // True once the simulator closed the connection (waits up to timeoutMs).
     bool closedByPeer(int timeoutMs)
     {
@@ -168,21 +174,7 @@ public:
     {
         if (::write(m_fd, request.data(), size_t(request.size())) != request.size())
             return {};
-        Bytes got;
-        QElapsedTimer clock;
-        clock.start();
-        while (got.size() < answerSize) {
-            pollfd in{m_fd, POLLIN, 0};
-            const int left = timeoutMs - int(clock.elapsed());
-            if (left <= 0 || ::poll(&in, 1, left) <= 0)
-                break;
-            char buffer[256];
-            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            got.append(buffer, n);
-        }
-        return got;
+        return readUpTo(m_fd, answerSize, timeoutMs);
     }
 
 private:
@@ -217,10 +209,12 @@ private:
 void TestZrq7Sim::independentMasters_data()
 {
     QTest::addColumn<QString>("peer");
-    QTest::addColumn<QString>("link");   // tcp, rtu or ascii
+    QTest::addColumn<QString>("link");   // tcp, rtu or ascii on our pty, serial on a device
 
     QTest::newRow("mbpoll tcp") << "mbpoll" << "tcp";
     QTest::newRow("mbpoll rtu pty") << "mbpoll" << "rtu";
+    // A socat pty pair stands in for a serial device with a cable to the master.
+    QTest::newRow("mbpoll rtu serial device") << "mbpoll" << "serial";
     QTest::newRow("pymodbus tcp") << "pymodbus" << "tcp";
     QTest::newRow("pymodbus ascii pty") << "pymodbus" << "ascii";
 }
@@ -230,14 +224,22 @@ void TestZrq7Sim::independentMasters()
     QFETCH(QString, peer);
     QFETCH(QString, link);
 
-    const QString pty = m_dir.filePath(QStringLiteral("COM3"));
     QStringList args{QStringLiteral("--firmware"), QStringLiteral("14")};
-    if (link == QLatin1String("tcp"))
+    SocatPair cable;
+    QString masterEnd = m_dir.filePath(QStringLiteral("COM3"));
+    if (link == QLatin1String("tcp")) {
         args << QStringLiteral("--tcp") << QStringLiteral("0");
-    else
-        args << QStringLiteral("--pty") << pty << QStringLiteral("--") + link << QStringLiteral("--baud")
-             << QStringLiteral("19200") << QStringLiteral("--parity") << QStringLiteral("even")
-             << QStringLiteral("--stop-bits") << QStringLiteral("1");
+    } else {
+        if (link == QLatin1String("serial")) {
+            QVERIFY2(cable.start(), qPrintable(cable.errorString()));
+            args << QStringLiteral("--serial") << cable.endA();
+            masterEnd = cable.endB();
+        } else {
+            args << QStringLiteral("--pty") << masterEnd << QStringLiteral("--") + link;
+        }
+        args << QStringLiteral("--baud") << QStringLiteral("19200") << QStringLiteral("--parity")
+             << QStringLiteral("even") << QStringLiteral("--stop-bits") << QStringLiteral("1");
+    }
     SimulatorProcess sim(args);
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
 
@@ -253,14 +255,14 @@ void TestZrq7Sim::independentMasters()
                               QString::number(sim.tcpPort()), QStringLiteral("127.0.0.1")}
                 : QStringList{QStringLiteral("-m"), QStringLiteral("rtu"), QStringLiteral("-b"), QStringLiteral("19200"),
                               QStringLiteral("-P"), QStringLiteral("even"), QStringLiteral("-s"), QStringLiteral("1"),
-                              sim.ptyPath()};
+                              masterEnd};
         for (const QString& operation : operations)   // a new client per operation: the pty must survive
             answers << mbpollOperation(mbpollLink, operation);
     } else {
         const QStringList pymodbusLink =
             link == QLatin1String("tcp")
                 ? QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}
-                : QStringList{QStringLiteral("--ascii"), sim.ptyPath(), QStringLiteral("--baud"), QStringLiteral("19200")};
+                : QStringList{QStringLiteral("--ascii"), masterEnd, QStringLiteral("--baud"), QStringLiteral("19200")};
         answers = pymodbusOperations(pymodbusLink, operations);
     }
 
