@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "PollBlocks.h"
+#include "PollDisplay.h"
+#include "ThroughputMeter.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <thread>
+
+class MeasurementSnapshot;
+
+namespace pollcycle {
+
+// The flags the poll shares with the main window's connection and timer duties.
+// Single atomics, each written by one side and read by the other.
+struct PollFlags
+{
+    std::atomic<int32_t> bPollRunning{0};       // 1 while the poll thread runs
+    std::atomic<int32_t> bLinkOk{0};            // result of the last register block: 1 answered, 0 failed
+    std::atomic<float> fParamsPerSecond{0.0f};  // registers read per second (identification sets 0)
+};
+
+// The two settings every request uses. They are read again before each request,
+// so an address or retry count changed in the settings applies from the next one.
+// Bind them to the program settings record: {settings.nDeviceAddress, settings.nRetries}.
+struct RequestSettings
+{
+    const int32_t& nDeviceAddress;
+    const uint32_t& nRetries;
+};
+
+// A register read with the link library's contract (MODBUS_Read03): bytes copied,
+// or 0 or less on failure.
+using RegisterReader =
+    std::function<int32_t(uint32_t address, uint32_t firstRegister, uint32_t count, uint8_t* buffer,
+                          uint32_t bufferSize, uint32_t retries)>;
+
+// PollThread: while connected, reads the relay's register blocks in their
+// rotation (fast A-E every cycle, medium F-J every third, slow K-N every twelfth,
+// all in the first), stores the decoded values in the snapshot, derives the
+// per-phase powers, keeps bLinkOk and fParamsPerSecond, and hands each block's
+// values to the display. A request follows the previous response at once; each
+// cycle opens with a 1 ms pause. A failed block changes only bLinkOk.
+//
+// start() and stop() belong to the connection manager (user-interface thread).
+// The worker's own state (countdowns, current scale 10, restart delays 0, rated
+// current present, throughput point) starts afresh with every start().
+class PollWorker
+{
+public:
+    PollWorker(MeasurementSnapshot& snapshot, PollFlags& flags, RequestSettings settings, PollDisplay& display,
+               RegisterReader read = {});
+    ~PollWorker();
+    PollWorker(const PollWorker&) = delete;
+    PollWorker& operator=(const PollWorker&) = delete;
+
+    // Starts the poll thread: bPollRunning becomes 1 before the thread exists, so a
+    // stop() right after can never be lost; bLinkOk becomes 1 (the relay has just
+    // been identified). False, with bPollRunning 0, when a poll already runs or
+    // the thread cannot be created.
+    bool start();
+
+    // Clears bPollRunning, ends a wait for the user-interface thread, and joins the
+    // thread. It returns once the register call in progress (retries included) has
+    // ended, so the link can be closed safely afterwards. Safe to call when not
+    // running; never call it from the display.
+    void stop();
+
+    bool isRunning() const { return m_thread.joinable(); }
+
+private:
+    enum class Outcome { Read, Failed, Stopped };
+
+    void run();
+    void runCycles();
+    bool stopRequested() const { return m_flags.bPollRunning.load() == 0; }
+    // One block: read it, update bLinkOk and the count; words get the registers.
+    Outcome readBlock(const BlockSpec& spec, std::span<uint16_t> words);
+    // One block with its decoding and display step; false when the poll is to end.
+    bool pollBlock(Block block);
+    void decodeAndShow(Block block, std::span<const uint16_t> words);
+    // The status block: fault list changes with the value reads of new faults.
+    bool pollStatus(std::span<const uint16_t> words);
+    bool waitForUi(StatusUpdate update);
+    int32_t readRegisters(uint32_t firstRegister, uint32_t count, uint8_t* buffer);
+
+    MeasurementSnapshot& m_snapshot;
+    PollFlags& m_flags;
+    RequestSettings m_settings;
+    PollDisplay& m_display;
+    RegisterReader m_read;
+    std::thread m_thread;
+
+    // Wakes the 1 ms pause and a UI wait on stop().
+    std::mutex m_wakeMutex;
+    std::condition_variable m_wake;
+    std::shared_ptr<UiHandshake> m_uiWait;
+
+    // Per-thread state.
+    int m_currentScale = 10;
+    bool m_ratedCurrentMissing = false;
+    RestartDelaysUpdate m_restartDelays;
+    std::optional<ThroughputMeter> m_throughput;
+};
+
+} // namespace pollcycle
