@@ -721,6 +721,8 @@ void tst_RelayModel::restartIsSilentForTwoSecondsAndStopsTheMotor()
 {
     Bench bench;
     bench.runMotor();
+    bench.wait(10min);
+    const std::uint32_t energy = bench.read32(92);
     bench.relay->tripFault(3, 10);
     bench.relay->clearFault(3);
     QVERIFY(!bench.relay->isSilent());
@@ -735,6 +737,20 @@ void tst_RelayModel::restartIsSilentForTwoSecondsAndStopsTheMotor()
     QCOMPARE(int(bench.read(30)), 0);
     QCOMPARE(int(bench.read(901)), 0);  // its cause was gone
     QCOMPARE(int(bench.read(1000)), 3); // the log survives
+    QCOMPARE(bench.read32(92), energy); // and so do the energy counters
+
+    // A restart with 221 = 1 brings back the delivered settings.
+    QCOMPARE(bench.write(155, 50), Exception::None);
+    QCOMPARE(bench.write(151, 10), Exception::None);
+    QCOMPARE(bench.write(903, 88), Exception::None);
+    QCOMPARE(int(bench.read(155)), 50);
+    bench.wait(2s);
+    QCOMPARE(bench.write(221, 1), Exception::None);
+    QCOMPARE(bench.write(903, 88), Exception::None);
+    bench.wait(2s);
+    QCOMPARE(int(bench.read(155)), 40);
+    QCOMPARE(int(bench.read(151)), 42);
+    QCOMPARE(int(bench.read(221)), 0);
 }
 
 void tst_RelayModel::forcedRegistersAndSilence()
