@@ -3,6 +3,7 @@
 // the real window with keyboard and mouse.
 
 #include "CPasswordDlg.h"
+#include "ModalHelpers.h"
 #include "PasswordGate.h"
 #include "ProgramSettings.h"
 
@@ -14,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <functional>
 
 namespace {
 
@@ -26,51 +26,10 @@ template <typename T> T* child(QWidget* dialog, const char* id)
     return w;
 }
 
-// Runs `answer` on the password window as soon as the code under test opens it
-// modally; `shown` tells whether it was opened at all.
-class ModalAnswer : public QObject
-{
-public:
-    explicit ModalAnswer(std::function<void(QWidget*)> answer) : m_answer(std::move(answer))
-    {
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (auto* dialog = qobject_cast<CPasswordDlg*>(modal)) {
-                m_poll.stop();
-                shown = true;
-                m_answer(dialog);
-            }
-        });
-        m_poll.start(10);
-    }
-    bool shown = false;
-
-private:
-    QTimer m_poll;
-    std::function<void(QWidget*)> m_answer;
-};
-
-// Types like a keyboard, Polish letters included (keyClicks knows only ASCII).
-void typeText(QWidget* edit, const QString& text)
-{
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
-
 void typeAndPress(QWidget* dialog, const QString& text, const char* button)
 {
     typeText(child<QLineEdit>(dialog, "id1044"), text);
     QTest::mouseClick(child<QPushButton>(dialog, button), Qt::LeftButton);
-}
-
-QStringList takeMessages(const QString& path)
-{
-    QFile log(path);
-    QStringList lines;
-    if (log.open(QIODevice::ReadOnly))
-        lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    log.remove();
-    return lines;
 }
 
 } // namespace
@@ -151,9 +110,10 @@ void TestPassword::gate()
     s.nPasswordFlags = flags;
     QVERIFY(SetSettingsText(s.szPassword, stored));
 
-    ModalAnswer answer([&](QWidget* dialog) { typeAndPress(dialog, typed, cancel ? "id2" : "id1"); });
+    WhenModal<CPasswordDlg> answer(
+        [&](CPasswordDlg* dialog) { typeAndPress(dialog, typed, cancel ? "id2" : "id1"); });
     QCOMPARE(PasswordGate(flag, s), passes);
-    QCOMPARE(answer.shown, asked);
+    QCOMPARE(answer.seen, asked);
     QCOMPARE(takeMessages(m_log), QStringList()); // a failed gate says nothing
 }
 
@@ -251,13 +211,13 @@ void TestPassword::changePasswordStoresAtOnce()
     ProgramSettings s;
     ResetSettings(s);
     QVERIFY(SetSettingsText(s.szPassword, QStringLiteral("a much longer old password")));
-    ModalAnswer answer([](QWidget* dialog) {
+    WhenModal<CPasswordDlg> answer([](CPasswordDlg* dialog) {
         typeText(child<QLineEdit>(dialog, "id1044"), QStringLiteral("Nowe-Hasło"));
         typeText(child<QLineEdit>(dialog, "id1048"), QStringLiteral("Nowe-Hasło"));
         QTest::mouseClick(child<QPushButton>(dialog, "id1"), Qt::LeftButton);
     });
     QVERIFY(ChangePassword(nullptr, s));
-    QVERIFY(answer.shown);
+    QVERIFY(answer.seen);
     QCOMPARE(SettingsText(s.szPassword), QStringLiteral("Nowe-Hasło"));
     // The old, longer text is gone completely, not just overwritten in front.
     for (int i = 10; i < 260; ++i)
@@ -269,7 +229,7 @@ void TestPassword::cancelLeavesPasswordUnchanged()
     ProgramSettings s;
     ResetSettings(s);
     QVERIFY(SetSettingsText(s.szPassword, QStringLiteral("Stare-haslo")));
-    ModalAnswer answer([](QWidget* dialog) {
+    WhenModal<CPasswordDlg> answer([](CPasswordDlg* dialog) {
         QTest::keyClicks(child<QLineEdit>(dialog, "id1044"), QStringLiteral("Inne-haslo"));
         QTest::keyClick(dialog, Qt::Key_Escape);
     });

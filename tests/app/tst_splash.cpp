@@ -7,6 +7,7 @@
 #include "CCPL_ZRQ7App.h"
 #include "CInitialDlg.h"
 #include "CPasswordDlg.h"
+#include "ModalHelpers.h"
 #include "PasswordGate.h"
 #include "ProgramSettings.h"
 
@@ -20,43 +21,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <functional>
-
-namespace {
-
-// Runs `action` once the modal window of type T is up.
-template <typename T> class WhenModal : public QObject
-{
-public:
-    explicit WhenModal(std::function<void(T*)> action) : m_action(std::move(action))
-    {
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-                m_poll.stop();
-                seen = true;
-                m_action(w);
-            }
-        });
-        m_poll.start(10);
-    }
-    bool seen = false;
-
-private:
-    QTimer m_poll;
-    std::function<void(T*)> m_action;
-};
-
-QStringList takeMessages(const QString& path)
-{
-    QFile log(path);
-    QStringList lines;
-    if (log.open(QIODevice::ReadOnly))
-        lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    log.remove();
-    return lines;
-}
-
-} // namespace
 
 class TestSplash : public QObject
 {
