@@ -156,20 +156,20 @@ bool PollWorker::pollBlock(Block block)
 
 void PollWorker::decodeAndShow(Block block, std::span<const uint16_t> r)
 {
+    // A measurement block: its slots into the snapshot, then its display step.
+    const auto storeAndShow = [this](const auto& update, auto show) {
+        storeSlots(m_snapshot, update);
+        (m_display.*show)(update);
+    };
     switch (block) {
-    case Block::A: {
-        const CurrentsUpdate u = decodeCurrents(r, m_currentScale);
-        storeSlots(m_snapshot, u);
-        m_display.showCurrents(u);
+    case Block::A:
+        storeAndShow(decodeCurrents(r, m_currentScale), &PollDisplay::showCurrents);
         break;
-    }
-    case Block::B: {
-        const VoltagesUpdate u = decodeVoltages(r);
-        storeSlots(m_snapshot, u);
-        m_display.showVoltages(u);
+    case Block::B:
+        storeAndShow(decodeVoltages(r), &PollDisplay::showVoltages);
         break;
-    }
     case Block::C: {
+        // The per-phase powers need this block's cos φ in the snapshot first.
         PowersUpdate u;
         u.measured = decodePowers(r);
         storeSlots(m_snapshot, u.measured);
@@ -178,39 +178,24 @@ void PollWorker::decodeAndShow(Block block, std::span<const uint16_t> r)
         m_display.showPowers(u);
         break;
     }
-    case Block::D: {
-        const EnergiesUpdate u = decodeEnergies(r);
-        storeSlots(m_snapshot, u);
-        m_display.showEnergies(u);
+    case Block::D:
+        storeAndShow(decodeEnergies(r), &PollDisplay::showEnergies);
         break;
-    }
     case Block::E:
         m_display.showRelayClock(decodeClock(r));
         break;
-    case Block::F: {
-        const AverageCurrentsUpdate u = decodeAverageCurrents(r, m_currentScale);
-        storeSlots(m_snapshot, u);
-        m_display.showAverageCurrents(u);
+    case Block::F:
+        storeAndShow(decodeAverageCurrents(r, m_currentScale), &PollDisplay::showAverageCurrents);
         break;
-    }
-    case Block::G: {
-        const MotorTimesUpdate u = decodeMotorTimes(r);
-        storeSlots(m_snapshot, u);
-        m_display.showMotorTimes(u);
+    case Block::G:
+        storeAndShow(decodeMotorTimes(r), &PollDisplay::showMotorTimes);
         break;
-    }
-    case Block::H: {
-        const SensorsUpdate u = decodeSensors(r);
-        storeSlots(m_snapshot, u);
-        m_display.showSensors(u);
+    case Block::H:
+        storeAndShow(decodeSensors(r), &PollDisplay::showSensors);
         break;
-    }
-    case Block::I: {
-        const HeatingUpdate u = decodeHeating(r);
-        storeSlots(m_snapshot, u);
-        m_display.showHeating(u);
+    case Block::I:
+        storeAndShow(decodeHeating(r), &PollDisplay::showHeating);
         break;
-    }
     case Block::K: {
         const CurrentSettingsUpdate u = decodeCurrentSettings(r);
         m_currentScale = u.currentScale;
