@@ -78,7 +78,9 @@ void SerialSlave::run()
         pollfd fds[2] = {{m_wake.fd(), POLLIN, 0}, {m_port.fd(), POLLIN, 0}};
         const auto gap = std::chrono::duration_cast<std::chrono::nanoseconds>(idleGap());
         const timespec idle{time_t(gap.count() / 1000000000), long(gap.count() % 1000000000)};
-        const int ready = ::ppoll(fds, 2, m_framing->pending() ? &idle : nullptr, nullptr);
+        // Only RTU frames end at silence; ASCII waits for its CR LF however long it takes.
+        const bool endsAtSilence = m_framing->frameGapCharacters() > 0 && m_framing->pending();
+        const int ready = ::ppoll(fds, 2, endsAtSilence ? &idle : nullptr, nullptr);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;

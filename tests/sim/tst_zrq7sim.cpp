@@ -282,7 +282,7 @@ void TestZrq7Sim::independentMasters()
 void TestZrq7Sim::otherUnitsGetNoAnswer()
 {
     SimulatorProcess sim({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--unit"), QStringLiteral("7"),
-                          QStringLiteral("--pty"), m_dir.filePath(QStringLiteral("COM4"))});
+                          QStringLiteral("--pty"), m_dir.filePath(QStringLiteral("COM4")), QStringLiteral("--verbose")});
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     // The unit answers; another one on the same line gets silence and does not disturb the next request.
     const QStringList ops{QStringLiteral("read 0 1 7"), QStringLiteral("read 0 1 1"), QStringLiteral("read 0 1 7")};
@@ -290,6 +290,14 @@ void TestZrq7Sim::otherUnitsGetNoAnswer()
     QCOMPARE(pymodbusOperations({QStringLiteral("--rtu"), sim.ptyPath()}, ops), expected);
     QCOMPARE(pymodbusOperations({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}, ops),
              expected);
+
+    // --verbose shows every frame, heard or answered.
+    QCOMPARE(sim.stop(), 0);
+    const QString log = sim.standardError();
+    QVERIFY2(log.contains(QLatin1String("pty <- 01 03 00 00 00 01 84 0A\n")), qPrintable(log));
+    QVERIFY2(log.contains(QLatin1String("pty -> 07 03 02 00 0B 71 83\n")), qPrintable(log));
+    QVERIFY2(log.contains(QLatin1String("<- 00 02 00 00 00 06 01 03 00 00 00 01\n")), qPrintable(log));
+    QVERIFY2(!log.contains(QLatin1String("-> 00 02")), qPrintable(log));
 }
 
 void TestZrq7Sim::tcpStreamHandling()
@@ -317,6 +325,8 @@ void TestZrq7Sim::tcpStreamHandling()
     QVERIFY(b.closedByPeer(2000));
     a.send(Bytes::fromHex("000A 0000 0006 01 03 0000 0001"));
     QCOMPARE(a.receive(11).toHex(), Bytes("000a00000005010302000b"));
+    QCOMPARE(sim.stop(), 0);
+    QCOMPARE(sim.standardError(), QString());   // quiet unless --verbose
 }
 
 void TestZrq7Sim::readyLineAndCleanShutdown_data()
