@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "CXLabel.h"
 
-#include <QMutexLocker>
 #include <QPainter>
 
 CXLabel::CXLabel(QWidget* parent) : CXLabel(QString(), parent) {}
@@ -19,7 +18,7 @@ CXLabel::CXLabel(const QString& text, QWidget* parent)
 void CXLabel::SetText(const QString& text)
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard lock(m_mutex);
         if (m_text == text)
             return;
         m_text = text;
@@ -29,14 +28,14 @@ void CXLabel::SetText(const QString& text)
 
 QString CXLabel::Text() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard lock(m_mutex);
     return m_text;
 }
 
 void CXLabel::SetColors(const QColor& text, const QColor& background)
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard lock(m_mutex);
         if (m_foreground == text && m_background == background)
             return;
         m_foreground = text;
@@ -61,7 +60,7 @@ void CXLabel::SetFontSize(int points)
 
 CXLabel::Look CXLabel::currentLook() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard lock(m_mutex);
     Look look{QLabel::text(), m_foreground, m_background, font().toString()};
     look.text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (!look.foreground.isValid())

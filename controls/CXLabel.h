@@ -6,7 +6,7 @@
 #include "RepaintRequest.h"
 
 #include <QLabel>
-#include <QMutex>
+#include <mutex>
 
 // Read-out label with its own text and background colours and font. The text
 // is centred horizontally and starts at the top; "\r\n" or "\n" break lines.
@@ -46,7 +46,7 @@ private:
     };
     Look currentLook() const;
 
-    mutable QMutex m_mutex; // guards the three fields below
+    mutable std::mutex m_mutex; // guards the three fields below
     QString m_text; // latest text asked for, possibly not yet drawn
     QColor m_foreground;
     QColor m_background;

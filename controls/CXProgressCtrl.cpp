@@ -3,7 +3,6 @@
 
 #include "SunkenEdge.h"
 
-#include <QMutexLocker>
 #include <QPainter>
 
 CXProgressCtrl::CXProgressCtrl(QWidget* parent) : QWidget(parent)
@@ -14,7 +13,7 @@ CXProgressCtrl::CXProgressCtrl(QWidget* parent) : QWidget(parent)
 void CXProgressCtrl::SetRange(int low, int high, float factor)
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard lock(m_mutex);
         if (high == m_look.high)
             return;
         m_look.low = low;
@@ -27,7 +26,7 @@ void CXProgressCtrl::SetRange(int low, int high, float factor)
 void CXProgressCtrl::SetMarks(int markA, int markB)
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard lock(m_mutex);
         if (markA == m_look.markA && markB == m_look.markB)
             return;
         m_look.markA = markA;
@@ -39,7 +38,7 @@ void CXProgressCtrl::SetMarks(int markA, int markB)
 void CXProgressCtrl::SetLevel(int level)
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard lock(m_mutex);
         if (level == m_look.level)
             return;
         m_look.level = level;
@@ -50,7 +49,7 @@ void CXProgressCtrl::SetLevel(int level)
 QColor CXProgressCtrl::SetOverColor(const QColor& color)
 {
     // The new colour shows with the next drawing the bar needs anyway.
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard lock(m_mutex);
     return std::exchange(m_look.over, color.toRgb());
 }
 
@@ -82,7 +81,7 @@ QSize CXProgressCtrl::sizeHint() const
 
 CXProgressCtrl::Look CXProgressCtrl::snapshot() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard lock(m_mutex);
     return m_look;
 }
 

@@ -6,7 +6,7 @@
 #include "RenderCache.h"
 #include "RepaintRequest.h"
 
-#include <QMutex>
+#include <mutex>
 #include <QWidget>
 
 // Horizontal level bar with an upper mark A and a lower mark B. The bar is
@@ -70,7 +70,7 @@ private:
     Look snapshot() const;
     void render(QPainter& painter, const Look& look) const;
 
-    mutable QMutex m_mutex; // guards m_look
+    mutable std::mutex m_mutex; // guards m_look
     Look m_look;
     RenderCache<Look> m_cache;
     RepaintRequest m_repaint{this};
