@@ -41,19 +41,21 @@ enum {
 enum { ZRQ7_ERR_INFO_COUNT = 40, ZRQ7_MEASURE_INFO_COUNT = 53 };
 
 // One relay fault; the index into dll_nErrInfo is the bit number in the relay's fault mask.
-typedef struct _tagSTRUCT_ERR_INFO {
-    uint32_t nRegister;           // holding register with the value at which the fault tripped; 0 = none
-    uint32_t nDivisor;            // value / divisor = physical value; 0 = show the raw integer
-    const char16_t* szUnit;       // unit text after the value (may be empty)
-    const char16_t* szName;       // short English name
+typedef struct _tagSTRUCT_ERR_INFO
+{
+    uint32_t nRegister;            // holding register with the value at which the fault tripped; 0 = none
+    uint32_t nDivisor;             // value / divisor = physical value; 0 = show the raw integer
+    const char16_t* szUnit;        // unit text after the value (may be empty)
+    const char16_t* szName;        // short English name
     const char16_t* szDescription; // Polish description
 } _tagSTRUCT_ERR_INFO;
 
 // One measured quantity; the index into dll_nMeasureInfo is the measurement slot number.
-typedef struct _tagSTRUCT_MEASURE_INFO {
-    uint32_t nDivisor;            // value / divisor = physical value (10, 1, 100 or 1000)
-    const char16_t* szName;       // short English name; empty for the derived powers and the heating
-    const char16_t* szUnit;       // unit text (may be empty)
+typedef struct _tagSTRUCT_MEASURE_INFO
+{
+    uint32_t nDivisor;             // value / divisor = physical value (10, 1, 100 or 1000)
+    const char16_t* szName;        // short English name; empty for the derived powers and the heating
+    const char16_t* szUnit;        // unit text (may be empty)
     const char16_t* szDescription; // Polish description (channel and column title)
 } _tagSTRUCT_MEASURE_INFO;
 
@@ -73,8 +75,9 @@ ZRQ7DLL_API extern const uint32_t dll_nVerDevAdr; // 1: kept for compatibility, 
 // high byte first, into pBuffer. Makes up to nRetries + 1 attempts; the result is the last one's.
 // Returns the number of bytes copied, -7 if the data do not fit pBuffer (serial: data must be
 // smaller than nBufferSize; TCP: may fill it), or LINK_ERR_* (-100 when no link is open).
-ZRQ7DLL_API int32_t MODBUS_Read03(uint32_t nAddress, uint32_t nRegister, uint32_t nCount,
-                                  uint8_t* pBuffer, uint32_t nBufferSize, uint32_t nRetries);
+// A null pBuffer counts as a buffer of size 0.
+ZRQ7DLL_API int32_t MODBUS_Read03(uint32_t nAddress, uint32_t nRegister, uint32_t nCount, uint8_t* pBuffer,
+                                  uint32_t nBufferSize, uint32_t nRetries);
 
 // Writes the low 16 bits of *pnValue to register nRegister at unit nAddress (function 06).
 // Returns 1 when the relay echoed the request, else LINK_ERR_* (-100 also when pnValue is null).

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The exported C surface: each call forwards to the link's global state.
 #include "ZRQ7DLL.h"
-
 #include "link_state.h"
 #include "port_resolver.h"
 

@@ -17,7 +17,8 @@ inline constexpr std::size_t kFrameBufferSize = 1024;
 enum class Function : std::uint8_t { ReadHolding = 0x03, WriteSingle = 0x06 };
 
 // One request: unit address, register, and the register count (read) or the value (write).
-struct Request {
+struct Request
+{
     Function function = Function::ReadHolding;
     std::uint8_t unit = 0;
     std::uint16_t reg = 0;
@@ -25,14 +26,16 @@ struct Request {
 };
 
 // The caller's buffer of a read.
-struct ReadTarget {
+struct ReadTarget
+{
     std::uint8_t* data = nullptr;
     std::uint32_t size = 0;
 };
 
 // Result of a completion step: still waiting, complete (with the frame length), or failed
 // with a link result code (negative).
-struct Completion {
+struct Completion
+{
     enum Status { Incomplete, Complete, Failed } status = Incomplete;
     std::size_t length = 0; // frame length once complete
     std::int32_t code = 0;  // result code when failed
@@ -40,10 +43,15 @@ struct Completion {
 
 // Result of the checks of a complete response: 1 (write echoed), the number of bytes copied
 // (read), or a negative result code. deviceError holds the exception code after -103.
-struct CheckResult {
+struct CheckResult
+{
     std::int32_t code = 0;
     std::uint32_t deviceError = 0;
 };
+
+// Writes the 6 message bytes every framing carries: unit, function, register, count/value.
+inline constexpr std::size_t kRequestMessageSize = 6;
+std::size_t writeRequestMessage(const Request& request, std::uint8_t* out);
 
 // Decodes one received hex character to its nibble the way the relay's firmware tolerates:
 // digits and either letter case decode correctly; anything else yields some nibble.
@@ -67,7 +75,8 @@ std::size_t buildRequest(const Request& request, std::uint8_t* out);
 
 // Collects the characters between ':' and CR LF of one response, across as many chunks as
 // the line delivers them in. Starts empty for every attempt.
-class Scanner {
+class Scanner
+{
 public:
     // Scans one chunk. Returns Complete once a frame of at least 5 characters has ended with
     // CR LF (bytes after that LF are ignored), else Incomplete. Never fails.
@@ -94,7 +103,8 @@ std::size_t buildRequest(const Request& request, std::uint16_t transactionId, st
 // Scans rx[0..count) for the response to the request with this transaction id: frames with
 // another transaction id or protocol id are skipped. On Complete, offset is where the
 // matching frame starts (pass it to check()); on Failed, code is the result code.
-struct Scan {
+struct Scan
+{
     enum Status { Incomplete, Complete, Failed } status = Incomplete;
     std::size_t offset = 0;
     std::int32_t code = 0;

@@ -1,22 +1,10 @@
 // SPDX-License-Identifier: MIT
 // MODBUS ASCII: ':' + upper-case hex text + LRC + CR LF.
-#include "framing.h"
-
 #include "ZRQ7DLL.h"
+#include "framing.h"
 #include "modbus_checks.h"
 
 namespace zrq7::link {
-
-std::uint8_t decodeHexNibble(std::uint8_t c)
-{
-    if (c >= 0x30)
-        c -= 0x30;
-    if (c >= 0x11)
-        c -= 7;
-    if (c >= 0x2A)
-        c -= 0x20;
-    return c & 0x0F;
-}
 
 namespace ascii {
 
@@ -25,8 +13,8 @@ constexpr std::uint8_t kColon = ':';
 constexpr std::uint8_t kCr = 0x0D;
 constexpr std::uint8_t kLf = 0x0A;
 constexpr std::size_t kMinimumFrame = 5;
-constexpr std::size_t kWriteFrame = 14;     // address function register value LRC
-constexpr std::size_t kExceptionFrame = 8;  // address function code LRC
+constexpr std::size_t kWriteFrame = 14;    // address function register value LRC
+constexpr std::size_t kExceptionFrame = 8; // address function code LRC
 
 std::uint8_t byteAt(const std::uint8_t* chars, std::size_t pos)
 {
@@ -36,14 +24,8 @@ std::uint8_t byteAt(const std::uint8_t* chars, std::size_t pos)
 
 std::size_t buildRequest(const Request& request, std::uint8_t* out)
 {
-    const std::uint8_t message[6] = {
-        request.unit,
-        static_cast<std::uint8_t>(request.function),
-        static_cast<std::uint8_t>(request.reg >> 8),
-        static_cast<std::uint8_t>(request.reg),
-        static_cast<std::uint8_t>(request.countOrValue >> 8),
-        static_cast<std::uint8_t>(request.countOrValue),
-    };
+    std::uint8_t message[kRequestMessageSize];
+    writeRequestMessage(request, message);
     out[0] = kColon;
     std::size_t pos = 1;
     for (std::uint8_t b : message) {

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 // MODBUS RTU: binary frames closed by a CRC-16 sent low byte first.
-#include "framing.h"
-
 #include "ZRQ7DLL.h"
+#include "framing.h"
 #include "modbus_checks.h"
 
 #include <cstring>
@@ -16,13 +15,8 @@ constexpr std::size_t kMinimumResponse = 5; // address, function, byte count or 
 
 std::size_t buildRequest(const Request& request, std::uint8_t* out)
 {
-    out[0] = request.unit;
-    out[1] = static_cast<std::uint8_t>(request.function);
-    out[2] = static_cast<std::uint8_t>(request.reg >> 8);
-    out[3] = static_cast<std::uint8_t>(request.reg);
-    out[4] = static_cast<std::uint8_t>(request.countOrValue >> 8);
-    out[5] = static_cast<std::uint8_t>(request.countOrValue);
-    const std::uint16_t crc = modbus::crc16(out, 6);
+    writeRequestMessage(request, out);
+    const std::uint16_t crc = modbus::crc16(out, kRequestMessageSize);
     out[6] = static_cast<std::uint8_t>(crc);
     out[7] = static_cast<std::uint8_t>(crc >> 8);
     return kRequestSize;
@@ -53,17 +47,18 @@ CheckResult check(const std::uint8_t* rx, std::size_t length, const Request& req
     if (length < kMinimumResponse)
         return {LINK_ERR_FRAME, 0};
     const std::uint16_t crc = modbus::crc16(rx, length - 2);
-    if (rx[length - 2] != static_cast<std::uint8_t>(crc) || rx[length - 1] != static_cast<std::uint8_t>(crc >> 8))
+    if (rx[length - 2] != static_cast<std::uint8_t>(crc) ||
+        rx[length - 1] != static_cast<std::uint8_t>(crc >> 8))
         return {LINK_ERR_CHECKSUM, 0};
     if (rx[1] & kExceptionBit)
         return {LINK_ERR_DEVICE, rx[2]};
     if (request.function == Function::WriteSingle) {
         if (length < kRequestSize)
             return {LINK_ERR_FRAME, 0};
-        const bool echoed = rx[2] == static_cast<std::uint8_t>(request.reg >> 8)
-            && rx[3] == static_cast<std::uint8_t>(request.reg)
-            && rx[4] == static_cast<std::uint8_t>(request.countOrValue >> 8)
-            && rx[5] == static_cast<std::uint8_t>(request.countOrValue);
+        const bool echoed = rx[2] == static_cast<std::uint8_t>(request.reg >> 8) &&
+                            rx[3] == static_cast<std::uint8_t>(request.reg) &&
+                            rx[4] == static_cast<std::uint8_t>(request.countOrValue >> 8) &&
+                            rx[5] == static_cast<std::uint8_t>(request.countOrValue);
         return {echoed ? 1 : LINK_ERR_ECHO, 0};
     }
     const std::size_t byteCount = rx[2];

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Modbus TCP: MBAP header (transaction id, protocol id, length, unit) + PDU, no check sum.
-#include "framing.h"
-
 #include "ZRQ7DLL.h"
+#include "framing.h"
 
 #include <cstring>
 
@@ -27,12 +26,7 @@ std::size_t buildRequest(const Request& request, std::uint16_t transactionId, st
     out[3] = 0;
     out[4] = 0;
     out[5] = 6;
-    out[6] = request.unit;
-    out[7] = static_cast<std::uint8_t>(request.function);
-    out[8] = static_cast<std::uint8_t>(request.reg >> 8);
-    out[9] = static_cast<std::uint8_t>(request.reg);
-    out[10] = static_cast<std::uint8_t>(request.countOrValue >> 8);
-    out[11] = static_cast<std::uint8_t>(request.countOrValue);
+    writeRequestMessage(request, out + kHeaderSize);
     return kRequestSize;
 }
 
@@ -45,8 +39,8 @@ Scan scan(const std::uint8_t* rx, std::size_t count, std::uint16_t transactionId
         const std::uint8_t* frame = rx + offset;
         const std::size_t frameSize = kHeaderSize + lengthField(frame);
         // Late answers to earlier attempts carry an older transaction id: step over them.
-        if (frame[0] != static_cast<std::uint8_t>(transactionId >> 8)
-            || frame[1] != static_cast<std::uint8_t>(transactionId) || frame[2] != 0 || frame[3] != 0) {
+        if (frame[0] != static_cast<std::uint8_t>(transactionId >> 8) ||
+            frame[1] != static_cast<std::uint8_t>(transactionId) || frame[2] != 0 || frame[3] != 0) {
             offset += frameSize;
             continue;
         }
@@ -81,14 +75,10 @@ CheckResult check(const std::uint8_t* rx, std::size_t count, std::size_t offset,
     if (request.function == Function::WriteSingle) {
         if (!fits(kFunctionOffset + 5))
             return {LINK_ERR_FRAME, 0};
-        const std::uint8_t expected[5] = {
-            static_cast<std::uint8_t>(request.function),
-            static_cast<std::uint8_t>(request.reg >> 8),
-            static_cast<std::uint8_t>(request.reg),
-            static_cast<std::uint8_t>(request.countOrValue >> 8),
-            static_cast<std::uint8_t>(request.countOrValue),
-        };
-        return {std::memcmp(frame + kFunctionOffset, expected, sizeof expected) == 0 ? 1 : LINK_ERR_ECHO, 0};
+        // Function, register and value must come back as sent.
+        std::uint8_t sent[kRequestMessageSize];
+        writeRequestMessage(request, sent);
+        return {std::memcmp(frame + kFunctionOffset, sent + 1, 5) == 0 ? 1 : LINK_ERR_ECHO, 0};
     }
     if (!fits(kFunctionOffset + 2))
         return {LINK_ERR_FRAME, 0};

@@ -21,20 +21,41 @@ inline constexpr std::int32_t kTooLong = -7;
 inline constexpr std::int32_t kNoThread = -8;
 
 // One exchange attempt: what to send, where read data go, and how long to wait for the answer.
-struct Attempt {
+struct Attempt
+{
     Request request;
-    ReadTarget target;              // read only
+    ReadTarget target; // read only
     std::chrono::milliseconds timeout{100};
-    std::uint32_t deviceError = 0;  // set to the exception code when the result is -103
+    std::uint32_t deviceError = 0; // set to the exception code when the result is -103
 };
 
-class LinkChannel {
+class LinkChannel
+{
 public:
     virtual ~LinkChannel() = default;
     // Returns 1 when the relay echoed the write, else a negative result code.
     virtual std::int32_t writeRegister(Attempt& attempt) = 0;
     // Returns the number of data bytes copied into attempt.target, else a negative result code.
     virtual std::int32_t readRegisters(Attempt& attempt) = 0;
+};
+
+// A channel that runs both operations as one framed request/response exchange.
+class FramedChannel : public LinkChannel
+{
+public:
+    std::int32_t writeRegister(Attempt& attempt) final
+    {
+        attempt.request.function = Function::WriteSingle;
+        return exchange(attempt);
+    }
+    std::int32_t readRegisters(Attempt& attempt) final
+    {
+        attempt.request.function = Function::ReadHolding;
+        return exchange(attempt);
+    }
+
+protected:
+    virtual std::int32_t exchange(Attempt& attempt) = 0;
 };
 
 } // namespace zrq7::link

@@ -23,21 +23,22 @@ LinkState& LinkState::instance()
     return *state;
 }
 
-std::int32_t LinkState::read03(std::uint32_t unit, std::uint32_t reg, std::uint32_t count, std::uint8_t* buffer,
-                               std::uint32_t size, std::uint32_t retries)
+std::int32_t LinkState::read03(std::uint32_t unit, std::uint32_t reg, std::uint32_t count,
+                               std::uint8_t* buffer, std::uint32_t size, std::uint32_t retries)
 {
     Attempt attempt;
-    attempt.request = {Function::ReadHolding, static_cast<std::uint8_t>(unit), static_cast<std::uint16_t>(reg),
-                       static_cast<std::uint16_t>(count)};
+    attempt.request = {Function::ReadHolding, static_cast<std::uint8_t>(unit),
+                       static_cast<std::uint16_t>(reg), static_cast<std::uint16_t>(count)};
     attempt.target = {buffer, buffer ? size : 0};
     return runExchange(Gate::Read, &LinkChannel::readRegisters, attempt, retries);
 }
 
-std::int32_t LinkState::write06(std::uint32_t unit, std::uint32_t reg, std::int32_t value, std::uint32_t retries)
+std::int32_t LinkState::write06(std::uint32_t unit, std::uint32_t reg, std::int32_t value,
+                                std::uint32_t retries)
 {
     Attempt attempt;
-    attempt.request = {Function::WriteSingle, static_cast<std::uint8_t>(unit), static_cast<std::uint16_t>(reg),
-                       static_cast<std::uint16_t>(value)};
+    attempt.request = {Function::WriteSingle, static_cast<std::uint8_t>(unit),
+                       static_cast<std::uint16_t>(reg), static_cast<std::uint16_t>(value)};
     return runExchange(Gate::Write, &LinkChannel::writeRegister, attempt, retries);
 }
 
@@ -133,13 +134,7 @@ std::int32_t LinkState::comSetup(const LineSettings& settings)
 
 void LinkState::closeSerialLocked()
 {
-    std::shared_ptr<TtyLine> line;
-    {
-        const std::lock_guard lock(m_state);
-        line = std::move(m_serial);
-        removeLocked();
-    }
-    if (line)
+    if (const std::shared_ptr<TtyLine> line = detach(m_serial))
         line->close();
 }
 
@@ -191,13 +186,7 @@ std::int32_t LinkState::tcpOpen(const char16_t* host, std::uint32_t port)
 
 void LinkState::closeTcpLocked()
 {
-    std::shared_ptr<TcpConnection> connection;
-    {
-        const std::lock_guard lock(m_state);
-        connection = std::move(m_tcp);
-        removeLocked();
-    }
-    if (connection)
+    if (const std::shared_ptr<TcpConnection> connection = detach(m_tcp))
         connection->close();
 }
 

@@ -22,7 +22,8 @@ namespace zrq7::link {
 
 class TcpConnection;
 
-class LinkState {
+class LinkState
+{
 public:
     static LinkState& instance();
 
@@ -58,6 +59,13 @@ private:
     void closeTcpLocked();
     // Called from inside an exchange when a request could not be sent on this connection.
     void closeTcpAfterSendFailure(const std::shared_ptr<TcpConnection>& connection);
+    // Takes the held port or connection out of the state and removes the channel.
+    template <typename T> std::shared_ptr<T> detach(std::shared_ptr<T>& held)
+    {
+        const std::lock_guard lock(m_state);
+        removeLocked();
+        return std::move(held);
+    }
     // Both need m_state held.
     void installLocked(std::shared_ptr<LinkChannel> channel);
     void removeLocked();

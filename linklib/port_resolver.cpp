@@ -67,7 +67,9 @@ std::int32_t resolvePortPath(const char16_t* portName, std::string& path)
         return -1;
     const std::string name = "COM" + std::to_string(n);
     if (const std::string folder = portMapFolder(); !folder.empty()) {
-        struct stat entry {};
+        struct stat entry
+        {
+        };
         // lstat: a link to a device that is unplugged still names the port the user chose.
         if (lstat((folder + '/' + name).c_str(), &entry) == 0) {
             path = folder + '/' + name;

@@ -2,6 +2,16 @@
 // Stand-ins for a serial line and a TCP connection that replay response bytes given in
 // advance. Tests and fuzz targets drive the real channels (SerialChannel, TcpChannel) with
 // them, so the receive loops and checks run exactly as on a port, just without one.
+//
+// Feeding arbitrary response bytes to a framing (as a fuzz target does):
+//   auto line = std::make_shared<ScriptedSerialLine>();
+//   line->queueResponse(data, size, chunkSize);           // the far end's answer, in chunks
+//   SerialChannel channel(line, SerialFraming::Rtu);      // or SerialFraming::Ascii
+//   Attempt attempt;                                      // request, target buffer, timeout
+//   channel.readRegisters(attempt);                       // or writeRegister(attempt)
+// For Modbus TCP: ScriptedTcpTransport::queueResponse(bytes), TcpChannel(transport, id), and a
+// timeout of 0 so an incomplete answer ends the attempt at once. The pure steps alone are in
+// framing.h (rtu::complete/check, ascii::Scanner/check, tcp::scan/check).
 #pragma once
 
 #include "serial_line.h"
@@ -16,7 +26,8 @@ namespace zrq7::link {
 
 // A serial line whose far end answers every request with the queued chunks, one chunk per
 // wait, then stays silent (the attempt ends with its time-out at once).
-class ScriptedSerialLine final : public SerialLine {
+class ScriptedSerialLine final : public SerialLine
+{
 public:
     void queueChunk(std::vector<std::uint8_t> chunk);
     // Splits bytes into chunks of at most chunkSize (0: one chunk).
@@ -40,7 +51,8 @@ private:
 };
 
 // A TCP connection whose peer answers the next request with the given bytes (all at once).
-class ScriptedTcpTransport final : public TcpTransport {
+class ScriptedTcpTransport final : public TcpTransport
+{
 public:
     // Bytes the peer sends right after the next request; a response may hold several frames.
     void queueResponse(std::vector<std::uint8_t> bytes);

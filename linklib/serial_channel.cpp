@@ -6,21 +6,8 @@
 namespace zrq7::link {
 
 SerialChannel::SerialChannel(std::shared_ptr<SerialLine> line, SerialFraming framing)
-    : m_line(std::move(line))
-    , m_framing(framing)
+    : m_line(std::move(line)), m_framing(framing)
 {
-}
-
-std::int32_t SerialChannel::writeRegister(Attempt& attempt)
-{
-    attempt.request.function = Function::WriteSingle;
-    return exchange(attempt);
-}
-
-std::int32_t SerialChannel::readRegisters(Attempt& attempt)
-{
-    attempt.request.function = Function::ReadHolding;
-    return exchange(attempt);
 }
 
 std::int32_t SerialChannel::exchange(Attempt& attempt)
@@ -92,8 +79,8 @@ std::int32_t SerialChannel::receiveAscii(Attempt& attempt, Clock::time_point dea
             return LINK_ERR_IO;
         const Completion done = scanner.feed(m_rx, static_cast<std::size_t>(got));
         if (done.status == Completion::Complete) {
-            const CheckResult result
-                = ascii::check(scanner.characters(), scanner.count(), attempt.request, attempt.target);
+            const CheckResult result =
+                ascii::check(scanner.characters(), scanner.count(), attempt.request, attempt.target);
             attempt.deviceError = result.deviceError;
             return result.code;
         }

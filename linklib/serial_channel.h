@@ -12,16 +12,15 @@ namespace zrq7::link {
 
 enum class SerialFraming { Rtu, Ascii };
 
-class SerialChannel final : public LinkChannel {
+class SerialChannel final : public FramedChannel
+{
 public:
     SerialChannel(std::shared_ptr<SerialLine> line, SerialFraming framing);
 
-    std::int32_t writeRegister(Attempt& attempt) override;
-    std::int32_t readRegisters(Attempt& attempt) override;
     SerialFraming framing() const { return m_framing; }
 
 private:
-    std::int32_t exchange(Attempt& attempt);
+    std::int32_t exchange(Attempt& attempt) override;
     std::int32_t receiveRtu(Attempt& attempt, Clock::time_point deadline);
     std::int32_t receiveAscii(Attempt& attempt, Clock::time_point deadline);
 

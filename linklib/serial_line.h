@@ -11,7 +11,8 @@
 
 namespace zrq7::link {
 
-class SerialLine {
+class SerialLine
+{
 public:
     // waitForInput() results besides a positive byte count.
     static constexpr long kTimedOut = 0;

@@ -8,7 +8,8 @@
 
 namespace zrq7::link {
 
-class SimulatedChannel final : public LinkChannel {
+class SimulatedChannel final : public LinkChannel
+{
 public:
     // Always 1.
     std::int32_t writeRegister(Attempt& attempt) override;

@@ -7,22 +7,9 @@ namespace zrq7::link {
 
 TcpChannel::TcpChannel(std::shared_ptr<TcpTransport> transport, std::uint16_t& transactionId,
                        std::function<void()> onSendFailed)
-    : m_transport(std::move(transport))
-    , m_transactionId(transactionId)
-    , m_onSendFailed(std::move(onSendFailed))
+    : m_transport(std::move(transport)), m_transactionId(transactionId),
+      m_onSendFailed(std::move(onSendFailed))
 {
-}
-
-std::int32_t TcpChannel::writeRegister(Attempt& attempt)
-{
-    attempt.request.function = Function::WriteSingle;
-    return exchange(attempt);
-}
-
-std::int32_t TcpChannel::readRegisters(Attempt& attempt)
-{
-    attempt.request.function = Function::ReadHolding;
-    return exchange(attempt);
 }
 
 std::int32_t TcpChannel::exchange(Attempt& attempt)
@@ -44,7 +31,9 @@ std::int32_t TcpChannel::exchange(Attempt& attempt)
     bool closed = false;
     const tcp::Scan found = received.waitFor(
         deadline,
-        [&](const std::uint8_t* data, std::size_t count) { return tcp::scan(data, count, id, attempt.request.unit); },
+        [&](const std::uint8_t* data, std::size_t count) {
+            return tcp::scan(data, count, id, attempt.request.unit);
+        },
         closed);
     if (found.status == tcp::Scan::Failed)
         return found.code;

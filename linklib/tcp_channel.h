@@ -11,18 +11,16 @@
 
 namespace zrq7::link {
 
-class TcpChannel final : public LinkChannel {
+class TcpChannel final : public FramedChannel
+{
 public:
     // transactionId is the link's running counter (kept across attempts, calls and opens);
     // onSendFailed closes the link when a request cannot be sent.
     TcpChannel(std::shared_ptr<TcpTransport> transport, std::uint16_t& transactionId,
                std::function<void()> onSendFailed = {});
 
-    std::int32_t writeRegister(Attempt& attempt) override;
-    std::int32_t readRegisters(Attempt& attempt) override;
-
 private:
-    std::int32_t exchange(Attempt& attempt);
+    std::int32_t exchange(Attempt& attempt) override;
 
     std::shared_ptr<TcpTransport> m_transport;
     std::uint16_t& m_transactionId;

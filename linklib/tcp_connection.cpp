@@ -15,11 +15,7 @@ constexpr std::size_t kReceiveChunk = 100;
 constexpr int kSocketTimeoutMs = 1000;
 } // namespace
 
-TcpConnection::TcpConnection(int fd)
-    : m_fd(fd)
-    , m_open(true)
-{
-}
+TcpConnection::TcpConnection(int fd) : m_fd(fd), m_open(true) {}
 
 TcpConnection::~TcpConnection()
 {
@@ -37,12 +33,12 @@ std::shared_ptr<TcpConnection> TcpConnection::createSocket()
 std::int32_t TcpConnection::connectTo(const std::string& dottedAddress, std::uint16_t port)
 {
     const int noDelay = 1;
-    const timeval timeout {kSocketTimeoutMs / 1000, (kSocketTimeoutMs % 1000) * 1000};
-    if (setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay) != 0
-        || setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) != 0
-        || setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) != 0)
+    const timeval timeout{kSocketTimeoutMs / 1000, (kSocketTimeoutMs % 1000) * 1000};
+    if (setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay) != 0 ||
+        setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) != 0 ||
+        setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) != 0)
         return -4;
-    sockaddr_in address {};
+    sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     if (inet_pton(AF_INET, dottedAddress.c_str(), &address.sin_addr) != 1)

@@ -12,7 +12,8 @@
 
 namespace zrq7::link {
 
-class TcpConnection final : public TcpTransport {
+class TcpConnection final : public TcpTransport
+{
 public:
     // Creates the IPv4 stream socket; null when the system refuses one.
     static std::shared_ptr<TcpConnection> createSocket();

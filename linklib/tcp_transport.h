@@ -15,7 +15,8 @@ namespace zrq7::link {
 
 // Bytes received on the connection since the current exchange started. The receive thread
 // appends and signals; the exchange waits for the signal instead of polling.
-class ReceiveBuffer {
+class ReceiveBuffer
+{
 public:
     // Appends a chunk unless it would fill the buffer (then the chunk is dropped: the
     // exchange waiting for it times out).
@@ -28,8 +29,7 @@ public:
     // Calls scan(data, count) now and after every change until it returns a result whose
     // status is not Incomplete, the deadline passes or the connection is closed.
     // Returns the last scan result and whether the connection was closed.
-    template <typename ScanFn>
-    auto waitFor(Clock::time_point deadline, ScanFn scan, bool& closed)
+    template <typename ScanFn> auto waitFor(Clock::time_point deadline, ScanFn scan, bool& closed)
     {
         std::unique_lock lock(m_mutex);
         for (;;) {
@@ -45,8 +45,7 @@ public:
         }
     }
     // Runs fn(data, count) under the buffer's lock (for the checks after a scan).
-    template <typename Fn>
-    auto inspect(Fn fn)
+    template <typename Fn> auto inspect(Fn fn)
     {
         const std::lock_guard lock(m_mutex);
         return fn(static_cast<const std::uint8_t*>(m_data), m_count);
@@ -60,7 +59,8 @@ private:
     bool m_closed = false;
 };
 
-class TcpTransport {
+class TcpTransport
+{
 public:
     virtual ~TcpTransport() = default;
     virtual bool isOpen() const = 0;

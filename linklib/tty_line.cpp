@@ -26,8 +26,8 @@ timespec remainingUntil(Clock::time_point deadline)
 // Raw bytes in both directions, reads that return at once with what has arrived.
 void makeRaw(termios& tio)
 {
-    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON
-                                          | IXOFF | IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
+    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON |
+                                          IXOFF | IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
     tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | HUPCL);
@@ -38,12 +38,7 @@ void makeRaw(termios& tio)
 
 } // namespace
 
-TtyLine::TtyLine(int fd, int cancelFd)
-    : m_fd(fd)
-    , m_cancelFd(cancelFd)
-    , m_open(true)
-{
-}
+TtyLine::TtyLine(int fd, int cancelFd) : m_fd(fd), m_cancelFd(cancelFd), m_open(true) {}
 
 TtyLine::~TtyLine()
 {
@@ -64,7 +59,7 @@ std::shared_ptr<TtyLine> TtyLine::open(const std::string& devicePath)
         return nullptr;
     }
     // Binary from the first byte, even before the line is set up.
-    termios tio {};
+    termios tio{};
     if (tcgetattr(fd, &tio) == 0) {
         makeRaw(tio);
         tcsetattr(fd, TCSANOW, &tio);
@@ -91,7 +86,7 @@ std::int32_t TtyLine::setup(const LineSettings& settings)
         ioctl(m_fd, TIOCCBRK);
         return -2;
     };
-    termios tio {};
+    termios tio{};
     if (tcgetattr(m_fd, &tio) != 0)
         return refuse();
     makeRaw(tio);
@@ -174,7 +169,7 @@ bool TtyLine::writeAll(const std::uint8_t* data, std::size_t size)
 bool TtyLine::cancelledBefore(Clock::time_point deadline) const
 {
     for (;;) {
-        pollfd fd {m_cancelFd, POLLIN, 0};
+        pollfd fd{m_cancelFd, POLLIN, 0};
         const timespec left = remainingUntil(deadline);
         const int rc = ppoll(&fd, 1, &left, nullptr);
         if (rc < 0 && errno == EINTR)

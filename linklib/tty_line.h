@@ -13,14 +13,16 @@
 namespace zrq7::link {
 
 // Line parameters as the program's settings store them (list positions).
-struct LineSettings {
+struct LineSettings
+{
     std::uint32_t baudRate = 0; // 0: 9600, 1: 19200, other: 9600
     std::uint32_t dataBits = 1; // 0: 7, other: 8
     std::uint32_t parity = 0;   // 1: even, other: none
     std::uint32_t stopBits = 0; // 0: 1, other: 2
 };
 
-class TtyLine final : public SerialLine {
+class TtyLine final : public SerialLine
+{
 public:
     // Opens the device exclusively: no other opener, this process or another, gets it while we
     // hold it. Returns null when the device is missing, not a terminal or already held.

@@ -18,18 +18,18 @@
 #include <unistd.h>
 #include <vector>
 
-class LoopbackServer {
+class LoopbackServer
+{
 public:
     using Bytes = std::vector<std::uint8_t>;
     using Handler = std::function<Bytes(const Bytes& request)>;
 
-    explicit LoopbackServer(Handler handler)
-        : m_handler(std::move(handler))
+    explicit LoopbackServer(Handler handler) : m_handler(std::move(handler))
     {
         m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         const int one = 1;
         setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in address {};
+        sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         address.sin_port = 0;

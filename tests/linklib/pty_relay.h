@@ -20,13 +20,13 @@
 #include <unistd.h>
 #include <vector>
 
-class PtyRelay {
+class PtyRelay
+{
 public:
     using Bytes = std::vector<std::uint8_t>;
     using Handler = std::function<Bytes(const Bytes& request)>;
 
-    explicit PtyRelay(Handler handler)
-        : m_handler(std::move(handler))
+    explicit PtyRelay(Handler handler) : m_handler(std::move(handler))
     {
         m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         grantpt(m_master);
@@ -35,7 +35,7 @@ public:
         // Keep the terminal side open ourselves, so the master never sees a hang-up while the
         // link has it closed (between a close and the next open).
         m_slaveKeeper = ::open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        termios tio {};
+        termios tio{};
         tcgetattr(m_slaveKeeper, &tio);
         cfmakeraw(&tio);
         tcsetattr(m_slaveKeeper, TCSANOW, &tio);
@@ -57,7 +57,7 @@ public:
     // The terminal side's settings as the link left them.
     termios slaveSettings() const
     {
-        termios tio {};
+        termios tio{};
         tcgetattr(m_slaveKeeper, &tio);
         return tio;
     }
@@ -101,8 +101,8 @@ private:
                 }
                 m_changed.notify_all();
                 const Bytes answer = m_handler(request);
-                if (!answer.empty())
-                    [[maybe_unused]] auto w = ::write(m_master, answer.data(), answer.size());
+                if (!answer.empty()) [[maybe_unused]]
+                    auto w = ::write(m_master, answer.data(), answer.size());
             }
         }
     }

@@ -22,9 +22,14 @@ inline std::vector<std::uint8_t> derivedTcpAnswer(const std::vector<std::uint8_t
     const std::uint16_t first = static_cast<std::uint16_t>(request[8] << 8 | request[9]);
     const std::uint16_t count = static_cast<std::uint16_t>(request[10] << 8 | request[11]);
     const std::size_t dataSize = 2u * count;
-    std::vector<std::uint8_t> answer = {request[0], request[1], 0, 0,
+    std::vector<std::uint8_t> answer = {request[0],
+                                        request[1],
+                                        0,
+                                        0,
                                         static_cast<std::uint8_t>((dataSize + 3) >> 8),
-                                        static_cast<std::uint8_t>(dataSize + 3), unit, 0x03,
+                                        static_cast<std::uint8_t>(dataSize + 3),
+                                        unit,
+                                        0x03,
                                         static_cast<std::uint8_t>(dataSize)};
     for (std::uint16_t k = 0; k < count; ++k) {
         const std::uint16_t v = registerValue(unit, static_cast<std::uint16_t>(first + k));

@@ -4,7 +4,6 @@
 #include "ZRQ7DLL.h"
 
 #include <QtTest>
-
 #include <atomic>
 #include <thread>
 
@@ -17,7 +16,8 @@ QString text(const char16_t* s)
 
 } // namespace
 
-class TestLinkApi : public QObject {
+class TestLinkApi : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -63,7 +63,7 @@ void TestLinkApi::simulatedLink()
     QCOMPARE(MODBUS_Read03(1, 0, 1, nullptr, 64, 0), -7);
 
     // Many callers at once all get through the gates.
-    std::atomic<int> good {0};
+    std::atomic<int> good{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 12; ++t)
         threads.emplace_back([&] {
@@ -113,21 +113,27 @@ void TestLinkApi::faultCatalogue_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("description");
 
-    QTest::newRow("0") << 0 << 300u << 10u << "A" << "Imax" << QString::fromUtf8("Zabezpieczenie nadprądowe fazowe");
-    QTest::newRow("2 shares register 304") << 2 << 304u << 10u << "A" << "Iearth"
-                                           << QString::fromUtf8("Zabezpieczenie ziemnozwarciowe");
-    QTest::newRow("4") << 4 << 304u << 10u << "A" << "I2 rev"
+    QTest::newRow("0") << 0 << 300u << 10u << "A"
+                       << "Imax" << QString::fromUtf8("Zabezpieczenie nadprądowe fazowe");
+    QTest::newRow("2 shares register 304") << 2 << 304u << 10u << "A"
+                                           << "Iearth" << QString::fromUtf8("Zabezpieczenie ziemnozwarciowe");
+    QTest::newRow("4") << 4 << 304u << 10u << "A"
+                       << "I2 rev"
                        << QString::fromUtf8("Zabezpieczenie przed niezrównoważeniem składowej przeciwnej");
-    QTest::newRow("12, raw volts") << 12 << 312u << 0u << "V" << "Umin"
-                                   << QString::fromUtf8("Minimalne napięcie liniowe");
+    QTest::newRow("12, raw volts") << 12 << 312u << 0u << "V"
+                                   << "Umin" << QString::fromUtf8("Minimalne napięcie liniowe");
     QTest::newRow("15, megaohm") << 15 << 315u << 10u << QString::fromUtf16(u"M\u03A9") << "Isol Res"
                                  << QString::fromUtf8("Izolacja uzwojeń");
-    QTest::newRow("27, no unit") << 27 << 327u << 10u << "" << "Input I"
-                                 << QString::fromUtf8("Wejście analogowe prądowe 0-20 mA");
-    QTest::newRow("31 reserved") << 31 << 0u << 0u << "" << "---" << "Zarezerwowano";
-    QTest::newRow("38 link lost") << 38 << 0u << 0u << "" << "Dev Conn"
+    QTest::newRow("27, no unit") << 27 << 327u << 10u << ""
+                                 << "Input I" << QString::fromUtf8("Wejście analogowe prądowe 0-20 mA");
+    QTest::newRow("31 reserved") << 31 << 0u << 0u << ""
+                                 << "---"
+                                 << "Zarezerwowano";
+    QTest::newRow("38 link lost") << 38 << 0u << 0u << ""
+                                  << "Dev Conn"
                                   << QString::fromUtf8("Komunikacja z urządzeniem jest utracona");
-    QTest::newRow("39") << 39 << 0u << 0u << "" << "Rated Inom" << QString::fromUtf8("Rozruch nie nastąpi");
+    QTest::newRow("39") << 39 << 0u << 0u << ""
+                        << "Rated Inom" << QString::fromUtf8("Rozruch nie nastąpi");
 }
 
 void TestLinkApi::faultCatalogue()
@@ -156,19 +162,32 @@ void TestLinkApi::measurementCatalogue_data()
     QTest::addColumn<QString>("description");
 
     // Ф is the Cyrillic Ef, the С of °С the Cyrillic Es, Ω the Greek omega.
-    QTest::newRow("0") << 0 << 10u << "Phase i1" << "A" << QString::fromUtf16(u"Wartość skuteczna prądu fazowego \u04241");
-    QTest::newRow("11") << 11 << 10u << "Peak i3" << "A"
-                        << QString::fromUtf16(u"Największa wartość średniego prądu \u04243");
-    QTest::newRow("24") << 24 << 1u << "Time motor" << "Godziny" << QString::fromUtf8("Czas pracy silnika");
+    QTest::newRow("0") << 0 << 10u << "Phase i1"
+                       << "A" << QString::fromUtf16(u"Wartość skuteczna prądu fazowego \u04241");
+    QTest::newRow("11") << 11 << 10u << "Peak i3"
+                        << "A" << QString::fromUtf16(u"Największa wartość średniego prądu \u04243");
+    QTest::newRow("24") << 24 << 1u << "Time motor"
+                        << "Godziny" << QString::fromUtf8("Czas pracy silnika");
     QTest::newRow("25") << 25 << 10u << "Insulation" << QString::fromUtf16(u"M\u03A9")
                         << QString::fromUtf8("Rezystancja izolacji");
-    QTest::newRow("30") << 30 << 100u << "Apparent P" << "kVA" << QString::fromUtf8("Moc całkowita");
-    QTest::newRow("33") << 33 << 1000u << "Cos A" << "" << "Faza 1 Cosinus fi";
-    QTest::newRow("36") << 36 << 1u << "Temp dat 1" << QString::fromUtf16(u"\u00B0\u0421") << "Temperatura czujnika 1";
-    QTest::newRow("40 heating") << 40 << 1u << "" << "%" << "Grzanie";
-    QTest::newRow("49") << 49 << 100u << "" << "kVAr" << "Faza 3 Moc bierna";
-    QTest::newRow("50") << 50 << 10u << "ApE" << "kVA/h" << QString::fromUtf8("Energia mocy całkowitej");
-    QTest::newRow("52") << 52 << 10u << "ReE" << "kVAr/h" << "Energia mocy biernej";
+    QTest::newRow("30") << 30 << 100u << "Apparent P"
+                        << "kVA" << QString::fromUtf8("Moc całkowita");
+    QTest::newRow("33") << 33 << 1000u << "Cos A"
+                        << ""
+                        << "Faza 1 Cosinus fi";
+    QTest::newRow("36") << 36 << 1u << "Temp dat 1" << QString::fromUtf16(u"\u00B0\u0421")
+                        << "Temperatura czujnika 1";
+    QTest::newRow("40 heating") << 40 << 1u << ""
+                                << "%"
+                                << "Grzanie";
+    QTest::newRow("49") << 49 << 100u << ""
+                        << "kVAr"
+                        << "Faza 3 Moc bierna";
+    QTest::newRow("50") << 50 << 10u << "ApE"
+                        << "kVA/h" << QString::fromUtf8("Energia mocy całkowitej");
+    QTest::newRow("52") << 52 << 10u << "ReE"
+                        << "kVAr/h"
+                        << "Energia mocy biernej";
 }
 
 void TestLinkApi::measurementCatalogue()

@@ -7,7 +7,8 @@
 
 namespace {
 
-struct Resolved {
+struct Resolved
+{
     int result = 0;
     QByteArray path;
 };
@@ -24,7 +25,8 @@ Resolved resolve(const char16_t* name, std::uint32_t size = 256)
 
 } // namespace
 
-class TestPortResolver : public QObject {
+class TestPortResolver : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -71,8 +73,8 @@ void TestPortResolver::names_data()
     QTest::newRow("bare device name") << "ttyS0" << -1 << QByteArray();
     QTest::newRow("empty") << "" << -1 << QByteArray();
     QTest::newRow("absolute path") << "/dev/ttyS3" << 0 << QByteArray("/dev/ttyS3");
-    QTest::newRow("absolute path, UTF-8") << QString::fromUtf8("/tmp/łącze-Ω") << 0
-                                          << QString::fromUtf8("/tmp/łącze-Ω").toUtf8();
+    QTest::newRow("absolute path, UTF-8")
+        << QString::fromUtf8("/tmp/łącze-Ω") << 0 << QString::fromUtf8("/tmp/łącze-Ω").toUtf8();
     QTest::newRow("unpaired surrogate") << QString(QChar(u'/')) + QChar(0xD800) << -1 << QByteArray();
 }
 

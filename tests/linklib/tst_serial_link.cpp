@@ -7,7 +7,6 @@
 #include "serial_answers.h"
 
 #include <QtTest>
-
 #include <atomic>
 #include <spawn.h>
 #include <sys/file.h>
@@ -58,7 +57,8 @@ std::uint16_t wordAt(const std::vector<std::uint8_t>& buffer, std::size_t k)
 
 } // namespace
 
-class TestSerialLink : public QObject {
+class TestSerialLink : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -193,7 +193,7 @@ void TestSerialLink::framingIsChosenAtOpen()
 
 void TestSerialLink::exceptionAndSilentRelay()
 {
-    std::atomic<bool> silent {false};
+    std::atomic<bool> silent{false};
     PtyRelay relay([&](const Bytes& request) {
         if (silent)
             return Bytes();
@@ -295,7 +295,7 @@ void TestSerialLink::closeWhileAnExchangeWaits()
     mapPort("COM2", relay);
     QCOMPARE(COM_Open(u"COM2"), 0);
     DLL_SetIOTimeout(5000);
-    std::atomic<int> result {1};
+    std::atomic<int> result{1};
     std::thread reader([&] {
         std::vector<std::uint8_t> buffer(16);
         result = MODBUS_Read03(1, 0, 2, buffer.data(), 16, 5);

@@ -6,7 +6,6 @@
 #include "register_peer.h"
 
 #include <QtTest>
-
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -17,8 +16,8 @@ namespace {
 using Bytes = LoopbackServer::Bytes;
 using std::chrono::milliseconds;
 
-int readRegisters(std::uint8_t unit, std::uint16_t reg, std::uint16_t count, std::vector<std::uint8_t>& buffer,
-                  std::uint32_t retries = 0)
+int readRegisters(std::uint8_t unit, std::uint16_t reg, std::uint16_t count,
+                  std::vector<std::uint8_t>& buffer, std::uint32_t retries = 0)
 {
     return MODBUS_Read03(unit, reg, count, buffer.data(), std::uint32_t(buffer.size()), retries);
 }
@@ -37,7 +36,8 @@ std::uint16_t closedPort()
 
 } // namespace
 
-class TestTcpLink : public QObject {
+class TestTcpLink : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -108,7 +108,7 @@ void TestTcpLink::readAndWriteOnTheWire()
 
 void TestTcpLink::exceptionIsRetriedAndReported()
 {
-    std::atomic<int> code {1};
+    std::atomic<int> code{1};
     LoopbackServer server([&](const Bytes& request) {
         Bytes answer(request.begin(), request.begin() + 9);
         answer[5] = 3;
@@ -142,7 +142,7 @@ void TestTcpLink::lateAnswerIsSkippedByTheNextAttempt()
 {
     // The first request is answered after its attempt gave up; the retry must take its own
     // answer, not the late one that arrives in front of it.
-    std::atomic<bool> first {true};
+    std::atomic<bool> first{true};
     LoopbackServer server([&](const Bytes& request) {
         Bytes answer = derivedTcpAnswer(request);
         if (first.exchange(false)) {
@@ -243,7 +243,7 @@ void TestTcpLink::closeWhileAnExchangeWaits()
     LoopbackServer server([](const Bytes&) { return Bytes(); });
     QCOMPARE(TCP_Open(u"127.0.0.1", server.port()), 0);
     DLL_SetIOTimeout(5000);
-    std::atomic<int> result {1};
+    std::atomic<int> result{1};
     std::thread reader([&] {
         std::vector<std::uint8_t> buffer(64);
         result = readRegisters(1, 0, 2, buffer);
@@ -271,8 +271,8 @@ void TestTcpLink::concurrentCallersGetTheirOwnAnswers()
     QCOMPARE(TCP_Open(u"127.0.0.1", server.port()), 0);
     constexpr int kThreads = 8; // more than the five each gate admits
     constexpr int kCalls = 150;
-    std::atomic<int> wrong {0};
-    std::atomic<int> failed {0};
+    std::atomic<int> wrong{0};
+    std::atomic<int> failed{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
