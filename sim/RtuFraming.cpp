@@ -73,9 +73,15 @@ std::optional<SlaveRequest> RtuFraming::lineIdle()
     std::optional<SlaveRequest> request;
     // Whatever the silence closes is one frame: valid only as a whole.
     if (m_buffer.size() >= kMinFrame && m_buffer.size() <= kMaxFrame && crcMatches(m_buffer.data(), m_buffer.size()))
-        request = take(0, m_buffer.size());
+        return take(0, m_buffer.size());
+    // Except the start of a request whose length is known: USB serial adapters
+    // deliver bytes in bursts with pauses longer than the gap, so the rest
+    // may still come. A repeated request behind it is found by next() anyway.
+    const long length = expectedRequestLength(m_buffer.data(), m_buffer.size());
+    if (length > 0 && std::size_t(length) > m_buffer.size())
+        return std::nullopt;
     m_buffer.clear();
-    return request;
+    return std::nullopt;
 }
 
 std::vector<std::uint8_t> RtuFraming::encode(std::uint8_t unit, const std::vector<std::uint8_t>& pdu) const

@@ -25,7 +25,8 @@ public:
     virtual void feed(const std::uint8_t* data, std::size_t size) = 0;
     // The next complete, valid request, if any; call until it gives nothing.
     virtual std::optional<SlaveRequest> next() = 0;
-    // The line has been silent for the frame gap: ends what was buffered.
+    // The line has been silent for the frame gap: ends what was buffered
+    // (call once per silence; a framing may keep the start of a request).
     virtual std::optional<SlaveRequest> lineIdle() = 0;
     // True while part of a frame is buffered.
     virtual bool pending() const = 0;

@@ -74,12 +74,13 @@ std::chrono::nanoseconds SerialSlave::idleGap() const
 
 void SerialSlave::run()
 {
+    bool silenceSeen = false;
     while (!m_stop) {
         pollfd fds[2] = {{m_wake.fd(), POLLIN, 0}, {m_port.fd(), POLLIN, 0}};
         const auto gap = std::chrono::duration_cast<std::chrono::nanoseconds>(idleGap());
         const timespec idle{time_t(gap.count() / 1000000000), long(gap.count() % 1000000000)};
         // Only RTU frames end at silence; ASCII waits for its CR LF however long it takes.
-        const bool endsAtSilence = m_framing->frameGapCharacters() > 0 && m_framing->pending();
+        const bool endsAtSilence = m_framing->frameGapCharacters() > 0 && m_framing->pending() && !silenceSeen;
         const int ready = ::ppoll(fds, 2, endsAtSilence ? &idle : nullptr, nullptr);
         if (ready < 0) {
             if (errno == EINTR)
@@ -87,6 +88,7 @@ void SerialSlave::run()
             break;
         }
         if (ready == 0) {
+            silenceSeen = true;   // wait for new bytes before the next silence
             if (auto request = m_framing->lineIdle())
                 serve(*request);
             continue;
@@ -95,6 +97,7 @@ void SerialSlave::run()
             std::uint8_t buffer[512];
             const ssize_t got = ::read(m_port.fd(), buffer, sizeof buffer);
             if (got > 0) {
+                silenceSeen = false;
                 if (!m_framing->pending())
                     m_frameStart = Clock::now();
                 m_framing->feed(buffer, std::size_t(got));
