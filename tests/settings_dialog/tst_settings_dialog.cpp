@@ -103,7 +103,10 @@ public:
               caption = box->windowTitle();
               text = box->text();
               icon = box->icon();
-              box->button(button)->click();
+              if (QAbstractButton* answer = box->button(button))
+                  answer->click();
+              else
+                  box->done(QMessageBox::Cancel); // an unexpected question: end it, the test fails on it
           })
     {
     }
@@ -164,7 +167,13 @@ private:
         QTest::keyClicks(edit, text);
     }
 
-    void click(int id) { QTest::mouseClick(control(id), Qt::LeftButton); }
+    void click(int id)
+    {
+        QWidget* target = control(id);
+        // Check boxes and radio buttons take clicks on their mark and text only.
+        const bool marked = qobject_cast<QCheckBox*>(target) || qobject_cast<QRadioButton*>(target);
+        QTest::mouseClick(target, Qt::LeftButton, {}, marked ? QPoint(6, target->height() / 2) : QPoint());
+    }
 
     QString shown(int id) const
     {
