@@ -11,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -22,6 +21,7 @@
 #include "CColorRect.h"
 #include "CXLed.h"
 #include "ColorRef.h"
+#include "IconPicture.h"
 #include "MessageBox.h"
 #include "PasswordGate.h"
 #include "ProgramSettings.h"
@@ -53,27 +53,15 @@ void setId(QWidget* widget, int id)
     widget->setObjectName(QStringLiteral("id%1").arg(id));
 }
 
-// The protection lamp: a round light, lit or dark, drawn at twice the size
-// for sharp HiDPI rendering.
-QPixmap lampPicture(bool lit)
+// A decorative picture of the program's icons at its size.
+QLabel* picture(int id, const QString& iconName, int size, QWidget* parent)
 {
-    constexpr int size = 48;
-    constexpr qreal ratio = 2.0;
-    QPixmap pixmap(int(size * ratio), int(size * ratio));
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF body(8, 8, size - 16, size - 16);
-    const QColor core = lit ? QColor(80, 230, 60) : QColor(40, 70, 40);
-    QRadialGradient glow(body.center() - QPointF(5, 5), body.width() * 0.7);
-    glow.setColorAt(0, lit ? QColor(235, 255, 225) : QColor(110, 130, 110));
-    glow.setColorAt(0.45, core);
-    glow.setColorAt(1, core.darker(lit ? 150 : 130));
-    painter.setPen(QPen(QColor(60, 60, 60), 1.5));
-    painter.setBrush(glow);
-    painter.drawEllipse(body);
-    return pixmap;
+    auto* label = new QLabel(parent);
+    setId(label, id);
+    const IconPicture icon = IconPicture::fromName(iconName, QSize(size, size));
+    label->setPixmap(icon.pixmap(label->devicePixelRatioF()));
+    label->setFixedSize(size, size);
+    return label;
 }
 
 QGridLayout* groupGrid(QGroupBox* box)
@@ -98,7 +86,6 @@ CSettingsDlg::CSettingsDlg(ProgramSettings& settings, QWidget* parent) : QDialog
     m_port->addItems(ScanSerialPorts());
     m_port->addItem(kModbusTcp);
 
-    m_protectionLed->SetIconHandles(lampPicture(true), lampPicture(false));
 
     loadFromRecord();
     applyPortRule();
@@ -189,7 +176,11 @@ void CSettingsDlg::buildControls()
     addRow(QStringLiteral("Adres urządzenia:"), m_deviceAddress);
     addRow(QStringLiteral("Limit czasu odpowiedzi [ms]:"), m_timeout);
     addRow(QStringLiteral("Liczba ponownych zapytań:"), m_retries);
-    comGrid->setRowStretch(row, 1);
+    comGrid->setRowStretch(row++, 1);
+    comGrid->addWidget(picture(1166, QStringLiteral("connect"), 32, communication), row, 0,
+                       Qt::AlignLeft | Qt::AlignBottom);
+    comGrid->addWidget(picture(1162, QStringLiteral("cpl_zrq7"), 48, communication), row, 1,
+                       Qt::AlignRight | Qt::AlignBottom);
     comGrid->setColumnStretch(1, 1);
 
     // System and protection.
@@ -210,6 +201,7 @@ void CSettingsDlg::buildControls()
     m_changePassword = makeButton(1039, QStringLiteral("Zmień"));
     m_protectionLed = new CXLed(this);
     setId(m_protectionLed, 1161);
+    m_protectionLed->SetIcons(QStringLiteral("protection_on"), 48, 48, QStringLiteral("protection_off"), 48, 48);
 
     auto* system = new QGroupBox(QStringLiteral("Ustawienia systemowe"), this);
     auto* sysGrid = groupGrid(system);
@@ -255,8 +247,9 @@ void CSettingsDlg::buildControls()
 
     auto* interface = new QGroupBox(QStringLiteral("Ustawienia interfejsu"), this);
     auto* uiGrid = groupGrid(interface);
-    uiGrid->addWidget(m_styleSystem, 0, 0, 1, 3);
-    uiGrid->addWidget(m_styleOwn, 1, 0, 1, 3);
+    uiGrid->addWidget(m_styleSystem, 0, 0, 1, 2);
+    uiGrid->addWidget(m_styleOwn, 1, 0, 1, 2);
+    uiGrid->addWidget(picture(1164, QStringLiteral("settings"), 32, interface), 0, 2, 2, 1, Qt::AlignCenter);
     const QString colourLabels[3] = {QStringLiteral("Kolor tła:"), QStringLiteral("Kolor tekstu:"),
                                      QStringLiteral("Kolor parametru:")};
     QPushButton* colourButtons[3] = {m_backgroundButton, m_textButton, m_valueButton};
