@@ -186,6 +186,9 @@ void TcpServer::receive(int clientId)
     if (client.framing.broken()) {
         m_log.note(client.name, "not a Modbus TCP header, closing");
         close(clientId);
+    } else if (overloaded(client)) {
+        m_log.note(client.name, "answers not read, closing");
+        close(clientId);
     }
 }
 
@@ -206,6 +209,12 @@ void TcpServer::send(Client& client, const std::vector<std::uint8_t>& frame)
 {
     client.output.insert(client.output.end(), frame.begin(), frame.end());
     flush(client);
+}
+
+bool TcpServer::overloaded(const Client& client)
+{
+    // A client that keeps asking without reading the answers is not a master.
+    return client.output.size() > kMaxUnsentBytes;
 }
 
 void TcpServer::flush(Client& client)

@@ -46,12 +46,14 @@ private:
         std::vector<std::uint8_t> frame;
     };
     using Clock = std::chrono::steady_clock;
+    static constexpr std::size_t kMaxUnsentBytes = 64 * 1024;
 
     void run();
     void accept();
     void receive(int clientId);
     void send(Client& client, const std::vector<std::uint8_t>& frame);
     void flush(Client& client);
+    static bool overloaded(const Client& client);
     void close(int clientId);
     void sendDueAnswers();
     int pollTimeoutMs() const;
