@@ -298,9 +298,9 @@ void CSettingsDlg::connectControls()
     connect(m_protection, &QCheckBox::clicked, this, &CSettingsDlg::applyProtectionRule);
     connect(m_styleSystem, &QRadioButton::clicked, this, [this] { styleClicked(0); });
     connect(m_styleOwn, &QRadioButton::clicked, this, [this] { styleClicked(1); });
-    connect(m_backgroundButton, &QPushButton::clicked, this, [this] { chooseColour(m_crBackground); });
-    connect(m_textButton, &QPushButton::clicked, this, [this] { chooseColour(m_crText); });
-    connect(m_valueButton, &QPushButton::clicked, this, [this] { chooseColour(m_crParameter); });
+    connect(m_backgroundButton, &QPushButton::clicked, this, [this] { chooseColour(0); });
+    connect(m_textButton, &QPushButton::clicked, this, [this] { chooseColour(1); });
+    connect(m_valueButton, &QPushButton::clicked, this, [this] { chooseColour(2); });
     connect(m_changePassword, &QPushButton::clicked, this, &CSettingsDlg::changePassword);
     connect(m_search, &QPushButton::clicked, this, &CSettingsDlg::runDeviceSearch);
     for (QLineEdit* field : {m_tcpPort, m_deviceAddress, m_timeout, m_retries})
@@ -455,13 +455,12 @@ void CSettingsDlg::styleClicked(int style)
     }
 }
 
-void CSettingsDlg::chooseColour(uint32_t& colour)
+void CSettingsDlg::chooseColour(int which)
 {
-    CColorRect* swatch = &colour == &m_crBackground ? m_swatches[0]
-                         : &colour == &m_crText     ? m_swatches[1]
-                                                    : m_swatches[2];
-    if (swatch->ChooseColor()) {
-        colour = swatch->GetColorRef();
+    // The swatch opens the chooser on the working colour; the record waits for "Zapisz".
+    uint32_t* const colours[3] = {&m_crBackground, &m_crText, &m_crParameter};
+    if (m_swatches[which]->ChooseColor()) {
+        *colours[which] = m_swatches[which]->GetColorRef();
         applyColours();
     }
 }

@@ -7,7 +7,6 @@
 
 #include "DeviceSearchLauncher.h"
 
-class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -55,7 +54,7 @@ private:
     void applyStyleRule();
     void applyColours();
     void styleClicked(int style);
-    void chooseColour(uint32_t& colour);
+    void chooseColour(int which); // 0 background, 1 text, 2 value
     void numericFieldEdited(QLineEdit* field);
     bool numericFieldsValid();
     void save();
