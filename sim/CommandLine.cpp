@@ -97,6 +97,8 @@ Links (TCP on 127.0.0.1:5020 when none is given; TCP and one serial link may run
   --parity none|even    (default none)
   --stop-bits 1|2       (default 2)
   --turnaround MS       relay's reply delay on serial links (default 5)
+                        (a pty always moves 8N1 bytes; there the line settings set the
+                        emulated timing: answers wait as long as the real line would take)
 
 Relay:
   --id N                identifier in register 0 (default 11)
