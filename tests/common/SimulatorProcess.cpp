@@ -61,6 +61,8 @@ void SimulatorProcess::parseReadyLine(const QString& line)
             m_tcpPort = quint16(endpoint.mid(colon + 1).toUInt());
         } else if (field.startsWith(QLatin1String("pty="))) {
             m_ptyPath = field.mid(4);
+        } else if (field.startsWith(QLatin1String("serial="))) {
+            m_serialPath = field.mid(7);
         }
     }
 }

@@ -27,6 +27,7 @@ public:
     QString tcpHost() const { return m_tcpHost; }   // "" when no TCP listener
     quint16 tcpPort() const { return m_tcpPort; }   // the chosen port, also for --tcp 0
     QString ptyPath() const { return m_ptyPath; }   // the symlink given to --pty
+    QString serialPath() const { return m_serialPath; }   // the device given to --serial
     QString readyLine() const { return m_readyLine; }
     QString errorString() const { return m_error; }
     // Everything the simulator wrote to stderr so far (--verbose frames, errors).
@@ -44,6 +45,7 @@ private:
     QString m_tcpHost;
     quint16 m_tcpPort = 0;
     QString m_ptyPath;
+    QString m_serialPath;
     QString m_error;
     QByteArray m_stderr;
 };

@@ -242,6 +242,8 @@ void TestZrq7Sim::independentMasters()
     }
     SimulatorProcess sim(args);
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    if (link == QLatin1String("serial"))
+        QCOMPARE(sim.serialPath(), cable.endA());
 
     // Identification, phase voltages, a setting written and read back, then refusals.
     const QStringList operations{QStringLiteral("read 0 2"),     QStringLiteral("read 45 3"),
