@@ -97,9 +97,10 @@ void SerialSlave::run()
             std::uint8_t buffer[512];
             const ssize_t got = ::read(m_port.fd(), buffer, sizeof buffer);
             if (got > 0) {
-                silenceSeen = false;
-                if (!m_framing->pending())
+                // A frame starts with the first byte after silence (or after nothing was buffered).
+                if (!m_framing->pending() || silenceSeen)
                     m_frameStart = Clock::now();
+                silenceSeen = false;
                 m_framing->feed(buffer, std::size_t(got));
                 while (auto request = m_framing->next())
                     serve(*request);
