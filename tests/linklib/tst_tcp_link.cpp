@@ -49,6 +49,7 @@ private slots:
     void dataMayFillTheBuffer();
     void lateAnswerIsSkippedByTheNextAttempt();
     void silentPeerCostsEveryAttempt();
+    void timeoutChangeReachesTheNextAttempt();
     void peerCloseThenFailedSendClosesTheLink();
     void openFailures_data();
     void openFailures();
@@ -174,6 +175,28 @@ void TestTcpLink::silentPeerCostsEveryAttempt()
     QVERIFY(server.waitForRequests(4));
     QCOMPARE(server.requests(), 4);
     QVERIFY2(elapsed >= 4 * 100 - 5, qPrintable(QString::number(elapsed)));
+}
+
+void TestTcpLink::timeoutChangeReachesTheNextAttempt()
+{
+    LoopbackServer server([](const Bytes&) { return Bytes(); });
+    QCOMPARE(TCP_Open(u"127.0.0.1", server.port()), 0);
+    DLL_SetIOTimeout(1000);
+    std::atomic<int> result{1};
+    QElapsedTimer timer;
+    timer.start();
+    std::thread poller([&] {
+        std::vector<std::uint8_t> buffer(64);
+        result = readRegisters(1, 0, 2, buffer, 3);
+    });
+    // While the first attempt waits, the time-out drops: the three retries use the new one.
+    QVERIFY(server.waitForRequests(1));
+    DLL_SetIOTimeout(50);
+    poller.join();
+    QCOMPARE(result.load(), int(LINK_ERR_TIMEOUT));
+    QVERIFY(server.waitForRequests(4));
+    QCOMPARE(server.requests(), 4);
+    QVERIFY2(timer.elapsed() >= 1000 && timer.elapsed() < 2500, qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestTcpLink::peerCloseThenFailedSendClosesTheLink()
