@@ -4,12 +4,17 @@
 #include <QDeadlineTimer>
 #include <QDir>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace zrq7::test {
 
 PeerProcess::PeerProcess(QString program, QStringList args) : m_program(std::move(program)), m_args(std::move(args))
 {
     // stderr (peer logging) stays apart from the ready line.
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    // Should the test itself die, the peer goes with it instead of holding its port.
+    m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
 
 PeerProcess::~PeerProcess()
