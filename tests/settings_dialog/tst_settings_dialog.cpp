@@ -643,11 +643,12 @@ private slots:
         QVERIFY2(!control(1216)->isEnabled(), "no search window plugged in");
 
         DeviceSearchColours handed;
+        QWidget* owner = nullptr;
         DeviceSearchResult relay{QStringLiteral("com3"), QStringLiteral("19200"), QStringLiteral("8"),
                                  QStringLiteral("Nie"), QStringLiteral("2"), QStringLiteral("RTU"), 150, 5};
         std::optional<DeviceSearchResult> answer = relay;
-        m_dialog->setDeviceSearch([&](QWidget* owner, const DeviceSearchColours& colours) {
-            [&] { QCOMPARE(owner, m_dialog.get()); }();
+        m_dialog->setDeviceSearch([&](QWidget* searchOwner, const DeviceSearchColours& colours) {
+            owner = searchOwner;
             handed = colours;
             return answer;
         });
@@ -657,6 +658,7 @@ private slots:
         choose(1026, QStringLiteral("ASCII"));
 
         click(1216);
+        QCOMPARE(owner, m_dialog.get());
         QCOMPARE(handed.background, colorFromRef(m_record.crBackground));
         QCOMPARE(handed.text, colorFromRef(m_record.crText));
         QCOMPARE(handed.value, colorFromRef(m_record.crParameter));
