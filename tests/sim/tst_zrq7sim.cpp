@@ -473,17 +473,19 @@ void TestZrq7Sim::scenarioScript()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("# identification forced at once, the connection dropped a moment later\n"
                "at 0 set 0 77\n"
-               "at 0.2 drop-tcp\n");
+               "at 1.5 drop-tcp\n");
     file.close();
 
     SimulatorProcess sim({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--script"), script});
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     RawTcp client(sim.tcpPort());
     QVERIFY(client.connected());
-    QVERIFY(client.closedByPeer(5000));
+    client.send(Bytes::fromHex("0001 0000 0006 01 03 0000 0001"));
+    QCOMPARE(client.receive(11).toHex(), Bytes("000100000005010302004d"));
+    QVERIFY(client.closedByPeer(10000));
     RawTcp again(sim.tcpPort());   // the listener stays
-    again.send(Bytes::fromHex("0001 0000 0006 01 03 0000 0001"));
-    QCOMPARE(again.receive(11).toHex(), Bytes("000100000005010302004d"));
+    again.send(Bytes::fromHex("0002 0000 0006 01 03 0000 0001"));
+    QCOMPARE(again.receive(11).toHex(), Bytes("000200000005010302004d"));
 
     // A broken script is refused before anything opens, with its line.
     file.open(QIODevice::WriteOnly);
@@ -498,24 +500,52 @@ void TestZrq7Sim::scenarioScript()
 
 void TestZrq7Sim::injectedFaultsAreReproducible()
 {
-    // Each answer is lost, changed, or arrives intact; the same seed gives the same sequence.
-    const auto run = [](const QString& seed) {
+    // Each answer is lost, changed, or arrives intact; the same seed gives the
+    // same sequence. The requests go out in one burst and the simulator's
+    // --verbose log says when all are handled, so no time-out has to guess
+    // whether an answer was lost or is only slow.
+    constexpr int kRequests = 40;
+    const auto run = [](const QString& seed) -> QString {
         SimulatorProcess sim({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--drop-rate"),
                               QStringLiteral("0.25"), QStringLiteral("--corrupt-rate"), QStringLiteral("0.25"),
-                              QStringLiteral("--fault-seed"), seed});
+                              QStringLiteral("--fault-seed"), seed, QStringLiteral("--verbose")});
         if (!sim.start())
-            return QString(sim.errorString());
-        QString outcomes;
+            return sim.errorString();
         RawTcp client(sim.tcpPort());
-        const Bytes intact = Bytes::fromHex("000100000007010304000b000c");
-        for (int i = 0; i < 30; ++i) {
-            client.send(Bytes::fromHex("0001 0000 0006 01 03 0000 0002"));
-            const Bytes answer = client.receive(intact.size(), 200);
-            outcomes += answer.isEmpty() ? QLatin1Char('-') : answer == intact ? QLatin1Char('.') : QLatin1Char('x');
-            if (answer.size() != 0 && answer.size() != intact.size())
-                return QStringLiteral("torn answer: ") + QString::fromLatin1(answer.toHex());
+        Bytes burst;
+        for (int i = 0; i < kRequests; ++i)
+            burst += Bytes::fromHex("0001 0000 0006 01 03 0000 0002");
+        client.send(burst);
+
+        // The log's verdict per answer: '.' sent intact, 'x' corrupted, '-' dropped.
+        static const QRegularExpression outcome(QStringLiteral("^tcp#1 (->|x ) .*$"),
+                                                QRegularExpression::MultilineOption);
+        QString logged;
+        QElapsedTimer clock;
+        clock.start();
+        while (logged.size() < kRequests && clock.elapsed() < 10000) {
+            sim.process().waitForReadyRead(1000);
+            logged.clear();
+            for (auto match = outcome.globalMatch(sim.standardError()); match.hasNext();) {
+                const QString line = match.next().captured(0);
+                logged += line.endsWith(QLatin1String("(dropped)"))     ? QLatin1Char('-')
+                          : line.endsWith(QLatin1String("(corrupted)")) ? QLatin1Char('x')
+                                                                         : QLatin1Char('.');
+            }
         }
-        return outcomes;
+        if (logged.size() != kRequests)
+            return QStringLiteral("log incomplete: ") + sim.standardError();
+
+        // What the client got must be exactly the answers the log says were sent.
+        const Bytes intact = Bytes::fromHex("000100000007010304000b000c");
+        const qsizetype sent = kRequests - logged.count(QLatin1Char('-'));
+        const Bytes stream = client.receive(sent * intact.size(), 10000);
+        QString received;
+        for (qsizetype at = 0; at + intact.size() <= stream.size(); at += intact.size())
+            received += stream.mid(at, intact.size()) == intact ? QLatin1Char('.') : QLatin1Char('x');
+        if (received != QString(logged).remove(QLatin1Char('-')) || stream.size() != sent * intact.size())
+            return QStringLiteral("client got %1, log says %2").arg(received, logged);
+        return logged;
     };
     const QString first = run(QStringLiteral("5"));
     QVERIFY2(first.contains('-') && first.contains('x') && first.contains('.'), qPrintable(first));
