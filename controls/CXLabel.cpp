@@ -73,12 +73,11 @@ CXLabel::Look CXLabel::currentLook() const
 void CXLabel::paintEvent(QPaintEvent*)
 {
     const Look look = currentLook();
-    const QPixmap& picture =
-        m_cache.picture(look, size(), devicePixelRatioF(), [&](QPainter& painter) {
-            painter.fillRect(rect(), look.background);
-            painter.setFont(font());
-            painter.setPen(look.foreground);
-            painter.drawText(rect(), Qt::AlignHCenter | Qt::AlignTop, look.text);
-        });
+    const QPixmap& picture = m_cache.picture(look, size(), devicePixelRatioF(), [&](QPainter& painter) {
+        painter.fillRect(rect(), look.background);
+        painter.setFont(font());
+        painter.setPen(look.foreground);
+        painter.drawText(rect(), Qt::AlignHCenter | Qt::AlignTop, look.text);
+    });
     QPainter(this).drawPixmap(0, 0, picture);
 }

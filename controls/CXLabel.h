@@ -27,7 +27,10 @@ public:
 
     // Any thread. An invalid colour means the palette's (window text on window).
     void SetColors(const QColor& text, const QColor& background);
-    void SetColors(ColorRef text, ColorRef background) { SetColors(colorFromRef(text), colorFromRef(background)); }
+    void SetColors(ColorRef text, ColorRef background)
+    {
+        SetColors(colorFromRef(text), colorFromRef(background));
+    }
 
     void SetBold(bool bold);
     void SetFontSize(int points);
@@ -47,7 +50,7 @@ private:
     Look currentLook() const;
 
     mutable std::mutex m_mutex; // guards the three fields below
-    QString m_text; // latest text asked for, possibly not yet drawn
+    QString m_text;             // latest text asked for, possibly not yet drawn
     QColor m_foreground;
     QColor m_background;
     RenderCache<Look> m_cache;

@@ -73,11 +73,11 @@ QSize CXLed::sizeHint() const
 void CXLed::paintEvent(QPaintEvent*)
 {
     const IconPicture& icon = showsOn() ? m_on : m_off;
-    const QPixmap& picture = m_cache.picture(Look{icon.cacheKey()}, size(), devicePixelRatioF(),
-                                             [&](QPainter& painter) {
-                                                 if (!icon.isNull())
-                                                     painter.drawPixmap(0, 0, icon.pixmap(devicePixelRatioF()));
-                                             });
+    const QPixmap& picture =
+        m_cache.picture(Look{icon.cacheKey()}, size(), devicePixelRatioF(), [&](QPainter& painter) {
+            if (!icon.isNull())
+                painter.drawPixmap(0, 0, icon.pixmap(devicePixelRatioF()));
+        });
     QPainter(this).drawPixmap(0, 0, picture);
 }
 

@@ -4,12 +4,11 @@
 #include "IconPicture.h"
 #include "LedBlinkClock.h"
 #include "RenderCache.h"
+#include "RepaintRequest.h"
 
 #include <QBasicTimer>
 #include <QWidget>
 #include <atomic>
-
-#include "RepaintRequest.h"
 
 // Indicator light drawn as one of two icons at the top-left corner: off, on,
 // blinking (on/off every 500 ms) or flashing (on for 100 ms each second).

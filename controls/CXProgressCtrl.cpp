@@ -88,8 +88,8 @@ CXProgressCtrl::Look CXProgressCtrl::snapshot() const
 void CXProgressCtrl::paintEvent(QPaintEvent*)
 {
     const Look look = snapshot();
-    const QPixmap& picture = m_cache.picture(look, size(), devicePixelRatioF(),
-                                             [&](QPainter& painter) { render(painter, look); });
+    const QPixmap& picture =
+        m_cache.picture(look, size(), devicePixelRatioF(), [&](QPainter& painter) { render(painter, look); });
     QPainter(this).drawPixmap(0, 0, picture);
 }
 

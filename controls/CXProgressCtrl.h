@@ -6,8 +6,8 @@
 #include "RenderCache.h"
 #include "RepaintRequest.h"
 
-#include <mutex>
 #include <QWidget>
+#include <mutex>
 
 // Horizontal level bar with an upper mark A and a lower mark B. The bar is
 // drawn with a shaded fill in the low colour (at or below B), the normal

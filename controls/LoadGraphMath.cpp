@@ -26,7 +26,8 @@ QColor interpolate(const QColor& c1, const QColor& c2, int n, int d)
 {
     const float fraction = d != 0 ? float(n) / float(d) : 0.0f;
     auto channel = [fraction](int a, int b) { return int(float(a) + float(b - a) * fraction); };
-    return QColor(channel(c1.red(), c2.red()), channel(c1.green(), c2.green()), channel(c1.blue(), c2.blue()));
+    return QColor(channel(c1.red(), c2.red()), channel(c1.green(), c2.green()),
+                  channel(c1.blue(), c2.blue()));
 }
 
 QColor columnColor(int y, int height)

@@ -9,9 +9,9 @@
 // 0..100 % onto rows h..30 and shows up to 1000 % above it (clipped).
 namespace loadgraph {
 
-constexpr std::uint32_t fullLoad = 1'100'000;    // 100 %
-constexpr std::uint32_t maxLoad = 11'000'000;    // 1000 %, larger values are clamped
-constexpr int line100 = 30;                      // y of the 100 % line
+constexpr std::uint32_t fullLoad = 1'100'000; // 100 %
+constexpr std::uint32_t maxLoad = 11'000'000; // 1000 %, larger values are clamped
+constexpr int line100 = 30;                   // y of the 100 % line
 
 // Load in whole per cent of full load (0..1000).
 std::uint32_t loadPercent(std::uint32_t value);
@@ -31,12 +31,14 @@ QColor interpolate(const QColor& c1, const QColor& c2, int n, int d);
 // then orange to blue at the bottom.
 QColor columnColor(int y, int height);
 
-inline QColor background() { return QColor(232, 232, 206); }
-inline QColor topRed() { return QColor(255, 0, 0); }
-inline QColor orange() { return QColor(255, 103, 0); }
-inline QColor bottomBlue() { return QColor(8, 98, 183); }
+// clang-format off
+inline QColor background()   { return QColor(232, 232, 206); }
+inline QColor topRed()       { return QColor(255, 0, 0); }
+inline QColor orange()       { return QColor(255, 103, 0); }
+inline QColor bottomBlue()   { return QColor(8, 98, 183); }
 inline QColor line100Color() { return QColor(152, 0, 3); }
-inline QColor line66Color() { return QColor(18, 0, 191); }
-inline QColor markerColor() { return QColor(255, 0, 0); }
+inline QColor line66Color()  { return QColor(18, 0, 191); }
+inline QColor markerColor()  { return QColor(255, 0, 0); }
+// clang-format on
 
 } // namespace loadgraph

@@ -8,14 +8,12 @@
 // changes. Key is a value type with == holding everything the picture depends
 // on; size and device pixel ratio are compared as well, so a resize or a move
 // to another screen draws afresh. UI thread only.
-template <typename Key>
-class RenderCache
+template <typename Key> class RenderCache
 {
 public:
     // Returns the picture for key, calling render(QPainter&) in logical
     // coordinates on a transparent pixmap when it has to be drawn again.
-    template <typename Render>
-    const QPixmap& picture(const Key& key, QSize size, qreal dpr, Render&& render)
+    template <typename Render> const QPixmap& picture(const Key& key, QSize size, qreal dpr, Render&& render)
     {
         if (!m_valid || !(key == m_key) || size != m_size || dpr != m_dpr) {
             m_pixmap = QPixmap((QSizeF(size) * dpr).toSize());

@@ -19,7 +19,8 @@ class QWidget;
 // A request made on the UI thread is a plain QWidget::update(). From another
 // thread it posts one queued call to the widget; further requests are merged
 // into it until the UI thread has run it, so a burst of values from a worker
-// costs one repaint. The queued call dies with the widget.
+// costs one repaint. The queued call dies with the widget; a worker still
+// has to be stopped before the window that owns its controls is destroyed.
 class RepaintRequest
 {
 public:

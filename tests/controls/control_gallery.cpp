@@ -106,7 +106,8 @@ QWidget* pictures()
     int index = 0;
     for (const QString& file : names) {
         const QSize size = QSvgRenderer(QStringLiteral(":/icons/") + file).defaultSize();
-        if (size == QSize(32, 32) || file.startsWith(QStringLiteral("led_")) || file.startsWith(QStringLiteral("lamp_")))
+        if (size == QSize(32, 32) || file.startsWith(QStringLiteral("led_")) ||
+            file.startsWith(QStringLiteral("lamp_")))
             continue;
         auto* picture = new CXLed;
         picture->SetIcons(file.chopped(4), size.width(), size.height(), QString(), 0, 0);
@@ -136,8 +137,8 @@ QWidget* swatchesAndList()
     list->InsertRowAtTop({QStringLiteral("Zabezpieczenie nadprądowe fazowe"), QStringLiteral("Imax"),
                           QStringLiteral("125.0 A"), QStringLiteral("12:30:05")},
                          0);
-    list->InsertRowAtTop({QStringLiteral("Przeciążenie termiczne"), QStringLiteral("Term"), QStringLiteral("104 "),
-                          QStringLiteral("12:31:40")},
+    list->InsertRowAtTop({QStringLiteral("Przeciążenie termiczne"), QStringLiteral("Term"),
+                          QStringLiteral("104 "), QStringLiteral("12:31:40")},
                          1);
     list->Mark(0);
     list->Mark(1);

@@ -59,7 +59,8 @@ void TestLoadGraph::emptyGraphShowsLinesOnly()
             for (int x = 0; x < 50; ++x) {
                 const QColor c = image.pixelColor(x, y);
                 ink += qAbs(c.red() - color.red()) + qAbs(c.green() - color.green()) +
-                           qAbs(c.blue() - color.blue()) < 90;
+                           qAbs(c.blue() - color.blue()) <
+                       90;
             }
         return ink;
     };
