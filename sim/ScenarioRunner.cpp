@@ -16,6 +16,12 @@ ScenarioRunner::~ScenarioRunner()
 
 void ScenarioRunner::start()
 {
+    m_start = std::chrono::steady_clock::now();
+    // Events at 0 s set the starting state: in place before any link is served.
+    std::size_t first = 0;
+    for (; first < m_events.size() && m_events[first].at.count() == 0; ++first)
+        apply(m_events[first], m_relay, m_dropTcp);
+    m_events.erase(m_events.begin(), m_events.begin() + long(first));
     m_thread = std::thread([this] { run(); });
 }
 
@@ -63,10 +69,9 @@ void ScenarioRunner::apply(const ScenarioEvent& event, RelayDevice& relay, const
 
 void ScenarioRunner::run()
 {
-    const auto start = std::chrono::steady_clock::now();
     std::unique_lock lock(m_mutex);
     for (const ScenarioEvent& event : m_events) {
-        if (m_wake.wait_until(lock, start + event.at, [this] { return m_stop; }))
+        if (m_wake.wait_until(lock, m_start + event.at, [this] { return m_stop; }))
             return;
         apply(event, m_relay, m_dropTcp);
     }

@@ -20,6 +20,7 @@ public:
     ScenarioRunner(std::vector<ScenarioEvent> events, RelayDevice& relay, std::function<void()> dropTcp);
     ~ScenarioRunner();
 
+    // Carries out the events at 0 s at once, the rest on a thread at their times.
     void start();
     void stop();
 
@@ -35,6 +36,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stop = false;
+    std::chrono::steady_clock::time_point m_start;
     std::thread m_thread;
 };
 

@@ -92,11 +92,11 @@ int main(int argc, char** argv)
                                                faults.get(), log);
     ScenarioRunner scenario(std::move(events), *relay,
                             tcp ? std::function<void()>([&tcp] { tcp->dropConnections(); }) : nullptr);
+    scenario.start();
     if (tcp)
         tcp->start();
     if (serial)
         serial->start();
-    scenario.start();
 
     std::string ready = "zrq7sim ready";
     if (tcp)
