@@ -4,6 +4,8 @@
 // (8 bytes RTU, or ':' ... CR LF in ASCII) to a handler that returns the answer bytes.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -54,6 +56,12 @@ public:
     }
 
     const std::string& slavePath() const { return m_slavePath; }
+    // Sends every answer in this many pieces with a pause between them (a slow line).
+    void setPieces(int pieces, std::chrono::milliseconds pause)
+    {
+        m_pieces = pieces;
+        m_pause = pause;
+    }
     // The terminal side's settings as the link left them.
     termios slaveSettings() const
     {
@@ -107,6 +115,18 @@ private:
         }
     }
 
+    void send(const Bytes& answer)
+    {
+        const std::size_t pieces = std::max<std::size_t>(1, std::size_t(m_pieces.load()));
+        const std::size_t pieceSize = (answer.size() + pieces - 1) / pieces;
+        for (std::size_t pos = 0; pos < answer.size(); pos += pieceSize) {
+            if (pos > 0)
+                std::this_thread::sleep_for(m_pause.load()); // line time, not waiting for anything
+            const std::size_t n = std::min(pieceSize, answer.size() - pos);
+            [[maybe_unused]] auto written = ::write(m_master, answer.data() + pos, n);
+        }
+    }
+
     // Length of the first whole request in pending, 0 while incomplete.
     static std::size_t requestSize(const Bytes& pending)
     {
@@ -122,6 +142,8 @@ private:
     }
 
     Handler m_handler;
+    std::atomic<int> m_pieces{1};
+    std::atomic<std::chrono::milliseconds> m_pause{std::chrono::milliseconds(0)};
     int m_master = -1;
     int m_slaveKeeper = -1;
     int m_stop = -1;

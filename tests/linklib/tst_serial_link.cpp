@@ -70,6 +70,7 @@ private slots:
     void setupConfiguresTheLine();
     void framingIsChosenAtOpen();
     void exceptionAndSilentRelay();
+    void answerArrivingInPieces();
     void openFailures_data();
     void openFailures();
     void portIsExclusive();
@@ -216,6 +217,23 @@ void TestSerialLink::exceptionAndSilentRelay()
     QVERIFY(relay.waitForRequests(6));
     QCOMPARE(relay.requests().size(), std::size_t(6));
     QCOMPARE(MODBUS_GetDeviceError(), 0u); // belongs to the last attempt
+}
+
+void TestSerialLink::answerArrivingInPieces()
+{
+    // A slow line: the answer comes in three pieces with pauses, as a real 9600 bit/s line with
+    // a slow relay delivers it. The attempt keeps collecting until the frame is whole.
+    PtyRelay relay(derivedSerialAnswer);
+    relay.setPieces(3, std::chrono::milliseconds(30));
+    mapPort("COM33", relay);
+    DLL_SetIOTimeout(500);
+    for (std::uint32_t protocol : {0u, 1u}) {
+        DLL_SetIOProtocol(protocol);
+        QCOMPARE(COM_Open(u"COM33"), 0);
+        std::vector<std::uint8_t> buffer(64);
+        QCOMPARE(MODBUS_Read03(5, 100, 10, buffer.data(), 64, 0), 20);
+        QCOMPARE(wordAt(buffer, 9), registerValue(5, 109));
+    }
 }
 
 void TestSerialLink::openFailures_data()
