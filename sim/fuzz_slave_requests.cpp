@@ -8,49 +8,18 @@
 // Input: byte 0 picks the framing (low 2 bits: 0 RTU, 1 ASCII, else TCP),
 // byte 1 the chunk size (0 = all at once); the rest is the line.
 #include "AsciiFraming.h"
+#include "FakeRelay.h"
 #include "RtuFraming.h"
 #include "SlaveProtocol.h"
 #include "TcpFraming.h"
 #include "modbus_checks.h"
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 
 using namespace zrq7::sim;
 
 namespace {
-
-// A bank of 300 registers; writes above 999 are out of range.
-class BankRelay final : public RelayDevice
-{
-public:
-    Exception readHolding(std::uint16_t first, std::uint16_t count, std::uint16_t* out) override
-    {
-        if (first + count > int(m_registers.size()))
-            return Exception::IllegalDataAddress;
-        for (int i = 0; i < count; ++i)
-            out[i] = m_registers[first + i];
-        return Exception::None;
-    }
-    Exception writeSingle(std::uint16_t reg, std::uint16_t value) override
-    {
-        if (reg >= m_registers.size())
-            return Exception::IllegalDataAddress;
-        if (value > 999)
-            return Exception::IllegalDataValue;
-        m_registers[reg] = value;
-        return Exception::None;
-    }
-    bool isSilent() const override { return false; }
-    void tripFault(int, std::int32_t) override {}
-    void clearFault(int) override {}
-    void forceRegister(std::uint16_t, std::uint16_t) override {}
-    void goSilent(std::chrono::milliseconds) override {}
-
-private:
-    std::array<std::uint16_t, 300> m_registers{};
-};
 
 void require(bool promise, const char* what)
 {
@@ -97,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     data += 2;
     size -= 2;
 
-    BankRelay relay;
+    FakeRelay relay;
     SlaveProtocol protocol(relay, 1);
     if (framing == 0 || framing == 1) {
         const auto parser = makeSerialFraming(framing == 0 ? SerialMode::Rtu : SerialMode::Ascii);
