@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The exported C surface: each call forwards to the link's global state.
 #include "ZRQ7DLL.h"
+#include "link_channel.h"
 #include "link_state.h"
 #include "port_resolver.h"
 
@@ -45,9 +46,9 @@ int32_t COM_GetDevicePath(const char16_t* szPortName, char* szPath, uint32_t nPa
 {
     std::string path;
     if (zrq7::link::resolvePortPath(szPortName, path) != 0)
-        return -1;
+        return zrq7::link::kOpenFailed;
     if (!szPath || path.size() + 1 > nPathSize)
-        return -7;
+        return zrq7::link::kTooLong;
     std::memcpy(szPath, path.c_str(), path.size() + 1);
     return 0;
 }

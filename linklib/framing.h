@@ -13,6 +13,9 @@ namespace zrq7::link {
 // Size of the transmit and receive buffers of one exchange.
 inline constexpr std::size_t kFrameBufferSize = 1024;
 
+// Result of a read whose data do not fit the caller's buffer (also a port name too long).
+inline constexpr std::int32_t kTooLong = -7;
+
 // The two register operations the relay understands.
 enum class Function : std::uint8_t { ReadHolding = 0x03, WriteSingle = 0x06 };
 
@@ -53,8 +56,8 @@ struct CheckResult
 inline constexpr std::size_t kRequestMessageSize = 6;
 std::size_t writeRequestMessage(const Request& request, std::uint8_t* out);
 
-// Decodes one received hex character to its nibble the way the relay's firmware tolerates:
-// digits and either letter case decode correctly; anything else yields some nibble.
+// Decodes one received hex character to its nibble: digits and either letter case decode
+// correctly; anything else yields some nibble, which the LRC then catches.
 std::uint8_t decodeHexNibble(std::uint8_t c);
 
 namespace rtu {
@@ -63,8 +66,9 @@ inline constexpr std::size_t kRequestSize = 8;
 std::size_t buildRequest(const Request& request, std::uint8_t* out);
 // Decides whether rx[0..count) holds a complete response to request.
 Completion complete(const std::uint8_t* rx, std::size_t count, const Request& request);
-// Checks a complete response of the given length: CRC, exception, echo (write) or copies the
-// data (read; they must be smaller than the target).
+// Checks a complete response of the given length (rx holds at least length bytes, as
+// complete() guarantees): CRC, exception, echo (write) or copies the data (read; they must
+// be smaller than the target).
 CheckResult check(const std::uint8_t* rx, std::size_t length, const Request& request, ReadTarget target);
 } // namespace rtu
 

@@ -108,7 +108,7 @@ CheckResult check(const std::uint8_t* chars, std::size_t count, const Request& r
     }
     const std::size_t byteCount = message[2];
     if (byteCount >= target.size)
-        return {-7, 0};
+        return {kTooLong, 0};
     for (std::size_t i = 0; i < byteCount; ++i)
         target.data[i] = message[3 + i];
     return {static_cast<std::int32_t>(byteCount), 0};

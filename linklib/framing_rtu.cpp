@@ -66,7 +66,7 @@ CheckResult check(const std::uint8_t* rx, std::size_t length, const Request& req
         return {LINK_ERR_FRAME, 0};
     // The data must be smaller than the caller's buffer.
     if (byteCount >= target.size)
-        return {-7, 0};
+        return {kTooLong, 0};
     if (byteCount)
         std::memcpy(target.data, rx + 3, byteCount);
     return {static_cast<std::int32_t>(byteCount), 0};

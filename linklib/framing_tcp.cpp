@@ -85,7 +85,7 @@ CheckResult check(const std::uint8_t* rx, std::size_t count, std::size_t offset,
     const std::size_t byteCount = frame[kFunctionOffset + 1];
     // On TCP the data may fill the caller's buffer exactly.
     if (byteCount > target.size)
-        return {-7, 0};
+        return {kTooLong, 0};
     if (!fits(kFunctionOffset + 2 + byteCount))
         return {LINK_ERR_FRAME, 0};
     if (byteCount)

@@ -17,7 +17,6 @@ inline constexpr std::int32_t kOpenFailed = -1;
 inline constexpr std::int32_t kSetupRefused = -2;
 inline constexpr std::int32_t kNoSocket = -3;
 inline constexpr std::int32_t kConnectFailed = -4;
-inline constexpr std::int32_t kTooLong = -7;
 inline constexpr std::int32_t kNoThread = -8;
 
 // One exchange attempt: what to send, where read data go, and how long to wait for the answer.

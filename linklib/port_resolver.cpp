@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "port_resolver.h"
 
+#include "link_channel.h"
 #include "wide_text.h"
 
 #include <cstdlib>
@@ -59,12 +60,12 @@ std::string portMapFolder()
 std::int32_t resolvePortPath(const char16_t* portName, std::string& path)
 {
     if (!portName || !portName[0])
-        return -1;
+        return kOpenFailed;
     if (portName[0] == u'/')
-        return toUtf8(portName, path) ? 0 : -1;
+        return toUtf8(portName, path) ? 0 : kOpenFailed;
     const unsigned n = comNumber(portName);
     if (n == 0)
-        return -1;
+        return kOpenFailed;
     const std::string name = "COM" + std::to_string(n);
     if (const std::string folder = portMapFolder(); !folder.empty()) {
         struct stat entry
@@ -77,7 +78,7 @@ std::int32_t resolvePortPath(const char16_t* portName, std::string& path)
         }
     }
     path = defaultDevice(n);
-    return path.empty() ? -1 : 0;
+    return path.empty() ? kOpenFailed : 0;
 }
 
 } // namespace zrq7::link

@@ -37,15 +37,15 @@ std::int32_t TcpConnection::connectTo(const std::string& dottedAddress, std::uin
     if (setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay) != 0 ||
         setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) != 0 ||
         setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) != 0)
-        return -4;
+        return kConnectFailed;
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     if (inet_pton(AF_INET, dottedAddress.c_str(), &address.sin_addr) != 1)
-        return -4;
+        return kConnectFailed;
     // The send time-out also bounds the connection attempt.
     if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-        return -4;
+        return kConnectFailed;
     return 0;
 }
 

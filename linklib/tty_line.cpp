@@ -77,14 +77,14 @@ std::int32_t TtyLine::setup(const LineSettings& settings)
 {
     const std::lock_guard lock(m_io);
     if (!m_open)
-        return -1;
+        return kOpenFailed;
     // The transmit line stays in break while the line changes, so the relay sees no
     // half-configured characters.
     ioctl(m_fd, TIOCSBRK);
     tcflush(m_fd, TCIOFLUSH);
     auto refuse = [this] {
         ioctl(m_fd, TIOCCBRK);
-        return -2;
+        return kSetupRefused;
     };
     termios tio{};
     if (tcgetattr(m_fd, &tio) != 0)
