@@ -1,15 +1,68 @@
 // SPDX-License-Identifier: MIT
 #include "CCPL_ZRQ7Dlg.h"
 
+#include "CAboutDlg.h"
 #include "CCPL_ZRQ7App.h"
+#include "CGraph.h"
 #include "CSettingsDlg.h"
+#include "CXLabel.h"
+#include "CXLed.h"
+#include "HelpFile.h"
+#include "LiveTexts.h"
+#include "MainWindowLayout.h"
+#include "MessageBox.h"
+#include "MotorCommands.h"
 #include "PasswordGate.h"
+#include "ProgramIdentity.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QHBoxLayout>
+#include <QComboBox>
+#include <QDateTime>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSystemTrayIcon>
+#include <QToolTip>
 #include <QVBoxLayout>
+
+#ifdef ZRQ7_HAVE_CONNECTION_MANAGER
+#include "ConnectionManager.h"
+#else
+// Stand-in until the connection manager joins the window: nothing connects,
+// and the title shows the program without a relay.
+class ConnectionManager
+{
+public:
+    explicit ConnectionManager(MainWindowView& view) : m_view(view) {}
+    void ToggleConnection() {}
+    void Disconnect()
+    {
+        m_view.setConnectedState(false);
+        m_view.hideMotorCommands();
+        m_view.setLinkButtons(false);
+        m_view.RunGraph(false);
+        m_view.ResetLiveDisplay();
+        UpdateTitle(false);
+        m_view.showLinkIdle();
+    }
+    void UpdateTitle(bool)
+    {
+        m_view.setTitle(QStringLiteral("%1 (%2.%3) - %4")
+                            .arg(programidentity::titleText())
+                            .arg(m_view.programVersionMajor())
+                            .arg(m_view.programVersionMinor())
+                            .arg(programidentity::makerWebAddress()));
+    }
+
+private:
+    MainWindowView& m_view;
+};
+#endif
 
 namespace {
 
@@ -28,48 +81,126 @@ bool bringToFront(const QString& title)
     return false;
 }
 
-QPushButton* commandButton(const QString& text, int id, QWidget* parent)
+// The content keeps the size its layout needs; a smaller window scrolls it, a
+// tenth of the hidden part per line or page step.
+class LayoutScrollArea final : public QScrollArea
 {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QStringLiteral("id%1").arg(id));
-    button->setAutoDefault(false);
-    return button;
-}
+public:
+    using QScrollArea::QScrollArea;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QScrollArea::resizeEvent(event);
+        for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
+            const int step = std::max(1, bar->maximum() / 10);
+            bar->setSingleStep(step);
+            bar->setPageStep(step);
+        }
+    }
+};
+
+constexpr int trayPomoc = 32776, trayUstawieniaProgramu = 32777, trayUstawieniaZrq = 32778,
+              trayBazaDanych = 32779, trayOProgramie = 32780;
 
 } // namespace
 
-CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent) : QDialog(parent)
+CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
+    : QDialog(parent)
+    , m_live(this, m_snapshot)
+    , m_queue(this, [this](PendingDisplay& batch) { m_live.show(batch); })
 {
-    setWindowTitle(QStringLiteral("CPL_ZRQ7"));
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/cpl_zrq7.svg")));
+    setWindowTitle(QStringLiteral("Panel sterowania ZRQ-7/8"));
 
-    QPushButton* settings = commandButton(QStringLiteral("Ustawienia"), 1000, this);
-    QPushButton* quit = commandButton(QStringLiteral("Zakończ"), 1080, this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(settings);
-    buttons->addStretch();
-    buttons->addWidget(quit);
+    m_content = new QWidget;
+    m_content->setObjectName(QStringLiteral("content"));
+    buildMainWindowContent(m_content);
+    m_scroll = new LayoutScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setWidget(m_content);
+    m_content->setMinimumSize(m_content->sizeHint());
     auto* layout = new QVBoxLayout(this);
-    layout->addStretch();
-    layout->addLayout(buttons);
-    resize(800, 500);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_scroll);
+    resize(m_content->sizeHint() + QSize(2, 2));
 
-    connect(settings, &QPushButton::clicked, this, &CCPL_ZRQ7Dlg::OnSettings);
-    connect(quit, &QPushButton::clicked, this, &CCPL_ZRQ7Dlg::closeSequence);
+    m_motorWriter = new MotorCommandWriter(this);
+    connect(m_motorWriter, &MotorCommandWriter::finished, this, &CCPL_ZRQ7Dlg::onMotorCommandFinished);
+    m_connection = std::make_unique<ConnectionManager>(*this);
+
+    const auto button = [this](int id) { return findChild<QAbstractButton*>(QStringLiteral("id%1").arg(id)); };
+    connect(button(1000), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnSettings);
+    connect(button(1080), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::closeSequence);
+    connect(button(1084), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnConnect);
+    connect(button(1003), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnDeviceParameters);
+    connect(button(1155), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnDatabase);
+    connect(button(1201), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnFaultLog);
+    connect(button(1082), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnAbout);
+    connect(button(1139), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnStart);
+    connect(button(1198), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnStop);
+    connect(button(1214), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnFaultReset);
+
+    // Initialisation, in the order the window has always opened.
+    m_connection->UpdateTitle(false);
     applyAlwaysOnTop();
+    CXLed* power = m_live.led(1159);
+    power->SetIcons(QStringLiteral("protection_on"), 24, 24, QString(), 0, 0);
+    power->SetState(CXLed::On);
+    m_live.setLinkActivity(LiveDisplay::LinkActivity::Idle);
+    SetupStatusPanel();
+    m_live.graph()->installEventFilter(this);
+    m_live.label(1091)->SetText(livetexts::pcClockText(QDateTime::currentDateTime()));
+    m_live.hideMotorCommands();
+    setLinkButtons(false);
+    if (theApp().settings.bAutoConnect == 1)
+        QTimer::singleShot(0, this, &CCPL_ZRQ7Dlg::OnConnect);
+    // Recorder hook: the recorder window and its writer thread start here; until
+    // they exist "Baza danych" stays disabled.
+    button(1155)->setEnabled(false);
+    createTray();
+    fillPowerLists();
+    connect(&m_secondTimer, &QTimer::timeout, this, &CCPL_ZRQ7Dlg::OnSecondTick);
+    m_secondTimer.start(1000);
 }
 
-void CCPL_ZRQ7Dlg::OnSettings()
+CCPL_ZRQ7Dlg::~CCPL_ZRQ7Dlg()
 {
-    if (bringToFront(QStringLiteral("Ustawienia")))
-        return;
-    if (!PasswordGate(PWD_SETTINGS))
-        return;
-    {
-        CSettingsDlg dialog(this);
-        dialog.exec();
+    m_queue.close();
+    m_connection.reset();
+}
+
+// ---------------------------------------------------------------- set-up
+
+void CCPL_ZRQ7Dlg::SetupStatusPanel()
+{
+    applyColors();
+    m_live.setupStatusPanel(m_colors, theApp().settings.nBaudRateIndex);
+}
+
+void CCPL_ZRQ7Dlg::applyColors()
+{
+    const ProgramSettings& s = theApp().settings;
+    const QPalette system = QApplication::palette();
+    if (s.nInterfaceStyle == 1) {
+        m_colors = {colorFromRef(s.crBackground), colorFromRef(s.crText), colorFromRef(s.crParameter)};
+    } else {
+        const QColor text = system.color(QPalette::WindowText);
+        m_colors = {system.color(QPalette::Button), text, text};
     }
-    applyAlwaysOnTop();
+    QPalette p = m_content->palette();
+    p.setColor(QPalette::Window, m_colors.background);
+    p.setColor(QPalette::WindowText, m_colors.labelText);
+    m_content->setPalette(p);
+    m_content->setAutoFillBackground(true);
+    for (QComboBox* list : m_content->findChildren<QComboBox*>()) {
+        QPalette lp = list->palette();
+        lp.setColor(QPalette::Text, m_colors.valueText);
+        lp.setColor(QPalette::ButtonText, m_colors.valueText);
+        list->setPalette(lp);
+    }
 }
 
 void CCPL_ZRQ7Dlg::applyAlwaysOnTop()
@@ -83,13 +214,311 @@ void CCPL_ZRQ7Dlg::applyAlwaysOnTop()
         show(); // changing window flags hides a window
 }
 
-void CCPL_ZRQ7Dlg::closeSequence()
+void CCPL_ZRQ7Dlg::createTray()
 {
-    QDialog::done(Accepted);
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->setObjectName(QStringLiteral("id198"));
+    const auto add = [this](int id, const QString& text, void (CCPL_ZRQ7Dlg::*handler)()) {
+        QAction* action = m_trayMenu->addAction(text);
+        action->setObjectName(QStringLiteral("id%1").arg(id));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    add(trayPomoc, QStringLiteral("Pomoc"), &CCPL_ZRQ7Dlg::OnHelp);
+    m_trayMenu->addSeparator();
+    add(trayBazaDanych, QStringLiteral("Baza danych"), &CCPL_ZRQ7Dlg::OnDatabase);
+    add(trayUstawieniaZrq, QStringLiteral("Ustawienia ZRQ-7/8"), &CCPL_ZRQ7Dlg::OnDeviceParameters);
+    add(trayUstawieniaProgramu, QStringLiteral("Ustawienia programu"), &CCPL_ZRQ7Dlg::OnSettings);
+    m_trayMenu->addSeparator();
+    add(trayOProgramie, QStringLiteral("O programie"), &CCPL_ZRQ7Dlg::OnAbout);
+
+    // A desktop without a notification area simply has no tray icon.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/tray_normal.svg")), this);
+    m_tray->setToolTip(QStringLiteral("Baza danych ZRQ-7/8"));
+    m_tray->setContextMenu(m_trayMenu);
+    m_tray->show();
+}
+
+void CCPL_ZRQ7Dlg::fillPowerLists()
+{
+    ProgramSettings& s = theApp().settings;
+    for (int i = 0; i < 3; ++i) {
+        auto* list = m_content->findChild<QComboBox*>(QStringLiteral("id%1").arg(1187 + i));
+        {
+            const QSignalBlocker quiet(list);
+            for (int choice = 0; choice < livetexts::powerChoiceCount; ++choice)
+                list->addItem(livetexts::powerChoiceName(choice));
+            list->setCurrentIndex(s.nPowerSelection[i]);
+        }
+        connect(list, &QComboBox::currentIndexChanged, this, [this, i] { onPowerSelection(i); });
+        onPowerSelection(i);
+    }
+}
+
+void CCPL_ZRQ7Dlg::onPowerSelection(int i)
+{
+    auto* list = m_content->findChild<QComboBox*>(QStringLiteral("id%1").arg(1187 + i));
+    ProgramSettings& s = theApp().settings;
+    const int choice = list->currentIndex();
+    if (s.nPowerSelection[i] == choice)
+        return;
+    s.nPowerSelection[i] = choice;
+    theApp().SaveSettings(); // a failed save is ignored
+}
+
+// ---------------------------------------------------------------- commands
+
+void CCPL_ZRQ7Dlg::OnSettings()
+{
+    if (bringToFront(QStringLiteral("Ustawienia")))
+        return;
+    if (!PasswordGate(PWD_SETTINGS))
+        return;
+    {
+        CSettingsDlg dialog(this);
+        dialog.exec();
+    }
+    applyAlwaysOnTop();
+    m_live.label(1111)->SetText(livetexts::lineSpeedText(theApp().settings.nBaudRateIndex));
+}
+
+void CCPL_ZRQ7Dlg::OnConnect()
+{
+    m_connection->ToggleConnection();
+}
+
+void CCPL_ZRQ7Dlg::OnDeviceParameters()
+{
+    if (!PasswordGate(PWD_DEVICE_PARAMS))
+        return;
+    if (bringToFront(QStringLiteral("Parametry ZRQ-7/8")))
+        return;
+    // Device parameters hook: the parameters window opens here once it exists.
+}
+
+void CCPL_ZRQ7Dlg::OnDatabase()
+{
+    // Recorder hook: without the recorder window there is nothing to open.
+    if (!m_content->findChild<QPushButton*>(QStringLiteral("id1155"))->isEnabled())
+        return;
+    if (!PasswordGate(PWD_DATABASE))
+        return;
+    bringToFront(QStringLiteral("Baza danych ZRQ-7/8"));
+}
+
+void CCPL_ZRQ7Dlg::OnFaultLog()
+{
+    // Fault report hook: the relay's fault log is read and written as a report here.
+}
+
+void CCPL_ZRQ7Dlg::OnAbout()
+{
+    if (bringToFront(QStringLiteral("O programie CPL_ZRQ7")))
+        return;
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CCPL_ZRQ7Dlg::OnHelp()
+{
+    OpenHelpFile();
+}
+
+void CCPL_ZRQ7Dlg::OnStart()
+{
+    sendMotorCommand(motorcommand::start);
+}
+
+void CCPL_ZRQ7Dlg::OnStop()
+{
+    sendMotorCommand(motorcommand::stop);
+}
+
+void CCPL_ZRQ7Dlg::OnFaultReset()
+{
+    sendMotorCommand(motorcommand::faultReset);
+}
+
+void CCPL_ZRQ7Dlg::sendMotorCommand(int32_t value)
+{
+    if (m_bConnected == 0 || m_pollFlags.bPollRunning.load() == 0) {
+        // The link is down or the poll has ended: nothing is sent, the buttons go.
+        if (value == motorcommand::faultReset) {
+            m_live.setFaultResetVisible(false);
+        } else {
+            m_live.widget(1139)->hide();
+            m_live.widget(1198)->hide();
+            m_live.widget(1200)->show();
+        }
+        return;
+    }
+    const ProgramSettings& s = theApp().settings;
+    m_motorWriter->send(value, static_cast<uint32_t>(s.nDeviceAddress), s.nRetries);
+}
+
+void CCPL_ZRQ7Dlg::onMotorCommandFinished(int32_t, int32_t result)
+{
+    if (result == 1)
+        return;
+    ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd"),
+                QStringLiteral("Błąd zapisu parametru.\r\nMożliwe przyczyny: wystąpił błąd podczas zapisu \r\n"
+                               "lub urządzenie nie obsługuje tej funkcji"));
+}
+
+// ---------------------------------------------------------------- timer
+
+void CCPL_ZRQ7Dlg::OnSecondTick()
+{
+    m_live.label(1091)->SetText(livetexts::pcClockText(QDateTime::currentDateTime()));
+    if (m_bConnected == 1) {
+        ++m_connectSeconds;
+        m_live.label(1110)->SetText(livetexts::connectionTimeText(m_connectSeconds));
+        m_live.label(1131)->SetText(livetexts::throughputText(m_pollFlags.fParamsPerSecond.load()));
+        const bool linkOk = m_pollFlags.bLinkOk.load() == 1;
+        if (m_watchdog.tick(linkOk, m_live.linkLostListed())) {
+            ResetLiveDisplay();
+            m_live.showLinkLost();
+        }
+        m_live.setLinkActivity(linkOk ? LiveDisplay::LinkActivity::Working : LiveDisplay::LinkActivity::Failing);
+    }
+    // Recorder hook: the recorder's tray status (recording icon and tip) follows here.
+}
+
+// ---------------------------------------------------------------- view
+
+void CCPL_ZRQ7Dlg::setConnectedState(bool connected)
+{
+    m_bConnected = connected ? 1 : 0;
+    m_snapshot.SetLinkState(m_bConnected);
+    auto* connect = m_content->findChild<QPushButton*>(QStringLiteral("id1084"));
+    if (connected) {
+        m_queue.open();
+        m_watchdog.reset();
+        m_connectSeconds = 0;
+        connect->setText(QStringLiteral("Odłącz"));
+        connect->setIcon(QIcon(QStringLiteral(":/icons/disconnect.svg")));
+        m_live.label(1112)->SetText(QStringLiteral("Podłączony"));
+    } else {
+        m_queue.close();
+        connect->setText(QStringLiteral("Podłącz"));
+        connect->setIcon(QIcon(QStringLiteral(":/icons/connect.svg")));
+        m_live.label(1112)->SetText(QStringLiteral("Wyłączone"));
+    }
+}
+
+void CCPL_ZRQ7Dlg::setLinkButtons(bool connected)
+{
+    m_content->findChild<QPushButton*>(QStringLiteral("id1000"))->setEnabled(!connected);
+    m_content->findChild<QPushButton*>(QStringLiteral("id1201"))->setEnabled(connected);
+}
+
+void CCPL_ZRQ7Dlg::hideMotorCommands()
+{
+    m_live.hideMotorCommands();
+}
+
+void CCPL_ZRQ7Dlg::ResetGraph()
+{
+    m_live.graph()->ResetGraph();
+}
+
+void CCPL_ZRQ7Dlg::RunGraph(bool run)
+{
+    m_live.graph()->RunGraph(run);
+}
+
+void CCPL_ZRQ7Dlg::ResetLiveDisplay()
+{
+    m_live.resetLiveDisplay();
+}
+
+void CCPL_ZRQ7Dlg::showLinkIdle()
+{
+    m_live.setLinkActivity(LiveDisplay::LinkActivity::Idle);
+    setFocus();
+}
+
+int CCPL_ZRQ7Dlg::programVersionMajor() const
+{
+    return programidentity::versionMajor();
+}
+
+int CCPL_ZRQ7Dlg::programVersionMinor() const
+{
+    return programidentity::versionMinor();
+}
+
+void CCPL_ZRQ7Dlg::setTitle(const QString& title)
+{
+    setWindowTitle(title);
+}
+
+void CCPL_ZRQ7Dlg::showError(const QString& text, MessageIcon icon)
+{
+    ShowMessage(this, icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Critical,
+                QStringLiteral("Błąd"), text);
+}
+
+void CCPL_ZRQ7Dlg::requestClose()
+{
+    QTimer::singleShot(0, this, &CCPL_ZRQ7Dlg::finishClose);
+}
+
+// ---------------------------------------------------------------- events
+
+bool CCPL_ZRQ7Dlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // Heating tooltip: recomputed only when the pointer really moved.
+    if (watched == m_live.graph() && event->type() == QEvent::MouseMove) {
+        const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
+        if (position != m_lastGraphPointer) {
+            m_lastGraphPointer = position;
+            CGraph* graph = m_live.graph();
+            const QString text = livetexts::heatingTooltipText(graph->height(), position.y());
+            graph->setToolTip(text);
+            QToolTip::showText(graph->mapToGlobal(position), text, graph);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CCPL_ZRQ7Dlg::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F1) {
+        OnAbout();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CCPL_ZRQ7Dlg::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     closeSequence();
+}
+
+void CCPL_ZRQ7Dlg::closeSequence()
+{
+    // Recorder hook: the recorder writer is told to quit and waited for here.
+    if (m_bConnected == 1) {
+        const auto answer = ShowMessage(
+            this, QMessageBox::Warning, QStringLiteral("Uwaga"),
+            QStringLiteral("Uwaga: ZRQ jest podłączony, czy na pewno chcesz zakończyć i zerwać połączenie?"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        if (answer != QMessageBox::Yes)
+            return;
+        m_connection->Disconnect();
+    }
+    finishClose();
+}
+
+void CCPL_ZRQ7Dlg::finishClose()
+{
+    m_pollFlags.bPollRunning.store(0);
+    m_motorWriter->wait();
+    m_secondTimer.stop();
+    if (m_tray)
+        m_tray->hide();
+    QDialog::done(Accepted);
 }

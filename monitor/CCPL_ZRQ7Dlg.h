@@ -1,27 +1,111 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QDialog>
+#include "LinkWatchdog.h"
+#include "LiveDisplay.h"
+#include "LiveDisplayQueue.h"
+#include "MainWindowView.h"
+#include "MeasurementSnapshot.h"
+#include "PollWorker.h"
 
-// The main window. For now a shell that the live monitor grows into: its
-// title, "Ustawienia" (1000) and "Zakończ" (1080). Enter and Esc never close it.
-class CCPL_ZRQ7Dlg : public QDialog
+#include <QDialog>
+#include <QTimer>
+#include <memory>
+
+class ConnectionManager;
+class MotorCommandWriter;
+class QMenu;
+class QScrollArea;
+class QSystemTrayIcon;
+
+// The main window: the relay's live values, its state and faults, the link
+// status, the motor commands and the program's commands. It is the program's
+// only top-level window while it runs; Enter and Esc never close it, F1 opens
+// the About box. The poll thread hands its values to liveDisplayQueue(); they
+// are shown on the user-interface thread.
+class CCPL_ZRQ7Dlg : public QDialog, public MainWindowView
 {
     Q_OBJECT
 public:
     explicit CCPL_ZRQ7Dlg(QWidget* parent = nullptr);
+    ~CCPL_ZRQ7Dlg() override;
 
     void accept() override {}
     void reject() override {}
 
+    // ---- Commands (buttons and tray menu) ----
     // "Ustawienia": brings an open settings window to the front, or passes the
     // settings password gate and runs the settings window.
     void OnSettings();
+    void OnConnect();           // 1084, tray, automatic connection
+    void OnDeviceParameters();  // 1003
+    void OnDatabase();          // 1155
+    void OnFaultLog();          // 1201
+    void OnAbout();             // 1082, F1
+    void OnStart();             // 1139
+    void OnStop();              // 1198
+    void OnFaultReset();        // 1214
+    void OnHelp();              // tray "Pomoc"
+
+    // ---- Live display ----
+    void SetupStatusPanel();
+    LiveDisplay& liveDisplay() { return m_live; }
+    // The one-second duties: PC clock, connection time, throughput, link watchdog,
+    // link activity picture.
+    void OnSecondTick();
+
+    // The tray icon's menu (also when the desktop has no tray).
+    QMenu* trayMenu() const { return m_trayMenu; }
+    QSystemTrayIcon* trayIcon() const { return m_tray; }
+
+    // ---- MainWindowView ----
+    MeasurementSnapshot& snapshot() override { return m_snapshot; }
+    pollcycle::PollFlags& pollFlags() override { return m_pollFlags; }
+    pollcycle::PollDisplay& pollDisplay() override { return m_queue; }
+    void setConnectedState(bool connected) override;
+    bool isConnected() const override { return m_bConnected != 0; }
+    void setLinkButtons(bool connected) override;
+    void hideMotorCommands() override;
+    void ResetGraph() override;
+    void RunGraph(bool run) override;
+    void ResetLiveDisplay() override;
+    void showLinkIdle() override;
+    int programVersionMajor() const override;
+    int programVersionMinor() const override;
+    void setTitle(const QString& title) override;
+    void showError(const QString& text, MessageIcon icon = MessageIcon::Error) override;
+    void requestClose() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void applyAlwaysOnTop();
+    void applyColors();
+    void createTray();
+    void fillPowerLists();
+    void onPowerSelection(int list);
+    void sendMotorCommand(int32_t value);
+    void onMotorCommandFinished(int32_t value, int32_t result);
     void closeSequence();
+    void finishClose();
+
+    MeasurementSnapshot m_snapshot; // held here until the recorder window holds it
+    pollcycle::PollFlags m_pollFlags;
+    QScrollArea* m_scroll = nullptr;
+    QWidget* m_content = nullptr;
+    LiveDisplay m_live;
+    LiveDisplayQueue m_queue;
+    LinkWatchdog m_watchdog;
+    LiveDisplay::Colors m_colors;
+    int32_t m_bConnected = 0;
+    int64_t m_connectSeconds = 0; // tConnectTime as seconds since 00 : 00 : 00
+    QTimer m_secondTimer;
+    QSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_trayMenu = nullptr;
+    QPoint m_lastGraphPointer{-1, -1};
+    MotorCommandWriter* m_motorWriter = nullptr;
+    std::unique_ptr<ConnectionManager> m_connection;
 };

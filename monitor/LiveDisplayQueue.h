@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "PollDisplay.h"
+
+#include <QPointer>
+#include <QObject>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <optional>
+
+// The values of the poll's display steps waiting for the user-interface thread.
+// Only the latest values of each block are kept: many blocks read close together
+// make one pass over the controls, not one per block.
+struct PendingDisplay
+{
+    std::optional<pollcycle::CurrentSettingsUpdate> currentSettings;    // K
+    std::optional<pollcycle::LineVoltageLimitsUpdate> lineVoltageLimits; // L
+    std::optional<pollcycle::MotorControlUpdate> motorControl;          // N
+    std::optional<pollcycle::CurrentsUpdate> currents;                  // A
+    std::optional<pollcycle::VoltagesUpdate> voltages;                  // B
+    std::optional<pollcycle::PowersUpdate> powers;                      // C
+    std::optional<pollcycle::EnergiesUpdate> energies;                  // D
+    std::optional<pollcycle::ClockUpdate> clock;                        // E
+    std::optional<pollcycle::AverageCurrentsUpdate> averageCurrents;    // F
+    std::optional<pollcycle::MotorTimesUpdate> motorTimes;              // G
+    std::optional<pollcycle::SensorsUpdate> sensors;                    // H
+    std::optional<pollcycle::HeatingUpdate> heating;                    // I
+    // J: the poll waits until the ticket is applied or dropped, so there is at
+    // most one; it is never merged with a later one.
+    std::optional<pollcycle::StatusUpdate> status;
+    pollcycle::UiTicket statusTicket;
+};
+
+// The main window's end of the poll: the display steps arrive on the poll thread
+// and are only stored here; one queued call per batch hands them to `show` on the
+// thread of `context` (the user-interface thread). Nothing is accepted while
+// closed, and closing drops what is still waiting, so values of a stopped poll
+// never reach the window after a disconnect. A dropped status ticket releases
+// the poll at once.
+class LiveDisplayQueue final : public pollcycle::PollDisplay
+{
+public:
+    using Show = std::function<void(PendingDisplay&)>;
+    LiveDisplayQueue(QObject* context, Show show);
+
+    // User-interface thread: accept values from now on (connected) or drop them.
+    void open();
+    void close();
+    bool isOpen() const;
+
+    void showCurrents(const pollcycle::CurrentsUpdate& u) override;
+    void showVoltages(const pollcycle::VoltagesUpdate& u) override;
+    void showPowers(const pollcycle::PowersUpdate& u) override;
+    void showEnergies(const pollcycle::EnergiesUpdate& u) override;
+    void showRelayClock(const pollcycle::ClockUpdate& u) override;
+    void showAverageCurrents(const pollcycle::AverageCurrentsUpdate& u) override;
+    void showMotorTimes(const pollcycle::MotorTimesUpdate& u) override;
+    void showSensors(const pollcycle::SensorsUpdate& u) override;
+    void showHeating(const pollcycle::HeatingUpdate& u) override;
+    void showStatus(const pollcycle::StatusUpdate& u, pollcycle::UiTicket ticket) override;
+    void showCurrentSettings(const pollcycle::CurrentSettingsUpdate& u) override;
+    void showLineVoltageLimits(const pollcycle::LineVoltageLimitsUpdate& u) override;
+    void showRestartDelays(const pollcycle::RestartDelaysUpdate& u) override;
+    void showMotorControl(const pollcycle::MotorControlUpdate& u) override;
+
+private:
+    // Stores under the lock and asks for one flush if none is queued.
+    void store(const std::function<void(PendingDisplay&)>& put);
+    void flush();
+
+    QPointer<QObject> m_context;
+    Show m_show;
+    mutable std::mutex m_mutex; // guards m_open and m_pending
+    bool m_open = false;
+    PendingDisplay m_pending;
+    std::atomic<bool> m_flushQueued{false};
+};
