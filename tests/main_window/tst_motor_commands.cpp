@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: MIT
+// START, STOP and the fault reset against a running relay simulator: the
+// written command shows in the relay's status word, a refused write gives the
+// operator's message, and without a running poll nothing is written.
+
+#include "CCPL_ZRQ7App.h"
+#include "CCPL_ZRQ7Dlg.h"
+#include "CXLed.h"
+#include "PollWorker.h"
+#include "SimulatorProcess.h"
+#include "ZRQ7DLL.h"
+
+#include <QAbstractButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+#include <optional>
+
+using zrq7::test::SimulatorProcess;
+
+namespace {
+
+constexpr uint16_t statusRegister = 900;
+constexpr int motorRelayBit = 1;
+
+std::optional<uint16_t> readRegister(uint16_t reg)
+{
+    uint8_t buffer[10] = {};
+    if (MODBUS_Read03(uint32_t(theApp().settings.nDeviceAddress), reg, 1, buffer, sizeof buffer, 2) < 2)
+        return std::nullopt;
+    return uint16_t(buffer[0] << 8 | buffer[1]);
+}
+
+bool motorRelayClosed()
+{
+    const auto status = readRegister(statusRegister);
+    return status && (*status >> motorRelayBit & 1);
+}
+
+QStringList takeMessages(const QString& path)
+{
+    QFile log(path);
+    QStringList lines;
+    if (log.open(QIODevice::ReadOnly))
+        lines = QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    log.remove();
+    return lines;
+}
+
+// The window connected to a simulator over Modbus TCP, polled by a real poll worker.
+class ConnectedWindow
+{
+public:
+    explicit ConnectedWindow(const QStringList& simulatorOptions)
+        : sim(QStringList{u"--tcp"_qs, u"0"_qs} + simulatorOptions)
+    {
+    }
+    bool open()
+    {
+        if (!sim.start())
+            return false;
+        DLL_SetIOTimeout(1000);
+        if (TCP_Open(sim.tcpHost().toStdU16String().c_str(), sim.tcpPort()) != 0)
+            return false;
+        worker = std::make_unique<pollcycle::PollWorker>(
+            window.snapshot(), window.pollFlags(),
+            pollcycle::RequestSettings{theApp().settings.nDeviceAddress, theApp().settings.nRetries},
+            window.pollDisplay());
+        window.setConnectedState(true);
+        window.ResetLiveDisplay();
+        return worker->start();
+    }
+    ~ConnectedWindow()
+    {
+        if (worker)
+            worker->stop();
+        window.setConnectedState(false);
+        TCP_Close();
+        sim.stop();
+    }
+    QWidget* control(int id) { return window.liveDisplay().widget(id); }
+
+    SimulatorProcess sim;
+    CCPL_ZRQ7Dlg window;
+    std::unique_ptr<pollcycle::PollWorker> worker;
+};
+
+} // namespace
+
+class TestMotorCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void startStopAndFaultReset();
+    void refusedCommandShowsMessage();
+    void nothingIsSentWithoutPoll();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_log;
+};
+
+void TestMotorCommands::initTestCase()
+{
+    m_log = m_dir.filePath(u"messages.log"_qs);
+    qputenv("ZRQ7_MESSAGE_LOG", m_log.toUtf8());
+    ResetSettings(theApp().settings);
+}
+
+void TestMotorCommands::startStopAndFaultReset()
+{
+    // No start on power-up: the motor waits for a start command.
+    ConnectedWindow rig({u"--setting"_qs, u"198=0"_qs});
+    QVERIFY2(rig.open(), qPrintable(rig.sim.errorString()));
+    QTRY_VERIFY(!rig.control(1139)->isHidden());
+    QVERIFY(!rig.control(1198)->isHidden());
+    QVERIFY(rig.control(1200)->isHidden());
+    QCOMPARE(rig.window.liveDisplay().led(1186)->GetState(), 1);
+    QVERIFY(!motorRelayClosed());
+
+    QTest::mouseClick(static_cast<QAbstractButton*>(rig.control(1139)), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(motorRelayClosed(), 10000);
+    QTRY_COMPARE(rig.window.liveDisplay().led(1088)->GetState(), 1); // the poll sees it too
+
+    QTest::mouseClick(static_cast<QAbstractButton*>(rig.control(1198)), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!motorRelayClosed(), 10000);
+
+    // The fault reset is written even with no fault; the relay accepts it.
+    rig.window.OnFaultReset();
+    QTest::qWait(300);
+    QCOMPARE(takeMessages(m_log), QStringList());
+}
+
+void TestMotorCommands::refusedCommandShowsMessage()
+{
+    // Remote control forbidden: the relay answers a start with an exception.
+    ConnectedWindow rig({u"--remote-control"_qs, u"0"_qs});
+    QVERIFY2(rig.open(), qPrintable(rig.sim.errorString()));
+    QTRY_COMPARE(rig.window.liveDisplay().led(1186)->GetState(), 0);
+    QVERIFY(rig.control(1139)->isHidden());
+    QVERIFY(!rig.control(1200)->isHidden());
+
+    takeMessages(m_log);
+    rig.window.OnStart();
+    QTRY_VERIFY(QFileInfo::exists(m_log));
+    QCOMPARE(takeMessages(m_log),
+                 QStringList{u"warning|Błąd|Błąd zapisu parametru.\\r\\nMożliwe przyczyny: wystąpił błąd podczas "
+                             u"zapisu \\r\\nlub urządzenie nie obsługuje tej funkcji"_qs});
+    QVERIFY(rig.control(1139)->isHidden()); // buttons stay as they were
+    QVERIFY(!rig.control(1200)->isHidden());
+    QVERIFY(!motorRelayClosed());
+}
+
+void TestMotorCommands::nothingIsSentWithoutPoll()
+{
+    ConnectedWindow rig({u"--setting"_qs, u"198=0"_qs});
+    QVERIFY2(rig.open(), qPrintable(rig.sim.errorString()));
+    QTRY_VERIFY(!rig.control(1139)->isHidden());
+    rig.window.liveDisplay().setFaultResetVisible(true);
+    rig.worker->stop(); // the poll has ended, the window still says connected
+
+    QTest::mouseClick(static_cast<QAbstractButton*>(rig.control(1139)), Qt::LeftButton);
+    QVERIFY(rig.control(1139)->isHidden());
+    QVERIFY(rig.control(1198)->isHidden());
+    QVERIFY(!rig.control(1200)->isHidden());
+    rig.window.OnFaultReset();
+    QVERIFY(rig.control(1214)->isHidden());
+    QTest::qWait(300);
+    QVERIFY(!motorRelayClosed());
+    QCOMPARE(takeMessages(m_log), QStringList());
+}
+
+QTEST_MAIN(TestMotorCommands)
+#include "tst_motor_commands.moc"
