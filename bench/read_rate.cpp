@@ -9,15 +9,13 @@
 // end. The two clients take turns, R rounds of S seconds each, so drift of the machine's load
 // hits both alike. bench/run starts the slaves and calls this.
 #include <ZRQ7DLL.h>
-
-#include <modbus.h>
-
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cerrno>
 #include <cstring>
 #include <functional>
+#include <modbus.h>
 #include <string>
 
 namespace {
@@ -28,7 +26,8 @@ constexpr int kUnit = 1;
 constexpr int kFirstRegister = 30;
 constexpr int kRegisters = 6;
 
-struct Tally {
+struct Tally
+{
     long reads = 0;
     long failures = 0;
     double seconds = 0;
@@ -68,7 +67,8 @@ std::u16string widen(const std::string& text)
     return std::u16string(text.begin(), text.end());
 }
 
-struct Row {
+struct Row
+{
     const char* link;
     Tally ours;
     Tally theirs;
@@ -91,8 +91,8 @@ bool oursRound(Tally& tally, double seconds, const std::function<int()>& open)
 
 bool theirsRound(Tally& tally, double seconds, modbus_t* ctx)
 {
-    if (!ctx || modbus_set_slave(ctx, kUnit) != 0 || modbus_set_response_timeout(ctx, 1, 0) != 0
-        || modbus_connect(ctx) != 0) {
+    if (!ctx || modbus_set_slave(ctx, kUnit) != 0 || modbus_set_response_timeout(ctx, 1, 0) != 0 ||
+        modbus_connect(ctx) != 0) {
         std::fprintf(stderr, "libmodbus: cannot connect: %s\n", modbus_strerror(errno));
         if (ctx)
             modbus_free(ctx);
@@ -113,7 +113,8 @@ void printRow(const Row& row)
 
 [[noreturn]] void usage()
 {
-    std::fprintf(stderr, "usage: zrq7_bench_read_rate [--tcp PORT] [--rtu DEVICE] [--seconds S] [--rounds R]\n");
+    std::fprintf(stderr,
+                 "usage: zrq7_bench_read_rate [--tcp PORT] [--rtu DEVICE] [--seconds S] [--rounds R]\n");
     std::exit(2);
 }
 
@@ -149,16 +150,17 @@ int main(int argc, char** argv)
     bool ok = true;
     for (int round = 0; round < rounds && ok; ++round) {
         if (tcpPort >= 0) {
-            ok = ok && oursRound(tcp.ours, seconds, [tcpPort] { return TCP_Open(u"127.0.0.1", std::uint32_t(tcpPort)); });
+            ok = ok && oursRound(tcp.ours, seconds,
+                                 [tcpPort] { return TCP_Open(u"127.0.0.1", std::uint32_t(tcpPort)); });
             ok = ok && theirsRound(tcp.theirs, seconds, modbus_new_tcp("127.0.0.1", tcpPort));
             tcp.ran = ok;
         }
         if (!device.empty()) {
             ok = ok && oursRound(rtu.ours, seconds, [&path] {
-                DLL_SetIOProtocol(0);
-                const int opened = COM_Open(path.c_str());
-                return opened == LINK_OK ? COM_Setup(1, 1, 0, 0) : opened;
-            });
+                     DLL_SetIOProtocol(0);
+                     const int opened = COM_Open(path.c_str());
+                     return opened == LINK_OK ? COM_Setup(1, 1, 0, 0) : opened;
+                 });
             ok = ok && theirsRound(rtu.theirs, seconds, modbus_new_rtu(device.c_str(), 19200, 'N', 8, 1));
             rtu.ran = ok;
         }

@@ -17,11 +17,17 @@
 #pragma once
 
 #include "framing.h"
+#include "link_channel.h"
 
+#include <ZRQ7DLL.h>
+#include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -30,7 +36,8 @@ namespace zrq7::fuzz {
 inline constexpr std::size_t kTrailerSize = 12;
 inline constexpr std::uint32_t kLargestTarget = 1100;
 
-struct FuzzCase {
+struct FuzzCase
+{
     link::Request request;
     bool write = false;
     bool repairChecksum = false;
@@ -60,25 +67,65 @@ inline bool parseCase(const std::uint8_t* data, std::size_t size, FuzzCase& out)
 }
 
 // The caller's buffer, allocated at exactly its size so the address sanitizer sees any byte
-// written past it.
-struct Target {
-    explicit Target(std::uint32_t size) : bytes(new std::uint8_t[size]), size(size) {}
+// written past it, and filled with a pattern that shows whether anything was written at all.
+struct Target
+{
+    static constexpr std::uint8_t kPattern = 0xA5;
+    explicit Target(std::uint32_t size) : bytes(new std::uint8_t[size]), size(size)
+    {
+        std::memset(bytes.get(), kPattern, size);
+    }
+    bool untouched() const
+    {
+        return std::all_of(bytes.get(), bytes.get() + size, [](std::uint8_t b) { return b == kPattern; });
+    }
     std::unique_ptr<std::uint8_t[]> bytes;
     std::uint32_t size;
-    link::ReadTarget view() const { return {bytes.get(), size}; }
 };
 
 // The result of the attempt under test, reported with any broken promise.
 inline std::int32_t lastResult = 0;
 
+// One attempt of the case's request on a channel, into target.
+inline std::int32_t runAttempt(link::LinkChannel& channel, const FuzzCase& c, Target& target,
+                               std::chrono::milliseconds timeout, std::uint32_t& deviceError)
+{
+    link::Attempt attempt;
+    attempt.request = c.request;
+    attempt.target = {target.bytes.get(), target.size};
+    attempt.timeout = timeout;
+    const std::int32_t result = c.write ? channel.writeRegister(attempt) : channel.readRegisters(attempt);
+    deviceError = attempt.deviceError;
+    lastResult = result;
+    return result;
+}
+
+inline bool isOneOf(std::int32_t result, std::initializer_list<std::int32_t> codes)
+{
+    return std::find(codes.begin(), codes.end(), result) != codes.end();
+}
+
+// What one serial attempt (RTU or ASCII) may return. A read response without data bytes is
+// taken as it stands: 0 bytes copied.
+inline bool isSerialWriteResult(std::int32_t result)
+{
+    return isOneOf(result, {1, LINK_ERR_TIMEOUT, LINK_ERR_DEVICE, LINK_ERR_CHECKSUM, LINK_ERR_FRAME,
+                            LINK_ERR_ECHO, LINK_ERR_OVERFLOW});
+}
+inline bool isSerialReadResult(std::int32_t result)
+{
+    return result >= 0 || isOneOf(result, {-7, LINK_ERR_TIMEOUT, LINK_ERR_DEVICE, LINK_ERR_CHECKSUM,
+                                           LINK_ERR_FRAME, LINK_ERR_OVERFLOW});
+}
+
 // A broken promise of the framing is a finding like a crash: report it and stop.
-#define FUZZ_REQUIRE(condition)                                                                    \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: broken (result %d): %s\n", __FILE__, __LINE__,             \
-                         int(zrq7::fuzz::lastResult), #condition);                                 \
-            std::abort();                                                                          \
-        }                                                                                          \
+#define FUZZ_REQUIRE(condition)                                                                              \
+    do {                                                                                                     \
+        if (!(condition)) {                                                                                  \
+            std::fprintf(stderr, "%s:%d: broken (result %d): %s\n", __FILE__, __LINE__,                      \
+                         int(zrq7::fuzz::lastResult), #condition);                                           \
+            std::abort();                                                                                    \
+        }                                                                                                    \
     } while (0)
 
 } // namespace zrq7::fuzz

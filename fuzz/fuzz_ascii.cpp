@@ -8,9 +8,7 @@
 #include "serial_channel.h"
 
 #include <ZRQ7DLL.h>
-
 #include <algorithm>
-#include <cstring>
 
 using namespace zrq7;
 using namespace zrq7::link;
@@ -70,13 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     line->queueResponse(c.response.data(), c.response.size(), c.chunkSize);
     SerialChannel channel(line, SerialFraming::Ascii);
     fuzz::Target target(c.targetSize);
-    std::memset(target.bytes.get(), 0xA5, target.size);
-    Attempt attempt;
-    attempt.request = c.request;
-    attempt.target = target.view();
-    attempt.timeout = std::chrono::milliseconds(50);
-    const std::int32_t result = c.write ? channel.writeRegister(attempt) : channel.readRegisters(attempt);
-    fuzz::lastResult = result;
+    std::uint32_t deviceError = 0;
+    const std::int32_t result =
+        fuzz::runAttempt(channel, c, target, std::chrono::milliseconds(50), deviceError);
 
     FUZZ_REQUIRE(line->requests().size() == 1 && line->requests()[0].size() == ascii::kRequestSize);
     // The characters the master kept, as an independent scan of the same bytes sees them.
@@ -84,37 +78,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool complete = scanner.feed(c.response.data(), c.response.size()).status == Completion::Complete;
     const std::uint8_t* chars = scanner.characters();
     const std::size_t count = scanner.count();
-    const bool answered = result == 1 || result > 0 || result == -7 || result == LINK_ERR_DEVICE
-                          || result == LINK_ERR_CHECKSUM || result == LINK_ERR_ECHO;
+    const bool answered = result == 1 || result > 0 || result == -7 || result == LINK_ERR_DEVICE ||
+                          result == LINK_ERR_CHECKSUM || result == LINK_ERR_ECHO;
     if (answered)
-        FUZZ_REQUIRE(complete && count >= 5 && count < kFrameBufferSize && decodeByte(chars) == c.request.unit);
+        FUZZ_REQUIRE(complete && count >= 5 && count < kFrameBufferSize &&
+                     decodeByte(chars) == c.request.unit);
     if (result == LINK_ERR_DEVICE) {
-        FUZZ_REQUIRE(count == 8 && (decodeByte(chars + 2) & 0x80) && attempt.deviceError == decodeByte(chars + 4));
+        FUZZ_REQUIRE(count == 8 && (decodeByte(chars + 2) & 0x80) && deviceError == decodeByte(chars + 4));
     } else {
-        FUZZ_REQUIRE(attempt.deviceError == 0);
+        FUZZ_REQUIRE(deviceError == 0);
     }
     if (c.write) {
-        FUZZ_REQUIRE(result == 1 || result == LINK_ERR_TIMEOUT || result == LINK_ERR_DEVICE
-                     || result == LINK_ERR_CHECKSUM || result == LINK_ERR_FRAME || result == LINK_ERR_ECHO
-                     || result == LINK_ERR_OVERFLOW);
+        FUZZ_REQUIRE(fuzz::isSerialWriteResult(result));
         if (result == 1)
-            FUZZ_REQUIRE(count == 14 && decodeByte(chars + 2) == 0x06
-                         && (decodeByte(chars + 4) << 8 | decodeByte(chars + 6)) == c.request.reg
-                         && (decodeByte(chars + 8) << 8 | decodeByte(chars + 10)) == c.request.countOrValue);
+            FUZZ_REQUIRE(count == 14 && decodeByte(chars + 2) == 0x06 &&
+                         (decodeByte(chars + 4) << 8 | decodeByte(chars + 6)) == c.request.reg &&
+                         (decodeByte(chars + 8) << 8 | decodeByte(chars + 10)) == c.request.countOrValue);
         return 0;
     }
-    // A response with no data bytes is taken as it stands: 0 bytes copied.
-    FUZZ_REQUIRE(result >= 0 || result == -7 || result == LINK_ERR_TIMEOUT || result == LINK_ERR_DEVICE
-                 || result == LINK_ERR_CHECKSUM || result == LINK_ERR_FRAME || result == LINK_ERR_OVERFLOW);
+    FUZZ_REQUIRE(fuzz::isSerialReadResult(result));
     if (result > 0) {
         FUZZ_REQUIRE(std::uint32_t(result) < target.size);
-        FUZZ_REQUIRE(decodeByte(chars + 2) == 0x03 && decodeByte(chars + 4) == result
-                     && count == 2 * std::size_t(result) + 8);
+        FUZZ_REQUIRE(decodeByte(chars + 2) == 0x03 && decodeByte(chars + 4) == result &&
+                     count == 2 * std::size_t(result) + 8);
         for (std::int32_t i = 0; i < result; ++i)
             FUZZ_REQUIRE(target.bytes[std::size_t(i)] == decodeByte(chars + 6 + 2 * i));
     } else {
-        FUZZ_REQUIRE(std::all_of(target.bytes.get(), target.bytes.get() + target.size,
-                                 [](std::uint8_t b) { return b == 0xA5; }));
+        FUZZ_REQUIRE(target.untouched());
     }
     return 0;
 }

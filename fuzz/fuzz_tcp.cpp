@@ -7,9 +7,7 @@
 #include "tcp_channel.h"
 
 #include <ZRQ7DLL.h>
-
 #include <algorithm>
-#include <cstring>
 
 using namespace zrq7;
 using namespace zrq7::link;
@@ -25,13 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint16_t counter = c.transactionCounter;
     TcpChannel channel(transport, counter);
     fuzz::Target target(c.targetSize);
-    std::memset(target.bytes.get(), 0xA5, target.size);
-    Attempt attempt;
-    attempt.request = c.request;
-    attempt.target = target.view();
-    attempt.timeout = std::chrono::milliseconds(0); // all bytes are there before the wait
-    const std::int32_t result = c.write ? channel.writeRegister(attempt) : channel.readRegisters(attempt);
-    fuzz::lastResult = result;
+    std::uint32_t deviceError = 0;
+    const std::int32_t result =
+        fuzz::runAttempt(channel, c, target,
+                         std::chrono::milliseconds(0) /* all bytes are there before the wait */, deviceError);
 
     const std::uint16_t id = std::uint16_t(c.transactionCounter + 1);
     FUZZ_REQUIRE(counter == id);
@@ -47,37 +42,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t o = found.offset;
     if (answered && whole) {
         FUZZ_REQUIRE(found.status == tcp::Scan::Complete);
-        FUZZ_REQUIRE(r[o] == sent[0] && r[o + 1] == sent[1] && r[o + 2] == 0 && r[o + 3] == 0
-                     && r[o + 6] == c.request.unit);
+        FUZZ_REQUIRE(r[o] == sent[0] && r[o + 1] == sent[1] && r[o + 2] == 0 && r[o + 3] == 0 &&
+                     r[o + 6] == c.request.unit);
         FUZZ_REQUIRE(o + 6 + std::size_t(r[o + 4] << 8 | r[o + 5]) <= r.size());
     }
     if (result == LINK_ERR_DEVICE) {
         if (whole)
-            FUZZ_REQUIRE((r[o + 7] & 0x80) && attempt.deviceError == r[o + 8]);
+            FUZZ_REQUIRE((r[o + 7] & 0x80) && deviceError == r[o + 8]);
     } else {
-        FUZZ_REQUIRE(attempt.deviceError == 0);
+        FUZZ_REQUIRE(deviceError == 0);
     }
     if (c.write) {
-        FUZZ_REQUIRE(result == 1 || result == LINK_ERR_TIMEOUT || result == LINK_ERR_DEVICE
-                     || result == LINK_ERR_FRAME || result == LINK_ERR_ECHO);
+        FUZZ_REQUIRE(
+            fuzz::isOneOf(result, {1, LINK_ERR_TIMEOUT, LINK_ERR_DEVICE, LINK_ERR_FRAME, LINK_ERR_ECHO}));
         if (result == 1 && whole)
             FUZZ_REQUIRE(std::equal(sent + 7, sent + 12, r.begin() + std::ptrdiff_t(o) + 7));
         return 0;
     }
-    // A response with no data bytes is taken as it stands: 0 bytes copied.
-    FUZZ_REQUIRE(result >= 0 || result == -7 || result == LINK_ERR_TIMEOUT || result == LINK_ERR_DEVICE
-                 || result == LINK_ERR_FRAME);
+    // A response without data bytes is taken as it stands: 0 bytes copied.
+    FUZZ_REQUIRE(result >= 0 ||
+                 fuzz::isOneOf(result, {-7, LINK_ERR_TIMEOUT, LINK_ERR_DEVICE, LINK_ERR_FRAME}));
     if (result > 0) {
         // The data may fill the caller's buffer but must lie inside their own frame.
         FUZZ_REQUIRE(std::uint32_t(result) <= target.size);
         if (whole) {
             const std::size_t length = std::size_t(r[o + 4] << 8 | r[o + 5]);
             FUZZ_REQUIRE(r[o + 8] == result && 3 + std::size_t(result) <= length);
-            FUZZ_REQUIRE(std::equal(target.bytes.get(), target.bytes.get() + result, r.begin() + std::ptrdiff_t(o) + 9));
+            FUZZ_REQUIRE(std::equal(target.bytes.get(), target.bytes.get() + result,
+                                    r.begin() + std::ptrdiff_t(o) + 9));
         }
     } else {
-        FUZZ_REQUIRE(std::all_of(target.bytes.get(), target.bytes.get() + target.size,
-                                 [](std::uint8_t b) { return b == 0xA5; }));
+        FUZZ_REQUIRE(target.untouched());
     }
     return 0;
 }
