@@ -3,13 +3,13 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-
 #include <csignal>
 #include <sys/prctl.h>
 
 namespace zrq7::test {
 
-PeerProcess::PeerProcess(QString program, QStringList args) : m_program(std::move(program)), m_args(std::move(args))
+PeerProcess::PeerProcess(QString program, QStringList args)
+    : m_program(std::move(program)), m_args(std::move(args))
 {
     // stderr (peer logging) stays apart from the ready line.
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
@@ -33,9 +33,9 @@ PeerProcess* PeerProcess::pymodbusAscii(const QString& device, int unit)
     // Debian's interpreter carries pymodbus; the python3 on PATH may not.
     const QString script = QDir(qEnvironmentVariable("ZRQ7_SOURCE_DIR"))
                                .filePath(QStringLiteral("tests/conformance/peers/ascii_peer.py"));
-    return new PeerProcess(QStringLiteral("/usr/bin/python3"),
-                           {script, QStringLiteral("--device"), device, QStringLiteral("--unit"),
-                            QString::number(unit)});
+    return new PeerProcess(
+        QStringLiteral("/usr/bin/python3"),
+        {script, QStringLiteral("--device"), device, QStringLiteral("--unit"), QString::number(unit)});
 }
 
 bool PeerProcess::start(int timeoutMs)
@@ -58,11 +58,11 @@ bool PeerProcess::start(int timeoutMs)
             break;
         m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
     }
-    m_error = QStringLiteral("%1 not ready (%2); stderr: %3")
-                  .arg(m_program,
-                       m_process.state() == QProcess::Running ? QStringLiteral("silent")
-                                                              : QStringLiteral("exited"),
-                       QString::fromUtf8(m_process.readAllStandardError()));
+    m_error =
+        QStringLiteral("%1 not ready (%2); stderr: %3")
+            .arg(m_program,
+                 m_process.state() == QProcess::Running ? QStringLiteral("silent") : QStringLiteral("exited"),
+                 QString::fromUtf8(m_process.readAllStandardError()));
     return false;
 }
 

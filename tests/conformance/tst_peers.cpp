@@ -6,12 +6,10 @@
 #include "PeerRegisters.h"
 #include "SocatPair.h"
 
-#include <ZRQ7DLL.h>
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTest>
-
+#include <ZRQ7DLL.h>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -24,19 +22,28 @@ namespace {
 const QStringList kAllLinks = {QStringLiteral("rtu"), QStringLiteral("ascii"), QStringLiteral("tcp")};
 const QStringList kSerialLinks = {QStringLiteral("rtu"), QStringLiteral("ascii")};
 
+// One row per link, for cases that need nothing but the link.
+void addLinkRows(const QStringList& links)
+{
+    QTest::addColumn<QString>("link");
+    for (const QString& link : links)
+        QTest::newRow(qPrintable(link)) << link;
+}
+
 QByteArray bufferBytes(const std::vector<std::uint8_t>& buffer, int count)
 {
     return QByteArray(reinterpret_cast<const char*>(buffer.data()), count);
 }
 
 // One read through the public call; the whole caller buffer comes back for inspection.
-struct ReadOutcome {
+struct ReadOutcome
+{
     std::int32_t result = 0;
     std::vector<std::uint8_t> buffer;
 };
 
-ReadOutcome readRegisters(std::uint32_t unit, std::uint32_t first, std::uint32_t count, std::uint32_t bufferSize,
-                          std::uint32_t retries = 0)
+ReadOutcome readRegisters(std::uint32_t unit, std::uint32_t first, std::uint32_t count,
+                          std::uint32_t bufferSize, std::uint32_t retries = 0)
 {
     ReadOutcome outcome;
     outcome.buffer.assign(bufferSize, 0xEE);
@@ -91,8 +98,10 @@ void TstPeers::initTestCase()
     const QString ports = qEnvironmentVariable("ZRQ7_PORTS");
     const QString tmp = QDir::tempPath();
     QVERIFY(!ports.isEmpty());
-    m_rtuLine = std::make_unique<SocatPair>(ports + QStringLiteral("/COM7"), tmp + QStringLiteral("/rtu-peer"));
-    m_asciiLine = std::make_unique<SocatPair>(ports + QStringLiteral("/COM8"), tmp + QStringLiteral("/ascii-peer"));
+    m_rtuLine =
+        std::make_unique<SocatPair>(ports + QStringLiteral("/COM7"), tmp + QStringLiteral("/rtu-peer"));
+    m_asciiLine =
+        std::make_unique<SocatPair>(ports + QStringLiteral("/COM8"), tmp + QStringLiteral("/ascii-peer"));
     QVERIFY2(m_rtuLine->start(), qPrintable(m_rtuLine->errorString()));
     QVERIFY2(m_asciiLine->start(), qPrintable(m_asciiLine->errorString()));
 
@@ -152,17 +161,15 @@ QString TstPeers::openLink(const QString& link)
     return setup == LINK_OK ? QString() : QStringLiteral("COM_Setup: %1").arg(setup);
 }
 
-#define OPEN_LINK(link)                                                                            \
-    do {                                                                                           \
-        const QString failure = openLink(link);                                                    \
-        QVERIFY2(failure.isEmpty(), qPrintable(failure));                                          \
+#define OPEN_LINK(link)                                                                                      \
+    do {                                                                                                     \
+        const QString failure = openLink(link);                                                              \
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));                                                    \
     } while (0)
 
 void TstPeers::readIdentification_data()
 {
-    QTest::addColumn<QString>("link");
-    for (const QString& link : kAllLinks)
-        QTest::newRow(qPrintable(link)) << link;
+    addLinkRows(kAllLinks);
 }
 
 void TstPeers::readIdentification()
@@ -316,9 +323,7 @@ void TstPeers::dataMustFitCallerBuffer()
 void TstPeers::silentUnitTimesOutThenLinkRecovers_data()
 {
     // libmodbus's RTU slave and pymodbus leave requests for other units unanswered.
-    QTest::addColumn<QString>("link");
-    for (const QString& link : kSerialLinks)
-        QTest::newRow(qPrintable(link)) << link;
+    addLinkRows(kSerialLinks);
 }
 
 void TstPeers::silentUnitTimesOutThenLinkRecovers()
@@ -346,9 +351,7 @@ void TstPeers::silentUnitTimesOutThenLinkRecovers()
 
 void TstPeers::concurrentCallersGetTheirOwnAnswers_data()
 {
-    QTest::addColumn<QString>("link");
-    for (const QString& link : kAllLinks)
-        QTest::newRow(qPrintable(link)) << link;
+    addLinkRows(kAllLinks);
 }
 
 void TstPeers::concurrentCallersGetTheirOwnAnswers()
@@ -368,8 +371,8 @@ void TstPeers::concurrentCallersGetTheirOwnAnswers()
             const std::uint32_t count = 1 + std::uint32_t(t);
             for (int i = 0; i < kRounds; ++i) {
                 const ReadOutcome read = readRegisters(kPeerUnit, first, count, 64, 1);
-                if (read.result != std::int32_t(2 * count)
-                    || bufferBytes(read.buffer, read.result) != peerBytes(first, count))
+                if (read.result != std::int32_t(2 * count) ||
+                    bufferBytes(read.buffer, read.result) != peerBytes(first, count))
                     ++wrongReads;
             }
         });

@@ -12,10 +12,9 @@
 // offsets show in every read. Prints "modbus_peer ready port=P" (TCP) or
 // "modbus_peer ready device=D" (RTU) on stdout once it accepts requests;
 // runs until SIGTERM.
-#include <modbus.h>
-
 #include <arpa/inet.h>
 #include <errno.h>
+#include <modbus.h>
 #include <netinet/in.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -95,8 +94,8 @@ static int runRtu(const char* device, int unit, int delayMs, modbus_mapping_t* m
     // Having ignored a request for another unit, libmodbus takes the next frame on the line
     // for that unit's answer (as on a shared bus). Flushing on the resulting bad frame lets
     // it find the start of the following request.
-    if (!ctx || modbus_set_slave(ctx, unit) != 0
-        || modbus_set_error_recovery(ctx, MODBUS_ERROR_RECOVERY_PROTOCOL) != 0 || modbus_connect(ctx) != 0) {
+    if (!ctx || modbus_set_slave(ctx, unit) != 0 ||
+        modbus_set_error_recovery(ctx, MODBUS_ERROR_RECOVERY_PROTOCOL) != 0 || modbus_connect(ctx) != 0) {
         fprintf(stderr, "modbus_peer: %s: %s\n", device, modbus_strerror(errno));
         return 1;
     }
