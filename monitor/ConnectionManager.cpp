@@ -1,0 +1,245 @@
+// SPDX-License-Identifier: MIT
+#include "ConnectionManager.h"
+
+#include "CCPL_ZRQ7App.h"
+#include "LinkMessages.h"
+#include "MainWindowView.h"
+#include "MeasurementSnapshot.h"
+#include "PasswordGate.h"
+#include "ProgramIdentity.h"
+#include "ZRQ7DLL.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <array>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int identificationAttempts = 5;
+constexpr auto pauseAfterDisconnect = 1000ms;
+constexpr auto pauseBetweenIdentifications = 10ms;
+
+bool isTcpPortName(const ProgramSettings& s)
+{
+    return SettingsText(s.szPortName) == QStringLiteral("Modbus TCP");
+}
+
+// The wait cursor while the window cannot respond (identifying a silent relay);
+// taken back before any message box.
+class BusyCursor
+{
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+} // namespace
+
+LinkCalls LinkCalls::library()
+{
+    LinkCalls calls;
+    calls.setUserFlag = &DLL_SetUserFlag;
+    calls.setIOTimeout = &DLL_SetIOTimeout;
+    calls.setIOProtocol = &DLL_SetIOProtocol;
+    calls.comOpen = &COM_Open;
+    calls.comSetup = &COM_Setup;
+    calls.comClose = &COM_Close;
+    calls.tcpOpen = &TCP_Open;
+    calls.tcpClose = &TCP_Close;
+    calls.read03 = &MODBUS_Read03;
+    calls.deviceError = &MODBUS_GetDeviceError;
+    calls.pause = [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); };
+    return calls;
+}
+
+ConnectionManager::ConnectionManager(MainWindowView& view, LinkCalls calls)
+    : m_view(view)
+    , m_calls(std::move(calls))
+    , m_poll(view.snapshot(), view.pollFlags(),
+             pollcycle::RequestSettings{theApp().settings.nDeviceAddress, theApp().settings.nRetries},
+             view.pollDisplay(), m_calls.read03)
+{
+}
+
+ConnectionManager::~ConnectionManager()
+{
+    // The window goes (also after a failed poll start, which leaves the link
+    // open): the poll ends before the link it uses is released.
+    m_poll.stop();
+    if (m_link)
+        closeLink();
+}
+
+ConnectionManager::Link ConnectionManager::linkKindOf(const ProgramSettings& settings)
+{
+    return isTcpPortName(settings) ? Link::Tcp : Link::Serial;
+}
+
+void ConnectionManager::ToggleConnection()
+{
+    m_calls.setUserFlag(0);
+    m_view.snapshot().ClearMeasurements();
+    if (m_view.isConnected()) {
+        Disconnect();
+        return;
+    }
+    // The gate protects connecting only; a disconnect never asks.
+    if (!PasswordGate(PWD_CONNECT))
+        return;
+
+    const ProgramSettings& s = theApp().settings;
+    m_calls.setIOTimeout(s.nResponseTimeout);
+    m_calls.setIOProtocol(static_cast<uint32_t>(s.nProtocolIndex));
+    if (!openLink(s)) {
+        Disconnect();
+        return;
+    }
+    int32_t identified = 0;
+    {
+        BusyCursor busy;
+        identified = IdentifyDevice();
+    }
+    if (identified != 0) {
+        showIdentificationFailure(identified);
+        Disconnect();
+        return;
+    }
+
+    m_view.setConnectedState(true); // bConnected, "Odłącz", "Podłączony", watchdog 5, time 00 : 00 : 00
+    // The live display is reset before the poll starts rather than after it, so
+    // that the first values the poll stores are not wiped again.
+    m_view.ResetGraph();
+    m_view.setLinkButtons(true);
+    m_view.ResetLiveDisplay();
+    if (!startPoll()) {
+        m_view.showError(linkmessages::pollStartFailed(), MainWindowView::MessageIcon::Warning);
+        m_view.setConnectedState(false);
+        m_view.requestClose(); // the link is released when the window goes
+        return;
+    }
+    m_view.RunGraph(true);
+    UpdateTitle(true);
+    m_view.showLinkIdle();
+}
+
+bool ConnectionManager::openLink(const ProgramSettings& s)
+{
+    m_link = linkKindOf(s);
+    if (*m_link == Link::Serial) {
+        if (m_calls.comOpen(s.szPortName) != 0) {
+            m_view.showError(linkmessages::portOpenFailed());
+            return false;
+        }
+        if (m_calls.comSetup(static_cast<uint32_t>(s.nBaudRateIndex), static_cast<uint32_t>(s.nDataBitsIndex),
+                             static_cast<uint32_t>(s.nParityIndex), static_cast<uint32_t>(s.nStopBitsIndex)) != 0) {
+            m_view.showError(linkmessages::portSetupFailed());
+            return false;
+        }
+        return true;
+    }
+    const QString host = linkmessages::dottedAddress(s.dwIpAddress);
+    if (m_calls.tcpOpen(reinterpret_cast<const char16_t*>(host.utf16()), s.nTcpPort) != 0) {
+        m_view.showError(linkmessages::tcpConnectFailed(s.dwIpAddress));
+        return false;
+    }
+    return true;
+}
+
+void ConnectionManager::closeLink()
+{
+    const Link link = m_link.value_or(linkKindOf(theApp().settings));
+    if (link == Link::Tcp)
+        m_calls.tcpClose();
+    else
+        m_calls.comClose();
+    m_link.reset();
+}
+
+bool ConnectionManager::startPoll()
+{
+    pollcycle::PollFlags& flags = m_view.pollFlags();
+    // A poll of an earlier connection that has not ended yet is stopped first.
+    // Disconnect() joins the poll, so this only happens if it was bypassed; the
+    // join also collects a poll thread that ended on its own.
+    const bool earlierPollRunning = flags.bPollRunning.load() == 1;
+    m_poll.stop();
+    if (earlierPollRunning)
+        m_calls.pause(pauseAfterDisconnect);
+    // start() reports at once whether the thread exists (bPollRunning is set
+    // before it), so there is nothing to wait for; a second try as before.
+    if (m_poll.start())
+        return true;
+    m_poll.stop();
+    return m_poll.start();
+}
+
+void ConnectionManager::Disconnect()
+{
+    // Values the poll still queued for the window are dropped from here on.
+    m_view.setConnectedState(false);
+    // bPollRunning = 0, and wait for the poll's register call to end: the link
+    // is closed only when nothing uses it any more.
+    m_poll.stop();
+    closeLink();
+    m_view.hideMotorCommands();
+    m_view.setLinkButtons(false);
+    m_view.RunGraph(false);
+    m_view.ResetLiveDisplay();
+    UpdateTitle(false);
+    // Nothing waits for this thread now (the poll is joined): a plain sleep.
+    m_calls.pause(pauseAfterDisconnect);
+    m_view.showLinkIdle();
+}
+
+int32_t ConnectionManager::IdentifyDevice()
+{
+    m_identifiedDeviceId.store(0);
+    m_identifiedVersion.store(0);
+    m_view.pollFlags().fParamsPerSecond.store(0.0f);
+    const ProgramSettings& s = theApp().settings;
+    int32_t result = 0;
+    for (int attempt = 0; attempt < identificationAttempts; ++attempt) {
+        std::array<uint8_t, 10> buffer{};
+        result = m_calls.read03(static_cast<uint32_t>(s.nDeviceAddress), 0, 2, buffer.data(),
+                                static_cast<uint32_t>(buffer.size()), s.nRetries);
+        if (result > 0) {
+            const uint32_t id = buffer[0] * 256u + buffer[1];
+            const uint32_t version = buffer[2] * 256u + buffer[3];
+            m_identifiedDeviceId.store(id);
+            m_identifiedVersion.store(version);
+            const bool compatible = id == dll_nID && version >= dll_nVerMinor && version <= dll_nVerMajor;
+            return compatible ? 0 : -1;
+        }
+        m_identifiedVersion.store(0);
+        m_calls.pause(pauseBetweenIdentifications);
+    }
+    return result <= LINK_ERR_IO ? result : -2;
+}
+
+void ConnectionManager::showIdentificationFailure(int32_t result)
+{
+    if (result == -1)
+        m_view.showError(linkmessages::incompatibleDevice());
+    else if (result == -2)
+        m_view.showError(linkmessages::noCommunication());
+    else
+        m_view.showError(linkmessages::linkErrorMessage(result, m_calls.deviceError()));
+}
+
+void ConnectionManager::UpdateTitle(bool withDevice)
+{
+    const QString program = QStringLiteral("%1 (%2.%3) - ")
+                                .arg(programidentity::titleText())
+                                .arg(m_view.programVersionMajor())
+                                .arg(m_view.programVersionMinor());
+    const QString device = withDevice ? QStringLiteral("Adres [%1] - Wersja mikroprogramu [%2] - ")
+                                            .arg(theApp().settings.nDeviceAddress)
+                                            .arg(m_identifiedVersion.load())
+                                      : QString();
+    m_view.setTitle(program + device + programidentity::makerWebAddress());
+}

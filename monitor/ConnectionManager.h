@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "PollWorker.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class MainWindowView;
+struct ProgramSettings;
+
+// The link library calls the connection manager makes, in one table so that a
+// test can stand in for the relay. library() is the real link library.
+struct LinkCalls
+{
+    std::function<void(uint32_t)> setUserFlag;   // DLL_SetUserFlag
+    std::function<void(uint32_t)> setIOTimeout;  // DLL_SetIOTimeout
+    std::function<void(uint32_t)> setIOProtocol; // DLL_SetIOProtocol
+    std::function<int32_t(const char16_t*)> comOpen;
+    std::function<int32_t(uint32_t, uint32_t, uint32_t, uint32_t)> comSetup;
+    std::function<int32_t()> comClose;
+    std::function<int32_t(const char16_t*, uint32_t)> tcpOpen;
+    std::function<int32_t()> tcpClose;
+    pollcycle::RegisterReader read03;        // MODBUS_Read03 (identification and the poll)
+    std::function<uint32_t()> deviceError;   // MODBUS_GetDeviceError
+    // The user-interface thread's pauses (1000 ms after a disconnect, 10 ms
+    // between identification reads).
+    std::function<void(std::chrono::milliseconds)> pause;
+
+    static LinkCalls library();
+};
+
+// Connecting the main window to the relay and disconnecting it (button 1084,
+// the tray, bAutoConnect, the close sequence): opens the serial port or the
+// Modbus TCP connection with the stored link settings, identifies the relay,
+// starts and stops the poll thread, and puts the window into its connected or
+// disconnected state. Every failure is told to the operator and ends in
+// Disconnect(), so the link is closed and the window disconnected afterwards.
+//
+// Runs on the user-interface thread; while a command runs the window does not
+// respond (identifying a silent relay takes up to 5 x (nRetries + 1) x
+// nResponseTimeout).
+//
+// Stopping the poll: Disconnect() drops the values still queued for the
+// window, then stops the poll thread and joins it (the register call in
+// progress ends first, its retries included) and only then closes the link, so
+// no call of the poll ever meets a closed link. The 1000 ms pause afterwards is
+// a plain sleep of the user-interface thread: with the poll joined nothing
+// waits for that thread (the poll is the only worker that does), so the pause
+// cannot hold up anybody's handshake.
+class ConnectionManager
+{
+public:
+    explicit ConnectionManager(MainWindowView& view, LinkCalls calls = LinkCalls::library());
+    ~ConnectionManager();
+    ConnectionManager(const ConnectionManager&) = delete;
+    ConnectionManager& operator=(const ConnectionManager&) = delete;
+
+    // Connects when disconnected (behind the PWD_CONNECT password gate),
+    // disconnects when connected.
+    void ToggleConnection();
+    // Stops the poll, closes the link, disconnected state, 1000 ms pause.
+    void Disconnect();
+    // Reads registers 0 and 1 up to five times: 0 compatible relay, -1 a relay
+    // answered but is not compatible, -2 no valid answer, or the last read's
+    // library result when it is -100 or less.
+    int32_t IdentifyDevice();
+    // The main window's caption, with the relay's address and firmware version
+    // while connected.
+    void UpdateTitle(bool withDevice);
+
+    // Registers 0 and 1 of the last identification (0 before; version 0 when it
+    // failed). Any thread may read them.
+    uint32_t identifiedDeviceId() const { return m_identifiedDeviceId.load(); }
+    uint32_t identifiedVersion() const { return m_identifiedVersion.load(); }
+
+private:
+    enum class Link { Serial, Tcp };
+
+    static Link linkKindOf(const ProgramSettings& settings);
+    // Opens the link the settings name; false (message shown) when it failed.
+    bool openLink(const ProgramSettings& settings);
+    void closeLink();
+    void showIdentificationFailure(int32_t result);
+    bool startPoll();
+
+    MainWindowView& m_view;
+    LinkCalls m_calls;
+    pollcycle::PollWorker m_poll;
+    // The transport the last connect opened (or tried): the one closed again,
+    // even if the settings name another one meanwhile.
+    std::optional<Link> m_link;
+    std::atomic<uint32_t> m_identifiedDeviceId{0};
+    std::atomic<uint32_t> m_identifiedVersion{0};
+};

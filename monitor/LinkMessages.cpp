@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+#include "LinkMessages.h"
+
+#include "ZRQ7DLL.h"
+
+namespace linkmessages {
+
+QString linkErrorMessage(int32_t result, uint32_t deviceError)
+{
+    switch (result) {
+    case LINK_ERR_IO:
+        return QStringLiteral("Błąd wprowadzenia/wyprowadzenia");
+    case LINK_ERR_FRAME_FORMAT:
+        return QStringLiteral("Błąd formatu ramki");
+    case LINK_ERR_TIMEOUT:
+        return QStringLiteral("Błąd limitu czasu. Brak odpowiedzi urządzenia.");
+    case LINK_ERR_DEVICE:
+        return deviceErrorMessage(deviceError);
+    case LINK_ERR_CHECKSUM:
+        // The leading space is part of the text as the operator has always seen it.
+        return QStringLiteral(" Błąd sumy kontrolnej odebranego pakietu");
+    case LINK_ERR_FRAME:
+        return QStringLiteral("Odebrana niepełna ramka lub ramka zawiera niedozwolone znaki");
+    case LINK_ERR_PORT:
+        return QStringLiteral("Błąd portu. Praca z nieistniejącym portem");
+    case LINK_ERR_ECHO:
+        return QStringLiteral("Nie wszystkie bajty zostały przesłane");
+    case LINK_ERR_OVERFLOW:
+        return QStringLiteral("Przepełnienie bufora");
+    default:
+        return QStringLiteral("Nieznany kod błędu %1").arg(result);
+    }
+}
+
+QString deviceErrorMessage(uint32_t deviceError)
+{
+    const auto reported = [](const char* what) {
+        return QStringLiteral("Urządzenie przesłało komunikat o wystąpieniu błędu '%1'").arg(QLatin1String(what));
+    };
+    switch (deviceError) {
+    case 1:
+        return reported("ILLEGAL FUNCTION");
+    case 2:
+        return reported("ILLEGAL DATA ADDRESS");
+    case 3:
+        return reported("ILLEGAL DATA VALUE");
+    case 4:
+        return reported("SLAVE DEVICE FAILURE");
+    case 5:
+        return reported("ACKNOWLEDGE");
+    case 6:
+        return reported("SLAVE DEVICE BUSY");
+    case 7:
+        return reported("NEGATIVE ACKNOWLEDGE");
+    case 11:
+        return QStringLiteral("Brama przesłała komunikat o wystąpieniu błędu 'Brak odpowiedzi urządzenia'");
+    default:
+        return QStringLiteral("Nieznany błąd!");
+    }
+}
+
+QString dottedAddress(uint32_t dwIpAddress)
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(dwIpAddress >> 24 & 0xFF)
+        .arg(dwIpAddress >> 16 & 0xFF)
+        .arg(dwIpAddress >> 8 & 0xFF)
+        .arg(dwIpAddress & 0xFF);
+}
+
+QString portOpenFailed()
+{
+    return QStringLiteral("COM - Nie można otworzyć portu");
+}
+
+QString portSetupFailed()
+{
+    return QStringLiteral("COM - Nie można dokonać ustawień portu");
+}
+
+QString tcpConnectFailed(uint32_t dwIpAddress)
+{
+    return QStringLiteral("TCP/IP - Nie można podłączyć się do węzła IP:") + dottedAddress(dwIpAddress);
+}
+
+QString incompatibleDevice()
+{
+    return QStringLiteral("Błąd identyfikacji urządzenia. \r\nPodłączono niekompatybilne urządzenie.");
+}
+
+QString noCommunication()
+{
+    return QStringLiteral("Połączenie jest niemożliwe.\r\nBrak komunikacji z urządzeniem;");
+}
+
+QString pollStartFailed()
+{
+    return QStringLiteral("Nieodwracalny wyjątek. Program zostanie zamknięty.");
+}
+
+} // namespace linkmessages
