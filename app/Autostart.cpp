@@ -35,6 +35,7 @@ QByteArray desktopEntry(const QString& executable)
                           "Name=CPL_ZRQ7\n"
                           "Comment=Panel sterowania ZRQ-7/8\n"
                           "Exec=%1\n"
+                          "Icon=cpl_zrq7\n"
                           "Terminal=false\n"
                           "X-GNOME-Autostart-enabled=true\n")
         .arg(execArgument(executable))

@@ -61,7 +61,8 @@ protected:
         if (event->type() == QEvent::Show && watched->isWidgetType()) {
             auto* widget = static_cast<QWidget*>(watched);
             if (widget->isWindow() && !qobject_cast<QMessageBox*>(widget))
-                appendToLog(QStringLiteral("window|") + escaped(widget->windowTitle()));
+                appendToLog(QStringLiteral("window|") + QLatin1String(widget->metaObject()->className()) +
+                            QLatin1Char('|') + escaped(widget->windowTitle()));
         }
         return false;
     }

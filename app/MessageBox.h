@@ -13,8 +13,8 @@ QMessageBox::StandardButton ShowMessage(QWidget* owner, QMessageBox::Icon icon, 
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
-// With ZRQ7_MESSAGE_LOG set, also appends "window|<title>" to the file each
-// time a top-level window of the program is shown, so a test can tell how far
+// With ZRQ7_MESSAGE_LOG set, also appends "window|<class>|<title>" to the file
+// each time a top-level window of the program is shown, so a test can tell how far
 // start-up went. Does nothing without the variable. Call once after the
 // QApplication exists.
 void LogShownWindows();

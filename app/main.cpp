@@ -10,6 +10,7 @@
 #include "MessageBox.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
@@ -17,6 +18,7 @@ int main(int argc, char* argv[])
     // arguments; the program's options are looked for in what is left.
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("CPL_ZRQ7"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/cpl_zrq7.svg")));
     InstallPolishTranslation();
     LogShownWindows();
 

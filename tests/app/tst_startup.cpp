@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -20,7 +21,7 @@ const QString kUsage = QStringLiteral(
     "pozwala uruchomić kilka kopii programu;\\r\\n     -debug : aktywuje tryb debugowania;\\r\\n");
 const QString kSecondCopy =
     QStringLiteral("error|CPL_ZRQ7|Wykryto uruchomienie drugiej kopii. Uruchomienie niemożliwe.");
-const QString kMainWindow = QStringLiteral("window|CPL_ZRQ7");
+const QString kMainWindow = QStringLiteral("window|CCPL_ZRQ7Dlg|");
 
 // One private home: config, data and runtime folders shared by the copies
 // started in it.
@@ -103,8 +104,12 @@ public:
     }
     bool reachesMainWindow()
     {
-        return QTest::qWaitFor([this] { return log().contains(kMainWindow) || !running(); }, 15000) &&
-               log().contains(kMainWindow);
+        const auto up = [this] {
+            const QStringList lines = log();
+            return std::any_of(lines.begin(), lines.end(),
+                               [](const QString& l) { return l.startsWith(kMainWindow); });
+        };
+        return QTest::qWaitFor([&] { return up() || !running(); }, 15000) && up();
     }
 
 private:
