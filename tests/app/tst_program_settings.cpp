@@ -71,6 +71,7 @@ private slots:
     void damagedProfileLeavesRecordUntouched();
     void profileIsPrivateAndKeepsOtherEntries();
     void failedReplaceKeepsOldProfile();
+    void saveThatCannotWriteSaysSo();
     void withValue_data();
     void withValue();
     void textBuffers();
@@ -236,6 +237,18 @@ void TestProgramSettings::failedReplaceKeepsOldProfile()
     ProgramSettings loaded = changed;
     QVERIFY(LoadSettings(loaded, m_profile));
     QVERIFY(std::memcmp(&loaded, &old, sizeof old) == 0);
+}
+
+void TestProgramSettings::saveThatCannotWriteSaysSo()
+{
+    // A folder where the profile belongs can be neither read nor replaced.
+    QVERIFY(QDir().mkpath(m_profile));
+    ProgramSettings s;
+    ResetSettings(s);
+    QVERIFY(!SaveSettings(s, m_profile));
+    QVERIFY(QFileInfo(m_profile).isDir());
+    QCOMPARE(QDir(QFileInfo(m_profile).absolutePath()).entryList(QDir::Files), QStringList());
+    QVERIFY(QDir(m_profile).removeRecursively());
 }
 
 void TestProgramSettings::withValue_data()

@@ -194,6 +194,8 @@ void TestStartup::qtOptionsAreNotTheProgramsOptions()
     program.start({QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("-debug")});
     QVERIFY(program.reachesMainWindow());
     QCOMPARE(program.messages(), QStringList());
+    // A first start runs with the defaults and writes no profile of its own.
+    QVERIFY(!QFileInfo::exists(home.profile()));
 }
 
 void TestStartup::secondCopyRefusedUnlessAllowed()
