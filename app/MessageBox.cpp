@@ -60,7 +60,8 @@ protected:
     {
         if (event->type() == QEvent::Show && watched->isWidgetType()) {
             auto* widget = static_cast<QWidget*>(watched);
-            if (widget->isWindow() && !qobject_cast<QMessageBox*>(widget))
+            const Qt::WindowType type = widget->windowType();
+            if ((type == Qt::Window || type == Qt::Dialog) && !qobject_cast<QMessageBox*>(widget))
                 appendToLog(QStringLiteral("window|") + QLatin1String(widget->metaObject()->className()) +
                             QLatin1Char('|') + escaped(widget->windowTitle()));
         }
