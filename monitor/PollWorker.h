@@ -23,7 +23,10 @@ namespace pollcycle {
 // Single atomics, each written by one side and read by the other.
 struct PollFlags
 {
-    std::atomic<int32_t> bPollRunning{0};       // 1 while the poll thread runs
+    // 1 while the poll thread runs. start() sets it, the thread clears it as its
+    // last action; to stop a poll use PollWorker::stop(), which also ends a wait
+    // for the user-interface thread and joins.
+    std::atomic<int32_t> bPollRunning{0};
     std::atomic<int32_t> bLinkOk{0};            // result of the last register block: 1 answered, 0 failed
     std::atomic<float> fParamsPerSecond{0.0f};  // registers read per second (identification sets 0)
 };

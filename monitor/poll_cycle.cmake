@@ -2,10 +2,7 @@
 # The poll cycle under the main window: the measurement snapshot, the register map
 # and its decoding, the poll worker with its display interface, the link watchdog.
 set(_poll_cycle_dir ${CMAKE_CURRENT_LIST_DIR})
-if(NOT DEFINED ZRQ7_POLL_CYCLE_TARGET)
-    set(ZRQ7_POLL_CYCLE_TARGET zrq7_monitor)
-endif()
-target_sources(${ZRQ7_POLL_CYCLE_TARGET} PRIVATE
+target_sources(zrq7_monitor PRIVATE
     ${_poll_cycle_dir}/MeasurementSnapshot.h ${_poll_cycle_dir}/MeasurementSnapshot.cpp
     ${_poll_cycle_dir}/RegisterDecoding.h ${_poll_cycle_dir}/RegisterDecoding.cpp
     ${_poll_cycle_dir}/PollBlocks.h
@@ -18,6 +15,5 @@ target_sources(${ZRQ7_POLL_CYCLE_TARGET} PRIVATE
     ${_poll_cycle_dir}/PollWorker.h ${_poll_cycle_dir}/PollWorker.cpp
     ${_poll_cycle_dir}/LinkWatchdog.h
 )
-target_include_directories(${ZRQ7_POLL_CYCLE_TARGET} PUBLIC ${_poll_cycle_dir})
-target_link_libraries(${ZRQ7_POLL_CYCLE_TARGET} PUBLIC Qt6::Core ZRQ7::DLL ZRQ7::controls Threads::Threads)
-set_property(GLOBAL PROPERTY ZRQ7_POLL_CYCLE_TARGET ${ZRQ7_POLL_CYCLE_TARGET})
+target_include_directories(zrq7_monitor PUBLIC ${_poll_cycle_dir})
+target_link_libraries(zrq7_monitor PUBLIC Qt6::Core ZRQ7::DLL ZRQ7::controls Threads::Threads)

@@ -5,12 +5,16 @@
 #include "ModbusTcpResponder.h"
 #include "PollWorker.h"
 #include "ZRQ7DLL.h"
+#ifdef ZRQ7_HAVE_SIMULATOR
+#include "SimulatorProcess.h"
+#endif
 
 #include <QElapsedTimer>
 #include <QTest>
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <numeric>
 #include <vector>
 
 using namespace pollcycle;
@@ -39,38 +43,48 @@ public:
 
     DisplayRecorder(MeasurementSnapshot& snapshot, PollFlags& flags) : m_snapshot(snapshot), m_flags(flags) {}
 
-    void showCurrents(const CurrentsUpdate& u) override { record([&] { currents.push_back(u); }); }
-    void showVoltages(const VoltagesUpdate&) override { record([&] { ++voltages; }); }
-    void showPowers(const PowersUpdate& u) override { record([&] { powers.push_back(u); }); }
-    void showEnergies(const EnergiesUpdate&) override { record([&] { ++energies; }); }
-    void showRelayClock(const ClockUpdate& u) override { record([&] { clock = u; ++clocks; }); }
-    void showAverageCurrents(const AverageCurrentsUpdate&) override { record([&] { ++averages; }); }
-    void showMotorTimes(const MotorTimesUpdate&) override { record([&] { ++motorTimes; }); }
-    void showSensors(const SensorsUpdate& u) override { record([&] { sensors = u; }); }
-    void showHeating(const HeatingUpdate& u) override { record([&] { heating = u; }); }
+    void showCurrents(const CurrentsUpdate& u) override { record(Block::A, [&] { currents.push_back(u); }); }
+    void showVoltages(const VoltagesUpdate&) override { record(Block::B, [&] { ++voltages; }); }
+    void showPowers(const PowersUpdate& u) override { record(Block::C, [&] { powers.push_back(u); }); }
+    void showEnergies(const EnergiesUpdate&) override { record(Block::D, [&] { ++energies; }); }
+    void showRelayClock(const ClockUpdate& u) override { record(Block::E, [&] { clock = u; ++clocks; }); }
+    void showAverageCurrents(const AverageCurrentsUpdate&) override { record(Block::F, [&] { ++averages; }); }
+    void showMotorTimes(const MotorTimesUpdate&) override { record(Block::G, [&] { ++motorTimes; }); }
+    void showSensors(const SensorsUpdate& u) override { record(Block::H, [&] { sensors = u; }); }
+    void showHeating(const HeatingUpdate& u) override { record(Block::I, [&] { heating = u; }); }
     void showStatus(const StatusUpdate& u, UiTicket ticket) override
     {
-        record([&] { statuses.push_back(u); });
+        record(Block::J, [&] { statuses.push_back(u); });
         switch (statusMode) {
         case StatusMode::Apply:
             ticket.apply([&] {
-                std::lock_guard lock(m_mutex);
-                applyFaultList(u, rows, m_snapshot);
+                {
+                    std::lock_guard lock(m_mutex);
+                    applyFaultList(u, rows, m_snapshot);
+                    ++statusesApplied;
+                }
+                m_changed.notify_all();
             });
             break;
         case StatusMode::Keep:
-            record([&] { keptTickets.push_back(ticket); });
+            record(Block::J, [&] { keptTickets.push_back(ticket); });
             break;
         case StatusMode::Drop:
             break;
         }
     }
-    void showCurrentSettings(const CurrentSettingsUpdate& u) override { record([&] { currentSettings.push_back(u); }); }
-    void showLineVoltageLimits(const LineVoltageLimitsUpdate&) override { record([&] { ++lineLimits; }); }
-    void showRestartDelays(const RestartDelaysUpdate&) override { record([&] { ++restartDelays; }); }
-    void showMotorControl(const MotorControlUpdate&) override
+    void showCurrentSettings(const CurrentSettingsUpdate& u) override
     {
-        record([&] { linkOkAtMotorControl.push_back(m_flags.bLinkOk.load()); });
+        record(Block::K, [&] { currentSettings.push_back(u); });
+    }
+    void showLineVoltageLimits(const LineVoltageLimitsUpdate&) override { record(Block::L, [&] { ++lineLimits; }); }
+    void showRestartDelays(const RestartDelaysUpdate&) override { record(Block::M, [&] { ++restartDelays; }); }
+    void showMotorControl(const MotorControlUpdate& u) override
+    {
+        record(Block::N, [&] {
+            linkOkAtMotorControl.push_back(m_flags.bLinkOk.load());
+            motorControl = u;
+        });
     }
 
     // Waits until the condition holds over the recorded values (under the lock).
@@ -86,12 +100,10 @@ public:
         std::lock_guard lock(m_mutex);
         return reader();
     }
+    // Display steps other than block N's.
     int otherCalls()
     {
-        return read([&] {
-            return int(currents.size() + powers.size() + statuses.size() + currentSettings.size()) + voltages
-                   + energies + clocks + averages + motorTimes + lineLimits + restartDelays;
-        });
+        return read([&] { return std::accumulate(shown.begin(), shown.end() - 1, 0); });
     }
 
     StatusMode statusMode = StatusMode::Apply;
@@ -104,15 +116,19 @@ public:
     ClockUpdate clock;
     SensorsUpdate sensors;
     HeatingUpdate heating;
+    MotorControlUpdate motorControl;
     Rows rows;
+    std::array<int, 14> shown{}; // display steps per block
+    int statusesApplied = 0;
     int voltages = 0, energies = 0, clocks = 0, averages = 0, motorTimes = 0, lineLimits = 0, restartDelays = 0;
 
 private:
     template <typename Change>
-    void record(Change change)
+    void record(Block block, Change change)
     {
         {
             std::lock_guard lock(m_mutex);
+            ++shown[static_cast<int>(block)];
             change();
         }
         m_changed.notify_all();
@@ -166,6 +182,7 @@ private slots:
     void stopEndsASilentRead();
     void stopNeverWaitsForTheUi();
     void droppedStatusStepReleasesThePoll();
+    void pollsTheSimulatedRelay();
 
 private:
     bool connectTo(ModbusTcpResponder& relay, uint32_t timeoutMs);
@@ -350,7 +367,7 @@ void TestPollWorker::newFaultsReadTheirValueOnce()
     QVERIFY(worker().start());
     // Cycle 0 lists faults 0 and 5; the cycle-3 status block adds the rated current
     // pseudo-fault that block K found missing after it.
-    QVERIFY(m_display->waitFor([&] { return m_display->statuses.size() >= 3; }));
+    QVERIFY(m_display->waitFor([&] { return m_display->statusesApplied >= 3; }));
 
     const auto log = m_relay->requests();
     QCOMPARE(countOf(log, 300), 1);
@@ -469,6 +486,51 @@ void TestPollWorker::droppedStatusStepReleasesThePoll()
     QVERIFY(worker().start());
     QVERIFY(m_display->waitFor([&] { return m_display->statuses.size() >= 2; }));
     QVERIFY(m_flags.bPollRunning.load() == 1);
+}
+
+// The whole rotation against the relay simulator: every block is one the relay
+// answers, and what it serves arrives decoded.
+void TestPollWorker::pollsTheSimulatedRelay()
+{
+#ifndef ZRQ7_HAVE_SIMULATOR
+    QSKIP("built without the relay simulator");
+#else
+    zrq7::test::SimulatorProcess simulator(
+        {"--tcp", "127.0.0.1:0", "--start-time", "2025-12-24T12:30:45", "--rated-current", "0"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    DLL_SetIOTimeout(1000);
+    QCOMPARE(TCP_Open(reinterpret_cast<const char16_t*>(simulator.tcpHost().utf16()), simulator.tcpPort()), 0);
+    QVERIFY(worker().start());
+    // The status block after block K lists the missing rated current.
+    QVERIFY(m_display->waitFor([&] { return m_display->statusesApplied >= 2; }));
+    worker().stop();
+
+    const auto shown = m_display->read([&] { return m_display->shown; });
+    for (std::size_t block = 0; block < shown.size(); ++block)
+        QVERIFY2(shown[block] >= 1, qPrintable(QStringLiteral("block %1 never shown").arg(QChar('A' + int(block)))));
+    QCOMPARE(m_flags.bLinkOk.load(), 1);
+    QCOMPARE(m_display->read([&] { return m_display->linkOkAtMotorControl; }).front(), 1);
+
+    const RelayClock clock = m_display->read([&] { return m_display->clock; });
+    QCOMPARE(QStringLiteral("%1.%2.%3 %4:%5").arg(clock.day).arg(clock.month).arg(clock.year).arg(clock.hours)
+                 .arg(clock.minutes),
+             QStringLiteral("24.12.2025 12:30"));
+    const auto settings = m_display->read([&] { return m_display->currentSettings.front(); });
+    QVERIFY(settings.ratedCurrentMissing);
+    QVERIFY(m_display->read([&] { return m_display->motorControl.remoteControlAllowed; }));
+    const auto rows = m_display->read([&] { return m_display->rows.rows; });
+    QVERIFY(!rows.empty());
+    QCOMPARE(rows.front().first, 39);
+    QCOMPARE(rows.front().second.at(0), QStringLiteral("Rozruch nie nastąpi"));
+
+    // The transformer rating straight from the relay, and the scale the poll took from it.
+    std::array<uint8_t, 50> buffer{};
+    QCOMPARE(MODBUS_Read03(1, 150, 1, buffer.data(), buffer.size(), 0), 2);
+    const int rating = buffer[0] << 8 | buffer[1];
+    QCOMPARE(int(settings.transformerRating), rating);
+    QCOMPARE(settings.currentScale, rating > 100 ? 10 : 1);
+    QCOMPARE(simulator.stop(), 0);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestPollWorker)
