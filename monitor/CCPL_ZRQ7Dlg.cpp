@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSystemTrayIcon>
@@ -81,22 +82,65 @@ bool bringToFront(const QString& title)
     return false;
 }
 
-// The content keeps the size its layout needs; a smaller window scrolls it, a
-// tenth of the hidden part per line or page step.
+// A scroll bar that moves a tenth of the hidden part per line or page step.
+class TenthStepScrollBar final : public QScrollBar
+{
+public:
+    TenthStepScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {}
+
+protected:
+    void sliderChange(SliderChange change) override
+    {
+        QScrollBar::sliderChange(change);
+        if (m_adjusting || (change != SliderRangeChange && change != SliderStepsChange))
+            return;
+        m_adjusting = true;
+        const int step = std::max(1, maximum() / 10);
+        setSingleStep(step);
+        setPageStep(step);
+        m_adjusting = false;
+    }
+
+private:
+    bool m_adjusting = false;
+};
+
+// The content fills the window, but never gets smaller than its layout needs;
+// a smaller window scrolls it.
 class LayoutScrollArea final : public QScrollArea
 {
 public:
-    using QScrollArea::QScrollArea;
+    explicit LayoutScrollArea(QWidget* parent) : QScrollArea(parent)
+    {
+        setHorizontalScrollBar(new TenthStepScrollBar(Qt::Horizontal, this));
+        setVerticalScrollBar(new TenthStepScrollBar(Qt::Vertical, this));
+    }
+    void setContent(QWidget* content)
+    {
+        setWidget(content);
+        content->installEventFilter(this);
+        fitContent();
+    }
 
 protected:
     void resizeEvent(QResizeEvent* event) override
     {
         QScrollArea::resizeEvent(event);
-        for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
-            const int step = std::max(1, bar->maximum() / 10);
-            bar->setSingleStep(step);
-            bar->setPageStep(step);
-        }
+        fitContent();
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // Longer texts may need more room: the layout asks, the content grows.
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            QTimer::singleShot(0, this, [this] { fitContent(); });
+        return QScrollArea::eventFilter(watched, event);
+    }
+
+private:
+    void fitContent()
+    {
+        if (QWidget* content = widget())
+            content->resize(viewport()->size().expandedTo(content->minimumSizeHint()));
     }
 };
 
@@ -117,15 +161,15 @@ CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
     m_content = new QWidget;
     m_content->setObjectName(QStringLiteral("content"));
     buildMainWindowContent(m_content);
-    m_scroll = new LayoutScrollArea(this);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setWidget(m_content);
-    m_content->setMinimumSize(m_content->sizeHint());
+    auto* scroll = new LayoutScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setContent(m_content);
+    m_scroll = scroll;
+    // The content's minimum size hint is the size the window needs without
+    // scrolling (the scroll area keeps the content at least that large).
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_scroll);
-    resize(m_content->sizeHint() + QSize(2, 2));
 
     m_motorWriter = new MotorCommandWriter(this);
     connect(m_motorWriter, &MotorCommandWriter::finished, this, &CCPL_ZRQ7Dlg::onMotorCommandFinished);
@@ -164,6 +208,13 @@ CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
     fillPowerLists();
     connect(&m_secondTimer, &QTimer::timeout, this, &CCPL_ZRQ7Dlg::OnSecondTick);
     m_secondTimer.start(1000);
+
+    // Opens at the comfortable size of its read-outs (fonts and texts are final
+    // now), as far as the screen allows.
+    QSize size = m_content->sizeHint();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableSize());
+    resize(size);
 }
 
 CCPL_ZRQ7Dlg::~CCPL_ZRQ7Dlg()

@@ -285,6 +285,7 @@ void buildMainWindowContent(QWidget* content)
     auto* left = new QVBoxLayout;
     left->addWidget(currentsGroup(content));
     left->addWidget(averageCurrentsGroup(content));
+    left->addWidget(timersGroup(content));
     left->addStretch();
 
     auto* middle = new QVBoxLayout;
@@ -296,7 +297,6 @@ void buildMainWindowContent(QWidget* content)
     auto* right = new QVBoxLayout;
     right->addWidget(relayStateGroup(content));
     right->addWidget(motorGroup(content));
-    right->addWidget(timersGroup(content));
     right->addWidget(loadGroup(content));
     right->addStretch();
 

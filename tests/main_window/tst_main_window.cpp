@@ -10,6 +10,7 @@
 #include "CGraph.h"
 #include "CXLabel.h"
 #include "LiveTexts.h"
+#include "ModalHelpers.h"
 #include "ProgramSettings.h"
 
 #include <QComboBox>
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -26,32 +28,6 @@
 #include <QtTest>
 #include <functional>
 
-namespace {
-
-// Runs `action` once as soon as a modal window of type T is up.
-template <typename T>
-class WhenModal : public QObject
-{
-public:
-    explicit WhenModal(std::function<void(T*)> action) : m_action(std::move(action))
-    {
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
-                m_poll.stop();
-                seen = true;
-                m_action(window);
-            }
-        });
-        m_poll.start(10);
-    }
-    bool seen = false;
-
-private:
-    QTimer m_poll;
-    std::function<void(T*)> m_action;
-};
-
-} // namespace
 
 // Receives the URLs the window asks the desktop to open.
 class UrlCatcher : public QObject
@@ -155,8 +131,8 @@ void TestMainWindow::scrollsWhenSmallerThanLayout()
     CCPL_ZRQ7Dlg window;
     window.show();
     auto* area = window.findChild<QScrollArea*>();
-    const QSize layout = area->widget()->minimumSize();
-    window.resize(layout + QSize(40, 40));
+    const QSize layout = area->widget()->minimumSizeHint();
+    window.resize(layout + QSize(100, 100));
     QTRY_COMPARE(area->horizontalScrollBar()->maximum(), 0);
     QCOMPARE(area->verticalScrollBar()->maximum(), 0);
 
@@ -178,10 +154,16 @@ void TestMainWindow::heatingTooltip()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     CGraph* graph = window.findChild<CGraph*>(u"id1134"_qs);
     const int h = graph->height();
-    QTest::mouseMove(graph, QPoint(10, h - 1));
-    QTRY_COMPARE(graph->toolTip(), livetexts::heatingTooltipText(h, h - 1));
-    QTest::mouseMove(graph, QPoint(12, 34));
-    QTRY_COMPARE(graph->toolTip(), livetexts::heatingTooltipText(h, 34));
+    const auto moveTo = [graph](QPoint position) {
+        QMouseEvent move(QEvent::MouseMove, position, graph->mapToGlobal(position), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(graph, &move);
+    };
+    moveTo(QPoint(10, h)); // on the bottom edge
+    QCOMPARE(graph->toolTip(), livetexts::heatingTooltipText(h, h));
+    QCOMPARE(graph->toolTip(), QString::asprintf("Grzanie: - %d%%", 4 * 100 / (h - 30)));
+    moveTo(QPoint(12, 34));
+    QCOMPARE(graph->toolTip(), livetexts::heatingTooltipText(h, 34));
 }
 
 void TestMainWindow::powerChoiceIsSaved()

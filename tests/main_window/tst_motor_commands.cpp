@@ -6,6 +6,7 @@
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
 #include "CXLed.h"
+#include "ModalHelpers.h"
 #include "PollWorker.h"
 #include "SimulatorProcess.h"
 #include "ZRQ7DLL.h"
@@ -35,16 +36,6 @@ bool motorRelayClosed()
 {
     const auto status = readRegister(statusRegister);
     return status && (*status >> motorRelayBit & 1);
-}
-
-QStringList takeMessages(const QString& path)
-{
-    QFile log(path);
-    QStringList lines;
-    if (log.open(QIODevice::ReadOnly))
-        lines = QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    log.remove();
-    return lines;
 }
 
 // The window connected to a simulator over Modbus TCP, polled by a real poll worker.
