@@ -46,8 +46,11 @@ PollWorker::~PollWorker()
 
 bool PollWorker::start()
 {
-    if (m_thread.joinable())
-        return false;
+    if (m_thread.joinable()) {
+        if (m_flags.bPollRunning.load() != 0)
+            return false;
+        m_thread.join(); // a poll that ended on its own
+    }
     m_flags.bPollRunning.store(1);
     m_flags.bLinkOk.store(1);
     try {

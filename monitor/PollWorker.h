@@ -67,8 +67,8 @@ public:
 
     // Starts the poll thread: bPollRunning becomes 1 before the thread exists, so a
     // stop() right after can never be lost; bLinkOk becomes 1 (the relay has just
-    // been identified). False, with bPollRunning 0, when a poll already runs or
-    // the thread cannot be created.
+    // been identified). False when a poll already runs, or, with bPollRunning 0,
+    // when the thread cannot be created.
     bool start();
 
     // Clears bPollRunning, ends a wait for the user-interface thread, and joins the
