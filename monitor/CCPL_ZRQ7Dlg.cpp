@@ -151,14 +151,14 @@ constexpr int trayPomoc = 32776, trayUstawieniaProgramu = 32777, trayUstawieniaZ
 
 CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
     : QDialog(parent)
-    , m_live(this, m_snapshot)
+    , m_content(new QWidget)
+    , m_live(m_content, m_snapshot)
     , m_queue(this, [this](PendingDisplay& batch) { m_live.show(batch); })
 {
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(QStringLiteral(":/icons/cpl_zrq7.svg")));
     setWindowTitle(QStringLiteral("Panel sterowania ZRQ-7/8"));
 
-    m_content = new QWidget;
     m_content->setObjectName(QStringLiteral("content"));
     buildMainWindowContent(m_content);
     auto* scroll = new LayoutScrollArea(this);

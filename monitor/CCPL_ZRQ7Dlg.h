@@ -95,7 +95,7 @@ private:
     MeasurementSnapshot m_snapshot; // held here until the recorder window holds it
     pollcycle::PollFlags m_pollFlags;
     QScrollArea* m_scroll = nullptr;
-    QWidget* m_content = nullptr;
+    QWidget* m_content; // the read-outs and buttons; children of the window, not of its dialogs
     LiveDisplay m_live;
     LiveDisplayQueue m_queue;
     LinkWatchdog m_watchdog;
