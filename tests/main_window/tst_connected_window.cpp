@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: MIT
+// The whole window against a running relay simulator: "Połącz" connects over
+// Modbus TCP, the live values and the link status follow, and closing while
+// connected asks first (No keeps the connection, Yes breaks it and closes).
+
+#include "CCPL_ZRQ7App.h"
+#include "CCPL_ZRQ7Dlg.h"
+#include "CXLabel.h"
+#include "CXLed.h"
+#include "ModalHelpers.h"
+#include "SimulatorProcess.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+using zrq7::test::SimulatorProcess;
+
+class TestConnectedWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void connectShowsLiveValues();
+    void closeWhileConnected_data();
+    void closeWhileConnected();
+
+private:
+    QString text(CCPL_ZRQ7Dlg& window, int id) { return window.liveDisplay().label(id)->Text(); }
+    QPushButton* button(CCPL_ZRQ7Dlg& window, int id)
+    {
+        return window.findChild<QPushButton*>(QStringLiteral("id%1").arg(id));
+    }
+
+    std::unique_ptr<SimulatorProcess> m_sim;
+};
+
+void TestConnectedWindow::init()
+{
+    m_sim = std::make_unique<SimulatorProcess>();
+    QVERIFY2(m_sim->start(), qPrintable(m_sim->errorString()));
+    ProgramSettings& s = theApp().settings;
+    ResetSettings(s);
+    QVERIFY(SetSettingsText(s.szPortName, u"Modbus TCP"_qs));
+    s.dwIpAddress = 0x7F000001;
+    s.nTcpPort = m_sim->tcpPort();
+}
+
+void TestConnectedWindow::cleanup()
+{
+    m_sim.reset();
+}
+
+void TestConnectedWindow::connectShowsLiveValues()
+{
+    CCPL_ZRQ7Dlg window;
+    window.show();
+    QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    QVERIFY(window.isConnected());
+    QCOMPARE(button(window, 1084)->text(), u"Odłącz"_qs);
+    QCOMPARE(text(window, 1112), u"Podłączony"_qs);
+    QVERIFY2(window.windowTitle().contains(u"Adres [1]"_qs), qPrintable(window.windowTitle()));
+
+    // The delivered simulator: 231 V mains, a running 42 A motor, no fault.
+    QTRY_VERIFY(text(window, 1114).endsWith(u" V"_qs) && text(window, 1114) != u"0 V"_qs);
+    QTRY_VERIFY(text(window, 1127) == u"50.0 Hz"_qs);
+    QTRY_VERIFY(text(window, 1130) != u"00 : 00 : 00\r\n00.00.0000"_qs);
+    QTRY_COMPARE(window.liveDisplay().led(1186)->GetState(), 1); // remote control allowed
+    window.OnSecondTick();
+    QCOMPARE(window.liveDisplay().widget(1113)->property("picture").toString(), u"link_ok"_qs);
+    QVERIFY(text(window, 1131).endsWith(u"par./s"_qs));
+
+    QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    QVERIFY(!window.isConnected());
+    QCOMPARE(button(window, 1084)->text(), u"Podłącz"_qs);
+    QCOMPARE(text(window, 1114), u"0 V"_qs);
+    QVERIFY(window.liveDisplay().widget(1139)->isHidden());
+    QCOMPARE(window.liveDisplay().widget(1113)->property("picture").toString(), u"link_idle"_qs);
+}
+
+void TestConnectedWindow::closeWhileConnected_data()
+{
+    QTest::addColumn<bool>("agree");
+    QTest::newRow("no: window and connection stay") << false;
+    QTest::newRow("yes: disconnects and closes") << true;
+}
+
+void TestConnectedWindow::closeWhileConnected()
+{
+    QFETCH(bool, agree);
+    CCPL_ZRQ7Dlg window;
+    window.show();
+    QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    QVERIFY(window.isConnected());
+
+    QString question;
+    WhenModal<QMessageBox> box([&](QMessageBox* message) {
+        question = message->windowTitle() + u'|' + message->text();
+        message->button(agree ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
+    window.close();
+    QVERIFY(box.seen);
+    QCOMPARE(question, u"Uwaga|Uwaga: ZRQ jest podłączony, czy na pewno chcesz zakończyć i zerwać połączenie?"_qs);
+    QCOMPARE(window.isVisible(), !agree);
+    QCOMPARE(window.isConnected(), !agree);
+    if (!agree) {
+        // Still polling: a value changed at the relay shows up.
+        window.liveDisplay().label(1127)->SetText(QString());
+        QTRY_COMPARE(text(window, 1127), u"50.0 Hz"_qs);
+    }
+}
+
+QTEST_MAIN(TestConnectedWindow)
+#include "tst_connected_window.moc"
