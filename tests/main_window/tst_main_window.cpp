@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The main window as a shell: F1 and the About box, the tray menu, help,
 // scrolling when smaller than its layout, the heating tooltip, the power list
-// choices kept in the settings, the link-dependent buttons and the close
-// question while connected.
+// choices kept in the settings, the link-dependent buttons and a close without
+// a connection.
 
 #include "CAboutDlg.h"
 #include "CCPL_ZRQ7App.h"
@@ -53,8 +53,7 @@ private slots:
     void heatingTooltip();
     void powerChoiceIsSaved();
     void linkButtonsFollowConnection();
-    void closeWhileConnectedAsksFirst_data();
-    void closeWhileConnectedAsksFirst();
+    void closeWhenDisconnectedAsksNothing();
 
 private:
     UrlCatcher m_urls;
@@ -216,34 +215,16 @@ void TestMainWindow::linkButtonsFollowConnection()
     QVERIFY(!faultLog->isEnabled());
 }
 
-void TestMainWindow::closeWhileConnectedAsksFirst_data()
+void TestMainWindow::closeWhenDisconnectedAsksNothing()
 {
-    QTest::addColumn<bool>("agree");
-    QTest::newRow("no: stays connected") << false;
-    QTest::newRow("yes: disconnects and closes") << true;
-}
-
-void TestMainWindow::closeWhileConnectedAsksFirst()
-{
-    QFETCH(bool, agree);
+    // Asking while connected is tried against the simulator (tst_connected_window).
     CCPL_ZRQ7Dlg window;
     window.show();
-    window.setConnectedState(true);
-    QString question;
-    WhenModal<QMessageBox> box([&](QMessageBox* message) {
-        question = message->windowTitle() + u'|' + message->text();
-        message->button(agree ? QMessageBox::Yes : QMessageBox::No)->click();
-    });
+    WhenModal<QMessageBox> box([](QMessageBox* message) { message->reject(); });
     QTest::mouseClick(window.findChild<QPushButton*>(u"id1080"_qs), Qt::LeftButton);
-    QVERIFY(box.seen);
-    QCOMPARE(question, u"Uwaga|Uwaga: ZRQ jest podłączony, czy na pewno chcesz zakończyć i zerwać połączenie?"_qs);
-    QCOMPARE(window.isVisible(), !agree);
-    QCOMPARE(window.isConnected(), !agree);
-    if (!agree) {
-        window.setConnectedState(false);
-        QTest::mouseClick(window.findChild<QPushButton*>(u"id1080"_qs), Qt::LeftButton);
-        QVERIFY(!window.isVisible()); // disconnected: no question
-    }
+    QVERIFY(!window.isVisible());
+    QVERIFY(!box.seen);
+    QCOMPARE(window.result(), int(QDialog::Accepted));
 }
 
 QTEST_MAIN(TestMainWindow)
