@@ -347,8 +347,8 @@ void TestPollWorker::motorControlBlockLeavesLinkStateAlone()
     QVERIFY(m_relay->waitFor([](const auto& log) { return countOf(log, 200) >= 2; }));
     worker().stop();
     const auto seen = m_display->read([&] { return m_display->linkOkAtMotorControl; });
-    QCOMPARE(seen.size(), std::size_t(2));
-    QCOMPARE(seen, (std::vector<int32_t>{0, 0}));
+    QVERIFY(seen.size() >= 2);
+    QVERIFY(std::all_of(seen.begin(), seen.end(), [](int32_t linkOk) { return linkOk == 0; }));
     QCOMPARE(m_display->otherCalls(), 0);
     std::array<int32_t, 53> values{};
     QVERIFY(m_snapshot.CopyMeasurements(values.data(), sizeof values));
