@@ -26,7 +26,7 @@ T* named(T* widget, int id)
 }
 
 // A value read-out, wide enough for its longest text so the layout never jumps.
-CXLabel* value(QWidget* parent, int id, const QString& initial, int minimumWidth = 84)
+CXLabel* value(QWidget* parent, int id, const QString& initial, int minimumWidth = 76)
 {
     auto* label = named(new CXLabel(initial, parent), id);
     label->setMinimumWidth(minimumWidth);
@@ -37,7 +37,7 @@ CXLabel* value(QWidget* parent, int id, const QString& initial, int minimumWidth
 CXProgressCtrl* levelBar(QWidget* parent, int id)
 {
     auto* bar = named(new CXProgressCtrl(parent), id);
-    bar->setMinimumSize(120, 16);
+    bar->setMinimumSize(80, 14);
     bar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return bar;
 }
@@ -113,9 +113,9 @@ QGroupBox* voltagesGroup(QWidget* parent)
                       {{u"Fazowe L1", 1114, 1073, u"0 V"},
                        {u"Fazowe L2", 1115, 1085, u"0 V"},
                        {u"Fazowe L3", 1116, 1086, u"0 V"},
-                       {u"Międzyfazowe L1-L2", 1106, 1065, u"0 V"},
-                       {u"Międzyfazowe L2-L3", 1107, 1067, u"0 V"},
-                       {u"Międzyfazowe L3-L1", 1108, 1069, u"0 V"},
+                       {u"Międzyfaz. L1-L2", 1106, 1065, u"0 V"},
+                       {u"Międzyfaz. L2-L3", 1107, 1067, u"0 V"},
+                       {u"Międzyfaz. L3-L1", 1108, 1069, u"0 V"},
                        {u"Składowa zgodna", 1117, 0, u"0 V"},
                        {u"Składowa przeciwna", 1118, 1072, u"0 V"},
                        {u"Składowa zerowa", 1109, 0, u"0 V"}});
@@ -151,9 +151,9 @@ QGroupBox* furtherMeasurementsGroup(QWidget* parent)
 QGroupBox* timersGroup(QWidget* parent)
 {
     return meterGroup(parent, QStringLiteral("Czasy"),
-                      {{u"Do samoczynnego załączenia", 1119, 1075, u"Wył."},
-                       {u"Do wyłączenia z przeciążenia", 1121, 0, u"Nie"},
-                       {u"Po wyłączeniu z przeciążenia", 1122, 0, u"Nie"}});
+                      {{u"Do samoczynnego zał.", 1119, 1075, u"Wył."},
+                       {u"Do wyłącz. z przeciążenia", 1121, 0, u"Nie"},
+                       {u"Po wyłącz. z przeciążenia", 1122, 0, u"Nie"}});
 }
 
 CXLed* indicator(QWidget* parent, int id)
@@ -224,7 +224,7 @@ QGroupBox* loadGroup(QWidget* parent)
     auto* box = new QGroupBox(QStringLiteral("Obciążenie cieplne silnika"), parent);
     auto* layout = new QVBoxLayout(box);
     auto* graph = named(new CGraph(box), 1134);
-    graph->setMinimumSize(240, 90);
+    graph->setMinimumSize(200, 90);
     graph->setMouseTracking(true);
     layout->addWidget(graph, 1);
     auto* heating = new QHBoxLayout;
@@ -240,7 +240,7 @@ QGroupBox* faultsGroup(QWidget* parent)
     auto* box = new QGroupBox(QStringLiteral("Aktywne awarie"), parent);
     auto* layout = new QVBoxLayout(box);
     auto* list = named(new CXListCtrl(box), 1076);
-    list->setMinimumHeight(110);
+    list->setMinimumHeight(90);
     layout->addWidget(list);
     return box;
 }
