@@ -3,7 +3,6 @@
 
 #include "PollDisplay.h"
 
-#include <QPointer>
 #include <QObject>
 #include <atomic>
 #include <functional>
@@ -70,7 +69,7 @@ private:
     void store(const std::function<void(PendingDisplay&)>& put);
     void flush();
 
-    QPointer<QObject> m_context;
+    QObject* m_context; // outlives every poll that may call in (the window stops its poll first)
     Show m_show;
     mutable std::mutex m_mutex; // guards m_open and m_pending
     bool m_open = false;
