@@ -20,6 +20,12 @@ public:
         m_registers[reg] = value;
     }
     void setSilent(bool silent) { m_silent.store(silent); }
+    // How many reads started at `reg` (any thread may ask).
+    int readsOf(uint16_t reg)
+    {
+        std::lock_guard lock(m_mutex);
+        return m_reads[reg];
+    }
 
     pollcycle::RegisterReader reader()
     {
@@ -29,6 +35,7 @@ public:
             if (2 * count >= size)
                 return int32_t(-7);
             std::lock_guard lock(m_mutex);
+            ++m_reads[uint16_t(first)];
             for (uint32_t i = 0; i < count; ++i) {
                 const auto it = m_registers.find(uint16_t(first + i));
                 const uint16_t v = it == m_registers.end() ? 0 : it->second;
@@ -42,5 +49,6 @@ public:
 private:
     std::mutex m_mutex;
     std::map<uint16_t, uint16_t> m_registers;
+    std::map<uint16_t, int> m_reads;
     std::atomic<bool> m_silent{false};
 };

@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QtTest>
 #include <memory>
+#include <thread>
 
 using namespace pollcycle;
 
@@ -99,6 +100,7 @@ private slots:
     void motorButtonsFollowRemoteControl_data();
     void motorButtonsFollowRemoteControl();
     void valuesOfAStoppedPollAreDropped();
+    void disconnectWhilePollWaitsForWindow();
     void resetShowsInitialTexts();
 };
 
@@ -375,6 +377,27 @@ void TestLiveDisplay::valuesOfAStoppedPollAreDropped()
     auto handshake = std::make_shared<UiHandshake>();
     rig.window.pollDisplay().showStatus(StatusUpdate{}, UiTicket(handshake));
     QCOMPARE(handshake->state(), UiHandshake::State::Done);
+}
+
+void TestLiveDisplay::disconnectWhilePollWaitsForWindow()
+{
+    LiveRig rig;
+    rig.relay.set(900, 1 << 1); // motor relay on
+    rig.connect();
+    // The window does not run its event loop here: the poll reads the status
+    // block, hands it over and waits for the window.
+    QDeadlineTimer deadline(10000);
+    while (rig.relay.readsOf(900) == 0 && !deadline.hasExpired())
+        std::this_thread::yield();
+    QVERIFY(rig.relay.readsOf(900) > 0);
+
+    // The disconnect order of the connection manager: drop queued values, stop
+    // and join the poll. Neither may wait for the window.
+    rig.window.setConnectedState(false);
+    rig.worker.stop();
+    QVERIFY(!rig.worker.isRunning());
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.led(1088), 0); // the stopped poll's status never reached the window
 }
 
 void TestLiveDisplay::resetShowsInitialTexts()
