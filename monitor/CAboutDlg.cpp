@@ -32,47 +32,52 @@ T* withId(T* widget, int id)
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("O programie CPL_ZRQ7"));
+    // The box's own colours, as the main window's, on a page that fills the box.
+    auto* page = new QWidget(this);
     const ProgramSettings& s = theApp().settings;
     if (s.nInterfaceStyle == 1) {
-        QPalette p = palette();
+        QPalette p = page->palette();
         p.setColor(QPalette::Window, colorFromRef(s.crBackground));
         p.setColor(QPalette::WindowText, colorFromRef(s.crText));
-        setPalette(p);
-        setAutoFillBackground(true);
+        page->setPalette(p);
+        page->setAutoFillBackground(true);
     }
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(page);
 
-    auto* picture = withId(new QLabel(this), 1156);
+    auto* picture = withId(new QLabel(page), 1156);
     picture->setPixmap(QIcon(QStringLiteral(":/icons/cpl_zrq7.svg")).pixmap(96, 96));
-    auto* heading = withId(new QLabel(QStringLiteral("CPL_ZRQ7\nPanel sterowania ZRQ-7/8"), this), 1157);
+    auto* heading = withId(new QLabel(QStringLiteral("CPL_ZRQ7\nPanel sterowania ZRQ-7/8"), page), 1157);
     QFont headingFont = heading->font();
     headingFont.setPointSize(12);
     headingFont.setBold(true);
     heading->setFont(headingFont);
     auto* firmware = withId(new QLabel(QString::asprintf("Wersja firmware od %d do %d", int(dll_nVerMinor),
                                                          int(dll_nVerMajor)),
-                                       this),
+                                       page),
                             1195);
     auto* version = withId(new QLabel(QString::asprintf("Wersja programu %d.%d", programidentity::versionMajor(),
                                                         programidentity::versionMinor()),
-                                      this),
+                                      page),
                            1178);
     const QString address = programidentity::makerWebAddress();
-    auto* link = withId(new QLabel(QStringLiteral("<a href=\"https://%1\">%1</a>").arg(address), this), 1163);
+    auto* link = withId(new QLabel(QStringLiteral("<a href=\"https://%1\">%1</a>").arg(address), page), 1163);
     link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     connect(link, &QLabel::linkActivated, this, [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); });
 
     auto* lamps = new QHBoxLayout;
     for (int id : {1165, 1167}) {
-        auto* lamp = withId(new CXLed(this), id);
+        auto* lamp = withId(new CXLed(page), id);
         lamp->SetIcons(QStringLiteral("protection_on"), 48, 48, QString(), 0, 0);
         lamp->SetState(CXLed::On);
         lamps->addWidget(lamp);
     }
     lamps->addStretch();
 
-    auto* help = withId(new QPushButton(QStringLiteral("Pomoc"), this), 1158);
-    auto* system = withId(new QPushButton(QStringLiteral("Informacje systemowe"), this), 1160);
-    auto* ok = withId(new QPushButton(QStringLiteral("OK"), this), 1);
+    auto* help = withId(new QPushButton(QStringLiteral("Pomoc"), page), 1158);
+    auto* system = withId(new QPushButton(QStringLiteral("Informacje systemowe"), page), 1160);
+    auto* ok = withId(new QPushButton(QStringLiteral("OK"), page), 1);
     ok->setDefault(true);
     for (QPushButton* b : {help, system})
         b->setAutoDefault(false);
@@ -96,7 +101,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     buttons->addWidget(system);
     buttons->addStretch();
     buttons->addWidget(ok);
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(page);
     layout->addLayout(top);
     layout->addLayout(lamps);
     layout->addLayout(buttons);
