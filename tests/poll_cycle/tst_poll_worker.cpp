@@ -177,6 +177,7 @@ private slots:
     void valuesEndToEnd();
     void failedBlocksKeepValues();
     void motorControlBlockLeavesLinkStateAlone();
+    void throughputFollowsTheRelay();
     void newFaultsReadTheirValueOnce();
     void requestsUseTheCurrentSettings();
     void stopEndsASilentRead();
@@ -353,6 +354,20 @@ void TestPollWorker::motorControlBlockLeavesLinkStateAlone()
     std::array<int32_t, 53> values{};
     QVERIFY(m_snapshot.CopyMeasurements(values.data(), sizeof values));
     QVERIFY(std::all_of(values.begin(), values.end(), [](int32_t v) { return v == 0; }));
+}
+
+// fParamsPerSecond is measured while the relay answers and falls to 0 once a whole
+// second passes without a register read.
+void TestPollWorker::throughputFollowsTheRelay()
+{
+    QVERIFY(connectTo(*m_relay, 100));
+    QVERIFY(worker().start());
+    QTRY_VERIFY_WITH_TIMEOUT(m_flags.fParamsPerSecond.load() > 0.0f, 5000);
+    // At least the fast group's 36 registers of each cycle, at one cycle a second
+    // even on the slowest machine.
+    QVERIFY2(m_flags.fParamsPerSecond.load() >= 36.0f, qPrintable(QString::number(m_flags.fParamsPerSecond.load())));
+    m_relay->setPolicy([](uint16_t) { return Answer::Silent; });
+    QTRY_COMPARE_WITH_TIMEOUT(m_flags.fParamsPerSecond.load(), 0.0f, 8000);
 }
 
 // A newly active fault costs one read of its value register; a fault still active
