@@ -6,6 +6,7 @@
 #include "CGraph.h"
 #include "CSettingsDlg.h"
 #include "CXLabel.h"
+#include "ConnectionManager.h"
 #include "CXLed.h"
 #include "HelpFile.h"
 #include "LiveTexts.h"
@@ -31,39 +32,6 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
-#ifdef ZRQ7_HAVE_CONNECTION_MANAGER
-#include "ConnectionManager.h"
-#else
-// Stand-in until the connection manager joins the window: nothing connects,
-// and the title shows the program without a relay.
-class ConnectionManager
-{
-public:
-    explicit ConnectionManager(MainWindowView& view) : m_view(view) {}
-    void ToggleConnection() {}
-    void Disconnect()
-    {
-        m_view.setConnectedState(false);
-        m_view.hideMotorCommands();
-        m_view.setLinkButtons(false);
-        m_view.RunGraph(false);
-        m_view.ResetLiveDisplay();
-        UpdateTitle(false);
-        m_view.showLinkIdle();
-    }
-    void UpdateTitle(bool)
-    {
-        m_view.setTitle(QStringLiteral("%1 (%2.%3) - %4")
-                            .arg(programidentity::titleText())
-                            .arg(m_view.programVersionMajor())
-                            .arg(m_view.programVersionMinor())
-                            .arg(programidentity::makerWebAddress()));
-    }
-
-private:
-    MainWindowView& m_view;
-};
-#endif
 
 namespace {
 
