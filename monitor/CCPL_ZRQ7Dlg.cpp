@@ -112,8 +112,8 @@ private:
     }
 };
 
-constexpr int trayPomoc = 32776, trayUstawieniaProgramu = 32777, trayUstawieniaZrq = 32778,
-              trayBazaDanych = 32779, trayOProgramie = 32780;
+constexpr int trayHelp = 32776, trayProgramSettings = 32777, trayDeviceSettings = 32778,
+              trayDatabase = 32779, trayAbout = 32780;
 
 } // namespace
 
@@ -143,7 +143,7 @@ CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
     connect(m_motorWriter, &MotorCommandWriter::finished, this, &CCPL_ZRQ7Dlg::onMotorCommandFinished);
     m_connection = std::make_unique<ConnectionManager>(*this);
 
-    const auto button = [this](int id) { return findChild<QAbstractButton*>(QStringLiteral("id%1").arg(id)); };
+    const auto button = [this](int id) { return m_content->findChild<QAbstractButton*>(QStringLiteral("id%1").arg(id)); };
     connect(button(1000), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnSettings);
     connect(button(1080), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::closeSequence);
     connect(button(1084), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnConnect);
@@ -242,13 +242,13 @@ void CCPL_ZRQ7Dlg::createTray()
         action->setObjectName(QStringLiteral("id%1").arg(id));
         connect(action, &QAction::triggered, this, handler);
     };
-    add(trayPomoc, QStringLiteral("Pomoc"), &CCPL_ZRQ7Dlg::OnHelp);
+    add(trayHelp, QStringLiteral("Pomoc"), &CCPL_ZRQ7Dlg::OnHelp);
     m_trayMenu->addSeparator();
-    add(trayBazaDanych, QStringLiteral("Baza danych"), &CCPL_ZRQ7Dlg::OnDatabase);
-    add(trayUstawieniaZrq, QStringLiteral("Ustawienia ZRQ-7/8"), &CCPL_ZRQ7Dlg::OnDeviceParameters);
-    add(trayUstawieniaProgramu, QStringLiteral("Ustawienia programu"), &CCPL_ZRQ7Dlg::OnSettings);
+    add(trayDatabase, QStringLiteral("Baza danych"), &CCPL_ZRQ7Dlg::OnDatabase);
+    add(trayDeviceSettings, QStringLiteral("Ustawienia ZRQ-7/8"), &CCPL_ZRQ7Dlg::OnDeviceParameters);
+    add(trayProgramSettings, QStringLiteral("Ustawienia programu"), &CCPL_ZRQ7Dlg::OnSettings);
     m_trayMenu->addSeparator();
-    add(trayOProgramie, QStringLiteral("O programie"), &CCPL_ZRQ7Dlg::OnAbout);
+    add(trayAbout, QStringLiteral("O programie"), &CCPL_ZRQ7Dlg::OnAbout);
 
     // A desktop without a notification area simply has no tray icon.
     if (!QSystemTrayIcon::isSystemTrayAvailable())
