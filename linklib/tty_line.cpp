@@ -99,9 +99,11 @@ std::int32_t TtyLine::setup(const LineSettings& settings)
     const speed_t speed = settings.baudRate == 1 ? B19200 : B9600;
     if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0)
         return refuse();
-    // Pseudo-terminals accept and ignore speed and framing: the result of tcsetattr is the
-    // answer, reading the settings back would not be.
-    if (tcsetattr(m_fd, TCSANOW, &tio) != 0)
+    // Pseudo-terminals accept and ignore speed and framing. glibc's tcsetattr reads the
+    // settings back and reports EINVAL when parity or character size did not stick, which on
+    // a pty happens from the second open on; the driver's own answer to TCSETS is the one
+    // that counts. The leading fields of struct termios are the kernel's, speed is in c_cflag.
+    if (ioctl(m_fd, TCSETS, &tio) != 0)
         return refuse();
     // DTR and RTS held inactive; lines without modem signals (pseudo-terminals) refuse this
     // harmlessly.
