@@ -87,6 +87,8 @@ private slots:
     void silentUnitTimesOutThenLinkRecovers();
     void concurrentCallersGetTheirOwnAnswers_data();
     void concurrentCallersGetTheirOwnAnswers();
+    void lineSettingsOnEveryOpen_data();
+    void lineSettingsOnEveryOpen();
     void framingIsFixedAtOpen();
     void lateTcpAnswerIsSkipped();
     void tcpPeerGoneEndsLinkWithoutSignal();
@@ -387,6 +389,37 @@ void TstPeers::concurrentCallersGetTheirOwnAnswers()
         thread.join();
     QCOMPARE(wrongReads.load(), 0);
     QCOMPARE(failedWrites.load(), 0);
+}
+
+void TstPeers::lineSettingsOnEveryOpen_data()
+{
+    // The program's usual settings, among them 7 data bits and even parity, which a
+    // pseudo-terminal silently ignores: the port must be usable however often it is reopened.
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<quint32>("dataBits");
+    QTest::addColumn<quint32>("parity");
+    QTest::addColumn<quint32>("stopBits");
+    QTest::newRow("ascii/7E1") << QStringLiteral("ascii") << 0u << 1u << 0u;
+    QTest::newRow("ascii/7N2") << QStringLiteral("ascii") << 0u << 0u << 1u;
+    QTest::newRow("rtu/8E1") << QStringLiteral("rtu") << 1u << 1u << 0u;
+    QTest::newRow("rtu/8N2") << QStringLiteral("rtu") << 1u << 0u << 1u;
+}
+
+void TstPeers::lineSettingsOnEveryOpen()
+{
+    QFETCH(QString, link);
+    QFETCH(quint32, dataBits);
+    QFETCH(quint32, parity);
+    QFETCH(quint32, stopBits);
+    const bool ascii = link == QLatin1String("ascii");
+    DLL_SetIOProtocol(ascii ? 1 : 0);
+    for (int round = 1; round <= 3; ++round) {
+        QCOMPARE(COM_Open(ascii ? u"COM8" : u"COM7"), LINK_OK);
+        QVERIFY2(COM_Setup(1, dataBits, parity, stopBits) == LINK_OK,
+                 qPrintable(QStringLiteral("open %1").arg(round)));
+        QCOMPARE(readRegisters(kPeerUnit, 0, 2, 16, 1).result, 4);
+        QCOMPARE(COM_Close(), LINK_OK);
+    }
 }
 
 void TstPeers::framingIsFixedAtOpen()
