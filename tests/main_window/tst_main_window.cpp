@@ -79,12 +79,15 @@ void TestMainWindow::f1OpensAboutBox()
         QCOMPARE(box->windowTitle(), u"O programie CPL_ZRQ7"_qs);
         firmware = box->findChild<QLabel*>(u"id1195"_qs)->text();
         version = box->findChild<QLabel*>(u"id1178"_qs)->text();
+        QTest::mouseClick(box->findChild<QPushButton*>(u"id1158"_qs), Qt::LeftButton); // "Pomoc"
         box->accept();
     });
     m_urls.opened.clear();
     QTest::keyClick(&window, Qt::Key_F1);
     QVERIFY(about.seen);
-    QVERIFY(m_urls.opened.isEmpty()); // F1 is the About box, not the help
+    // F1 is the About box, not the help; the box's "Pomoc" opens the guide.
+    QCOMPARE(m_urls.opened.size(), 1);
+    QVERIFY(m_urls.opened.first().toLocalFile().endsWith(u"help/index.html"_qs));
     QCOMPARE(firmware, u"Wersja firmware od 7 do 15"_qs);
     QCOMPARE(version, u"Wersja programu 1.0"_qs);
     QVERIFY(window.isVisible());
