@@ -3,6 +3,8 @@
 
 #include "ZRQ7DLL.h"
 
+#include <iterator>
+
 namespace linkmessages {
 
 QString linkErrorMessage(int32_t result, uint32_t deviceError)
@@ -34,29 +36,16 @@ QString linkErrorMessage(int32_t result, uint32_t deviceError)
 
 QString deviceErrorMessage(uint32_t deviceError)
 {
-    const auto reported = [](const char* what) {
-        return QStringLiteral("Urządzenie przesłało komunikat o wystąpieniu błędu '%1'").arg(QLatin1String(what));
-    };
-    switch (deviceError) {
-    case 1:
-        return reported("ILLEGAL FUNCTION");
-    case 2:
-        return reported("ILLEGAL DATA ADDRESS");
-    case 3:
-        return reported("ILLEGAL DATA VALUE");
-    case 4:
-        return reported("SLAVE DEVICE FAILURE");
-    case 5:
-        return reported("ACKNOWLEDGE");
-    case 6:
-        return reported("SLAVE DEVICE BUSY");
-    case 7:
-        return reported("NEGATIVE ACKNOWLEDGE");
-    case 11:
+    // MODBUS exception codes 1 to 7 by their standard names.
+    static constexpr const char* names[] = {"ILLEGAL FUNCTION",     "ILLEGAL DATA ADDRESS", "ILLEGAL DATA VALUE",
+                                            "SLAVE DEVICE FAILURE", "ACKNOWLEDGE",          "SLAVE DEVICE BUSY",
+                                            "NEGATIVE ACKNOWLEDGE"};
+    if (deviceError >= 1 && deviceError <= std::size(names))
+        return QStringLiteral("Urządzenie przesłało komunikat o wystąpieniu błędu '%1'")
+            .arg(QLatin1String(names[deviceError - 1]));
+    if (deviceError == 11)
         return QStringLiteral("Brama przesłała komunikat o wystąpieniu błędu 'Brak odpowiedzi urządzenia'");
-    default:
-        return QStringLiteral("Nieznany błąd!");
-    }
+    return QStringLiteral("Nieznany błąd!");
 }
 
 QString dottedAddress(uint32_t dwIpAddress)
