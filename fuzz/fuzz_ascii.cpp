@@ -2,10 +2,8 @@
 // Arbitrary slave responses to one ASCII request, through the real serial channel on a
 // scripted line: no crash, no access outside the buffers, and every success is backed by the
 // characters of the frame.
-#include "FuzzCase.h"
+#include "SerialCase.h"
 #include "modbus_checks.h"
-#include "scripted_transports.h"
-#include "serial_channel.h"
 
 #include <ZRQ7DLL.h>
 #include <algorithm>
@@ -64,15 +62,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (c.repairChecksum)
         repairLrc(c.response);
 
-    auto line = std::make_shared<ScriptedSerialLine>();
-    line->queueResponse(c.response.data(), c.response.size(), c.chunkSize);
-    SerialChannel channel(line, SerialFraming::Ascii);
-    fuzz::Target target(c.targetSize);
-    std::uint32_t deviceError = 0;
-    const std::int32_t result =
-        fuzz::runAttempt(channel, c, target, std::chrono::milliseconds(50), deviceError);
+    const fuzz::SerialRun run(c, SerialFraming::Ascii);
+    const std::int32_t result = run.result;
+    const std::uint32_t deviceError = run.deviceError;
+    const fuzz::Target& target = run.target;
 
-    FUZZ_REQUIRE(line->requests().size() == 1 && line->requests()[0].size() == ascii::kRequestSize);
+    FUZZ_REQUIRE(run.line->requests().size() == 1 && run.request().size() == ascii::kRequestSize);
     // The characters the master kept, as an independent scan of the same bytes sees them.
     ascii::Scanner scanner;
     const bool complete = scanner.feed(c.response.data(), c.response.size()).status == Completion::Complete;

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Arbitrary slave responses to one RTU request, through the real serial channel on a scripted
 // line: no crash, no access outside the buffers, and every success is backed by the frame.
-#include "FuzzCase.h"
+#include "SerialCase.h"
 #include "modbus_checks.h"
-#include "scripted_transports.h"
-#include "serial_channel.h"
 
 #include <ZRQ7DLL.h>
 #include <algorithm>
@@ -35,16 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (c.repairChecksum)
         repairCrc(c.response, c.request);
 
-    auto line = std::make_shared<ScriptedSerialLine>();
-    line->queueResponse(c.response.data(), c.response.size(), c.chunkSize);
-    SerialChannel channel(line, SerialFraming::Rtu);
-    fuzz::Target target(c.targetSize);
-    std::uint32_t deviceError = 0;
-    const std::int32_t result =
-        fuzz::runAttempt(channel, c, target, std::chrono::milliseconds(50), deviceError);
+    const fuzz::SerialRun run(c, SerialFraming::Rtu);
+    const std::int32_t result = run.result;
+    const std::uint32_t deviceError = run.deviceError;
+    const fuzz::Target& target = run.target;
 
     const std::vector<std::uint8_t>& r = c.response;
-    FUZZ_REQUIRE(line->requests().size() == 1 && line->requests()[0].size() == rtu::kRequestSize);
+    FUZZ_REQUIRE(run.line->requests().size() == 1 && run.request().size() == rtu::kRequestSize);
     if (result == LINK_ERR_DEVICE) {
         FUZZ_REQUIRE(r.size() >= 5 && (r[1] & 0x80) && deviceError == r[2]);
     } else {
@@ -53,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (c.write) {
         FUZZ_REQUIRE(fuzz::isSerialWriteResult(result));
         if (result == 1) // an echo of the request, check sum included
-            FUZZ_REQUIRE(r.size() >= 8 && std::equal(r.begin(), r.begin() + 8, line->requests()[0].begin()));
+            FUZZ_REQUIRE(r.size() >= 8 && std::equal(r.begin(), r.begin() + 8, run.request().begin()));
         return 0;
     }
     FUZZ_REQUIRE(fuzz::isSerialReadResult(result));
