@@ -374,6 +374,11 @@ void TestConnectionEndToEnd::programConnectsAtStartFromItsProfile()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ZRQ7_MESSAGE_LOG"), messages);
     env.insert(QStringLiteral("ZRQ7_SPLASH_MS"), QStringLiteral("100"));
+    if (env.contains(QStringLiteral("TSAN_OPTIONS")))
+        env.insert(QStringLiteral("TSAN_OPTIONS"), env.value(QStringLiteral("TSAN_OPTIONS")) +
+                                                       QStringLiteral(":suppressions=") +
+                                                       qEnvironmentVariable("ZRQ7_SOURCE_DIR") +
+                                                       QStringLiteral("/tests/e2e/tsan-program.supp"));
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(bin + QStringLiteral("/cpl_zrq7"));
