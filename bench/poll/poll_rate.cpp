@@ -14,7 +14,9 @@
 //     at least 0.95);
 //   - the process's CPU time (all its threads: window, poll, link library) as a
 //     share of one core (goal under 2 %).
-//   zrq7_bench_poll [--seconds N] [--warmup N]
+//   zrq7_bench_poll [--seconds N] [--warmup N] [--hidden]
+// --hidden leaves the window unshown, so nothing is painted: the poll, the
+// display queue and the controls' stores alone.
 
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
@@ -127,11 +129,14 @@ int main(int argc, char* argv[])
     int seconds = 20;
     int warmup = 3;
     const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--seconds"))
-            seconds = args[i + 1].toInt();
-        else if (args[i] == QLatin1String("--warmup"))
-            warmup = args[i + 1].toInt();
+    bool hidden = false;
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--seconds") && i + 1 < args.size())
+            seconds = args[++i].toInt();
+        else if (args[i] == QLatin1String("--warmup") && i + 1 < args.size())
+            warmup = args[++i].toInt();
+        else if (args[i] == QLatin1String("--hidden"))
+            hidden = true;
     }
 
     const QString port = qEnvironmentVariable("ZRQ7_PORTS") + QStringLiteral("/COM5");
@@ -168,7 +173,8 @@ int main(int argc, char* argv[])
     };
 
     CCPL_ZRQ7Dlg window;
-    window.show();
+    if (!hidden)
+        window.show();
     ConnectionManager connection(window, calls);
     connection.ToggleConnection();
     if (!window.isConnected()) {
@@ -202,7 +208,8 @@ int main(int argc, char* argv[])
     const Rotation line = fullRotation(2);
     const Rotation emulated = fullRotation(1);
     const double rotations = double(counters.requests.load() - counters.failed.load()) / line.requests / elapsed;
-    std::printf("poll over RTU at %d bit/s (11-bit characters), %.1f s measured\n", baud, elapsed);
+    std::printf("poll over RTU at %d bit/s (11-bit characters), %.1f s measured, window %s\n", baud, elapsed,
+                hidden ? "not shown" : "shown");
     std::printf("  achieved: %d requests (%d failed) = %.3f full rotations/s (%d requests each)\n",
                 counters.requests.load(), counters.failed.load(), rotations, line.requests);
     std::printf("  line limit with a 3.5-character silence after request and answer: %.1f ms per rotation = "
