@@ -2,6 +2,7 @@
 #include "LiveDisplayQueue.h"
 
 #include <QMetaObject>
+#include <QTimer>
 #include <utility>
 
 using namespace pollcycle;
@@ -32,7 +33,7 @@ bool LiveDisplayQueue::isOpen() const
     return m_open;
 }
 
-void LiveDisplayQueue::store(const std::function<void(PendingDisplay&)>& put)
+void LiveDisplayQueue::store(const std::function<void(PendingDisplay&)>& put, Delivery delivery)
 {
     {
         std::lock_guard lock(m_mutex);
@@ -40,14 +41,26 @@ void LiveDisplayQueue::store(const std::function<void(PendingDisplay&)>& put)
             return;
         put(m_pending);
     }
-    if (!m_flushQueued.exchange(true))
+    if (delivery == Delivery::Now) {
         QMetaObject::invokeMethod(m_context, [this] { flush(); }, Qt::QueuedConnection);
+        return;
+    }
+    // One refresh per period at most: the timer is started on the window's own thread.
+    if (!m_refreshQueued.exchange(true))
+        QMetaObject::invokeMethod(
+            m_context,
+            [this] {
+                QTimer::singleShot(kRefreshMs, m_context, [this] {
+                    // Cleared before taking, so a value stored meanwhile arms the next refresh.
+                    m_refreshQueued.store(false);
+                    flush();
+                });
+            },
+            Qt::QueuedConnection);
 }
 
 void LiveDisplayQueue::flush()
 {
-    // Cleared before taking, so a value stored meanwhile queues the next flush.
-    m_flushQueued.store(false);
     PendingDisplay batch;
     {
         std::lock_guard lock(m_mutex);
@@ -99,7 +112,7 @@ void LiveDisplayQueue::showStatus(const StatusUpdate& u, UiTicket ticket)
     store([&](PendingDisplay& p) {
         p.status = u;
         p.statusTicket = std::move(ticket);
-    });
+    }, Delivery::Now);
 }
 void LiveDisplayQueue::showCurrentSettings(const CurrentSettingsUpdate& u)
 {

@@ -33,8 +33,10 @@ struct PendingDisplay
 };
 
 // The main window's end of the poll: the display steps arrive on the poll thread
-// and are only stored here; one queued call per batch hands them to `show` on the
-// thread of `context` (the user-interface thread). Nothing is accepted while
+// and are only stored here; the window takes the latest of them at most once per
+// refresh period (`show` runs on the thread of `context`, the user-interface
+// thread), so a fast link costs no more repaints than a slow one. The status step
+// goes at once: the poll waits for it before it reads the values of new faults. Nothing is accepted while
 // closed, and closing drops what is still waiting, so values of a stopped poll
 // never reach the window after a disconnect. A dropped status ticket releases
 // the poll at once.
@@ -65,8 +67,12 @@ public:
     void showMotorControl(const pollcycle::MotorControlUpdate& u) override;
 
 private:
-    // Stores under the lock and asks for one flush if none is queued.
-    void store(const std::function<void(PendingDisplay&)>& put);
+    enum class Delivery { Refresh, Now };
+    // Five refreshes a second: live to the eye, while each refresh (text changes
+    // re-lay out the window) stays a small load. The status step does not wait for it.
+    static constexpr int kRefreshMs = 200;
+    // Stores under the lock and arms one refresh (or a flush at once for Now).
+    void store(const std::function<void(PendingDisplay&)>& put, Delivery delivery = Delivery::Refresh);
     void flush();
 
     QObject* m_context; // outlives every poll that may call in (the window stops its poll first)
@@ -74,5 +80,5 @@ private:
     mutable std::mutex m_mutex; // guards m_open and m_pending
     bool m_open = false;
     PendingDisplay m_pending;
-    std::atomic<bool> m_flushQueued{false};
+    std::atomic<bool> m_refreshQueued{false};
 };
