@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "SimulatorProcess.h"
+#include "StopProcess.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -77,11 +78,7 @@ int SimulatorProcess::stop(int timeoutMs)
 {
     if (m_process.state() == QProcess::NotRunning)
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
-    m_process.terminate();
-    if (!m_process.waitForFinished(timeoutMs)) {
-        m_process.kill();
-        m_process.waitForFinished(timeoutMs);
-    }
+    stopProcess(m_process, timeoutMs);
     standardError();
     return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }

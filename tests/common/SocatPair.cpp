@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "SocatPair.h"
+#include "StopProcess.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -46,13 +47,7 @@ bool SocatPair::start(int timeoutMs)
 
 void SocatPair::stop()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    stopProcess(m_process);
 }
 
 } // namespace zrq7::test

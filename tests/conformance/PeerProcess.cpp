@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "PeerProcess.h"
+#include "StopProcess.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -68,13 +69,7 @@ bool PeerProcess::start(int timeoutMs)
 
 void PeerProcess::stop()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    stopProcess(m_process);
 }
 
 QString PeerProcess::readyField(const QString& key) const
