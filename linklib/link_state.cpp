@@ -53,7 +53,7 @@ std::int32_t LinkState::runExchange(Gate gate, Operation operation, Attempt atte
         generation = m_generation;
     }
     gateSemaphore.acquire();
-    m_exchangeLock.acquire();
+    m_exchangeLock.lock();
     std::int32_t result = LINK_ERR_IO;
     for (;;) {
         std::shared_ptr<LinkChannel> channel;
@@ -75,7 +75,7 @@ std::int32_t LinkState::runExchange(Gate gate, Operation operation, Attempt atte
             break;
         --retries;
     }
-    m_exchangeLock.release();
+    m_exchangeLock.unlock();
     gateSemaphore.release();
     // A link closed (or reopened) while the call ran ends the call as a failed one.
     const std::lock_guard lock(m_state);

@@ -80,7 +80,9 @@ private:
 
     std::counting_semaphore<5> m_readGate{5};
     std::counting_semaphore<5> m_writeGate{5};
-    std::binary_semaphore m_exchangeLock{1};
+    // One exchange on the line at a time. Taken and given back by the same caller, so a
+    // mutex: unlike a binary semaphore it makes no wake-up call when nobody waits.
+    std::mutex m_exchangeLock;
     std::uint16_t m_transactionId = 0; // used under m_exchangeLock only
 };
 
