@@ -3,6 +3,7 @@
 
 #include "CCPL_ZRQ7App.h"
 #include "LinkMessages.h"
+#include "SettingsFields.h"
 #include "MainWindowView.h"
 #include "MeasurementSnapshot.h"
 #include "PasswordGate.h"
@@ -142,7 +143,7 @@ bool ConnectionManager::openLink(const ProgramSettings& s)
         }
         return true;
     }
-    const QString host = linkmessages::dottedAddress(s.dwIpAddress);
+    const QString host = Ipv4Text(s.dwIpAddress);
     if (m_calls.tcpOpen(reinterpret_cast<const char16_t*>(host.utf16()), s.nTcpPort) != 0) {
         m_view.showError(linkmessages::tcpConnectFailed(s.dwIpAddress));
         return false;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "LinkMessages.h"
 
+#include "SettingsFields.h"
 #include "ZRQ7DLL.h"
 
 #include <iterator>
@@ -48,15 +49,6 @@ QString deviceErrorMessage(uint32_t deviceError)
     return QStringLiteral("Nieznany błąd!");
 }
 
-QString dottedAddress(uint32_t dwIpAddress)
-{
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(dwIpAddress >> 24 & 0xFF)
-        .arg(dwIpAddress >> 16 & 0xFF)
-        .arg(dwIpAddress >> 8 & 0xFF)
-        .arg(dwIpAddress & 0xFF);
-}
-
 QString portOpenFailed()
 {
     return QStringLiteral("COM - Nie można otworzyć portu");
@@ -69,7 +61,7 @@ QString portSetupFailed()
 
 QString tcpConnectFailed(uint32_t dwIpAddress)
 {
-    return QStringLiteral("TCP/IP - Nie można podłączyć się do węzła IP:") + dottedAddress(dwIpAddress);
+    return QStringLiteral("TCP/IP - Nie można podłączyć się do węzła IP:") + Ipv4Text(dwIpAddress);
 }
 
 QString incompatibleDevice()

@@ -14,9 +14,6 @@ QString linkErrorMessage(int32_t result, uint32_t deviceError);
 // The relay's (or a gateway's) exception code.
 QString deviceErrorMessage(uint32_t deviceError);
 
-// dwIpAddress as "a.b.c.d", most significant byte first (0x7F000001 is 127.0.0.1).
-QString dottedAddress(uint32_t dwIpAddress);
-
 QString portOpenFailed();                 // COM_Open failed
 QString portSetupFailed();                // COM_Setup failed
 QString tcpConnectFailed(uint32_t dwIpAddress);
