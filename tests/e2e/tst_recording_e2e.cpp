@@ -5,6 +5,7 @@
 // second copy of the program ("-copy") finding the day file held, and a file
 // system that fills up.
 #include "DayFile.h"
+#include "NearlyFullFileSystem.h"
 #include "RelayUnderTest.h"
 
 #include <QDate>
@@ -14,8 +15,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <sys/mount.h>
-#include <unistd.h>
+#include <memory>
 
 using namespace zrq7::e2e;
 
@@ -81,6 +81,18 @@ bool writeProfile(const QStringList& arguments)
     QProcess profile;
     profile.start(qEnvironmentVariable("ZRQ7_BIN_DIR") + QStringLiteral("/zrq7_demo_profile"), arguments);
     return profile.waitForFinished(10000) && profile.exitCode() == 0;
+}
+
+// The program recording once a second without a relay, its recorder's clock
+// started at `clock`; nothing when its profile cannot be written or it does not start.
+std::unique_ptr<Program> recordingAlone(const QString& logPath, const QString& clock)
+{
+    if (!writeProfile({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:1"), QStringLiteral("--record"),
+                       QStringLiteral("1")}))
+        return nullptr;
+    auto program = std::make_unique<Program>(logPath, QStringList{},
+                                             QStringList{QStringLiteral("ZRQ7_RECORDER_CLOCK=") + clock});
+    return program->started() ? std::move(program) : nullptr;
 }
 
 } // namespace
@@ -149,12 +161,10 @@ private slots:
     // records of 23:59, the new day's file, headed with the new date, begins.
     void midnightStartsTheNewDaysFile()
     {
-        QVERIFY(writeProfile({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:1"), QStringLiteral("--record"),
-                              QStringLiteral("1")}));
         QTemporaryDir logs;
-        Program program(logs.filePath(QStringLiteral("midnight.log")), {},
-                        {QStringLiteral("ZRQ7_RECORDER_CLOCK=2025-12-31T23:59:58")});
-        QVERIFY(program.started());
+        const auto started = recordingAlone(logs.filePath(QStringLiteral("midnight.log")), QStringLiteral("2025-12-31T23:59:58"));
+        QVERIFY(started);
+        Program& program = *started;
         const QString oldDay = recordingsFolder() + QStringLiteral("/31122025.db");
         const QString newDay = recordingsFolder() + QStringLiteral("/01012026.db");
         QTRY_VERIFY_WITH_TIMEOUT(recordCount(newDay) >= 2, 20000);
@@ -177,36 +187,21 @@ private slots:
     // no crash, and the day file holds only whole records.
     void fullFileSystem()
     {
-        QVERIFY(QDir().mkpath(recordingsFolder()));
-        const QByteArray mountPoint = QFile::encodeName(recordingsFolder());
-        if (::geteuid() != 0 || ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=8k") != 0)
+        NearlyFullFileSystem small(recordingsFolder(), {8, 12, 2025});
+        if (!small.mounted())
             QSKIP("a small tmpfs needs root and a mountable tmpfs");
-        const auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
-        // One page taken, one left for the day file, which holds 17 records:
-        // the 18th does not fit.
-        QFile filler(recordingsFolder() + QStringLiteral("/filler"));
-        QVERIFY(filler.open(QIODevice::WriteOnly));
-        QCOMPARE(filler.write(QByteArray(4096, 'f')), qint64(4096));
-        filler.close();
-        {
-            DayFileWriter seed;
-            QCOMPARE(int(seed.open(fsPath(recordingsFolder()), {8, 12, 2025})), int(DbOpenStatus::Created));
-            for (int n = 0; n < 17; ++n)
-                QVERIFY(seed.append(_tagSTRUCT_DATA{}));
-        }
-        QVERIFY(writeProfile({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:1"), QStringLiteral("--record"),
-                              QStringLiteral("1")}));
+        QVERIFY(small.ready());
         QTemporaryDir logs;
-        Program program(logs.filePath(QStringLiteral("full.log")), {},
-                        {QStringLiteral("ZRQ7_RECORDER_CLOCK=2025-12-08T12:00:00")});
-        QVERIFY(program.started());
+        const auto started = recordingAlone(logs.filePath(QStringLiteral("full.log")), QStringLiteral("2025-12-08T12:00:00"));
+        QVERIFY(started);
+        Program& program = *started;
         QTRY_VERIFY_WITH_TIMEOUT(program.messages().contains(QStringLiteral("brak miejsca na dysku")), 20000);
         QTest::qWait(1500);
         QVERIFY(program.running());
         QCOMPARE(program.messages().count(QStringLiteral("brak miejsca na dysku")), 1);
         const QString path = recordingsFolder() + QStringLiteral("/08122025.db");
-        QCOMPARE(QFileInfo(path).size(), qint64(48 + 17 * 225));
-        QCOMPARE(recordCount(path), 17);
+        QCOMPARE(QFileInfo(path).size(), qint64(48 + NearlyFullFileSystem::seededRecords * 225));
+        QCOMPARE(recordCount(path), NearlyFullFileSystem::seededRecords);
     }
 };
 

@@ -4,6 +4,7 @@
 // day files, a full file system, and how fast stop and quit take effect.
 #include "DayFile.h"
 #include "MeasurementSnapshot.h"
+#include "NearlyFullFileSystem.h"
 #include "Recorder.h"
 #include "RecorderState.h"
 
@@ -17,8 +18,6 @@
 #include <QTest>
 #include <atomic>
 #include <mutex>
-#include <sys/mount.h>
-#include <unistd.h>
 
 namespace {
 
@@ -235,23 +234,10 @@ private slots:
     {
         QTemporaryDir dir;
         const QString mountPoint = dir.filePath(QStringLiteral("small"));
-        QVERIFY(QDir().mkpath(mountPoint));
-        if (::geteuid() != 0 || ::mount("tmpfs", mountPoint.toLocal8Bit().constData(), "tmpfs", 0, "size=8k") != 0)
+        NearlyFullFileSystem small(mountPoint, {8, 12, 2025});
+        if (!small.mounted())
             QSKIP("a small tmpfs needs root and a mountable tmpfs");
-        const auto unmount = qScopeGuard([&] { ::umount2(mountPoint.toLocal8Bit().constData(), MNT_DETACH); });
-
-        // One page for the filler, one for the day file, which already holds
-        // 17 records: the 18th does not fit into its page.
-        QFile filler(mountPoint + QStringLiteral("/filler"));
-        QVERIFY(filler.open(QIODevice::WriteOnly));
-        QCOMPARE(filler.write(QByteArray(4096, 'f')), qint64(4096));
-        filler.close();
-        {
-            DayFileWriter seed;
-            QCOMPARE(int(seed.open(fsPath(mountPoint), {8, 12, 2025})), int(DbOpenStatus::Created));
-            for (int n = 0; n < 17; ++n)
-                QVERIFY(seed.append(_tagSTRUCT_DATA{}));
-        }
+        QVERIFY(small.ready());
         MeasurementSnapshot snapshot;
         ManualClock clock;
         Recorder recorder({&snapshot, fsPath(mountPoint), clock.function()});
@@ -266,8 +252,8 @@ private slots:
         QTest::qWait(1500); // no second message, no second attempt
         QCOMPARE(error.count(), 1);
         const QString path = mountPoint + QStringLiteral("/08122025.db");
-        QCOMPARE(fileSize(path), qint64(48 + 17 * 225));
-        QCOMPARE(int(ReadDbFile(fsPath(path)).records.size()), 17);
+        QCOMPARE(fileSize(path), qint64(48 + NearlyFullFileSystem::seededRecords * 225));
+        QCOMPARE(int(ReadDbFile(fsPath(path)).records.size()), NearlyFullFileSystem::seededRecords);
         recorder.quit();
     }
 
