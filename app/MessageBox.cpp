@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
+#include <QPushButton>
 #include <QWidget>
+#include <functional>
 
 namespace {
 
@@ -77,9 +79,12 @@ void LogShownWindows()
         qApp->installEventFilter(new ShownWindowLogger(qApp));
 }
 
-QMessageBox::StandardButton ShowMessage(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
-                                        const QString& text, QMessageBox::StandardButtons buttons,
-                                        QMessageBox::StandardButton defaultButton)
+namespace {
+
+QMessageBox::StandardButton showBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+                                    const QString& text, QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton,
+                                    const std::function<void(QMessageBox&)>& adjust)
 {
     if (defaultButton == QMessageBox::NoButton)
         defaultButton = firstButton(buttons);
@@ -94,5 +99,28 @@ QMessageBox::StandardButton ShowMessage(QWidget* owner, QMessageBox::Icon icon, 
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QMessageBox box(icon, caption, shown, buttons, owner);
     box.setDefaultButton(defaultButton);
+    if (adjust)
+        adjust(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+} // namespace
+
+QMessageBox::StandardButton ShowMessage(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+                                        const QString& text, QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton)
+{
+    return showBox(owner, icon, caption, text, buttons, defaultButton, {});
+}
+
+QMessageBox::StandardButton AskCancelTryContinue(QWidget* owner, const QString& caption, const QString& text)
+{
+    return showBox(owner, QMessageBox::Warning, caption, text,
+                   QMessageBox::Cancel | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Retry,
+                   [](QMessageBox& box) {
+                       box.setWindowFlag(Qt::WindowStaysOnTopHint);
+                       box.button(QMessageBox::Cancel)->setText(QStringLiteral("Anuluj"));
+                       box.button(QMessageBox::Retry)->setText(QStringLiteral("Ponów próbę"));
+                       box.button(QMessageBox::Ignore)->setText(QStringLiteral("Kontynuuj"));
+                   });
 }

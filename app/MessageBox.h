@@ -13,6 +13,11 @@ QMessageBox::StandardButton ShowMessage(QWidget* owner, QMessageBox::Icon icon, 
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
+// The question after a failed register of a long operation: buttons "Anuluj"
+// (Cancel), "Ponów próbę" (Retry, the default) and "Kontynuuj" (Ignore), a
+// warning icon, kept on top. Logged like ShowMessage.
+QMessageBox::StandardButton AskCancelTryContinue(QWidget* owner, const QString& caption, const QString& text);
+
 // With ZRQ7_MESSAGE_LOG set, also appends "window|<class>|<title>" to the file
 // each time a top-level window of the program is shown, so a test can tell how far
 // start-up went. Does nothing without the variable. Call once after the
