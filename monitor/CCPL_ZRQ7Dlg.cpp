@@ -2,6 +2,8 @@
 #include "CCPL_ZRQ7Dlg.h"
 
 #include "CAboutDlg.h"
+#include "CFirmwareDlg.h"
+#include "CSettDevDlg.h"
 #include "CCPL_ZRQ7App.h"
 #include "CGraph.h"
 #include "CSettingsDlg.h"
@@ -142,6 +144,11 @@ CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
     m_motorWriter = new MotorCommandWriter(this);
     connect(m_motorWriter, &MotorCommandWriter::finished, this, &CCPL_ZRQ7Dlg::onMotorCommandFinished);
     m_connection = std::make_unique<ConnectionManager>(*this);
+    // A parameters transfer never loses its link underneath it.
+    m_connection->setBeforeLinkCloses([this] {
+        if (m_parameters)
+            m_parameters->stopTransfer();
+    });
 
     const auto button = [this](int id) { return m_content->findChild<QAbstractButton*>(QStringLiteral("id%1").arg(id)); };
     connect(button(1000), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnSettings);
@@ -187,6 +194,8 @@ CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
 
 CCPL_ZRQ7Dlg::~CCPL_ZRQ7Dlg()
 {
+    if (m_parameters)
+        m_parameters->stopTransfer();
     m_queue.close();
     m_connection.reset();
 }
@@ -311,9 +320,22 @@ void CCPL_ZRQ7Dlg::OnDeviceParameters()
 {
     if (!PasswordGate(PWD_DEVICE_PARAMS))
         return;
-    if (bringToFront(QStringLiteral("Parametry ZRQ-7/8")))
+    if (bringToFront(CSettDevDlg::windowTitleText()))
         return;
-    // Device parameters hook: the parameters window opens here once it exists.
+    // Built for the connected relay's firmware, or for a version the operator picks.
+    ParametersWindowContext context;
+    if (m_bConnected == 1 && m_pollFlags.bPollRunning.load() == 1) {
+        context.firmwareVersion = int(m_connection->identifiedVersion());
+        context.online = true;
+    } else {
+        CFirmwareDlg choice(this);
+        if (choice.exec() != QDialog::Accepted)
+            return;
+        context.firmwareVersion = choice.chosenVersion();
+    }
+    m_parameters = new CSettDevDlg(std::move(context), this);
+    m_parameters->setAttribute(Qt::WA_DeleteOnClose);
+    m_parameters->show();
 }
 
 void CCPL_ZRQ7Dlg::OnDatabase()
@@ -519,6 +541,13 @@ void CCPL_ZRQ7Dlg::closeEvent(QCloseEvent* event)
 
 void CCPL_ZRQ7Dlg::closeSequence()
 {
+    // The parameters window goes first, with its own question (a transfer in
+    // progress is stopped before); if it stays open, so does the program.
+    if (m_parameters) {
+        m_parameters->stopTransfer();
+        if (!m_parameters->close())
+            return;
+    }
     // Recorder hook: the recorder writer is told to quit and waited for here.
     if (m_bConnected == 1) {
         const auto answer = ShowMessage(

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "CSettDevDlg.h"
 #include "LinkWatchdog.h"
 #include "LiveDisplay.h"
 #include "LiveDisplayQueue.h"
@@ -9,6 +10,7 @@
 #include "PollWorker.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QTimer>
 #include <memory>
 
@@ -38,7 +40,8 @@ public:
     // settings password gate and runs the settings window.
     void OnSettings();
     void OnConnect();           // 1084, tray, automatic connection
-    void OnDeviceParameters();  // 1003
+    void OnDeviceParameters();  // 1003, tray "Ustawienia ZRQ-7/8"
+    CSettDevDlg* parametersWindow() const { return m_parameters; }
     void OnDatabase();          // 1155
     void OnFaultLog();          // 1201
     void OnAbout();             // 1082, F1
@@ -108,4 +111,5 @@ private:
     QPoint m_lastGraphPointer{-1, -1};
     MotorCommandWriter* m_motorWriter = nullptr;
     std::unique_ptr<ConnectionManager> m_connection;
+    QPointer<CSettDevDlg> m_parameters; // the one parameters window, while it is open
 };

@@ -186,6 +186,8 @@ void ConnectionManager::Disconnect()
     // bPollRunning = 0, and wait for the poll's register call to end: the link
     // is closed only when nothing uses it any more.
     m_poll.stop();
+    if (m_beforeLinkCloses)
+        m_beforeLinkCloses();
     closeLink();
     m_view.hideMotorCommands();
     m_view.setLinkButtons(false);

@@ -64,6 +64,9 @@ public:
     void ToggleConnection();
     // Stops the poll, closes the link, disconnected state, 1000 ms pause.
     void Disconnect();
+    // Runs in Disconnect() once the poll has stopped and before the link closes,
+    // so other users of the link (a parameters transfer) end their exchange first.
+    void setBeforeLinkCloses(std::function<void()> hook) { m_beforeLinkCloses = std::move(hook); }
     // Reads registers 0 and 1 up to five times: 0 compatible relay, -1 a relay
     // answered but is not compatible, -2 no valid answer, or the last read's
     // library result when it is -100 or less.
@@ -95,4 +98,5 @@ private:
     std::optional<Link> m_link;
     std::atomic<uint32_t> m_identifiedDeviceId{0};
     std::atomic<uint32_t> m_identifiedVersion{0};
+    std::function<void()> m_beforeLinkCloses;
 };
