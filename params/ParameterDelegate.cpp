@@ -6,6 +6,7 @@
 #include "ParameterGridModel.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
@@ -73,8 +74,10 @@ bool ParameterDelegate::eventFilter(QObject* watched, QEvent* event)
     if (!editor)
         return QStyledItemDelegate::eventFilter(watched, event);
     if (event->type() == QEvent::FocusOut) {
-        // Focus that moves to the range message, or stays inside the editor's
-        // window with a bad text, keeps the editor.
+        // The editor's own context menu is no end of the edit; focus that moves
+        // to the range message, or elsewhere with a bad text, keeps the editor.
+        if (static_cast<QFocusEvent*>(event)->reason() == Qt::PopupFocusReason)
+            return QStyledItemDelegate::eventFilter(watched, event);
         if (m_inRangeMessage || !acceptsText(editor))
             return true;
     } else if (event->type() == QEvent::KeyPress) {

@@ -80,6 +80,20 @@ QLineEdit* typeValue(CSettDevDlg& window, uint16_t address, const QString& text)
     return editor;
 }
 
+// The rows of a test that runs once with the operator saying No, once Yes.
+void addAgreeRows(const char* no, const char* yes)
+{
+    QTest::addColumn<bool>("agree");
+    QTest::newRow(no) << false;
+    QTest::newRow(yes) << true;
+}
+
+// An operator who answers every question with Yes or No.
+MessageBoxOperator::Choice yesOrNo(bool agree)
+{
+    return [agree](const QString&) { return agree ? QMessageBox::Yes : QMessageBox::No; };
+}
+
 } // namespace
 
 class TestParametersWindow : public QObject
@@ -230,9 +244,7 @@ void TestParametersWindow::factoryRestoreMarksWhatItChanged()
 
 void TestParametersWindow::closingAsks_data()
 {
-    QTest::addColumn<bool>("agree");
-    QTest::newRow("no keeps the window") << false;
-    QTest::newRow("yes closes") << true;
+    addAgreeRows("no keeps the window", "yes closes");
 }
 
 void TestParametersWindow::closingAsks()
@@ -241,7 +253,7 @@ void TestParametersWindow::closingAsks()
     CSettDevDlg window({12, false, {}});
     window.show();
     window.model().applyEdit(valueIndex(window.model(), 153), 100);
-    MessageBoxOperator answer([&](const QString&) { return agree ? QMessageBox::Yes : QMessageBox::No; });
+    MessageBoxOperator answer(yesOrNo(agree));
     window.close();
     QCOMPARE(answer.seen, QStringList{u"Uwaga|Nie wszystkie zmiany zostały zapisane. Czy na pewno chcesz zakończyć?"_qs});
     QCOMPARE(window.isVisible(), !agree);
@@ -524,9 +536,7 @@ void TestParametersWindow::clockThatStaysOff()
 
 void TestParametersWindow::restart_data()
 {
-    QTest::addColumn<bool>("agree");
-    QTest::newRow("yes restarts") << true;
-    QTest::newRow("no sends nothing") << false;
+    addAgreeRows("no sends nothing", "yes restarts");
 }
 
 void TestParametersWindow::restart()
@@ -534,7 +544,7 @@ void TestParametersWindow::restart()
     QFETCH(bool, agree);
     LinkedSimulator relay;
     QVERIFY2(relay.start(), qPrintable(relay.process().errorString()));
-    MessageBoxOperator operatorAnswers([&](const QString&) { return agree ? QMessageBox::Yes : QMessageBox::No; });
+    MessageBoxOperator operatorAnswers(yesOrNo(agree));
     CSettDevDlg window(online(12));
     QSignalSpy finished(&window, &CSettDevDlg::transferFinished);
     button(window, 1195)->click();
@@ -547,6 +557,9 @@ void TestParametersWindow::restart()
         return;
     }
     QCOMPARE(window.findChild<CWaitDlg*>()->findChild<QLabel*>(u"id1223"_qs)->text(), u"Trwa restart urządzenia..."_qs);
+    // A restarting relay says nothing for a while (latched: QTRY asks once more at the end).
+    bool wentSilent = false;
+    QTRY_VERIFY_WITH_TIMEOUT(wentSilent = wentSilent || relay.registers(0, 2).isEmpty(), 3000);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kTransferTimeoutMs);
     QList<int> values;
     QCOMPARE(relay.takeWrites(&values), QList<int>{903});
