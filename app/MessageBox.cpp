@@ -81,10 +81,11 @@ void LogShownWindows()
 
 namespace {
 
-QMessageBox::StandardButton showBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
-                                    const QString& text, QMessageBox::StandardButtons buttons,
-                                    QMessageBox::StandardButton defaultButton,
-                                    const std::function<void(QMessageBox&)>& adjust)
+// `adjust` changes the box before it is shown (button texts).
+QMessageBox::StandardButton showMessage(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+                                        const QString& text, QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton, bool onTop,
+                                        const std::function<void(QMessageBox&)>& adjust = {})
 {
     if (defaultButton == QMessageBox::NoButton)
         defaultButton = firstButton(buttons);
@@ -99,6 +100,8 @@ QMessageBox::StandardButton showBox(QWidget* owner, QMessageBox::Icon icon, cons
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QMessageBox box(icon, caption, shown, buttons, owner);
     box.setDefaultButton(defaultButton);
+    if (onTop)
+        box.setWindowFlag(Qt::WindowStaysOnTopHint); // not shown yet: nothing to re-create
     if (adjust)
         adjust(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
@@ -110,17 +113,23 @@ QMessageBox::StandardButton ShowMessage(QWidget* owner, QMessageBox::Icon icon, 
                                         const QString& text, QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton)
 {
-    return showBox(owner, icon, caption, text, buttons, defaultButton, {});
+    return showMessage(owner, icon, caption, text, buttons, defaultButton, false);
+}
+
+QMessageBox::StandardButton ShowMessageOnTop(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+                                             const QString& text, QMessageBox::StandardButtons buttons,
+                                             QMessageBox::StandardButton defaultButton)
+{
+    return showMessage(owner, icon, caption, text, buttons, defaultButton, true);
 }
 
 QMessageBox::StandardButton AskCancelTryContinue(QWidget* owner, const QString& caption, const QString& text)
 {
-    return showBox(owner, QMessageBox::Warning, caption, text,
-                   QMessageBox::Cancel | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Retry,
-                   [](QMessageBox& box) {
-                       box.setWindowFlag(Qt::WindowStaysOnTopHint);
-                       box.button(QMessageBox::Cancel)->setText(QStringLiteral("Anuluj"));
-                       box.button(QMessageBox::Retry)->setText(QStringLiteral("Ponów próbę"));
-                       box.button(QMessageBox::Ignore)->setText(QStringLiteral("Kontynuuj"));
-                   });
+    return showMessage(owner, QMessageBox::Warning, caption, text,
+                       QMessageBox::Cancel | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Retry, true,
+                       [](QMessageBox& box) {
+                           box.button(QMessageBox::Cancel)->setText(QStringLiteral("Anuluj"));
+                           box.button(QMessageBox::Retry)->setText(QStringLiteral("Ponów próbę"));
+                           box.button(QMessageBox::Ignore)->setText(QStringLiteral("Kontynuuj"));
+                       });
 }

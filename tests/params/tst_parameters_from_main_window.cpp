@@ -35,7 +35,7 @@ void TestParametersFromMainWindow::transferBesideThePoll()
     CCPL_ZRQ7Dlg window;
     window.show();
     window.OnConnect();
-    QVERIFY(window.isConnected());
+    QTRY_VERIFY(window.isConnected()); // the connect runs off the window's thread
     const auto frequency = [&] { return window.liveDisplay().label(1127)->Text(); };
     QTRY_COMPARE(frequency(), u"50.0 Hz"_qs);
 
