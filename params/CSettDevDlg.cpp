@@ -318,7 +318,7 @@ void CSettDevDlg::RestartDevice()
 {
     if (!m_context.online || m_transfer.isRunning())
         return;
-    const auto answer = ShowMessage(this, QMessageBox::Warning, QStringLiteral("UWAGA"),
+    const auto answer = ShowMessageOnTop(this, QMessageBox::Warning, QStringLiteral("UWAGA"),
                                     QStringLiteral("Zostanie wykonany restart urządzenia.\r\nJeżeli silnik jest "
                                                    "włączony, nastąpi jego wyłączenie.\r\nCzy na pewno chcesz "
                                                    "kontynuować?"),
@@ -382,7 +382,8 @@ void CSettDevDlg::onFinished(ParameterTransfer::Kind kind, int failures, bool ca
             break;
         case ParameterTransfer::Kind::ClockSync:
             if (code != 0)
-                ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd"), QString::fromUtf8(clockSyncMessage(code)));
+                ShowMessageOnTop(this, QMessageBox::Warning, QStringLiteral("Błąd"),
+                                 QString::fromUtf8(clockSyncMessage(code)));
             break;
         case ParameterTransfer::Kind::Restart:
             break;

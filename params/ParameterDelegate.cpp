@@ -61,7 +61,7 @@ bool ParameterDelegate::acceptsText(QWidget* editor)
         return true;
     m_inRangeMessage = true;
     const std::string message = rangeMessage(item->row.kind, item->row.minimum, item->row.maximum);
-    ShowMessage(editor->window(), QMessageBox::NoIcon, QApplication::applicationName(),
+    ShowMessageOnTop(editor->window(), QMessageBox::NoIcon, QApplication::applicationName(),
                 QString::fromStdString(message));
     m_inRangeMessage = false;
     editor->setFocus();
