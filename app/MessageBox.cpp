@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
+#include <QPushButton>
 #include <QWidget>
+#include <functional>
 
 namespace {
 
@@ -79,9 +81,11 @@ void LogShownWindows()
 
 namespace {
 
+// `adjust` changes the box before it is shown (button texts).
 QMessageBox::StandardButton showMessage(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
                                         const QString& text, QMessageBox::StandardButtons buttons,
-                                        QMessageBox::StandardButton defaultButton, bool onTop)
+                                        QMessageBox::StandardButton defaultButton, bool onTop,
+                                        const std::function<void(QMessageBox&)>& adjust = {})
 {
     if (defaultButton == QMessageBox::NoButton)
         defaultButton = firstButton(buttons);
@@ -98,6 +102,8 @@ QMessageBox::StandardButton showMessage(QWidget* owner, QMessageBox::Icon icon, 
     box.setDefaultButton(defaultButton);
     if (onTop)
         box.setWindowFlag(Qt::WindowStaysOnTopHint); // not shown yet: nothing to re-create
+    if (adjust)
+        adjust(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -115,4 +121,15 @@ QMessageBox::StandardButton ShowMessageOnTop(QWidget* owner, QMessageBox::Icon i
                                              QMessageBox::StandardButton defaultButton)
 {
     return showMessage(owner, icon, caption, text, buttons, defaultButton, true);
+}
+
+QMessageBox::StandardButton AskCancelTryContinue(QWidget* owner, const QString& caption, const QString& text)
+{
+    return showMessage(owner, QMessageBox::Warning, caption, text,
+                       QMessageBox::Cancel | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Retry, true,
+                       [](QMessageBox& box) {
+                           box.button(QMessageBox::Cancel)->setText(QStringLiteral("Anuluj"));
+                           box.button(QMessageBox::Retry)->setText(QStringLiteral("Ponów próbę"));
+                           box.button(QMessageBox::Ignore)->setText(QStringLiteral("Kontynuuj"));
+                       });
 }

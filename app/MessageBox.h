@@ -13,6 +13,11 @@ QMessageBox::StandardButton ShowMessage(QWidget* owner, QMessageBox::Icon icon, 
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
+// The question after a failed register of a long operation: buttons "Anuluj"
+// (Cancel), "Ponów próbę" (Retry, the default) and "Kontynuuj" (Ignore), a
+// warning icon, kept on top. Logged like ShowMessage.
+QMessageBox::StandardButton AskCancelTryContinue(QWidget* owner, const QString& caption, const QString& text);
+
 // ShowMessage for a box that stays on top of other windows (the link's error
 // messages, the close question, a refused motor command), so it cannot hide
 // behind another program's window while it waits for the operator.

@@ -2,6 +2,8 @@
 #include "CCPL_ZRQ7Dlg.h"
 
 #include "CAboutDlg.h"
+#include "CFirmwareDlg.h"
+#include "CSettDevDlg.h"
 #include "CCPL_ZRQ7App.h"
 #include "CDataDlg.h"
 #include "CGraph.h"
@@ -195,8 +197,10 @@ CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
 
 CCPL_ZRQ7Dlg::~CCPL_ZRQ7Dlg()
 {
-    // Recorder hook: the recorder thread reads m_snapshot, which goes before the child windows.
+    // The recorder thread reads m_snapshot, which goes before the child windows.
     m_dataDlg->StopRecorder();
+    if (m_parameters)
+        m_parameters->stopTransfer();
     m_queue.close();
     m_connection.reset();
     setConnecting(false); // a connect that was still under way: the cursor goes back
@@ -330,9 +334,22 @@ void CCPL_ZRQ7Dlg::OnDeviceParameters()
 {
     if (!PasswordGate(PWD_DEVICE_PARAMS))
         return;
-    if (bringToFront(QStringLiteral("Parametry ZRQ-7/8")))
+    if (bringToFront(CSettDevDlg::windowTitleText()))
         return;
-    // Device parameters hook: the parameters window opens here once it exists.
+    // Built for the connected relay's firmware, or for a version the operator picks.
+    ParametersWindowContext context;
+    if (m_bConnected == 1 && m_pollFlags.bPollRunning.load() == 1) {
+        context.firmwareVersion = int(m_connection->identifiedVersion());
+        context.online = true;
+    } else {
+        CFirmwareDlg choice(this);
+        if (choice.exec() != QDialog::Accepted)
+            return;
+        context.firmwareVersion = choice.chosenVersion();
+    }
+    m_parameters = new CSettDevDlg(std::move(context), this);
+    m_parameters->setAttribute(Qt::WA_DeleteOnClose);
+    m_parameters->show();
 }
 
 void CCPL_ZRQ7Dlg::OnDatabase()
@@ -470,6 +487,9 @@ void CCPL_ZRQ7Dlg::setConnecting(bool connecting)
 void CCPL_ZRQ7Dlg::endLinkCommands()
 {
     m_motorWriter->wait();
+    // A parameters transfer never loses its link underneath it.
+    if (m_parameters)
+        m_parameters->stopTransfer();
 }
 
 void CCPL_ZRQ7Dlg::setLinkButtons(bool connected)
@@ -569,6 +589,13 @@ void CCPL_ZRQ7Dlg::closeSequence()
     // the window can be closed once it has settled either way.
     if (m_connection->isConnecting())
         return;
+    // The parameters window goes next, with its own question (a transfer in
+    // progress is stopped before); if it stays open, so does the program.
+    if (m_parameters) {
+        m_parameters->stopTransfer();
+        if (!m_parameters->close())
+            return;
+    }
     if (m_bConnected == 1) {
         const auto answer = ShowMessageOnTop(
             this, QMessageBox::Warning, QStringLiteral("Uwaga"),

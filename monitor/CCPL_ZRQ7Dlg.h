@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "CSettDevDlg.h"
 #include "LinkWatchdog.h"
 #include "LiveDisplay.h"
 #include "LiveDisplayQueue.h"
@@ -9,6 +10,7 @@
 #include "PollWorker.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QTimer>
 #include <memory>
 
@@ -39,7 +41,8 @@ public:
     // settings password gate and runs the settings window.
     void OnSettings();
     void OnConnect();           // 1084, tray, automatic connection
-    void OnDeviceParameters();  // 1003
+    void OnDeviceParameters();  // 1003, tray "Ustawienia ZRQ-7/8"
+    CSettDevDlg* parametersWindow() const { return m_parameters; }
     void OnDatabase();          // 1155
     void OnFaultLog();          // 1201
     void OnAbout();             // 1082, F1
@@ -116,4 +119,5 @@ private:
     std::unique_ptr<ConnectionManager> m_connection;
     CDataDlg* m_dataDlg = nullptr; // Recorder hook: the recorder window, a child of this window
     bool m_trayBlink = false;      // Recorder hook: the tray's blink flag
+    QPointer<CSettDevDlg> m_parameters; // the one parameters window, while it is open
 };

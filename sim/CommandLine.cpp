@@ -109,6 +109,7 @@ Relay:
   --load X              motor load as a multiple of the rated current (default 0.85)
   --setting REG=VALUE   a setting over the factory values, unchecked (repeatable)
   --start-time YYYY-MM-DDTHH:MM:SS   relay clock at power-on (default: the PC's local time)
+  --clock-ahead S       seconds written to the clock (register 80) land S seconds ahead (0..59)
 
 Scenario and faults:
   --script FILE         timed events, e.g. "at 2.5 trip 3 value 120", "at 5 clear 3",
@@ -119,6 +120,8 @@ Scenario and faults:
   --delay-rate R        share 0..1 of answers sent late by --delay-ms D
   --delay-ms D          (default 1000)
   --fault-seed N        seed of the fault choice (default 1)
+  --fail-register REG[xN]  reads and writes of REG answer exception 4 (device failure),
+                        the first N requests or always (repeatable)
 
   --verbose             log every frame to stderr
   --help                this text
@@ -262,6 +265,22 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, Simulat
                 return CommandLineResult::Error;
             }
             options.relay.startTime = start;
+        } else if (option == "--clock-ahead") {
+            if (!integer(0, 59, number))
+                return CommandLineResult::Error;
+            options.relay.clockAheadSeconds = int(number);
+        } else if (option == "--fail-register") {
+            if (!value(text))
+                return CommandLineResult::Error;
+            const std::size_t times = text.find('x');
+            long long reg = 0;
+            long long count = -1;
+            if (!toInteger(text.substr(0, times), 0, 65535, reg) ||
+                (times != std::string::npos && !toInteger(text.substr(times + 1), 1, 1000000, count))) {
+                error = "--fail-register: '" + text + "' is not REGISTER or REGISTERxTIMES";
+                return CommandLineResult::Error;
+            }
+            options.relay.failingRegisters[std::uint16_t(reg)] = int(count);
         } else if (option == "--script") {
             if (!value(options.scriptPath))
                 return CommandLineResult::Error;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -20,6 +21,7 @@ enum class Exception : std::uint8_t {
     IllegalFunction = 1,
     IllegalDataAddress = 2,
     IllegalDataValue = 3,
+    SlaveDeviceFailure = 4,
 };
 
 // A calendar time as the relay's clock keeps it (year in full, e.g. 2025).
@@ -53,6 +55,13 @@ struct RelayOptions {
     double load = 0.85;                // motor load as a multiple of the rated current
     // Further settings applied over the factory values, unchecked: register, signed value.
     std::vector<std::pair<std::uint16_t, std::int16_t>> settings;
+
+    // Registers whose reads and writes fail with exception 4 (a relay that cannot
+    // store or fetch one value): register, number of failing requests (-1 = always).
+    std::map<std::uint16_t, int> failingRegisters;
+    // A relay whose clock cannot be set right: the seconds written to register 80
+    // land this many seconds ahead.
+    int clockAheadSeconds = 0;
 };
 
 // State of a temperature sensor's wiring (the relay reports short and break with codes).

@@ -11,7 +11,8 @@ RelayModel::RelayModel(const RelayOptions& options)
     : m_options(options),
       m_settings(options.firmware),
       m_clock(options.startTime ? *options.startTime : localDateTime()),
-      m_motor(options.seed)
+      m_motor(options.seed),
+      m_failing(options.failingRegisters)
 {
     m_lastMs = nowMs();
     m_motor.setLoad(options.load);
@@ -157,14 +158,33 @@ Exception RelayModel::writeSetting(std::uint16_t reg, std::uint16_t word)
     return Exception::None;
 }
 
+bool RelayModel::injectFailure(std::uint16_t first, std::uint16_t count)
+{
+    for (auto& [reg, left] : m_failing) {
+        if (reg < first || reg >= first + count || left == 0)
+            continue;
+        if (left > 0)
+            --left;
+        return true;
+    }
+    return false;
+}
+
 Exception RelayModel::writeSingle(std::uint16_t reg, std::uint16_t value)
 {
     std::lock_guard lock(m_mutex);
     advance();
+    if (injectFailure(reg, 1))
+        return Exception::SlaveDeviceFailure;
     if (m_settings.has(reg))
         return writeSetting(reg, value);
-    if (reg >= kClockFirst && reg <= kClockLast)
-        return m_clock.writeField(reg - kClockFirst, value) ? Exception::None : Exception::IllegalDataValue;
+    if (reg >= kClockFirst && reg <= kClockLast) {
+        if (!m_clock.writeField(reg - kClockFirst, value))
+            return Exception::IllegalDataValue;
+        if (reg == kClockFirst)
+            m_clock.advance(std::int64_t(m_options.clockAheadSeconds) * 1000);
+        return Exception::None;
+    }
     if (reg == kCommand)
         return command(value);
     // Measurements, status and the log are read-only: no register to write there.

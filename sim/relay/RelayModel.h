@@ -56,6 +56,7 @@ private:
     Exception command(std::uint16_t value);
     Exception writeSetting(std::uint16_t reg, std::uint16_t value);
     bool isMapped(std::uint16_t reg) const;
+    bool injectFailure(std::uint16_t first, std::uint16_t count);
     std::uint16_t registerValue(std::uint16_t reg) const;
     std::uint16_t measurementRegister(std::uint16_t reg) const;
     std::uint16_t statusWord() const;
@@ -88,6 +89,7 @@ private:
     double m_deviceS = 0;                // running hours of the relay itself
     std::array<SensorState, 2> m_sensors {SensorState::Normal, SensorState::Normal};
     std::map<std::uint16_t, std::uint16_t> m_pinned;
+    std::map<std::uint16_t, int> m_failing; // failing requests left per register (-1 always)
 };
 
 } // namespace zrq7::sim

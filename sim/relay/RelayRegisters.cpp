@@ -40,6 +40,8 @@ Exception RelayModel::readHolding(std::uint16_t first, std::uint16_t count, std:
         if (!isMapped(static_cast<std::uint16_t>(first + i)))
             return Exception::IllegalDataAddress;
     advance();
+    if (injectFailure(first, count))
+        return Exception::SlaveDeviceFailure;
     for (int i = 0; i < count; ++i)
         out[i] = registerValue(static_cast<std::uint16_t>(first + i));
     return Exception::None;

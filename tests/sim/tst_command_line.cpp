@@ -94,7 +94,8 @@ void TestCommandLine::serialLineRelayAndFaults()
                                "--remote-control", "0", "--load", "1.5", "--setting", "153=120", "--setting",
                                "200=-1", "--start-time", "2025-12-24T12:30:45", "--drop-rate", "0.1",
                                "--corrupt-rate", "1", "--delay-rate", "0", "--delay-ms", "2500", "--fault-seed",
-                               "99", "--verbose"},
+                               "99", "--verbose", "--fail-register", "156", "--fail-register", "157x2",
+                               "--clock-ahead", "2"},
                               o, error),
              CommandLineResult::Run);
     QCOMPARE(o.serialDevice, std::string("/dev/ttyUSB0"));
@@ -120,6 +121,14 @@ void TestCommandLine::serialLineRelayAndFaults()
     QCOMPARE(o.faults.delayBy, std::chrono::milliseconds(2500));
     QCOMPARE(o.faults.seed, 99u);
     QVERIFY(o.verbose);
+    QCOMPARE(o.relay.failingRegisters.size(), std::size_t(2));
+    QCOMPARE(o.relay.failingRegisters.at(156), -1);
+    QCOMPARE(o.relay.failingRegisters.at(157), 2);
+    QCOMPARE(o.relay.clockAheadSeconds, 2);
+    for (const char* bad : {"157x0", "x2", "157x", "70000"}) {
+        SimulatorOptions other;
+        QCOMPARE(parseCommandLine({"--fail-register", bad}, other, error), CommandLineResult::Error);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

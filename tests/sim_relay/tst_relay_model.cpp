@@ -100,6 +100,7 @@ private slots:
     void restartIsSilentForTwoSecondsAndStopsTheMotor();
     void forcedRegistersAndSilence();
     void concurrentMastersAndScenario();
+    void failingRegistersAndClockAhead();
 };
 
 void tst_RelayModel::identification_data()
@@ -807,6 +808,25 @@ void tst_RelayModel::concurrentMastersAndScenario()
     for (std::thread& t : threads)
         t.join();
     QCOMPARE(failures.load(), 0);
+}
+
+// Test hooks: a register that fails a number of requests (or always) with
+// exception 4, blocks touching it included; a clock whose seconds land ahead.
+void tst_RelayModel::failingRegistersAndClockAhead()
+{
+    RelayOptions options;
+    options.failingRegisters = {{156, 2}, {157, -1}};
+    options.clockAheadSeconds = 2;
+    Bench bench(options);
+    std::uint16_t regs[3] = {};
+    QCOMPARE(bench.relay->readHolding(155, 2, regs), Exception::SlaveDeviceFailure);
+    QCOMPARE(bench.write(156, 100), Exception::SlaveDeviceFailure);
+    QCOMPARE(bench.write(156, 100), Exception::None);
+    QCOMPARE(bench.relay->readHolding(150, 3, regs), Exception::None);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(bench.write(157, 10), Exception::SlaveDeviceFailure);
+    QCOMPARE(bench.write(80, 0x0010), Exception::None);
+    QCOMPARE(bench.read(80), std::uint16_t(0x0012));
 }
 
 QTEST_GUILESS_MAIN(tst_RelayModel)

@@ -1,0 +1,286 @@
+// SPDX-License-Identifier: MIT
+// The parameters window's rules without a window: what the grid accepts and
+// shows, parameter files (reading, writing, replacing), and the relay clock's
+// BCD words and checks. Numbers must not change with the locale.
+#include "DeviceParameterTable.h"
+#include "GridValueRules.h"
+#include "ParameterFile.h"
+#include "RelayClockRules.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <clocale>
+#include <sys/stat.h>
+
+using namespace zrq7::params;
+
+Q_DECLARE_METATYPE(ParameterKind)
+Q_DECLARE_METATYPE(EditVerdict)
+
+namespace {
+
+QString text(const std::string& utf8)
+{
+    return QString::fromStdString(utf8);
+}
+
+// The checks every locale must give alike, also used under pl_PL.UTF-8.
+void addEditCases()
+{
+    QTest::addColumn<ParameterKind>("kind");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<EditVerdict>("verdict");
+    QTest::addColumn<int>("stored");
+    const auto I = ParameterKind::Integer;
+    const auto T = ParameterKind::Tenths;
+    const auto ok = EditVerdict::Accepted, out = EditVerdict::OutOfRange, same = EditVerdict::Unchanged;
+    // "Tm average i" 10..600
+    QTest::newRow("upper bound accepted") << I << "600" << 60 << 10 << 600 << ok << 600;
+    QTest::newRow("above upper bound") << I << "601" << 60 << 10 << 600 << out << 60;
+    QTest::newRow("wraps to 100 in 32 bits") << I << "4294967396" << 60 << 10 << 600 << out << 60;
+    QTest::newRow("longer than 64 bits") << I << "99999999999999999999999" << 60 << 10 << 600 << out << 60;
+    QTest::newRow("leading digits") << I << " 42abc" << 60 << 10 << 600 << ok << 42;
+    QTest::newRow("no digits reads 0, out of range") << I << "abc" << 60 << 10 << 600 << out << 60;
+    QTest::newRow("negative in range") << I << "-5" << 0 << -9 << 9 << ok << -5;
+    QTest::newRow("text unchanged") << I << "60" << 60 << 10 << 600 << same << 60;
+    // "Imax delay" 0.3..600.0, "Termal C stop" 1.0..4.0
+    QTest::newRow("below tenths bound") << T << "0.2" << 100 << 3 << 6000 << out << 100;
+    QTest::newRow("shown text unchanged") << T << "10.0" << 100 << 3 << 6000 << same << 100;
+    QTest::newRow("same value other text") << T << "10" << 100 << 3 << 6000 << ok << 100;
+    QTest::newRow("1.06 stored as shown 1.1") << T << "1.06" << 10 << 10 << 40 << ok << 11;
+    QTest::newRow("1.04 stored as 1.0") << T << "1.04" << 20 << 10 << 40 << ok << 10;
+    QTest::newRow("rounding checked: 0.26 is 0.3") << T << "0.26" << 100 << 3 << 6000 << ok << 3;
+    QTest::newRow("rounding checked: 0.24 is 0.2") << T << "0.24" << 100 << 3 << 6000 << out << 100;
+    QTest::newRow("comma ends the number") << T << "0,5" << 100 << 0 << 6000 << ok << 0;
+    QTest::newRow("exponent") << T << "4e1" << 100 << 3 << 6000 << ok << 400;
+    QTest::newRow("huge exponent") << T << "1e300" << 100 << 3 << 6000 << out << 100;
+    QTest::newRow("negative tenths") << T << "-0.5" << 0 << -10 << 10 << ok << -5;
+    QTest::newRow("nan is no number") << T << "nan" << 100 << 3 << 6000 << out << 100;
+}
+
+} // namespace
+
+class TestParameterRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void editText_data() { addEditCases(); }
+    void editText();
+    void editTextUnderPolishLocale_data() { addEditCases(); }
+    void editTextUnderPolishLocale();
+    void shownTexts();
+    void bcd_data();
+    void bcd();
+    void clockRegisters();
+    void clockComparison_data();
+    void clockComparison();
+    void iniReading();
+    void iniWritingKeepsOtherLines();
+    void parameterValues_data();
+    void parameterValues();
+    void savingReplacesTheFileWhole();
+
+private:
+    void runEditCase();
+};
+
+void TestParameterRules::runEditCase()
+{
+    QFETCH(ParameterKind, kind);
+    QFETCH(QString, typed);
+    QFETCH(int, current);
+    QFETCH(int, minimum);
+    QFETCH(int, maximum);
+    QFETCH(EditVerdict, verdict);
+    QFETCH(int, stored);
+    const EditCheck check = checkEditText(kind, typed.toStdString(), current, minimum, maximum);
+    QCOMPARE(check.verdict, verdict);
+    if (verdict == EditVerdict::Accepted)
+        QCOMPARE(check.registerValue, stored);
+}
+
+void TestParameterRules::editText()
+{
+    runEditCase();
+}
+
+void TestParameterRules::editTextUnderPolishLocale()
+{
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "pl_PL.UTF-8"))
+        QSKIP("pl_PL.UTF-8 is not installed");
+    runEditCase();
+    QCOMPARE(text(formatRegisterValue(ParameterKind::Tenths, 497)), u"49.7"_qs);
+    QCOMPARE(text(writeParameterValues({}, {{157, 497}})), u"[ZRQ7config]\r\n157=497\r\n"_qs);
+    std::setlocale(LC_ALL, previous.c_str());
+}
+
+void TestParameterRules::shownTexts()
+{
+    QCOMPARE(text(formatRegisterValue(ParameterKind::Tenths, 497)), u"49.7"_qs);
+    QCOMPARE(text(formatRegisterValue(ParameterKind::Tenths, -5)), u"-0.5"_qs);
+    QCOMPARE(text(formatRegisterValue(ParameterKind::Tenths, 6000)), u"600.0"_qs);
+    QCOMPARE(text(formatRegisterValue(ParameterKind::Integer, -9)), u"-9"_qs);
+    QCOMPARE(text(parameterItemName(153, "Tm average i : x")), u"[ 153 adres ] Tm average i : x"_qs);
+    QCOMPARE(text(rangeMessage(ParameterKind::Integer, 10, 600)),
+             u"Wartość powinna znajdować się w przedziale od 10 do 600."_qs);
+    QCOMPARE(text(rangeMessage(ParameterKind::Tenths, 3, 6000)),
+             u"Wartość powinna znajdować się w przedziale od 0.3 do 600.0."_qs);
+    QCOMPARE(text(rangeLine(ParameterKind::Integer, 10, 600, 60)), u"[ od 10 do 600 ] : [ nastawa fabryczna 60 ]"_qs);
+    QCOMPARE(text(rangeLine(ParameterKind::Tenths, -10, 40, 10)),
+             u"[ od -1.0 do 4.0 ] : [ nastawa fabryczna 1.0 ]"_qs);
+}
+
+void TestParameterRules::bcd_data()
+{
+    QTest::addColumn<uint>("number");
+    QTest::addColumn<uint>("packed");
+    QTest::newRow("seconds 7") << 7u << 0x0007u;
+    QTest::newRow("59") << 59u << 0x0059u;
+    QTest::newRow("2024") << 2024u << 0x2024u;
+    QTest::newRow("five digits keep four") << 12345u << 0x2345u;
+    QTest::newRow("taken as 16 bits") << 70000u << 0x4464u;
+}
+
+void TestParameterRules::bcd()
+{
+    QFETCH(uint, number);
+    QFETCH(uint, packed);
+    QCOMPARE(uint(ToBcd(number)), packed);
+    QCOMPARE(FromBcd(packed), number % 65536 % 10000);
+    QCOMPARE(FromBcd(0x00AB), 111u); // nibbles above 9 count as they are
+}
+
+void TestParameterRules::clockRegisters()
+{
+    const ClockRegisters words = clockRegistersFor({2024, 3, 15, 13, 45, 7});
+    QCOMPARE(words, (ClockRegisters{0x0007, 0x0045, 0x0013, 0x0015, 0x0003, 0x0024}));
+    QCOMPARE(clockRegistersFor({1999, 12, 31, 23, 59, 59})[5], 0);
+    QCOMPARE(compareRelayClock(clockRegistersFor({1999, 12, 31, 23, 59, 59}), {1999, 12, 31, 23, 59, 59}),
+             int(ClockYearMismatch));
+}
+
+void TestParameterRules::clockComparison_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<int>("code");
+    QTest::newRow("equal") << 0 << 0 << 0;
+    QTest::newRow("seconds one ahead") << 0 << 1 << 0;
+    QTest::newRow("seconds one behind") << 0 << -1 << 0;
+    QTest::newRow("seconds two ahead") << 0 << 2 << 205;
+    QTest::newRow("minutes") << 1 << 1 << 204;
+    QTest::newRow("hours") << 2 << 1 << 203;
+    QTest::newRow("day") << 3 << 1 << 202;
+    QTest::newRow("month") << 4 << 1 << 201;
+    QTest::newRow("year") << 5 << 1 << 200;
+}
+
+void TestParameterRules::clockComparison()
+{
+    QFETCH(int, field);
+    QFETCH(int, delta);
+    QFETCH(int, code);
+    const CalendarTime pc{2024, 3, 15, 13, 45, 30};
+    CalendarTime relay = pc;
+    int* fields[] = {&relay.second, &relay.minute, &relay.hour, &relay.day, &relay.month, &relay.year};
+    *fields[field] += delta;
+    QCOMPARE(compareRelayClock(clockRegistersFor(relay), pc), code);
+    if (code != 0)
+        QVERIFY(QString::fromUtf8(clockSyncMessage(code)).startsWith(u"Błąd synchronizacji czasu.\r\n"_qs));
+}
+
+void TestParameterRules::iniReading()
+{
+    const std::string file = "\xEF\xBB\xBF; comment\n[other]\n150=1\r\n[ zrq7CONFIG ]\r\n 150 = 100 \r\n"
+                             "151=\"7\"\nlong=12345678901234567890123\n152=\n150=999\n";
+    const IniDocument ini = IniDocument::parse(file);
+    QVERIFY(ini.hasSection("ZRQ7config"));
+    QCOMPARE(ini.value("ZRQ7config", "150"), std::optional<std::string>("100"));
+    QCOMPARE(ini.value("zrq7config", "151"), std::optional<std::string>("7"));
+    QCOMPARE(ini.value("ZRQ7config", "LONG")->size(), kMaxIniValueLength);
+    QCOMPARE(ini.value("ZRQ7config", "152"), std::optional<std::string>(""));
+    QCOMPARE(ini.value("ZRQ7config", "153"), std::nullopt);
+    QCOMPARE(ini.value("missing", "150"), std::nullopt);
+    QCOMPARE(ini.value("other", "150"), std::optional<std::string>("1"));
+}
+
+void TestParameterRules::iniWritingKeepsOtherLines()
+{
+    const std::string existing = "; made by hand\n[ZRQ7config]\n150=1\n243=5\n\n[notes]\nx=y\n";
+    const std::string written = writeParameterValues(existing, {{150, 100}, {151, -9}});
+    QCOMPARE(text(written), u"; made by hand\r\n[ZRQ7config]\r\n150=100\r\n243=5\r\n151=-9\r\n\r\n"
+                            "[notes]\r\nx=y\r\n"_qs);
+    QCOMPARE(text(writeParameterValues({}, {{150, 100}, {151, 0}})), u"[ZRQ7config]\r\n150=100\r\n151=0\r\n"_qs);
+    QCOMPARE(text(writeParameterValues("[other]\nk=v", {{150, 1}})), u"[other]\r\nk=v\r\n[ZRQ7config]\r\n150=1\r\n"_qs);
+}
+
+void TestParameterRules::parameterValues_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("problem");
+    QTest::addColumn<QList<int>>("values"); // of 150, 151, 152; 99999 for none
+    QTest::addColumn<QList<int>>("refused");
+    const int none = 99999;
+    QTest::newRow("plain") << QByteArray("[ZRQ7config]\r\n150=100\r\n151=-9\r\n152=497\r\n") << 0
+                           << QList<int>{100, -9, 497} << QList<int>{};
+    QTest::newRow("missing and empty keys") << QByteArray("[ZRQ7config]\n151=\n") << 0
+                                            << QList<int>{none, none, none} << QList<int>{};
+    QTest::newRow("does not fit 16 bits") << QByteArray("[ZRQ7config]\n150=70000\n151=-32768\n152=32768\n") << 0
+                                          << QList<int>{none, -32768, none} << QList<int>{150, 152};
+    QTest::newRow("leading digits, no digits") << QByteArray("[ZRQ7config]\n150=12abc\n151=abc\n") << 0
+                                               << QList<int>{12, 0, none} << QList<int>{};
+    QTest::newRow("no section") << QByteArray("[other]\n150=1\n") << int(ParameterFileProblem::NoSection)
+                                << QList<int>{} << QList<int>{};
+    QTest::newRow("empty file") << QByteArray() << int(ParameterFileProblem::NoSection) << QList<int>{}
+                                << QList<int>{};
+}
+
+void TestParameterRules::parameterValues()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, problem);
+    QFETCH(QList<int>, values);
+    QFETCH(QList<int>, refused);
+    const LoadedParameters loaded = readParameterValues(file.toStdString(), {150, 151, 152});
+    QCOMPARE(int(loaded.problem), problem);
+    QList<int> got;
+    for (const auto& value : loaded.values)
+        got.append(value ? *value : 99999);
+    QCOMPARE(got, values);
+    QCOMPARE(QList<int>(loaded.refused.begin(), loaded.refused.end()), refused);
+}
+
+void TestParameterRules::savingReplacesTheFileWhole()
+{
+    QTemporaryDir dir;
+    const std::string path = QDir(dir.path()).filePath(u"a.zrq7"_qs).toStdString();
+    QVERIFY(replaceFileAtomically(path, "one\r\n"));
+    ::chmod(path.c_str(), 0640);
+    QVERIFY(replaceFileAtomically(path, "two\r\n"));
+    QCOMPARE(readWholeFile(path), std::optional<std::string>("two\r\n"));
+    struct stat info {};
+    QCOMPARE(::stat(path.c_str(), &info), 0);
+    QCOMPARE(info.st_mode & 07777, 0640u);
+    // Nothing is left behind, and a failed save keeps the good file.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"a.zrq7"_qs});
+    ::chmod(dir.path().toLocal8Bit().constData(), 0500);
+    const bool writable = ::access(dir.path().toLocal8Bit().constData(), W_OK) == 0; // root ignores modes
+    if (!writable) {
+        QVERIFY(!replaceFileAtomically(path, "three\r\n"));
+        QCOMPARE(readWholeFile(path), std::optional<std::string>("two\r\n"));
+    }
+    ::chmod(dir.path().toLocal8Bit().constData(), 0700);
+    QVERIFY(!replaceFileAtomically(dir.path().toStdString() + "/missing/b.zrq7", "x"));
+    QCOMPARE(readWholeFile(dir.path().toStdString() + "/missing/b.zrq7"), std::nullopt);
+    QCOMPARE(readWholeFile(dir.path().toStdString()), std::nullopt); // a folder is no file
+}
+
+QTEST_APPLESS_MAIN(TestParameterRules)
+#include "tst_parameter_rules.moc"
