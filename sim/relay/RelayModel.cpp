@@ -212,6 +212,13 @@ void RelayModel::releaseRegister(std::uint16_t reg)
 {
     std::lock_guard lock(m_mutex);
     m_pinned.erase(reg);
+    m_failing.erase(reg);
+}
+
+void RelayModel::failRegister(std::uint16_t reg)
+{
+    std::lock_guard lock(m_mutex);
+    m_failing.insert(reg);
 }
 
 void RelayModel::goSilent(std::chrono::milliseconds duration)

@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 
 namespace zrq7::sim {
 
@@ -29,6 +30,7 @@ public:
     void forceRegister(std::uint16_t reg, std::uint16_t value) override;
     void goSilent(std::chrono::milliseconds duration) override;
     void releaseRegister(std::uint16_t reg) override;
+    void failRegister(std::uint16_t reg) override;
     void setLoad(double multipleOfRated) override;
     void setSensor(int sensor, SensorState state) override;
     void setMains(double l1, double l2, double l3, double hertz) override;
@@ -88,6 +90,7 @@ private:
     double m_deviceS = 0;                // running hours of the relay itself
     std::array<SensorState, 2> m_sensors {SensorState::Normal, SensorState::Normal};
     std::map<std::uint16_t, std::uint16_t> m_pinned;
+    std::set<std::uint16_t> m_failing;  // reads covering these answer exception 4
 };
 
 } // namespace zrq7::sim

@@ -39,6 +39,8 @@ Exception RelayModel::readHolding(std::uint16_t first, std::uint16_t count, std:
     for (int i = 0; i < count; ++i)
         if (!isMapped(static_cast<std::uint16_t>(first + i)))
             return Exception::IllegalDataAddress;
+    if (const auto failing = m_failing.lower_bound(first); failing != m_failing.end() && *failing < first + count)
+        return Exception::ServerDeviceFailure;
     advance();
     for (int i = 0; i < count; ++i)
         out[i] = registerValue(static_cast<std::uint16_t>(first + i));
