@@ -3,6 +3,7 @@
 // over Modbus TCP, the command with its worker, the file and the viewer. The
 // save dialog is stood in for; the message boxes go to the message log.
 
+#include "../app/ModalHelpers.h"
 #include "CHtmlDialog.h"
 #include "FaultReportCommand.h"
 #include "ReportTables.h"
@@ -37,7 +38,7 @@ private slots:
     void cancelledReportKeepsTheEarlierFile();
 
 private:
-    QStringList messages() const;
+    QStringList messages() const { return takeMessages(m_messageLog); }
     FaultReportCommand::Hooks hooksFor(const QString& path);
 
     QTemporaryDir m_dir;
@@ -113,11 +114,6 @@ void TestFaultReport::cleanupTestCase()
 {
     TCP_Close();
     m_sim.reset();
-}
-
-QStringList TestFaultReport::messages() const
-{
-    return QString::fromUtf8(readAll(m_messageLog)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 FaultReportCommand::Hooks TestFaultReport::hooksFor(const QString& path)

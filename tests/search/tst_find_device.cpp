@@ -3,6 +3,7 @@
 // COM3 (address 5, 19200 bit/s, RTU, and deaf to a line at another speed),
 // over COM3 only and addresses 4 to 6.
 
+#include "../app/ModalHelpers.h"
 #include "CCPL_ZRQ7App.h"
 #include "CFindDeviceDlg.h"
 #include "CSettingsDlg.h"
@@ -40,7 +41,7 @@ private slots:
 
 private:
     CFindDeviceDlg::Setup setup() const;
-    QStringList takeMessages();
+    QStringList takeMessages() { return ::takeMessages(m_messageLog); }
 
     QTemporaryDir m_dir;
     QString m_messageLog;
@@ -112,16 +113,6 @@ CFindDeviceDlg::Setup TestFindDevice::setup() const
     s.retries = 0;
     s.range = range;
     return s;
-}
-
-QStringList TestFindDevice::takeMessages()
-{
-    QFile log(m_messageLog);
-    QStringList lines;
-    if (log.open(QIODevice::ReadOnly))
-        lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    log.remove();
-    return lines;
 }
 
 void TestFindDevice::findsTheRelayOncePerMatchingPass()
