@@ -5,7 +5,6 @@
 #include "SearchThread.h"
 
 #include <QEvent>
-#include <QGridLayout>
 #include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -156,7 +155,7 @@ void CFindDeviceDlg::onStartStop()
     m_startStop->setText(stopText);
     m_list->setRowCount(0);
     if (!m_search->start(m_setup.retries)) {
-        onFinished();
+        showIdle();
         ShowMessage(this, QMessageBox::Critical, QStringLiteral("Błąd"),
                     QStringLiteral("Nie można uruchomić strumienia wyszukiwania urządzenia"));
         return;
@@ -180,13 +179,18 @@ void CFindDeviceDlg::onFound(const devicesearch::FoundDevice& device)
     }
 }
 
-void CFindDeviceDlg::onFinished()
+void CFindDeviceDlg::showIdle()
 {
-    m_search->wait();
     m_accept->setEnabled(false);
     m_cancel->setEnabled(true);
     m_startStop->setText(startText);
     m_startStop->setEnabled(true);
+}
+
+void CFindDeviceDlg::onFinished()
+{
+    m_search->wait();
+    showIdle();
     m_progress->setPlainText(plainLines(
         QStringLiteral("Wyszukiwanie zakończone. Dostępne urządzenia\r\nsą wymienione w liście poniżej.")));
 }

@@ -49,6 +49,8 @@ private:
     void onProgress(const QString& text);
     void onFound(const devicesearch::FoundDevice& device);
     void onFinished();
+    // Buttons of a window without a search: start enabled, accept disabled.
+    void showIdle();
     void onListClick();
     void stopAndWait();
 

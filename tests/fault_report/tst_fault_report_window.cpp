@@ -69,6 +69,7 @@ void TestFaultReportWindow::initTestCase()
     m_window = std::make_unique<CCPL_ZRQ7Dlg>();
     m_window->show();
     QTest::mouseClick(button(*m_window, 1084), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isConnecting(), 10000);
     QVERIFY(m_window->isConnected());
     QVERIFY(button(*m_window, 1201)->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(m_window->liveDisplay().faultList()->rowCount(), 1, 10000);
@@ -77,8 +78,10 @@ void TestFaultReportWindow::initTestCase()
 
 void TestFaultReportWindow::cleanupTestCase()
 {
-    if (m_window && m_window->isConnected())
+    if (m_window && m_window->isConnected()) {
         QTest::mouseClick(button(*m_window, 1084), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->isConnected(), 10000);
+    }
     m_window.reset();
     m_sim.reset();
 }
