@@ -10,7 +10,9 @@
 #include "CSettingsDlg.h"
 #include "CXLabel.h"
 #include "ConnectionManager.h"
+#include "DeviceSearch.h"
 #include "CXLed.h"
+#include "FaultReportCommand.h"
 #include "HelpFile.h"
 #include "LiveTexts.h"
 #include "MainWindowLayout.h"
@@ -319,6 +321,7 @@ void CCPL_ZRQ7Dlg::OnSettings()
         return;
     {
         CSettingsDlg dialog(this);
+        dialog.setDeviceSearch(makeDeviceSearchLauncher());
         dialog.exec();
     }
     applyAlwaysOnTop();
@@ -368,7 +371,13 @@ void CCPL_ZRQ7Dlg::OnDatabase()
 
 void CCPL_ZRQ7Dlg::OnFaultLog()
 {
-    // Fault report hook: the relay's fault log is read and written as a report here.
+    auto* report = findChild<FaultReportCommand*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!report)
+        report = new FaultReportCommand(this);
+    const ProgramSettings& s = theApp().settings;
+    const faultreport::ReportHeader header{QDateTime::currentDateTime(), m_connection->identifiedDeviceId(),
+                                           m_connection->identifiedVersion(), s.nDeviceAddress};
+    report->run(header, copyFaultList(*m_live.faultList()), static_cast<uint32_t>(s.nDeviceAddress), s.nRetries);
 }
 
 void CCPL_ZRQ7Dlg::OnAbout()

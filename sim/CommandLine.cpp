@@ -97,6 +97,8 @@ Links (TCP on 127.0.0.1:5020 when none is given; TCP and one serial link may run
   --parity none|even    (default none)
   --stop-bits 1|2       (default 2)
   --turnaround MS       relay's reply delay on serial links (default 5)
+  --match-speed         on a pty, ignore requests while the client's line speed is not
+                        --baud (on a real line they would arrive garbled)
                         (a pty always moves 8N1 bytes; there the line settings set the
                         emulated timing: answers wait as long as the real line would take)
 
@@ -114,6 +116,7 @@ Relay:
 Scenario and faults:
   --script FILE         timed events, e.g. "at 2.5 trip 3 value 120", "at 5 clear 3",
                         "at 6 set 200 1", "at 7 silent 3", "at 9 drop-tcp", "at 10 release 200",
+                        "at 10 fail 1010" (reads covering 1010 answer exception 4 until released),
                         "at 11 load 1.3", "at 12 sensor 1 break"; '#' comments
   --drop-rate R         share 0..1 of answers not sent
   --corrupt-rate R      share 0..1 of answers with one byte flipped
@@ -198,6 +201,8 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, Simulat
                 error = "--serial and --pty: only one serial link";
                 return CommandLineResult::Error;
             }
+        } else if (option == "--match-speed") {
+            options.matchSpeed = true;
         } else if (option == "--rtu" || option == "--ascii") {
             options.serialMode = option == "--rtu" ? SerialMode::Rtu : SerialMode::Ascii;
         } else if (option == "--unit") {

@@ -23,6 +23,7 @@ struct SimulatorOptions {
     SerialMode serialMode = SerialMode::Rtu;
     LineSettings line;
     std::chrono::milliseconds turnaround{5};
+    bool matchSpeed = false;           // --match-speed: on a pty, hear only a client at our speed
     std::uint8_t unit = 1;
     RelayOptions relay;
     std::string scriptPath;

@@ -54,6 +54,9 @@ void ScenarioRunner::apply(const ScenarioEvent& event, RelayDevice& relay, const
     case ScenarioEvent::Kind::Release:
         relay.releaseRegister(event.reg);
         break;
+    case ScenarioEvent::Kind::Fail:
+        relay.failRegister(event.reg);
+        break;
     case ScenarioEvent::Kind::Load:
         relay.setLoad(event.load);
         break;

@@ -99,11 +99,11 @@ std::string parseEvent(const std::vector<std::string>& words, ScenarioEvent& eve
         event.kind = ScenarioEvent::Kind::DropTcp;
         return "";
     }
-    if (what == "release") {
+    if (what == "release" || what == "fail") {
         if (args != 1 || !parseInteger(words[3], 0, 0xFFFF, number))
-            return "expected 'release <register>'";
+            return "expected '" + what + " <register>'";
         event.reg = std::uint16_t(number);
-        event.kind = ScenarioEvent::Kind::Release;
+        event.kind = what == "fail" ? ScenarioEvent::Kind::Fail : ScenarioEvent::Kind::Release;
         return "";
     }
     if (what == "load") {
@@ -127,7 +127,7 @@ std::string parseEvent(const std::vector<std::string>& words, ScenarioEvent& eve
         event.kind = ScenarioEvent::Kind::Sensor;
         return "";
     }
-    return "unknown event '" + what + "' (trip, clear, set, release, silent, load, sensor, drop-tcp)";
+    return "unknown event '" + what + "' (trip, clear, set, release, fail, silent, load, sensor, drop-tcp)";
 }
 
 } // namespace

@@ -107,6 +107,20 @@ std::unique_ptr<SerialPort> SerialPort::createPty(const std::string& linkPath, c
     return port;
 }
 
+int SerialPort::clientBaud() const
+{
+    termios tio{};
+    if (m_slaveFd < 0 || ::tcgetattr(m_slaveFd, &tio) != 0)
+        return 0;
+    switch (::cfgetispeed(&tio)) {
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B4800: return 4800;
+    default: return 0;
+    }
+}
+
 SerialPort::~SerialPort()
 {
     if (!m_linkPath.empty()) {

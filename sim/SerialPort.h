@@ -28,6 +28,8 @@ public:
     int fd() const { return m_fd; }
     // True for a pty: bytes move at memory speed, so the line's timing is emulated.
     bool emulatesWire() const { return m_slaveFd >= 0; }
+    // A pty's line speed as its client last set it (bit/s); 0 when unknown.
+    int clientBaud() const;
     std::string name() const { return m_name; }
     std::string path() const { return m_linkPath.empty() ? m_devicePath : m_linkPath; }
 

@@ -119,6 +119,14 @@ void SerialSlave::serve(const SlaveRequest& request)
     const std::string& link = m_port.name();
     if (m_log.enabled())
         m_log.frame(link, "<-", m_framing->encode(request.unit, request.pdu));
+    if (m_timing.matchSpeed && m_port.emulatesWire()) {
+        const int clientBaud = m_port.clientBaud();
+        if (clientBaud != m_timing.line.baud) {
+            m_log.note(link, "ignored: client line at " + std::to_string(clientBaud) + " bit/s");
+            m_frameStart = Clock::now();
+            return;
+        }
+    }
     const auto pdu = m_protocol.answer(request, true);
     const auto received = Clock::now();
     if (!pdu) {

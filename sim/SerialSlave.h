@@ -22,6 +22,9 @@ namespace zrq7::sim {
 struct SerialTiming {
     LineSettings line;
     std::chrono::milliseconds turnaround{5};
+    // On a pty, requests made while the client's line runs at another speed
+    // are noise to a real relay: they get no answer.
+    bool matchSpeed = false;
 };
 
 class SerialSlave

@@ -88,7 +88,7 @@ int main(int argc, char** argv)
     std::unique_ptr<SerialSlave> serial;
     if (port)
         serial = std::make_unique<SerialSlave>(*port, options.serialMode,
-                                               SerialTiming{options.line, options.turnaround}, protocol,
+                                               SerialTiming{options.line, options.turnaround, options.matchSpeed}, protocol,
                                                faults.get(), log);
     ScenarioRunner scenario(std::move(events), *relay,
                             tcp ? std::function<void()>([&tcp] { tcp->dropConnections(); }) : nullptr);

@@ -90,6 +90,9 @@ public:
 
     // More scenario hooks; the defaults do nothing so that stand-ins stay small.
     virtual void releaseRegister(std::uint16_t /*reg*/) {}
+    // Every read that covers the register answers "server device failure"
+    // (exception 4) until releaseRegister: a relay that cannot fetch a word.
+    virtual void failRegister(std::uint16_t /*reg*/) {}
     // Load of the running motor as a multiple of its rated current (1.0 = rated).
     virtual void setLoad(double /*multipleOfRated*/) {}
     // Wiring of temperature sensor 1 or 2.

@@ -232,6 +232,13 @@ void RelayModel::releaseRegister(std::uint16_t reg)
 {
     std::lock_guard lock(m_mutex);
     m_pinned.erase(reg);
+    m_failing.erase(reg);
+}
+
+void RelayModel::failRegister(std::uint16_t reg)
+{
+    std::lock_guard lock(m_mutex);
+    m_failing[reg] = -1; // until releaseRegister
 }
 
 void RelayModel::goSilent(std::chrono::milliseconds duration)

@@ -29,6 +29,7 @@ public:
     void forceRegister(std::uint16_t reg, std::uint16_t value) override;
     void goSilent(std::chrono::milliseconds duration) override;
     void releaseRegister(std::uint16_t reg) override;
+    void failRegister(std::uint16_t reg) override;
     void setLoad(double multipleOfRated) override;
     void setSensor(int sensor, SensorState state) override;
     void setMains(double l1, double l2, double l3, double hertz) override;

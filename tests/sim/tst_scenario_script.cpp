@@ -34,11 +34,12 @@ void TestScenarioScript::validScript()
                               "  at 1 trip 31\n"
                               "at 10 release 200\n"
                               "at 11 load 1.25\n"
-                              "at 12 sensor 2 short\n");
+                              "at 12 sensor 2 short\n"
+                              "at 13 fail 1247\n");
     std::string error;
     const auto events = parseScenario(script, "demo.txt", error);
     QVERIFY2(events, error.c_str());
-    QCOMPARE(events->size(), std::size_t(10));
+    QCOMPARE(events->size(), std::size_t(11));
     const auto& e = *events;
     // In time order; events at the same time keep their script order.
     QCOMPARE(e[0].kind, Kind::Trip);
@@ -61,6 +62,8 @@ void TestScenarioScript::validScript()
     QCOMPARE(e[8].load, 1.25);
     QCOMPARE(e[9].sensor, 2);
     QCOMPARE(e[9].sensorState, zrq7::sim::SensorState::Short);
+    QCOMPARE(e[10].kind, Kind::Fail);
+    QCOMPARE(e[10].reg, 1247);
 }
 
 void TestScenarioScript::errors_data()
@@ -68,6 +71,7 @@ void TestScenarioScript::errors_data()
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("expected");   // start of the error message
 
+    QTest::newRow("fail without a register") << "at 1 fail\n" << "s.txt:1: expected 'fail <register>'";
     QTest::newRow("unknown event") << "at 1 trip 2\nat 2 explode\n" << "s.txt:2: unknown event 'explode'";
     QTest::newRow("missing at") << "# ok\n1 trip 2\n" << "s.txt:2: expected 'at <seconds>'";
     QTest::newRow("bad time") << "at soon trip 2\n" << "s.txt:1: 'soon' is not a time";
