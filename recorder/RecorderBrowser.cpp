@@ -111,15 +111,16 @@ RecorderBrowser::RecorderBrowser(QWidget* parent) : QWidget(parent), m_folder(Re
     m_openFile = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_graph = withId(new CGraphMix(this), 1184);
-    m_graph->setMinimumSize(600, 260);
-    layout->addWidget(m_graph, 1);
-    buildGraphArea();
-    layout->addWidget(buildChannelRows());
-    auto* lists = new QHBoxLayout;
+    m_graphPart = buildGraphArea();
+    m_channelPart = buildChannelRows();
+    m_listPart = new QWidget(this);
+    auto* lists = new QHBoxLayout(m_listPart);
+    lists->setContentsMargins(0, 0, 0, 0);
     lists->addWidget(buildRecordingList(), 1);
     lists->addWidget(buildFaultHistory(), 1);
-    layout->addLayout(lists);
+    layout->addWidget(m_graphPart, 1);
+    layout->addWidget(m_channelPart);
+    layout->addWidget(m_listPart);
 
     connect(m_graph, &CGraphMix::replotRequested, this, &RecorderBrowser::Replot);
     connect(&m_export, &ExportJob::finished, this, &RecorderBrowser::onExportFinished);
@@ -128,8 +129,26 @@ RecorderBrowser::RecorderBrowser(QWidget* parent) : QWidget(parent), m_folder(Re
 
 RecorderBrowser::~RecorderBrowser() = default;
 
-void RecorderBrowser::buildGraphArea()
+void RecorderBrowser::placeInto(QWidget* graphArea, QWidget* channelArea, QWidget* listArea)
 {
+    const std::pair<QWidget*, QWidget*> moves[] = {{m_graphPart, graphArea}, {m_channelPart, channelArea},
+                                                   {m_listPart, listArea}};
+    for (const auto& [part, area] : moves) {
+        auto* layout = area->layout() ? area->layout() : new QVBoxLayout(area);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(part);
+    }
+    hide(); // what is left of this widget is its logic
+}
+
+QWidget* RecorderBrowser::buildGraphArea()
+{
+    auto* part = new QWidget(this);
+    auto* column = new QVBoxLayout(part);
+    column->setContentsMargins(0, 0, 0, 0);
+    m_graph = withId(new CGraphMix(part), 1184);
+    m_graph->setMinimumSize(600, 260);
+    column->addWidget(m_graph, 1);
     auto* bar = new QHBoxLayout;
     struct Button
     {
@@ -149,7 +168,7 @@ void RecorderBrowser::buildGraphArea()
         {1019, "graph_right", "Przesuń wykres w prawo lub obróć rolkę myszy w dół", [this] { m_graph->ScrollLater(); }},
     };
     for (const Button& b : buttons) {
-        auto* button = withId(new CIconButton(this), b.id);
+        auto* button = withId(new CIconButton(part), b.id);
         button->SetIcons(QString::fromLatin1(b.icon), 32, 32);
         button->SetTooltip(QString::fromUtf8(b.tip));
         button->setFixedSize(38, 38);
@@ -157,8 +176,8 @@ void RecorderBrowser::buildGraphArea()
         bar->addWidget(button);
     }
     bar->addSpacing(20);
-    bar->addWidget(new QLabel(QStringLiteral("Grubość linii"), this));
-    m_lineWidth = withId(new QSlider(Qt::Horizontal, this), 1198);
+    bar->addWidget(new QLabel(QStringLiteral("Grubość linii"), part));
+    m_lineWidth = withId(new QSlider(Qt::Horizontal, part), 1198);
     m_lineWidth->setRange(1, 5);
     m_lineWidth->setPageStep(1);
     m_lineWidth->setFixedWidth(120);
@@ -178,7 +197,8 @@ void RecorderBrowser::buildGraphArea()
             saveSettings();
         }
     });
-    static_cast<QVBoxLayout*>(layout())->addLayout(bar);
+    column->addLayout(bar);
+    return part;
 }
 
 QWidget* RecorderBrowser::buildChannelRows()
@@ -219,7 +239,7 @@ QWidget* RecorderBrowser::buildChannelRows()
 
 QWidget* RecorderBrowser::buildRecordingList()
 {
-    auto* box = new QGroupBox(QStringLiteral("Lista baz danych"), this);
+    auto* box = new QGroupBox(QStringLiteral("Lista baz danych"), m_listPart);
     auto* layout = new QGridLayout(box);
     layout->addWidget(new QLabel(QStringLiteral("zrq_db:"), box), 0, 0);
     m_list = withId(new CXDBListCtrl(box), 1169);
@@ -253,7 +273,7 @@ QWidget* RecorderBrowser::buildRecordingList()
 
 QWidget* RecorderBrowser::buildFaultHistory()
 {
-    auto* box = new QGroupBox(QStringLiteral("Historia awarii"), this);
+    auto* box = new QGroupBox(QStringLiteral("Historia awarii"), m_listPart);
     auto* layout = new QVBoxLayout(box);
     m_faults = withId(new QTableWidget(box), 1168);
     setUpReportList(m_faults, {QStringLiteral("Nazwa"), QStringLiteral("###"), QStringLiteral("Czas")}, {290, 70, 60},

@@ -47,6 +47,10 @@ public:
     explicit RecorderBrowser(QWidget* parent = nullptr);
     ~RecorderBrowser() override;
 
+    // Moves the graph, the channel rows and the lists into the window's areas
+    // for them; without this call they are laid out inside this widget.
+    void placeInto(QWidget* graphArea, QWidget* channelArea, QWidget* listArea);
+
     // Day files live here (RecordingsFolderPath() unless a test says otherwise).
     void setFolder(const QString& folder) { m_folder = folder; }
     QString folder() const { return m_folder; }
@@ -97,7 +101,7 @@ private:
         CColorRect* swatch = nullptr;
     };
 
-    void buildGraphArea();
+    QWidget* buildGraphArea();
     QWidget* buildChannelRows();
     QWidget* buildRecordingList();
     QWidget* buildFaultHistory();
@@ -122,6 +126,9 @@ private:
     std::function<std::optional<recordings::FileIdentity>()> m_heldFile;
     std::function<void(const QString&)> m_openFile;
 
+    QWidget* m_graphPart = nullptr;
+    QWidget* m_channelPart = nullptr;
+    QWidget* m_listPart = nullptr;
     CGraphMix* m_graph = nullptr;
     QSlider* m_lineWidth = nullptr;
     std::array<ChannelRow, channelCount> m_rows{};
