@@ -5,6 +5,7 @@
 #include "DayFileFixture.h"
 #include "RecorderBrowser.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -143,6 +144,7 @@ private slots:
         s.nGraphQuantity[0] = 1;
         s.nGraphQuantity[1] = 2;
         s.nGraphQuantity[2] = 29; // "Before OvL"
+        s.bGraphVisible[0] = s.bGraphVisible[1] = s.bGraphVisible[2] = 1;
         std::vector<_tagSTRUCT_DATA> records;
         for (int i = 0; i < 60; ++i) {
             _tagSTRUCT_DATA r = recordAt(12 * 3600 + i);
@@ -173,9 +175,23 @@ private slots:
         QCOMPARE(browser.findChild<QLineEdit*>("id1148")->text(), QStringLiteral("15"));
         QVERIFY(!browser.findChild<QLineEdit*>("id1152")->isEnabled()); // channel 4: "Nie"
 
+        // The curves are drawn: in a view of a few minutes at noon channel 2's colour appears.
+        const int noon = graphmath::xOfTime(browser.graph()->plot(), browser.graph()->view(), 12 * 3600);
+        browser.graph()->ZoomToRange(noon, noon + 1);
+        browser.graph()->GoToTime(12, 0, 30);
+        QVERIFY(browser.graph()->view().span() <= 300);
+        const QColor line = colorFromRef(ColorRef(theApp().settings.crGraphLine[1]));
+        const QImage picture = browser.graph()->grab().toImage();
+        bool drawn = false;
+        for (int y = 0; y < picture.height() && !drawn; ++y)
+            for (int x = 0; x < picture.width() && !drawn; ++x)
+                drawn = picture.pixelColor(x, y) == line;
+        QVERIFY(drawn);
+
         // Typing 20 A raises channel 1 to 200 raw and, grouped, channel 2 too.
         max1->selectAll();
         QTest::keyClicks(max1, "20");
+        QCOMPARE(max1->text(), QStringLiteral("20"));
         QCOMPARE(browser.maxRaw()[0], 200);
         QCOMPARE(browser.maxRaw()[1], 200);
         QVERIFY(browser.maxEdited(0));
@@ -187,15 +203,6 @@ private slots:
         max1->selectAll();
         QTest::keyClicks(max1, "9999999999");
         QCOMPARE(browser.maxRaw()[0], 2147483647);
-
-        // The curves are drawn: the second channel's colour appears in the graph.
-        const QColor line = colorFromRef(ColorRef(theApp().settings.crGraphLine[1]));
-        const QImage picture = browser.graph()->grab().toImage();
-        bool drawn = false;
-        for (int y = 0; y < picture.height() && !drawn; ++y)
-            for (int x = 0; x < picture.width() && !drawn; ++x)
-                drawn = picture.pixelColor(x, y) == line;
-        QVERIFY(drawn);
 
         // One row per start of an active period, in time order.
         QTableWidget* history = faults(browser);
