@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ExportJob.h"
 
+#include "RecordingList.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
@@ -42,8 +44,7 @@ void ExportJob::run(QString dbPath, QString target)
         rows.count = day.records.size();
         rows.fill = [&day](std::size_t i, QString& time, exporting::RowValues& values) {
             const _tagSTRUCT_DATA& record = day.records[i];
-            time = QString::asprintf("%.2d:%.2d:%.2d", record.stTime.wHour, record.stTime.wMinute,
-                                     record.stTime.wSecond);
+            time = recordings::recordTimeText(record);
             for (int k = 0; k < exporting::valueColumns; ++k)
                 values[std::size_t(k)] = exporting::physicalValue(k, record.nValue[std::size_t(k)]);
         };

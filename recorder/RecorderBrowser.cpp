@@ -88,7 +88,7 @@ const std::vector<Qt::Alignment> listAlignments{Qt::AlignLeft, Qt::AlignHCenter,
 
 CXDBListCtrl::CXDBListCtrl(QWidget* parent) : QTableWidget(parent)
 {
-    setUpReportList(this, {QStringLiteral("Nazwa"), QStringLiteral("Data"), QStringLiteral("Czas")}, {130, 70, 70},
+    setUpReportList(this, {QStringLiteral("Nazwa"), QStringLiteral("Data"), QStringLiteral("Czas")}, {130, 90, 70},
                     listAlignments);
 }
 

@@ -96,6 +96,11 @@ void sortNewestFirst(std::vector<ScannedFile>& files)
     });
 }
 
+QString recordTimeText(const _tagSTRUCT_DATA& record)
+{
+    return QString::asprintf("%.2d:%.2d:%.2d", record.stTime.wHour, record.stTime.wMinute, record.stTime.wSecond);
+}
+
 std::vector<FaultStart> faultStarts(const std::vector<_tagSTRUCT_DATA>& records)
 {
     std::vector<FaultStart> starts;
@@ -104,8 +109,7 @@ std::vector<FaultStart> faultStarts(const std::vector<_tagSTRUCT_DATA>& records)
         for (int i = 0; i < DbFaultCount; ++i) {
             const bool set = record.bFaultActive[std::size_t(i)] != 0;
             if (set && !active[std::size_t(i)])
-                starts.push_back({i, QString::asprintf("%.2d:%.2d:%.2d", record.stTime.wHour, record.stTime.wMinute,
-                                                       record.stTime.wSecond)});
+                starts.push_back({i, recordTimeText(record)});
             active[std::size_t(i)] = set;
         }
     return starts;

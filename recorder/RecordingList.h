@@ -33,6 +33,9 @@ int CompareByDate(const QString& first, const QString& second);
 // Sorts listed files newest first (stable: files of one date keep their order).
 void sortNewestFirst(std::vector<ScannedFile>& files);
 
+// A record's time of day, "hh:mm:ss".
+QString recordTimeText(const _tagSTRUCT_DATA& record);
+
 // The start of one active period of one fault in a recording.
 struct FaultStart
 {

@@ -47,6 +47,13 @@ QJsonObject readBack(const QString& path)
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
+void writeOldFile(const QString& path, const QByteArray& text)
+{
+    QFile old(path);
+    if (old.open(QIODevice::WriteOnly))
+        old.write(text);
+}
+
 QByteArray contents(const QString& path)
 {
     QFile file(path);
@@ -139,10 +146,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("old.xlsx");
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("the operator's earlier workbook");
-        old.close();
+        writeOldFile(path, "the operator's earlier workbook");
         std::atomic<bool> cancel{false};
         const Result result = writeTable(path, sampleRows(10000), cancel, [&](std::size_t) { cancel = true; });
         QCOMPARE(int(result.outcome), int(Outcome::Cancelled));
@@ -163,10 +167,7 @@ private slots:
         QFETCH(QString, name);
         QTemporaryDir dir;
         const QString path = dir.filePath(name);
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("the operator's earlier table");
-        old.close();
+        writeOldFile(path, "the operator's earlier table");
 
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
