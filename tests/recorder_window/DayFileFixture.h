@@ -46,8 +46,8 @@ inline std::vector<_tagSTRUCT_DATA> fullDayRecords()
         _tagSTRUCT_DATA r = recordAt(t, t >= 43200 && t < 43260 ? 0 : 1);
         for (int k = 0; k < DbValueCount; ++k)
             r.nValue[std::size_t(k)] = (k * 37 + t) % 1000;
-        r.nValue[0] = 500 + (t * 7919) % 200;
-        r.nValue[1] = 480 + (t * 104729) % 250;
+        r.nValue[0] = 500 + int((long long)t * 7919 % 200);
+        r.nValue[1] = 480 + int((long long)t * 104729 % 250);
         r.nValue[36] = 40 + t / 3600;
         r.bFaultActive[3] = (t / 600) % 7 == 0;
         records.push_back(r);
