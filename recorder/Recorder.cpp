@@ -245,6 +245,8 @@ bool Recorder::openDayFile(std::unique_lock<std::mutex>& lock)
     // One reading names the file and dates its header.
     const DbClockReading now = m_setup.clock();
     lock.unlock();
+    std::error_code ignored; // made at start; a folder removed meanwhile comes back
+    std::filesystem::create_directories(m_setup.folder, ignored);
     const DbOpenStatus status = m_writer.open(m_setup.folder, now.date);
     lock.lock();
     switch (status) {
@@ -267,10 +269,8 @@ bool Recorder::openDayFile(std::unique_lock<std::mutex>& lock)
     case DbOpenStatus::WrongFormat: {
         setState(0);
         const std::filesystem::path path = m_writer.path();
-        if (ask(lock, status == DbOpenStatus::TooShort ? tooShortText : wrongFormatText)) {
-            std::error_code ignored;
+        if (ask(lock, status == DbOpenStatus::TooShort ? tooShortText : wrongFormatText))
             std::filesystem::remove(path, ignored);
-        }
         return false;
     }
     case DbOpenStatus::OpenFailed:
