@@ -6,6 +6,7 @@
 #include "MessageBox.h"
 #include "MeasurementSnapshot.h"
 #include "Recorder.h"
+#include "RecorderBrowser.h"
 #include "RecordingControls.h"
 
 #include <QCloseEvent>
@@ -67,6 +68,17 @@ CDataDlg::CDataDlg(MeasurementSnapshot& snapshot, QWidget* parent) : QDialog(par
         [](const QString& text) { ShowMessage(nullptr, QMessageBox::Warning, QStringLiteral("Uwaga"), text); },
         Qt::QueuedConnection);
     connect(m_controls, &RecordingControls::recordingsChanged, this, &CDataDlg::recordingsChanged);
+
+    m_browser = new RecorderBrowser(this);
+    m_browser->placeInto(m_graphArea, m_channelArea, m_listArea);
+    m_browser->setHeldFileQuery([recorder]() -> std::optional<recordings::FileIdentity> {
+        const auto held = recorder->heldFile();
+        if (!held)
+            return std::nullopt;
+        return recordings::FileIdentity{dev_t(held->first), ino_t(held->second)};
+    });
+    connect(this, &CDataDlg::recordingsChanged, m_browser, &RecorderBrowser::ScanRecordings);
+    m_browser->ScanRecordings();
 }
 
 CDataDlg::~CDataDlg()

@@ -7,6 +7,7 @@
 class MeasurementSnapshot;
 class Recorder;
 class RecordingControls;
+class RecorderBrowser;
 
 // The recorder window "Baza danych ZRQ-7/8". The main window creates it hidden
 // and it lives until the program ends; closing it only hides it. It owns the
@@ -37,7 +38,11 @@ public:
     Recorder& recorder() { return *m_recorder; }
     RecordingControls* recordingControls() const { return m_controls; }
 
-    // The empty areas the rest of the window goes into.
+    // The day graph, the channel rows, the recordings list, the fault history
+    // and the export (LoadRecording, Replot, ScanRecordings, ExportRecording...).
+    RecorderBrowser* browser() const { return m_browser; }
+
+    // The areas the browser's parts are laid out in.
     QWidget* graphArea() const { return m_graphArea; }     // the day graph and its tool buttons
     QWidget* channelArea() const { return m_channelArea; } // "Wybór danych graficznych:" rows
     QWidget* listArea() const { return m_listArea; }       // recordings list and fault history
@@ -59,4 +64,5 @@ private:
     QWidget* m_graphArea = nullptr;
     QWidget* m_channelArea = nullptr;
     QWidget* m_listArea = nullptr;
+    RecorderBrowser* m_browser = nullptr;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Recorder.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -249,8 +251,14 @@ bool Recorder::openDayFile(std::unique_lock<std::mutex>& lock)
     lock.lock();
     switch (status) {
     case DbOpenStatus::Created:
-    case DbOpenStatus::Reopened:
+    case DbOpenStatus::Reopened: {
+        struct stat info{};
+        if (::stat(m_writer.path().c_str(), &info) == 0) {
+            std::lock_guard held(m_heldLock);
+            m_held = std::pair<std::uint64_t, std::uint64_t>(info.st_dev, info.st_ino);
+        }
         return true;
+    }
     case DbOpenStatus::Busy:
         // Another copy of the program records today: stay idle, keep the thread.
         setState(0);
@@ -289,8 +297,18 @@ bool Recorder::ask(std::unique_lock<std::mutex>& lock, const QString& text)
     return m_answer == 1;
 }
 
+std::optional<std::pair<std::uint64_t, std::uint64_t>> Recorder::heldFile() const
+{
+    std::lock_guard held(m_heldLock);
+    return m_held;
+}
+
 void Recorder::closeFile(std::unique_lock<std::mutex>& lock)
 {
+    {
+        std::lock_guard held(m_heldLock);
+        m_held.reset();
+    }
     lock.unlock();
     m_writer.close();
     lock.lock();

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
+#include <utility>
 #include <thread>
 
 // The recorder thread: once per recording interval, while recording is on, it
@@ -63,6 +65,10 @@ public:
     // The operator's answer to question().
     void answer(bool yes);
 
+    // Device and inode of the day file the thread holds open, if any (any
+    // thread): the recordings list refuses to delete that file.
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> heldFile() const;
+
     int state() const { return m_state.load(); }           // nRecState
     bool running() const { return m_running.load(); }      // bRecorderRunning
     bool writerBusy() const { return m_writerBusy.load(); } // bWriterBusy
@@ -111,6 +117,8 @@ private:
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_writerBusy{false};
     std::atomic<std::uint32_t> m_interval{1};
+    mutable std::mutex m_heldLock; // guards m_held only
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> m_held;
     int m_answer = -1;    // -1 none yet, 0 No, 1 Yes
     bool m_begun = false; // the thread has set its running flag
 };

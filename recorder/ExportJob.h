@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "DayFile.h"
+#include "TableExport.h"
+
+#include <QObject>
+#include <atomic>
+#include <thread>
+
+// One export of a day file to a table file, run on its own thread: it reads
+// the day file, writes the table (TableExport.h) and reports progress and the
+// end through queued signals. The owner starts it, may cancel it, and gets
+// finished() exactly once; the thread is joined before finished() is handled
+// any further, and at destruction at the latest.
+class ExportJob : public QObject
+{
+    Q_OBJECT
+public:
+    struct Outcome
+    {
+        DbReadStatus readStatus = DbReadStatus::Ok; // the day file; the table was written only when Ok
+        exporting::Result table;
+    };
+
+    explicit ExportJob(QObject* parent = nullptr);
+    ~ExportJob() override;
+
+    // Starts exporting dbPath into target; false when an export still runs.
+    bool start(const QString& dbPath, const QString& target);
+    void cancel() { m_cancel = true; }
+    bool running() const { return m_thread.joinable(); }
+
+    // "Table_08122025" for "08122025.db": the suggested name without extension.
+    static QString suggestedName(const QString& dbName);
+
+signals:
+    void progress(qint64 rowsWritten, qint64 rowsTotal);
+    void finished(const ExportJob::Outcome& outcome);
+
+private:
+    void run(QString dbPath, QString target);
+
+    std::thread m_thread;
+    std::atomic<bool> m_cancel{false};
+};
+
+Q_DECLARE_METATYPE(ExportJob::Outcome)

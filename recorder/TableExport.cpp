@@ -1,0 +1,343 @@
+// SPDX-License-Identifier: MIT
+#include "TableExport.h"
+
+#include "ZRQ7DLL.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <charconv>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <locale.h>
+#include <memory>
+#include <sys/stat.h>
+#include <xlsxwriter.h>
+
+namespace exporting {
+
+namespace {
+
+constexpr std::size_t progressEvery = 2000; // rows between progress reports
+
+// The C library formats numbers by the thread's locale, and the program runs
+// under the operator's (a decimal comma under pl_PL). libxlsxwriter formats
+// cell values with it, so the writing thread switches to "C" for the export.
+class CLocaleForThisThread
+{
+public:
+    CLocaleForThisThread() : m_c(newlocale(LC_ALL_MASK, "C", locale_t(nullptr)))
+    {
+        if (m_c)
+            m_previous = uselocale(m_c);
+    }
+    ~CLocaleForThisThread()
+    {
+        if (m_c) {
+            uselocale(m_previous);
+            freelocale(m_c);
+        }
+    }
+    CLocaleForThisThread(const CLocaleForThisThread&) = delete;
+    CLocaleForThisThread& operator=(const CLocaleForThisThread&) = delete;
+
+private:
+    locale_t m_c;
+    locale_t m_previous = LC_GLOBAL_LOCALE;
+};
+
+// A new file is created with 0666 less the process's umask, as any other
+// program would create it; the temporary file starts as 0600.
+QFileDevice::Permissions newFilePermissions()
+{
+    mode_t mask = 022;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("Umask:"))
+                mask = mode_t(line.mid(6).trimmed().toUInt(nullptr, 8));
+    }
+    const mode_t mode = 0666 & ~mask;
+    QFileDevice::Permissions permissions;
+    const std::pair<mode_t, QFileDevice::Permission> bits[] = {
+        {S_IRUSR, QFileDevice::ReadOwner}, {S_IWUSR, QFileDevice::WriteOwner}, {S_IRGRP, QFileDevice::ReadGroup},
+        {S_IWGRP, QFileDevice::WriteGroup}, {S_IROTH, QFileDevice::ReadOther}, {S_IWOTH, QFileDevice::WriteOther}};
+    for (const auto& [bit, permission] : bits)
+        if (mode & bit)
+            permissions |= permission;
+    if (permissions & QFileDevice::ReadOwner)
+        permissions |= QFileDevice::ReadUser;
+    if (permissions & QFileDevice::WriteOwner)
+        permissions |= QFileDevice::WriteUser;
+    return permissions;
+}
+
+// A temporary name in the target's folder (same file system, so the final
+// rename replaces the target in one step).
+QString reserveTemporaryPath(const QString& target, QString& error)
+{
+    const QFileInfo info(target);
+    QTemporaryFile reserved(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                            QStringLiteral(".XXXXXX.part"));
+    reserved.setAutoRemove(false);
+    if (!reserved.open()) {
+        error = reserved.errorString();
+        return {};
+    }
+    return reserved.fileName();
+}
+
+QString csvField(const QString& text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+// Shortest text that reads back as the same double, always with a point.
+void appendNumber(QByteArray& out, double value)
+{
+    char buffer[32];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (ec == std::errc())
+        out.append(buffer, int(end - buffer));
+}
+
+// The two table formats behind one small interface.
+class TableSink
+{
+public:
+    virtual ~TableSink() = default;
+    virtual bool addRow(const QString& date, const QString& time, const RowValues& values) = 0;
+    // Finishes the file; false with error set when it could not be written.
+    virtual bool finish() = 0;
+    Result error;
+};
+
+class XlsxSink : public TableSink
+{
+public:
+    explicit XlsxSink(const QString& path)
+    {
+        lxw_workbook_options options{};
+        options.constant_memory = LXW_TRUE;
+        m_path = QFile::encodeName(path);
+        m_workbook = workbook_new_opt(m_path.constData(), &options);
+        if (m_workbook)
+            m_sheet = workbook_add_worksheet(m_workbook, "Table1");
+        if (!m_sheet) {
+            fail(QStringLiteral("Nie można utworzyć arkusza."));
+            return;
+        }
+        const QStringList names = columnNames();
+        for (int c = 0; c < names.size(); ++c)
+            writeText(0, c, names[c]);
+    }
+    ~XlsxSink() override
+    {
+        if (m_workbook)
+            lxw_workbook_free(m_workbook);
+    }
+    bool addRow(const QString& date, const QString& time, const RowValues& values) override
+    {
+        if (!m_sheet)
+            return false;
+        ++m_row;
+        writeText(m_row, 0, date);
+        writeText(m_row, 1, time);
+        for (int k = 0; k < valueColumns; ++k)
+            if (const lxw_error e = worksheet_write_number(m_sheet, m_row, lxw_col_t(k + 2), values[k], nullptr))
+                return fail(QString::fromUtf8(lxw_strerror(e)));
+        return m_row % checkEvery != 0 || rowsStored();
+    }
+    bool finish() override
+    {
+        if (!m_sheet || !rowsStored())
+            return false;
+        lxw_workbook* workbook = m_workbook;
+        m_workbook = nullptr; // workbook_close frees it whatever it returns
+        if (const lxw_error e = workbook_close(workbook))
+            return fail(QString::fromUtf8(lxw_strerror(e)));
+        return true;
+    }
+
+private:
+    static constexpr lxw_row_t checkEvery = 1000;
+
+    // In constant-memory mode the library streams finished rows into a
+    // temporary file and does not check those writes (a full disk would give
+    // a truncated sheet in a workbook reported as written): check the stream.
+    bool rowsStored()
+    {
+        FILE* rows = m_sheet->optimize_tmpfile;
+        if (!rows)
+            return true;
+        errno = 0;
+        if (std::fflush(rows) == 0 && !std::ferror(rows))
+            return true;
+        return fail(QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)));
+    }
+
+    bool fail(const QString& description)
+    {
+        error.errorSource = QStringLiteral("libxlsxwriter");
+        error.errorDescription = description;
+        m_sheet = nullptr;
+        return false;
+    }
+    void writeText(lxw_row_t row, int column, const QString& text)
+    {
+        const QByteArray utf8 = text.toUtf8();
+        worksheet_write_string(m_sheet, row, lxw_col_t(column), utf8.constData(), nullptr);
+    }
+
+    QByteArray m_path;
+    lxw_workbook* m_workbook = nullptr;
+    lxw_worksheet* m_sheet = nullptr;
+    lxw_row_t m_row = 0;
+};
+
+class CsvSink : public TableSink
+{
+public:
+    explicit CsvSink(const QString& path) : m_file(path)
+    {
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            fail();
+            return;
+        }
+        QStringList header;
+        for (const QString& name : columnNames())
+            header << csvField(name);
+        m_line = header.join(QLatin1Char(',')).toUtf8() + "\r\n";
+        flushLine();
+    }
+    bool addRow(const QString& date, const QString& time, const RowValues& values) override
+    {
+        if (!m_file.isOpen())
+            return false;
+        m_line = csvField(date).toUtf8() + ',' + csvField(time).toUtf8();
+        for (const double value : values) {
+            m_line += ',';
+            appendNumber(m_line, value);
+        }
+        m_line += "\r\n";
+        return flushLine();
+    }
+    bool finish() override
+    {
+        if (!m_file.isOpen())
+            return false;
+        if (!m_file.flush() || m_file.error() != QFileDevice::NoError)
+            return fail();
+        m_file.close();
+        return m_file.error() == QFileDevice::NoError || fail();
+    }
+
+private:
+    bool flushLine()
+    {
+        if (m_file.write(m_line) != m_line.size())
+            return fail();
+        return true;
+    }
+    bool fail()
+    {
+        error.errorSource = QStringLiteral("system");
+        error.errorDescription = m_file.errorString();
+        m_file.close();
+        return false;
+    }
+
+    QFile m_file;
+    QByteArray m_line;
+};
+
+} // namespace
+
+QStringList columnNames()
+{
+    QStringList names{QStringLiteral("Data"), QStringLiteral("Czas")};
+    for (int k = 0; k < valueColumns; ++k) {
+        const auto& info = dll_nMeasureInfo[k];
+        names << QString::fromUtf16(info.szDescription) + QStringLiteral(", ") + QString::fromUtf16(info.szUnit);
+    }
+    return names;
+}
+
+double physicalValue(int quantity, std::int32_t raw)
+{
+    const unsigned divisor = quantity >= 0 && quantity < valueColumns ? dll_nMeasureInfo[quantity].nDivisor : 1;
+    return double(raw) / double(divisor != 0 ? divisor : 1);
+}
+
+Format formatOfPath(const QString& path)
+{
+    return path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? Format::Csv : Format::Xlsx;
+}
+
+Result writeTable(const QString& path, const Rows& rows, const std::atomic<bool>& cancel,
+                  const std::function<void(std::size_t)>& progress)
+{
+    const CLocaleForThisThread cLocale;
+    Result result;
+    QString reserveError;
+    const QString temporary = reserveTemporaryPath(path, reserveError);
+    if (temporary.isEmpty()) {
+        result.errorSource = QStringLiteral("system");
+        result.errorDescription = reserveError;
+        return result;
+    }
+
+    std::unique_ptr<TableSink> sink;
+    if (formatOfPath(path) == Format::Csv)
+        sink = std::make_unique<CsvSink>(temporary);
+    else
+        sink = std::make_unique<XlsxSink>(temporary);
+
+    bool ok = sink->error.errorDescription.isEmpty();
+    QString time;
+    RowValues values{};
+    for (std::size_t i = 0; ok && i < rows.count; ++i) {
+        if (cancel.load(std::memory_order_relaxed)) {
+            sink.reset();
+            QFile::remove(temporary);
+            result.outcome = Outcome::Cancelled;
+            result.rows = i;
+            return result;
+        }
+        rows.fill(i, time, values);
+        ok = sink->addRow(rows.date, time, values);
+        result.rows = i + 1;
+        if (progress && (i + 1) % progressEvery == 0)
+            progress(i + 1);
+    }
+    ok = ok && sink->finish();
+    if (ok) {
+        QFile::setPermissions(temporary, newFilePermissions());
+        if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0) {
+            result.errorSource = QStringLiteral("system");
+            result.errorDescription = QString::fromLocal8Bit(std::strerror(errno));
+            ok = false;
+        }
+    } else {
+        result.errorSource = sink->error.errorSource;
+        result.errorDescription = sink->error.errorDescription;
+    }
+    sink.reset();
+    if (!ok) {
+        QFile::remove(temporary);
+        return result;
+    }
+    if (progress)
+        progress(rows.count);
+    result.outcome = Outcome::Written;
+    return result;
+}
+
+} // namespace exporting

@@ -1,0 +1,34 @@
+# SPDX-License-Identifier: MIT
+"""Reads an exported table back with an independent reader and prints what
+the export test compares, as JSON: sheet names, header row, row count, the
+first and the last data row."""
+import csv
+import json
+import sys
+
+path = sys.argv[1]
+if path.lower().endswith(".csv"):
+    with open(path, newline="", encoding="utf-8") as f:
+        rows = list(csv.reader(f))
+    sheets = []
+    header, data = rows[0], rows[1:]
+    data = [[r[0], r[1]] + [float(v) for v in r[2:]] for r in data]
+    count = len(data)
+    first = data[0] if data else None
+    last = data[-1] if data else None
+else:
+    import openpyxl
+    book = openpyxl.load_workbook(path, read_only=True)
+    sheets = book.sheetnames
+    sheet = book["Table1"]
+    header, first, last, count = None, None, None, 0
+    for row in sheet.iter_rows(values_only=True):
+        if header is None:
+            header = list(row)
+            continue
+        count += 1
+        if first is None:
+            first = list(row)
+        last = row
+    last = list(last) if last is not None else None
+print(json.dumps({"sheets": sheets, "header": header, "rows": count, "first": first, "last": last}))

@@ -1,0 +1,272 @@
+// SPDX-License-Identifier: MIT
+// The recorder window's browsing half: recordings list, deletions, loading,
+// channel scales, fault history and the export, driven like the operator does.
+#include "CCPL_ZRQ7App.h"
+#include "DayFileFixture.h"
+#include "RecorderBrowser.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// Answers every message box that comes up (Yes where offered, else OK) and
+// keeps "caption|text" of each.
+class BoxAnswerer : public QObject
+{
+public:
+    BoxAnswerer()
+    {
+        connect(&m_poll, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            seen << box->windowTitle() + QLatin1Char('|') + box->text();
+            QAbstractButton* yes = box->button(QMessageBox::Yes);
+            (yes ? yes : box->button(QMessageBox::Ok))->click();
+        });
+        m_poll.start(5);
+    }
+    QStringList seen;
+
+private:
+    QTimer m_poll;
+};
+
+QStringList column(QTableWidget* list, int c)
+{
+    QStringList cells;
+    for (int r = 0; r < list->rowCount(); ++r)
+        cells << list->item(r, c)->text();
+    return cells;
+}
+
+} // namespace
+
+class tst_recorder_browser : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QTableWidget* list(RecorderBrowser& b) const { return b.findChild<QTableWidget*>("id1169"); }
+    QTableWidget* faults(RecorderBrowser& b) const { return b.findChild<QTableWidget*>("id1168"); }
+
+private slots:
+    void init()
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+        qunsetenv("ZRQ7_MESSAGE_LOG");
+        theApp().ResetSettings();
+    }
+
+    void listIsSortedByHeaderDate()
+    {
+        QVERIFY(writeDayFile(path("07122025.db"), {7, 12, 2025}, {recordAt(8 * 3600)}));
+        QVERIFY(writeDayFile(path("08122025.db"), {8, 12, 2025}, {recordAt(12 * 3600 + 5 * 60 + 9)}));
+        QVERIFY(writeDayFile(path("31122024.db"), {31, 12, 2024}, {}));
+        QVERIFY(writeDayFile(path("aaa.db"), {1, 1, 2026}, {})); // the name says nothing about the date
+        QVERIFY(writeDayFile(path("old.db"), {1, 1, 2020}, {}, 0x27));
+        QFile damaged(path("bad.db"));
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray(30, 'x'));
+        damaged.close();
+
+        const QString log = m_dir.filePath("messages.log");
+        qputenv("ZRQ7_MESSAGE_LOG", log.toUtf8());
+        RecorderBrowser browser;
+        browser.setFolder(m_dir.path());
+        browser.ScanRecordings();
+        QCOMPARE(column(list(browser), 0), QStringList({"aaa.db", "08122025.db", "07122025.db", "31122024.db"}));
+        QCOMPARE(column(list(browser), 1), QStringList({"01.01.2026", "08.12.2025", "07.12.2025", "31.12.2024"}));
+        QCOMPARE(column(list(browser), 2), QStringList({"00:00:00", "12:05:09", "08:00:00", "00:00:00"}));
+
+        // Damaged and outdated files are asked about; the default No keeps them.
+        QFile messages(log);
+        QVERIFY(messages.open(QIODevice::ReadOnly));
+        const QString asked = QString::fromUtf8(messages.readAll());
+        QVERIFY(asked.contains(QString::fromUtf8("error|Błąd|Plik \"bad.db\" jest uszkodzony. Usunąć?")));
+        QVERIFY(asked.contains(QString::fromUtf8("error|Błąd|Plik \"old.db\" nie odpowiada bieżącej wersji programu. Usunąć?")));
+        QVERIFY(QFile::exists(path("bad.db")) && QFile::exists(path("old.db")));
+    }
+
+    void deletionsRefuseTheRecordersFile()
+    {
+        QVERIFY(writeDayFile(path("08122025.db"), {8, 12, 2025}, {recordAt(60)}));
+        QVERIFY(writeDayFile(path("07122025.db"), {7, 12, 2025}, {recordAt(60)}));
+        QVERIFY(writeDayFile(path("31122024.db"), {31, 12, 2024}, {recordAt(60)}));
+        RecorderBrowser browser;
+        browser.setFolder(m_dir.path());
+        // Today's file is held by the recorder (a second name for it must not get round that).
+        QVERIFY(QFile::link(path("08122025.db"), m_dir.filePath("link-to-today")));
+        const auto held = recordings::identityOf(m_dir.filePath("link-to-today"));
+        QVERIFY(held);
+        browser.setHeldFileQuery([held] { return held; });
+        browser.ScanRecordings();
+
+        BoxAnswerer answers;
+        list(browser)->selectRow(1); // 07122025.db
+        browser.DeleteRecording();
+        QCOMPARE(answers.seen.size(), 1);
+        QVERIFY(answers.seen[0].startsWith(QString::fromUtf8(
+            "Usuwanie baz danych|Plik \"07122025.db\" z dnia 07.12.2025 zostanie usunięty")));
+        QVERIFY(!QFile::exists(path("07122025.db")));
+        QCOMPARE(column(list(browser), 0), QStringList({"08122025.db", "31122024.db"}));
+
+        list(browser)->selectRow(0);
+        browser.DeleteRecording();
+        QCOMPARE(answers.seen.last(),
+                 QString::fromUtf8("Błąd usunięcia|Usunięcie pliku nie powiodło się08122025.db"));
+        QVERIFY(QFile::exists(path("08122025.db")));
+
+        answers.seen.clear();
+        browser.DeleteAllRecordings();
+        QCOMPARE(answers.seen.size(), 2);
+        QVERIFY(answers.seen[0].startsWith(QString::fromUtf8("Uwaga|WSZYSTKIE bazy danych zostaną usunięte.")));
+        QCOMPARE(answers.seen[1], QString::fromUtf8("Błąd usunięcia|Usunięcie pliku nie powiodło się08122025.db"));
+        QCOMPARE(column(list(browser), 0), QStringList({"08122025.db"}));
+        QVERIFY(!QFile::exists(path("31122024.db")));
+        QVERIFY(QFile::exists(path("08122025.db")));
+    }
+
+    void loadScalesChannelsAndBuildsTheFaultHistory()
+    {
+        // Channels 1 and 2 show phase currents i1 and i2 (list positions 1 and 2).
+        ProgramSettings& s = theApp().settings;
+        s.nGraphQuantity[0] = 1;
+        s.nGraphQuantity[1] = 2;
+        s.nGraphQuantity[2] = 29; // "Before OvL"
+        s.bGraphVisible[0] = s.bGraphVisible[1] = s.bGraphVisible[2] = 1;
+        std::vector<_tagSTRUCT_DATA> records;
+        for (int i = 0; i < 60; ++i) {
+            _tagSTRUCT_DATA r = recordAt(12 * 3600 + i);
+            r.nValue[0] = i == 5 ? 120 : 50;
+            r.nValue[1] = i == 7 ? 150 : 60;
+            r.nValue[28] = i == 3 ? 601 : 100; // 601 is implausible: counts as 0
+            r.bFaultActive[0] = i == 0;
+            r.bFaultActive[1] = (i >= 10 && i <= 20) || (i >= 30 && i <= 40);
+            records.push_back(r);
+        }
+        QVERIFY(writeDayFile(path("08122025.db"), {8, 12, 2025}, records));
+
+        RecorderBrowser browser;
+        browser.setFolder(m_dir.path());
+        browser.resize(1000, 800);
+        browser.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&browser));
+        browser.LoadRecording("08122025.db");
+        QCOMPARE(int(browser.records().size()), 60);
+        QCOMPARE(browser.graph()->title(), QStringLiteral("Plik:08122025.db"));
+
+        // Shared scale of the phase currents; the edits show each channel's own maximum.
+        QCOMPARE(browser.maxRaw()[0], 150);
+        QCOMPARE(browser.maxRaw()[1], 150);
+        QCOMPARE(browser.maxRaw()[2], 100);
+        auto* max1 = browser.findChild<QLineEdit*>("id1145");
+        QCOMPARE(max1->text(), QStringLiteral("12"));
+        QCOMPARE(browser.findChild<QLineEdit*>("id1148")->text(), QStringLiteral("15"));
+        QVERIFY(!browser.findChild<QLineEdit*>("id1152")->isEnabled()); // channel 4: "Nie"
+
+        // The curves are drawn: in a view of a few minutes at noon channel 2's colour appears.
+        const int noon = graphmath::xOfTime(browser.graph()->plot(), browser.graph()->view(), 12 * 3600);
+        browser.graph()->ZoomToRange(noon, noon + 1);
+        browser.graph()->GoToTime(12, 0, 30);
+        QVERIFY(browser.graph()->view().span() <= 300);
+        const QColor line = colorFromRef(ColorRef(theApp().settings.crGraphLine[1]));
+        const QImage picture = browser.graph()->grab().toImage();
+        bool drawn = false;
+        for (int y = 0; y < picture.height() && !drawn; ++y)
+            for (int x = 0; x < picture.width() && !drawn; ++x)
+                drawn = picture.pixelColor(x, y) == line;
+        QVERIFY(drawn);
+
+        // Typing 20 A raises channel 1 to 200 raw and, grouped, channel 2 too.
+        max1->selectAll();
+        QTest::keyClicks(max1, "20");
+        QCOMPARE(max1->text(), QStringLiteral("20"));
+        QCOMPARE(browser.maxRaw()[0], 200);
+        QCOMPARE(browser.maxRaw()[1], 200);
+        QVERIFY(browser.maxEdited(0));
+        // A comma reads as a decimal point; letters and signs are refused.
+        max1->selectAll();
+        QTest::keyClicks(max1, "-2x2,5");
+        QCOMPARE(max1->text(), QStringLiteral("22,5"));
+        QCOMPARE(browser.maxRaw()[0], 225);
+        max1->selectAll();
+        QTest::keyClicks(max1, "9999999999");
+        QCOMPARE(browser.maxRaw()[0], 2147483647);
+
+        // One row per start of an active period, in time order.
+        QTableWidget* history = faults(browser);
+        QCOMPARE(column(history, 2), QStringList({"12:00:00", "12:00:10", "12:00:30"}));
+        QCOMPARE(history->item(1, 0)->data(Qt::UserRole).toInt(), 1);
+        // A double click goes there: cursor mode, that time centred.
+        browser.GoToFaultAt(2);
+        QCOMPARE(browser.graph()->mode(), int(CGraphMix::GRAPH_MODE_CURSOR));
+        const auto& view = browser.graph()->view();
+        QVERIFY(qAbs((view.start + view.end) / 2 - (12 * 3600 + 30)) < 1);
+    }
+
+    void damagedRecordingIsReported()
+    {
+        QVERIFY(writeDayFile(path("08122025.db"), {8, 12, 2025}, {recordAt(0)}, 0x27));
+        const QString log = m_dir.filePath("messages.log");
+        qputenv("ZRQ7_MESSAGE_LOG", log.toUtf8());
+        RecorderBrowser browser;
+        browser.setFolder(m_dir.path());
+        browser.LoadRecording("08122025.db");
+        browser.LoadRecording("missing.db"); // cannot be opened: nothing at all
+        QVERIFY(browser.records().empty());
+        QFile messages(log);
+        QVERIFY(messages.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(messages.readAll()),
+                 QString::fromUtf8("warning|Błąd|Plik \"08122025.db\" jest uszkodzony.\n"));
+    }
+
+    void exportThroughTheWindow()
+    {
+        std::vector<_tagSTRUCT_DATA> records;
+        for (int i = 0; i < 100; ++i)
+            records.push_back(recordAt(i));
+        QVERIFY(writeDayFile(path("08122025.db"), {8, 12, 2025}, records));
+        const QString log = m_dir.filePath("messages.log");
+        qputenv("ZRQ7_MESSAGE_LOG", log.toUtf8());
+        RecorderBrowser browser;
+        browser.setFolder(m_dir.path());
+        QString opened;
+        browser.setOpenFileHandler([&](const QString& file) { opened = file; });
+        QSignalSpy done(&browser, &RecorderBrowser::exportFinished);
+        QCOMPARE(ExportJob::suggestedName("08122025.db"), QStringLiteral("Table_08122025"));
+
+        browser.ExportRecordingTo("08122025.db", m_dir.filePath("Table_08122025.csv"));
+        QVERIFY(done.wait(20000));
+        const auto outcome = done.takeFirst().at(0).value<ExportJob::Outcome>();
+        QCOMPARE(int(outcome.table.outcome), int(exporting::Outcome::Written));
+        QCOMPARE(outcome.table.rows, std::size_t(100));
+        QCOMPARE(opened, m_dir.filePath("Table_08122025.csv")); // the success question's default Yes
+        QFile csv(opened);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readAll().count('\n'), 101);
+
+        browser.ExportRecordingTo("nothing.db", m_dir.filePath("t.xlsx"));
+        QVERIFY(done.wait(20000));
+        QFile messages(log);
+        QVERIFY(messages.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(messages.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines, QStringList({QString::fromUtf8("information|Baza danych ZRQ-7/8|Zapis pliku zakończony "
+                                                       "sukcesem.\\r\\nCzy chcesz otworzyć ten plik?"),
+                                     QString::fromUtf8("error|Baza danych ZRQ-7/8|Nie można otworzyć pliku bazy danych.")}));
+        QVERIFY(!QFile::exists(m_dir.filePath("t.xlsx")));
+    }
+};
+
+QTEST_MAIN(tst_recorder_browser)
+#include "tst_recorder_browser.moc"
