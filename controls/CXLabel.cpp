@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 
@@ -86,6 +87,19 @@ QSize CXLabel::textSize(const QString& text) const
            QSize(2 * sidePadding, 0);
 }
 
+bool CXLabel::fitsReservedSize(const QString& text) const
+{
+    // Line by line: cheaper than laying the whole text out, and this runs for
+    // every new value.
+    const QFontMetrics metrics = fontMetrics();
+    const QStringList lines = withNewlines(text).split(QLatin1Char('\n'));
+    int widest = 0;
+    for (const QString& line : lines)
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const QSize room = sizeHint();
+    return widest + 2 * sidePadding <= room.width() && lines.size() * metrics.height() <= room.height();
+}
+
 QSize CXLabel::sizeHint() const
 {
     if (m_hint.isEmpty()) {
@@ -108,8 +122,7 @@ void CXLabel::showLatestText()
         return;
     m_shown = latest;
     // The one case that lays the window out again: a text that does not fit.
-    const QSize needed = textSize(latest);
-    if (needed.width() > sizeHint().width() || needed.height() > sizeHint().height())
+    if (!fitsReservedSize(latest))
         ReserveText(latest);
     if (QAccessible::isActive()) {
         QAccessibleEvent changed(this, QAccessible::NameChanged);
@@ -119,15 +132,17 @@ void CXLabel::showLatestText()
 
 void CXLabel::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
         m_hint = QSize();
+        m_cache.invalidate();
+    }
     QWidget::changeEvent(event);
 }
 
 CXLabel::Look CXLabel::currentLook() const
 {
     std::lock_guard lock(m_mutex);
-    Look look{withNewlines(m_shown), m_foreground, m_background, font().toString()};
+    Look look{withNewlines(m_shown), m_foreground, m_background};
     if (!look.foreground.isValid())
         look.foreground = palette().color(QPalette::WindowText);
     if (!look.background.isValid())

@@ -58,11 +58,11 @@ private:
         QString text;
         QColor foreground;
         QColor background;
-        QString font;
-        bool operator==(const Look&) const = default;
+        bool operator==(const Look&) const = default; // a new font drops the cache
     };
     Look currentLook() const;
     QSize textSize(const QString& text) const;
+    bool fitsReservedSize(const QString& text) const;
     void showLatestText(); // UI thread, before the repaint
 
     mutable std::mutex m_mutex; // guards the three fields below
