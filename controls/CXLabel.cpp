@@ -24,7 +24,8 @@ QString withNewlines(QString text)
 CXLabel::CXLabel(QWidget* parent) : CXLabel(QString(), parent) {}
 
 CXLabel::CXLabel(const QString& text, QWidget* parent)
-    : QWidget(parent), m_text(text), m_reserved{text}, m_shown(text), m_repaint(this, [this] { showLatestText(); })
+    : QWidget(parent), m_text(text), m_reserved{text}, m_shown(text),
+      m_repaint(this, [this] { showLatestText(); })
 {
     // The picture covers every pixel, so nothing beneath is painted first.
     setAttribute(Qt::WA_OpaquePaintEvent);

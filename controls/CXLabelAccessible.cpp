@@ -15,7 +15,8 @@ public:
 
     QString text(QAccessible::Text kind) const override
     {
-        if (kind == QAccessible::Value || (kind == QAccessible::Name && widget()->accessibleName().isEmpty())) {
+        if (kind == QAccessible::Value ||
+            (kind == QAccessible::Name && widget()->accessibleName().isEmpty())) {
             QString text = static_cast<const CXLabel*>(widget())->Text();
             return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         }

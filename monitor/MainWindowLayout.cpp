@@ -28,10 +28,10 @@ T* named(T* widget, int id)
 
 // A value read-out, sized for the widest text it is meant to show, so a new
 // value repaints the read-out alone and the layout never jumps.
-CXLabel* value(QWidget* parent, int id, const QString& initial, const QString& widest)
+CXLabel* value(QWidget* parent, int id, const QString& initial, QStringView widest)
 {
     auto* label = named(new CXLabel(initial, parent), id);
-    label->ReserveText(widest);
+    label->ReserveText(widest.toString());
     return label;
 }
 
@@ -42,8 +42,7 @@ constexpr int groupTopMargin = 2; // below the group's title, which has its own 
 constexpr int rowSpacing = 4;
 constexpr int itemSpacing = 6;
 
-template <typename Layout>
-Layout* compact(Layout* layout)
+template <typename Layout> Layout* compact(Layout* layout)
 {
     layout->setContentsMargins(groupMargin, groupTopMargin, groupMargin, groupMargin);
     if constexpr (std::is_same_v<Layout, QGridLayout>) {
@@ -67,10 +66,10 @@ CXProgressCtrl* levelBar(QWidget* parent, int id)
 
 // The widest texts the read-outs are meant to show (a wider one still shows,
 // after one more layout pass).
-const char16_t* const widestCurrent = u"8888.8 \u0410";
-const char16_t* const widestVoltage = u"8888 V";
-const char16_t* const widestSeconds = u"88888 s";
-const char16_t* const widestClock = u"00 : 00 : 00\n00.00.0000";
+constexpr QStringView widestCurrent = u"8888.8 \u0410";
+constexpr QStringView widestVoltage = u"8888 V";
+constexpr QStringView widestSeconds = u"88888 s";
+constexpr QStringView widestClock = u"00 : 00 : 00\n00.00.0000";
 
 QLabel* caption(QWidget* parent, const QString& text)
 {
@@ -84,7 +83,7 @@ struct MeterRow
     int label;
     int bar;
     const char16_t* initial;
-    const char16_t* widest;
+    QStringView widest;
 };
 
 QGroupBox* meterGroup(QWidget* parent, const QString& title, std::initializer_list<MeterRow> rows)
@@ -95,7 +94,7 @@ QGroupBox* meterGroup(QWidget* parent, const QString& title, std::initializer_li
     int row = 0;
     for (const MeterRow& r : rows) {
         grid->addWidget(caption(box, QString::fromUtf16(r.caption)), row, 0);
-        grid->addWidget(value(box, r.label, QString::fromUtf16(r.initial), QString::fromUtf16(r.widest)), row, 1);
+        grid->addWidget(value(box, r.label, QString::fromUtf16(r.initial), r.widest), row, 1);
         if (r.bar)
             grid->addWidget(levelBar(box, r.bar), row, 2);
         ++row;
@@ -126,15 +125,16 @@ QGroupBox* averageCurrentsGroup(QWidget* parent)
     const int averages[2][3] = {{1096, 1097, 1098}, {1100, 1101, 1102}};
     for (int row = 0; row < 2; ++row)
         for (int phase = 0; phase < 3; ++phase)
-            grid->addWidget(value(box, averages[row][phase], QStringLiteral("0.0 A"), QString::fromUtf16(widestCurrent)), row + 1, phase + 1);
+            grid->addWidget(value(box, averages[row][phase], QStringLiteral("0.0 A"), widestCurrent), row + 1,
+                            phase + 1);
     grid->addWidget(caption(box, QStringLiteral("Okres uśredniania")), 3, 0);
-    grid->addWidget(value(box, 1099, QStringLiteral("0 s"), QString::fromUtf16(widestSeconds)), 3, 1);
+    grid->addWidget(value(box, 1099, QStringLiteral("0 s"), widestSeconds), 3, 1);
     grid->addWidget(caption(box, QStringLiteral("Prąd rozruchu")), 4, 0);
-    grid->addWidget(value(box, 1103, QStringLiteral("0.0 A"), QString::fromUtf16(widestCurrent)), 4, 1);
+    grid->addWidget(value(box, 1103, QStringLiteral("0.0 A"), widestCurrent), 4, 1);
     grid->addWidget(caption(box, QStringLiteral("Czas rozruchu")), 4, 2, Qt::AlignRight);
-    grid->addWidget(value(box, 1120, QStringLiteral("0 s"), QString::fromUtf16(widestSeconds)), 4, 3);
+    grid->addWidget(value(box, 1120, QStringLiteral("0 s"), widestSeconds), 4, 3);
     grid->addWidget(caption(box, QStringLiteral("Prąd przeciążenia")), 5, 0);
-    grid->addWidget(value(box, 1104, QStringLiteral("0.0 A"), QString::fromUtf16(widestCurrent)), 5, 1);
+    grid->addWidget(value(box, 1104, QStringLiteral("0.0 A"), widestCurrent), 5, 1);
     return box;
 }
 
@@ -163,7 +163,7 @@ QGroupBox* powersGroup(QWidget* parent)
         auto* list = named(new QComboBox(box), lists[i]);
         list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         grid->addWidget(list, i, 0);
-        grid->addWidget(value(box, labels[i], QStringLiteral("0"), QStringLiteral("8888888.8 kVAr/h")), i, 1);
+        grid->addWidget(value(box, labels[i], QStringLiteral("0"), u"8888888.8 kVAr/h"), i, 1);
     }
     return box;
 }
@@ -216,7 +216,7 @@ QGroupBox* relayStateGroup(QWidget* parent)
     rows->addWidget(indicator(box, 1184));
     auto* clock = new QHBoxLayout;
     clock->addWidget(caption(box, QStringLiteral("Zegar ZRQ-7/8")), 0, Qt::AlignTop);
-    clock->addWidget(value(box, 1130, QStringLiteral("00 : 00 : 00\r\n00.00.0000"), QString::fromUtf16(widestClock)), 1);
+    clock->addWidget(value(box, 1130, QStringLiteral("00 : 00 : 00\r\n00.00.0000"), widestClock), 1);
     rows->addLayout(clock);
     return box;
 }
@@ -263,7 +263,7 @@ QGroupBox* loadGroup(QWidget* parent)
     layout->addWidget(graph, 1);
     auto* heating = new QHBoxLayout;
     heating->addWidget(caption(box, QStringLiteral("Grzanie")));
-    heating->addWidget(value(box, 1135, QStringLiteral("0%"), QStringLiteral("8888%")));
+    heating->addWidget(value(box, 1135, QStringLiteral("0%"), u"8888%"));
     heating->addStretch();
     layout->addLayout(heating);
     return box;
@@ -299,11 +299,12 @@ QGroupBox* linkGroup(QWidget* parent)
     int row = 1;
     for (const auto& [text, control] : rows) {
         grid->addWidget(caption(box, QString::fromUtf16(text)), row, 0);
-        grid->addWidget(value(box, control.first, QString::fromUtf16(control.second), QStringLiteral("88888.88par./s")), row, 1);
+        grid->addWidget(value(box, control.first, QString::fromUtf16(control.second), u"88888.88par./s"), row,
+                        1);
         ++row;
     }
     grid->addWidget(caption(box, QStringLiteral("Czas PC")), row, 0, Qt::AlignTop);
-    grid->addWidget(value(box, 1091, QStringLiteral("00 : 00 : 00\r\n00.00.0000"), QString::fromUtf16(widestClock)), row, 1);
+    grid->addWidget(value(box, 1091, QStringLiteral("00 : 00 : 00\r\n00.00.0000"), widestClock), row, 1);
     return box;
 }
 

@@ -82,12 +82,13 @@ void TestMainWindowSize::fitsSmallScreen()
         if (!kind || !each->isVisibleTo(&window))
             continue;
         const QRect where(each->mapTo(area->viewport(), QPoint(0, 0)), each->size());
-        const QString name = QStringLiteral("%1 %2 at %3,%4 %5x%6")
-                                 .arg(QString::fromLatin1(each->metaObject()->className()), each->objectName())
-                                 .arg(where.x())
-                                 .arg(where.y())
-                                 .arg(where.width())
-                                 .arg(where.height());
+        const QString name =
+            QStringLiteral("%1 %2 at %3,%4 %5x%6")
+                .arg(QString::fromLatin1(each->metaObject()->className()), each->objectName())
+                .arg(where.x())
+                .arg(where.y())
+                .arg(where.width())
+                .arg(where.height());
         QVERIFY2(viewport.contains(where), qPrintable(name));
         const QSize needed = each->minimumSizeHint();
         QVERIFY2(where.width() >= needed.width() && where.height() >= needed.height(), qPrintable(name));
