@@ -3,6 +3,7 @@
 
 #include "CAboutDlg.h"
 #include "CCPL_ZRQ7App.h"
+#include "CDataDlg.h"
 #include "CGraph.h"
 #include "CSettingsDlg.h"
 #include "CXLabel.h"
@@ -15,10 +16,13 @@
 #include "MotorCommands.h"
 #include "PasswordGate.h"
 #include "ProgramIdentity.h"
+#include "Recorder.h"
+#include "TrayStatusIcon.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QDateTime>
 #include <QIcon>
 #include <QKeyEvent>
@@ -31,6 +35,7 @@
 #include <QSystemTrayIcon>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QWindow>
 
 
 namespace {
@@ -169,13 +174,16 @@ CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
     setLinkButtons(false);
     if (theApp().settings.bAutoConnect == 1)
         QTimer::singleShot(0, this, &CCPL_ZRQ7Dlg::OnConnect);
-    // Recorder hook: the recorder window and its writer thread start here; until
-    // they exist "Baza danych" stays disabled.
-    button(1155)->setEnabled(false);
+    // Recorder hook: the recorder window, created hidden, holds the recorder thread.
+    m_dataDlg = new CDataDlg(m_snapshot, this);
+    connect(m_dataDlg, &CDataDlg::databaseUnavailable, this, [button] { button(1155)->setEnabled(false); });
     createTray();
     fillPowerLists();
     connect(&m_secondTimer, &QTimer::timeout, this, &CCPL_ZRQ7Dlg::OnSecondTick);
     m_secondTimer.start(1000);
+    // Recorder hook: recording may begin at once (automatic recording).
+    if (!m_dataDlg->StartRecorder())
+        button(1155)->setEnabled(false);
 
     // Opens at the comfortable size of its read-outs (fonts and texts are final
     // now), as far as the screen allows.
@@ -187,8 +195,11 @@ CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
 
 CCPL_ZRQ7Dlg::~CCPL_ZRQ7Dlg()
 {
+    // Recorder hook: the recorder thread reads m_snapshot, which goes before the child windows.
+    m_dataDlg->StopRecorder();
     m_queue.close();
     m_connection.reset();
+    setConnecting(false); // a connect that was still under way: the cursor goes back
 }
 
 // ---------------------------------------------------------------- set-up
@@ -225,12 +236,20 @@ void CCPL_ZRQ7Dlg::applyColors()
 void CCPL_ZRQ7Dlg::applyAlwaysOnTop()
 {
     const bool onTop = theApp().settings.bAlwaysOnTop != 0;
-    if (testAttribute(Qt::WA_WState_Created) && bool(windowFlags() & Qt::WindowStaysOnTopHint) == onTop)
+    const Qt::WindowFlags flags =
+        onTop ? windowFlags() | Qt::WindowStaysOnTopHint : windowFlags() & ~Qt::WindowStaysOnTopHint;
+    if (flags == windowFlags())
         return;
-    const bool wasVisible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (wasVisible)
-        show(); // changing window flags hides a window
+    QWindow* window = windowHandle();
+    if (!window) {
+        setWindowFlags(flags); // nothing native yet: nothing to hide
+        return;
+    }
+    // setWindowFlags() would re-create the native window and hide this one on
+    // the way, and hiding ends the exec() that runs the whole program. The
+    // native window takes the flag in place instead, without moving or sizing.
+    overrideWindowFlags(flags);
+    window->setFlags(flags);
 }
 
 void CCPL_ZRQ7Dlg::createTray()
@@ -318,12 +337,16 @@ void CCPL_ZRQ7Dlg::OnDeviceParameters()
 
 void CCPL_ZRQ7Dlg::OnDatabase()
 {
-    // Recorder hook: without the recorder window there is nothing to open.
-    if (!m_content->findChild<QPushButton*>(QStringLiteral("id1155"))->isEnabled())
-        return;
+    // Recorder hook: a recorder thread that gave up is started again first.
     if (!PasswordGate(PWD_DATABASE))
         return;
-    bringToFront(QStringLiteral("Baza danych ZRQ-7/8"));
+    if (!m_dataDlg->recorder().running() && !m_dataDlg->StartRecorder())
+        m_content->findChild<QPushButton*>(QStringLiteral("id1155"))->setEnabled(false);
+    // Restored and raised where it was, not moved or resized.
+    m_dataDlg->setWindowState(m_dataDlg->windowState() & ~Qt::WindowMinimized);
+    m_dataDlg->show();
+    m_dataDlg->raise();
+    m_dataDlg->activateWindow();
 }
 
 void CCPL_ZRQ7Dlg::OnFaultLog()
@@ -378,11 +401,14 @@ void CCPL_ZRQ7Dlg::sendMotorCommand(int32_t value)
 
 void CCPL_ZRQ7Dlg::onMotorCommandFinished(int32_t, int32_t result)
 {
-    if (result == 1)
+    // After a disconnect a failure says nothing about the relay: the link was
+    // closed on purpose.
+    if (result == 1 || m_bConnected == 0)
         return;
-    ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd"),
-                QStringLiteral("Błąd zapisu parametru.\r\nMożliwe przyczyny: wystąpił błąd podczas zapisu \r\n"
-                               "lub urządzenie nie obsługuje tej funkcji"));
+    ShowMessageOnTop(
+        this, QMessageBox::Warning, QStringLiteral("Błąd"),
+        QStringLiteral("Błąd zapisu parametru.\r\nMożliwe przyczyny: wystąpił błąd podczas zapisu \r\n"
+                       "lub urządzenie nie obsługuje tej funkcji"));
 }
 
 // ---------------------------------------------------------------- timer
@@ -401,7 +427,8 @@ void CCPL_ZRQ7Dlg::OnSecondTick()
         }
         m_live.setLinkActivity(linkOk ? LiveDisplay::LinkActivity::Working : LiveDisplay::LinkActivity::Failing);
     }
-    // Recorder hook: the recorder's tray status (recording icon and tip) follows here.
+    // Recorder hook: the recorder's tray status (recording icon and tip).
+    UpdateTrayStatus(m_tray, m_dataDlg->recorder(), m_trayBlink);
 }
 
 // ---------------------------------------------------------------- view
@@ -424,6 +451,25 @@ void CCPL_ZRQ7Dlg::setConnectedState(bool connected)
         connect->setIcon(QIcon(QStringLiteral(":/icons/connect.svg")));
         m_live.label(1112)->SetText(QStringLiteral("Wyłączone"));
     }
+}
+
+void CCPL_ZRQ7Dlg::setConnecting(bool connecting)
+{
+    if (connecting == m_connecting)
+        return;
+    m_connecting = connecting;
+    // Buttons keep their own enabled state underneath (1000, 1155, 1201).
+    m_content->setEnabled(!connecting);
+    m_trayMenu->setEnabled(!connecting);
+    if (connecting)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    else
+        QGuiApplication::restoreOverrideCursor();
+}
+
+void CCPL_ZRQ7Dlg::endLinkCommands()
+{
+    m_motorWriter->wait();
 }
 
 void CCPL_ZRQ7Dlg::setLinkButtons(bool connected)
@@ -475,8 +521,8 @@ void CCPL_ZRQ7Dlg::setTitle(const QString& title)
 
 void CCPL_ZRQ7Dlg::showError(const QString& text, MessageIcon icon)
 {
-    ShowMessage(this, icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Critical,
-                QStringLiteral("Błąd"), text);
+    ShowMessageOnTop(this, icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Critical,
+                     QStringLiteral("Błąd"), text);
 }
 
 void CCPL_ZRQ7Dlg::requestClose()
@@ -519,16 +565,23 @@ void CCPL_ZRQ7Dlg::closeEvent(QCloseEvent* event)
 
 void CCPL_ZRQ7Dlg::closeSequence()
 {
-    // Recorder hook: the recorder writer is told to quit and waited for here.
+    // A connect in progress finishes first (at most its identification time);
+    // the window can be closed once it has settled either way.
+    if (m_connection->isConnecting())
+        return;
     if (m_bConnected == 1) {
-        const auto answer = ShowMessage(
+        const auto answer = ShowMessageOnTop(
             this, QMessageBox::Warning, QStringLiteral("Uwaga"),
             QStringLiteral("Uwaga: ZRQ jest podłączony, czy na pewno chcesz zakończyć i zerwać połączenie?"),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         if (answer != QMessageBox::Yes)
             return;
-        m_connection->Disconnect();
     }
+    // Recorder hook: the recorder stops only once the close is certain (a "Nie"
+    // above leaves recording running); it ends within about 100 ms.
+    m_dataDlg->StopRecorder();
+    if (m_bConnected == 1)
+        m_connection->Disconnect();
     finishClose();
 }
 

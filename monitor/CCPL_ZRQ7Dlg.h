@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <memory>
 
+class CDataDlg;
 class ConnectionManager;
 class MotorCommandWriter;
 class QMenu;
@@ -64,6 +65,10 @@ public:
     pollcycle::PollDisplay& pollDisplay() override { return m_queue; }
     void setConnectedState(bool connected) override;
     bool isConnected() const override { return m_bConnected != 0; }
+    // A connect is waiting for the link and the relay's identification.
+    bool isConnecting() const { return m_connecting; }
+    void setConnecting(bool connecting) override;
+    void endLinkCommands() override;
     void setLinkButtons(bool connected) override;
     void hideMotorCommands() override;
     void ResetGraph() override;
@@ -92,7 +97,7 @@ private:
     void closeSequence();
     void finishClose();
 
-    MeasurementSnapshot m_snapshot; // held here until the recorder window holds it
+    MeasurementSnapshot m_snapshot; // the recorder window clears it; it outlives that window
     pollcycle::PollFlags m_pollFlags;
     QScrollArea* m_scroll = nullptr;
     QWidget* m_content; // the read-outs and buttons; children of the window, not of its dialogs
@@ -101,6 +106,7 @@ private:
     LinkWatchdog m_watchdog;
     LiveDisplay::Colors m_colors;
     int32_t m_bConnected = 0;
+    bool m_connecting = false;    // a connect waits for the relay (busy cursor shown)
     int64_t m_connectSeconds = 0; // tConnectTime as seconds since 00 : 00 : 00
     QTimer m_secondTimer;
     QSystemTrayIcon* m_tray = nullptr;
@@ -108,4 +114,6 @@ private:
     QPoint m_lastGraphPointer{-1, -1};
     MotorCommandWriter* m_motorWriter = nullptr;
     std::unique_ptr<ConnectionManager> m_connection;
+    CDataDlg* m_dataDlg = nullptr; // Recorder hook: the recorder window, a child of this window
+    bool m_trayBlink = false;      // Recorder hook: the tray's blink flag
 };
