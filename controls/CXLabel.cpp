@@ -1,18 +1,35 @@
 // SPDX-License-Identifier: MIT
 #include "CXLabel.h"
 
+#include "CXLabelAccessible.h"
+
+#include <QAccessible>
+#include <QEvent>
 #include <QPainter>
+#include <algorithm>
+
+namespace {
+
+// Room either side of the widest text, so centred read-outs never touch.
+constexpr int sidePadding = 2;
+
+QString withNewlines(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+} // namespace
 
 CXLabel::CXLabel(QWidget* parent) : CXLabel(QString(), parent) {}
 
 CXLabel::CXLabel(const QString& text, QWidget* parent)
-    : QLabel(text, parent), m_text(text), m_repaint(this, [this] {
-          // The drawn text is the base class's, which only the UI thread may set.
-          const QString latest = Text();
-          if (latest != QLabel::text())
-              QLabel::setText(latest);
-      })
+    : QWidget(parent), m_text(text), m_reserved{text}, m_shown(text),
+      m_repaint(this, [this] { showLatestText(); })
 {
+    // The picture covers every pixel, so nothing beneath is painted first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    installCXLabelAccessibility();
 }
 
 void CXLabel::SetText(const QString& text)
@@ -58,11 +75,75 @@ void CXLabel::SetFontSize(int points)
     setFont(changed);
 }
 
+void CXLabel::ReserveText(const QString& widest)
+{
+    m_reserved << widest;
+    m_hint = QSize();
+    updateGeometry();
+}
+
+QSize CXLabel::textSize(const QString& text) const
+{
+    return fontMetrics().boundingRect(QRect(), Qt::AlignHCenter | Qt::AlignTop, withNewlines(text)).size() +
+           QSize(2 * sidePadding, 0);
+}
+
+bool CXLabel::fitsReservedSize(const QString& text) const
+{
+    // Line by line: cheaper than laying the whole text out, and this runs for
+    // every new value.
+    const QFontMetrics metrics = fontMetrics();
+    const QStringList lines = withNewlines(text).split(QLatin1Char('\n'));
+    int widest = 0;
+    for (const QString& line : lines)
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const QSize room = sizeHint();
+    return widest + 2 * sidePadding <= room.width() && lines.size() * metrics.height() <= room.height();
+}
+
+QSize CXLabel::sizeHint() const
+{
+    if (m_hint.isEmpty()) {
+        m_hint = QSize(0, 0);
+        for (const QString& text : m_reserved)
+            m_hint = m_hint.expandedTo(textSize(text));
+    }
+    return m_hint;
+}
+
+QSize CXLabel::minimumSizeHint() const
+{
+    return sizeHint();
+}
+
+void CXLabel::showLatestText()
+{
+    const QString latest = Text();
+    if (latest == m_shown)
+        return;
+    m_shown = latest;
+    // The one case that lays the window out again: a text that does not fit.
+    if (!fitsReservedSize(latest))
+        ReserveText(latest);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
+}
+
+void CXLabel::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange) {
+        m_hint = QSize();
+        m_cache.invalidate();
+    }
+    QWidget::changeEvent(event);
+}
+
 CXLabel::Look CXLabel::currentLook() const
 {
     std::lock_guard lock(m_mutex);
-    Look look{QLabel::text(), m_foreground, m_background, font().toString()};
-    look.text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    Look look{withNewlines(m_shown), m_foreground, m_background};
     if (!look.foreground.isValid())
         look.foreground = palette().color(QPalette::WindowText);
     if (!look.background.isValid())

@@ -5,14 +5,20 @@
 #include "RenderCache.h"
 #include "RepaintRequest.h"
 
-#include <QLabel>
+#include <QWidget>
 #include <mutex>
 
 // Read-out label with its own text and background colours and font. The text
 // is centred horizontally and starts at the top; "\r\n" or "\n" break lines.
 // SetText and SetColors may be called from any thread (see RepaintRequest.h);
-// the font setters belong to the UI thread.
-class CXLabel : public QLabel
+// the font setters and the reserved width belong to the UI thread.
+//
+// A new text repaints the label alone: its size hint comes from the widest text
+// it is meant to show (ReserveText), not from the text of the moment, so a value
+// that changes never makes its window lay itself out again. Only a text wider
+// than anything reserved widens the label, once. Screen readers read the current
+// text as the label's accessible name.
+class CXLabel : public QWidget
 {
     Q_OBJECT
 public:
@@ -20,7 +26,7 @@ public:
     explicit CXLabel(const QString& text, QWidget* parent = nullptr);
 
     // Any thread. On the UI thread the text shows at once; from a worker it
-    // reaches QLabel::text() and the screen when the UI thread next runs.
+    // reaches the screen when the UI thread next runs.
     void SetText(const QString& text);
     // The latest text given to SetText.
     QString Text() const;
@@ -35,8 +41,16 @@ public:
     void SetBold(bool bold);
     void SetFontSize(int points);
 
+    // Makes room for `widest` (one or more lines) besides the texts already
+    // reserved; the initial text is always reserved.
+    void ReserveText(const QString& widest);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     struct Look
@@ -44,15 +58,21 @@ private:
         QString text;
         QColor foreground;
         QColor background;
-        QString font;
-        bool operator==(const Look&) const = default;
+        bool operator==(const Look&) const = default; // a new font drops the cache
     };
     Look currentLook() const;
+    QSize textSize(const QString& text) const;
+    bool fitsReservedSize(const QString& text) const;
+    void showLatestText(); // UI thread, before the repaint
 
     mutable std::mutex m_mutex; // guards the three fields below
     QString m_text;             // latest text asked for, possibly not yet drawn
     QColor m_foreground;
     QColor m_background;
+
+    QStringList m_reserved; // texts the size hint makes room for
+    mutable QSize m_hint;   // from m_reserved in the current font; empty: to compute
+    QString m_shown;        // the text last handed to the screen
     RenderCache<Look> m_cache;
     RepaintRequest m_repaint;
 };

@@ -8,6 +8,9 @@
 CXProgressCtrl::CXProgressCtrl(QWidget* parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // The picture covers every pixel: a new level repaints the bar alone, not
+    // the group box beneath it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void CXProgressCtrl::SetRange(int low, int high, float factor)

@@ -16,8 +16,10 @@ public:
     template <typename Render> const QPixmap& picture(const Key& key, QSize size, qreal dpr, Render&& render)
     {
         if (!m_valid || !(key == m_key) || size != m_size || dpr != m_dpr) {
-            m_pixmap = QPixmap((QSizeF(size) * dpr).toSize());
-            m_pixmap.setDevicePixelRatio(dpr);
+            if (m_pixmap.isNull() || size != m_size || dpr != m_dpr) {
+                m_pixmap = QPixmap((QSizeF(size) * dpr).toSize());
+                m_pixmap.setDevicePixelRatio(dpr);
+            }
             m_pixmap.fill(Qt::transparent);
             if (!size.isEmpty()) {
                 QPainter painter(&m_pixmap);

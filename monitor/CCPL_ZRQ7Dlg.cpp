@@ -191,7 +191,7 @@ CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
 
     // Opens at the comfortable size of its read-outs (fonts and texts are final
     // now), as far as the screen allows.
-    QSize size = m_content->sizeHint();
+    QSize size = settledSizeHint(m_content);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableSize());
     resize(size);

@@ -58,6 +58,7 @@ void TestCrossThread::workerWritesWhileUiPaints()
         }
         // The values a poll would leave behind.
         label->SetText(QStringLiteral("42.0 \u0410"));
+        label->SetColors(QColor(0, 0, 128), QColor(240, 240, 240));
         bar->SetRange(0, 1000, 1.0f);
         bar->SetMarks(800, 100);
         bar->SetLevel(500);
@@ -71,7 +72,10 @@ void TestCrossThread::workerWritesWhileUiPaints()
     poll.join();
     graph->RunGraph(false);
 
-    QTRY_COMPARE(label->text(), QStringLiteral("42.0 \u0410"));
+    CXLabel reference(QStringLiteral("42.0 \u0410"));
+    reference.resize(label->size());
+    reference.SetColors(QColor(0, 0, 128), QColor(240, 240, 240));
+    QTRY_COMPARE(label->grab().toImage(), reference.grab().toImage());
     const QImage barImage = bar->grab().toImage();
     QCOMPARE(barImage.pixelColor(98, 8), CXProgressCtrl::defaultNormal());
     QCOMPARE(barImage.pixelColor(101, 8), CXProgressCtrl::defaultBackground());

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <thread>
 
 namespace {
@@ -35,6 +36,7 @@ private slots:
 
     void labelColoursAndLayout();
     void labelTextFromWorkerThread();
+    void labelNewTextLaysNothingOut();
 
     void listMarks();
     void listRowsByFaultCode();
@@ -104,8 +106,51 @@ void TestSmallControls::labelTextFromWorkerThread()
     worker.join();
     const QString expected = QStringLiteral("100.0 \u0410");
     QCOMPARE(label.Text(), expected);
-    // The base class's copy follows on the UI thread.
-    QTRY_COMPARE(label.text(), expected);
+    // The picture follows on the UI thread.
+    CXLabel reference(expected);
+    reference.resize(label.size());
+    QTRY_COMPARE(label.grab().toImage(), reference.grab().toImage());
+}
+
+void TestSmallControls::labelNewTextLaysNothingOut()
+{
+    // A read-out in a window: new values repaint it alone; only a text wider
+    // than the one reserved widens it, with one layout pass.
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* label = new CXLabel(QStringLiteral("0.0 \u0410"));
+    label->ReserveText(QStringLiteral("888.8 \u0410"));
+    layout->addWidget(label);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QSize reserved = label->sizeHint();
+    QVERIFY(reserved.width() >= label->fontMetrics().horizontalAdvance(QStringLiteral("888.8 \u0410")));
+
+    struct LayoutRequests : QObject
+    {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            count += event->type() == QEvent::LayoutRequest;
+            return false;
+        }
+    } requests;
+    window.installEventFilter(&requests);
+    for (int i = 0; i <= 8888; i += 101)
+        label->SetText(QString::asprintf("%.1f \u0410", i / 10.0));
+    QCoreApplication::processEvents();
+    QCOMPARE(requests.count, 0);
+    QCOMPARE(label->sizeHint(), reserved);
+
+    const QString wide = QStringLiteral("123456.7 \u0410");
+    label->SetText(wide);
+    QTRY_COMPARE(requests.count, 1);
+    QVERIFY(label->sizeHint().width() > reserved.width());
+    QTRY_VERIFY(label->width() >= label->fontMetrics().horizontalAdvance(wide));
+    // A bigger font makes room for the same texts in that font.
+    const QSize before = label->sizeHint();
+    label->SetFontSize(label->font().pointSize() + 4);
+    QVERIFY(label->sizeHint().width() > before.width() && label->sizeHint().height() > before.height());
 }
 
 void TestSmallControls::listMarks()
