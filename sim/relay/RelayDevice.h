@@ -90,7 +90,7 @@ public:
 
     // More scenario hooks; the defaults do nothing so that stand-ins stay small.
     virtual void releaseRegister(std::uint16_t /*reg*/) {}
-    // Every read that covers the register answers "server device failure"
+    // Every request that touches the register answers "device failure"
     // (exception 4) until releaseRegister: a relay that cannot fetch a word.
     virtual void failRegister(std::uint16_t /*reg*/) {}
     // Load of the running motor as a multiple of its rated current (1.0 = rated).
