@@ -48,6 +48,7 @@ LinkCalls LinkCalls::library()
     calls.setIOTimeout = &DLL_SetIOTimeout;
     calls.setIOProtocol = &DLL_SetIOProtocol;
     calls.comOpen = &COM_Open;
+    calls.comOpenFailure = &COM_GetOpenFailure;
     calls.comSetup = &COM_Setup;
     calls.comClose = &COM_Close;
     calls.tcpOpen = &TCP_Open;
@@ -133,7 +134,7 @@ bool ConnectionManager::openLink(const ProgramSettings& s)
     m_link = linkKindOf(s);
     if (*m_link == Link::Serial) {
         if (m_calls.comOpen(s.szPortName) != 0) {
-            m_view.showError(linkmessages::portOpenFailed());
+            m_view.showError(linkmessages::portOpenFailed(m_calls.comOpenFailure()));
             return false;
         }
         if (m_calls.comSetup(static_cast<uint32_t>(s.nBaudRateIndex), static_cast<uint32_t>(s.nDataBitsIndex),

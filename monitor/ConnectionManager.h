@@ -20,6 +20,7 @@ struct LinkCalls
     std::function<void(uint32_t)> setIOTimeout;  // DLL_SetIOTimeout
     std::function<void(uint32_t)> setIOProtocol; // DLL_SetIOProtocol
     std::function<int32_t(const char16_t*)> comOpen;
+    std::function<uint32_t()> comOpenFailure; // COM_GetOpenFailure
     std::function<int32_t(uint32_t, uint32_t, uint32_t, uint32_t)> comSetup;
     std::function<int32_t()> comClose;
     std::function<int32_t(const char16_t*, uint32_t)> tcpOpen;
