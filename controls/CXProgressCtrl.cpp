@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "CXProgressCtrl.h"
 
+#include "ControlAccessibility.h"
 #include "SunkenEdge.h"
+
+#include <QAccessible>
 
 #include <QPainter>
 
 CXProgressCtrl::CXProgressCtrl(QWidget* parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    installControlAccessibility();
 }
 
 void CXProgressCtrl::SetRange(int low, int high, float factor)
@@ -56,6 +60,20 @@ QColor CXProgressCtrl::SetOverColor(const QColor& color)
 int CXProgressCtrl::GetLevel() const
 {
     return snapshot().level;
+}
+
+int CXProgressCtrl::GetFullScale() const
+{
+    const Look look = snapshot();
+    return levelbar::fullScaleValue(look.low, look.high, look.factor);
+}
+
+void CXProgressCtrl::announceLevel()
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleValueChangeEvent change(this, GetLevel());
+    QAccessible::updateAccessibility(&change);
 }
 
 int CXProgressCtrl::GetMarkA() const
