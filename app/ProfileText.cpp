@@ -92,8 +92,11 @@ std::optional<std::string> findValue(std::string_view text, std::string_view sec
 std::string withValue(std::string_view text, std::string_view section, std::string_view key,
                       std::string_view value)
 {
-    // Lines we add follow the file's own line ends; existing lines keep theirs.
-    const std::string eol = text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+    // Lines we add follow the line end of the file's first line; existing lines keep theirs.
+    // (Looking for a CR LF anywhere would change its mind on the next save when the last line
+    // ended in a lone CR, to which a LF is added below.)
+    const std::string_view firstLine = text.substr(0, text.find('\n'));
+    const std::string eol = !firstLine.empty() && firstLine.back() == '\r' ? "\r\n" : "\n";
     const std::string keyLine = std::string(key) + "=" + std::string(value) + eol;
 
     std::string out;

@@ -99,6 +99,7 @@ SEEDS["profile"] = {
     "one_letter_short": b"[settings]\nsystem=" + VALUE[:-1] + b"\n",
     "section_without_key": b"[settings]\n\n[settings]\nsystem=" + VALUE + b"\n",
     "empty": b"",
+    "last_line_ends_in_cr": b"[settings]\nz=2\r",  # a save once chose another line end the next time
 }
 
 for framing, seeds in SEEDS.items():
