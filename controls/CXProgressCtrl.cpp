@@ -5,7 +5,6 @@
 #include "SunkenEdge.h"
 
 #include <QAccessible>
-
 #include <QPainter>
 
 CXProgressCtrl::CXProgressCtrl(QWidget* parent) : QWidget(parent)

@@ -59,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     unsigned char again[kRecordSize];
     require(DecodeLetters(*readBack, again, kRecordSize), "the written value does not decode");
     require(ProfileFile::findValue(written, "other", "key") == other, "another section's key changed");
-    require(ProfileFile::withValue(written, kSection, kKey, letters) == written, "a second write changed the text");
+    require(ProfileFile::withValue(written, kSection, kKey, letters) == written,
+            "a second write changed the text");
     return 0;
 }

@@ -5,8 +5,8 @@
 // thread set the values. (The change events themselves are not observed here: Qt dispatches
 // them only while a platform bridge is active, which the offscreen platform never is.)
 #include "CGraph.h"
-#include "CXListCtrl.h"
 #include "CXLed.h"
+#include "CXListCtrl.h"
 #include "CXProgressCtrl.h"
 
 #include <QAccessible>

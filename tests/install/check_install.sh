@@ -74,7 +74,8 @@ int main(void)
     char path[64];
     if (COM_GetDevicePath(u"COM33", path, sizeof path) != 0)
         return 1;
-    printf("%u %s %d %u\n", dll_nID, path, COM_Open(0), COM_GetOpenFailure());
+    const int opened = COM_Open(0);
+    printf("%u %s %d %u\n", dll_nID, path, opened, COM_GetOpenFailure());
     return 0;
 }
 CLIENT
