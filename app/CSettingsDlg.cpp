@@ -503,7 +503,9 @@ void CSettingsDlg::save()
     if (!numericFieldsValid())
         return;
 
-    ProgramSettings& s = m_settings;
+    // The new record is built apart and then stored field by field: the poll
+    // reads the live one meanwhile (address, retries).
+    ProgramSettings s = m_settings;
     const bool own = m_styleOwn->isChecked();
     if (own) {
         s.crBackground = m_crBackground;
@@ -541,6 +543,7 @@ void CSettingsDlg::save()
             flags += kPasswordFlagBits[i];
     }
     s.nPasswordFlags = flags;
+    StoreSettings(m_settings, s);
 
     if (!SaveSettings(s)) {
         ShowMessage(this, QMessageBox::Critical, QStringLiteral("Błąd"),
@@ -559,8 +562,12 @@ void CSettingsDlg::restoreDefaults()
         QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return;
-    // The live record at once; the profile only with the next save.
-    ResetSettings(m_settings);
+    // The live record at once; the profile only with the next save. The
+    // defaults are built apart: zeroing the live record first would let the
+    // poll meet address 0 (broadcast) or 0 retries.
+    ProgramSettings defaults;
+    ResetSettings(defaults);
+    StoreSettings(m_settings, defaults);
     loadFromRecord();
     applyPortRule();
 }

@@ -77,9 +77,11 @@ void LogShownWindows()
         qApp->installEventFilter(new ShownWindowLogger(qApp));
 }
 
-QMessageBox::StandardButton ShowMessage(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+namespace {
+
+QMessageBox::StandardButton showMessage(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
                                         const QString& text, QMessageBox::StandardButtons buttons,
-                                        QMessageBox::StandardButton defaultButton)
+                                        QMessageBox::StandardButton defaultButton, bool onTop)
 {
     if (defaultButton == QMessageBox::NoButton)
         defaultButton = firstButton(buttons);
@@ -94,5 +96,23 @@ QMessageBox::StandardButton ShowMessage(QWidget* owner, QMessageBox::Icon icon, 
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QMessageBox box(icon, caption, shown, buttons, owner);
     box.setDefaultButton(defaultButton);
+    if (onTop)
+        box.setWindowFlag(Qt::WindowStaysOnTopHint); // not shown yet: nothing to re-create
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+} // namespace
+
+QMessageBox::StandardButton ShowMessage(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+                                        const QString& text, QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton)
+{
+    return showMessage(owner, icon, caption, text, buttons, defaultButton, false);
+}
+
+QMessageBox::StandardButton ShowMessageOnTop(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+                                             const QString& text, QMessageBox::StandardButtons buttons,
+                                             QMessageBox::StandardButton defaultButton)
+{
+    return showMessage(owner, icon, caption, text, buttons, defaultButton, true);
 }

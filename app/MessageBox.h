@@ -13,6 +13,14 @@ QMessageBox::StandardButton ShowMessage(QWidget* owner, QMessageBox::Icon icon, 
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
+// ShowMessage for a box that stays on top of other windows (the link's error
+// messages, the close question, a refused motor command), so it cannot hide
+// behind another program's window while it waits for the operator.
+QMessageBox::StandardButton
+ShowMessageOnTop(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text,
+                 QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+
 // With ZRQ7_MESSAGE_LOG set, also appends "window|<class>|<title>" to the file
 // each time a top-level window of the program is shown, so a test can tell how far
 // start-up went. Does nothing without the variable. Call once after the

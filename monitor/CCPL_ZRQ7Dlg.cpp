@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QDateTime>
 #include <QIcon>
 #include <QKeyEvent>
@@ -31,6 +32,7 @@
 #include <QSystemTrayIcon>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QWindow>
 
 
 namespace {
@@ -189,6 +191,7 @@ CCPL_ZRQ7Dlg::~CCPL_ZRQ7Dlg()
 {
     m_queue.close();
     m_connection.reset();
+    setConnecting(false); // a connect that was still under way: the cursor goes back
 }
 
 // ---------------------------------------------------------------- set-up
@@ -225,12 +228,20 @@ void CCPL_ZRQ7Dlg::applyColors()
 void CCPL_ZRQ7Dlg::applyAlwaysOnTop()
 {
     const bool onTop = theApp().settings.bAlwaysOnTop != 0;
-    if (testAttribute(Qt::WA_WState_Created) && bool(windowFlags() & Qt::WindowStaysOnTopHint) == onTop)
+    const Qt::WindowFlags flags =
+        onTop ? windowFlags() | Qt::WindowStaysOnTopHint : windowFlags() & ~Qt::WindowStaysOnTopHint;
+    if (flags == windowFlags())
         return;
-    const bool wasVisible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (wasVisible)
-        show(); // changing window flags hides a window
+    QWindow* window = windowHandle();
+    if (!window) {
+        setWindowFlags(flags); // nothing native yet: nothing to hide
+        return;
+    }
+    // setWindowFlags() would re-create the native window and hide this one on
+    // the way, and hiding ends the exec() that runs the whole program. The
+    // native window takes the flag in place instead, without moving or sizing.
+    overrideWindowFlags(flags);
+    window->setFlags(flags);
 }
 
 void CCPL_ZRQ7Dlg::createTray()
@@ -378,11 +389,14 @@ void CCPL_ZRQ7Dlg::sendMotorCommand(int32_t value)
 
 void CCPL_ZRQ7Dlg::onMotorCommandFinished(int32_t, int32_t result)
 {
-    if (result == 1)
+    // After a disconnect a failure says nothing about the relay: the link was
+    // closed on purpose.
+    if (result == 1 || m_bConnected == 0)
         return;
-    ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd"),
-                QStringLiteral("Błąd zapisu parametru.\r\nMożliwe przyczyny: wystąpił błąd podczas zapisu \r\n"
-                               "lub urządzenie nie obsługuje tej funkcji"));
+    ShowMessageOnTop(
+        this, QMessageBox::Warning, QStringLiteral("Błąd"),
+        QStringLiteral("Błąd zapisu parametru.\r\nMożliwe przyczyny: wystąpił błąd podczas zapisu \r\n"
+                       "lub urządzenie nie obsługuje tej funkcji"));
 }
 
 // ---------------------------------------------------------------- timer
@@ -424,6 +438,25 @@ void CCPL_ZRQ7Dlg::setConnectedState(bool connected)
         connect->setIcon(QIcon(QStringLiteral(":/icons/connect.svg")));
         m_live.label(1112)->SetText(QStringLiteral("Wyłączone"));
     }
+}
+
+void CCPL_ZRQ7Dlg::setConnecting(bool connecting)
+{
+    if (connecting == m_connecting)
+        return;
+    m_connecting = connecting;
+    // Buttons keep their own enabled state underneath (1000, 1155, 1201).
+    m_content->setEnabled(!connecting);
+    m_trayMenu->setEnabled(!connecting);
+    if (connecting)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    else
+        QGuiApplication::restoreOverrideCursor();
+}
+
+void CCPL_ZRQ7Dlg::endLinkCommands()
+{
+    m_motorWriter->wait();
 }
 
 void CCPL_ZRQ7Dlg::setLinkButtons(bool connected)
@@ -475,8 +508,8 @@ void CCPL_ZRQ7Dlg::setTitle(const QString& title)
 
 void CCPL_ZRQ7Dlg::showError(const QString& text, MessageIcon icon)
 {
-    ShowMessage(this, icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Critical,
-                QStringLiteral("Błąd"), text);
+    ShowMessageOnTop(this, icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Critical,
+                     QStringLiteral("Błąd"), text);
 }
 
 void CCPL_ZRQ7Dlg::requestClose()
@@ -519,9 +552,13 @@ void CCPL_ZRQ7Dlg::closeEvent(QCloseEvent* event)
 
 void CCPL_ZRQ7Dlg::closeSequence()
 {
+    // A connect in progress finishes first (at most its identification time);
+    // the window can be closed once it has settled either way.
+    if (m_connection->isConnecting())
+        return;
     // Recorder hook: the recorder writer is told to quit and waited for here.
     if (m_bConnected == 1) {
-        const auto answer = ShowMessage(
+        const auto answer = ShowMessageOnTop(
             this, QMessageBox::Warning, QStringLiteral("Uwaga"),
             QStringLiteral("Uwaga: ZRQ jest podłączony, czy na pewno chcesz zakończyć i zerwać połączenie?"),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);

@@ -64,6 +64,10 @@ public:
     pollcycle::PollDisplay& pollDisplay() override { return m_queue; }
     void setConnectedState(bool connected) override;
     bool isConnected() const override { return m_bConnected != 0; }
+    // A connect is waiting for the link and the relay's identification.
+    bool isConnecting() const { return m_connecting; }
+    void setConnecting(bool connecting) override;
+    void endLinkCommands() override;
     void setLinkButtons(bool connected) override;
     void hideMotorCommands() override;
     void ResetGraph() override;
@@ -101,6 +105,7 @@ private:
     LinkWatchdog m_watchdog;
     LiveDisplay::Colors m_colors;
     int32_t m_bConnected = 0;
+    bool m_connecting = false;    // a connect waits for the relay (busy cursor shown)
     int64_t m_connectSeconds = 0; // tConnectTime as seconds since 00 : 00 : 00
     QTimer m_secondTimer;
     QSystemTrayIcon* m_tray = nullptr;

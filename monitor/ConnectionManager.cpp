@@ -10,9 +10,8 @@
 #include "ProgramIdentity.h"
 #include "ZRQ7DLL.h"
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <array>
+#include <system_error>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -27,17 +26,6 @@ bool isTcpPortName(const ProgramSettings& s)
 {
     return SettingsText(s.szPortName) == QStringLiteral("Modbus TCP");
 }
-
-// The wait cursor while the window cannot respond (identifying a silent relay);
-// taken back before any message box.
-class BusyCursor
-{
-public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 } // namespace
 
@@ -70,6 +58,9 @@ ConnectionManager::ConnectionManager(MainWindowView& view, LinkCalls calls)
 
 ConnectionManager::~ConnectionManager()
 {
+    // A connect still under way ends first (its report is dropped with m_reports).
+    if (m_opening.joinable())
+        m_opening.join();
     // The window goes (also after a failed poll start, which leaves the link
     // open): the poll ends before the link it uses is released.
     m_poll.stop();
@@ -84,6 +75,10 @@ ConnectionManager::Link ConnectionManager::linkKindOf(const ProgramSettings& set
 
 void ConnectionManager::ToggleConnection()
 {
+    // One command at a time: the window cannot start another while connecting,
+    // and this catches any way round that.
+    if (isConnecting())
+        return;
     m_calls.setUserFlag(0);
     m_view.snapshot().ClearMeasurements();
     if (m_view.isConnected()) {
@@ -94,20 +89,66 @@ void ConnectionManager::ToggleConnection()
     if (!PasswordGate(PWD_CONNECT))
         return;
 
-    const ProgramSettings& s = theApp().settings;
-    m_calls.setIOTimeout(s.nResponseTimeout);
-    m_calls.setIOProtocol(static_cast<uint32_t>(s.nProtocolIndex));
-    if (!openLink(s)) {
-        Disconnect();
-        return;
+    const ProgramSettings settings = theApp().settings;
+    m_calls.setIOTimeout(settings.nResponseTimeout);
+    m_calls.setIOProtocol(static_cast<uint32_t>(settings.nProtocolIndex));
+    m_link = linkKindOf(settings);
+    // Opening and identifying wait for the relay; the window keeps working
+    // meanwhile and continues in finishConnect().
+    m_view.setConnecting(true);
+    try {
+        m_opening = std::thread([this, settings] {
+            const Opening opening = openAndIdentify(settings);
+            QMetaObject::invokeMethod(
+                &m_reports, [this, opening] { finishConnect(opening); }, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        finishConnect(openAndIdentify(settings)); // no thread to spare: wait here
     }
-    int32_t identified = 0;
-    {
-        BusyCursor busy;
-        identified = IdentifyDevice();
+}
+
+ConnectionManager::Opening ConnectionManager::openAndIdentify(const ProgramSettings& s)
+{
+    Opening opening;
+    using Failure = Opening::Failure;
+    if (linkKindOf(s) == Link::Serial) {
+        if (m_calls.comOpen(s.szPortName) != 0) {
+            opening.failure = Failure::PortOpen;
+            opening.openFailure = m_calls.comOpenFailure();
+        } else if (m_calls.comSetup(
+                     static_cast<uint32_t>(s.nBaudRateIndex), static_cast<uint32_t>(s.nDataBitsIndex),
+                     static_cast<uint32_t>(s.nParityIndex), static_cast<uint32_t>(s.nStopBitsIndex)) != 0) {
+            opening.failure = Failure::PortSetup;
+        }
+    } else {
+        const QString host = Ipv4Text(s.dwIpAddress);
+        opening.dwIpAddress = s.dwIpAddress;
+        if (m_calls.tcpOpen(reinterpret_cast<const char16_t*>(host.utf16()), s.nTcpPort) != 0)
+            opening.failure = Failure::TcpConnect;
     }
-    if (identified != 0) {
-        showIdentificationFailure(identified);
+    if (opening.failure != Failure::None)
+        return opening;
+    opening.identified = IdentifyDevice(s);
+    if (opening.identified <= LINK_ERR_IO)
+        opening.deviceError = m_calls.deviceError();
+    return opening;
+}
+
+void ConnectionManager::finishConnect(const Opening& opening)
+{
+    if (m_opening.joinable())
+        m_opening.join(); // it has reported: nothing is left but its end
+    m_view.setConnecting(false);
+    using Failure = Opening::Failure;
+    if (opening.failure != Failure::None || opening.identified != 0) {
+        if (opening.failure == Failure::PortOpen)
+            m_view.showError(linkmessages::portOpenFailed(opening.openFailure));
+        else if (opening.failure == Failure::PortSetup)
+            m_view.showError(linkmessages::portSetupFailed());
+        else if (opening.failure == Failure::TcpConnect)
+            m_view.showError(linkmessages::tcpConnectFailed(opening.dwIpAddress));
+        else
+            showIdentificationFailure(opening.identified, opening.deviceError);
         Disconnect();
         return;
     }
@@ -127,29 +168,6 @@ void ConnectionManager::ToggleConnection()
     m_view.RunGraph(true);
     UpdateTitle(true);
     m_view.showLinkIdle();
-}
-
-bool ConnectionManager::openLink(const ProgramSettings& s)
-{
-    m_link = linkKindOf(s);
-    if (*m_link == Link::Serial) {
-        if (m_calls.comOpen(s.szPortName) != 0) {
-            m_view.showError(linkmessages::portOpenFailed(m_calls.comOpenFailure()));
-            return false;
-        }
-        if (m_calls.comSetup(static_cast<uint32_t>(s.nBaudRateIndex), static_cast<uint32_t>(s.nDataBitsIndex),
-                             static_cast<uint32_t>(s.nParityIndex), static_cast<uint32_t>(s.nStopBitsIndex)) != 0) {
-            m_view.showError(linkmessages::portSetupFailed());
-            return false;
-        }
-        return true;
-    }
-    const QString host = Ipv4Text(s.dwIpAddress);
-    if (m_calls.tcpOpen(reinterpret_cast<const char16_t*>(host.utf16()), s.nTcpPort) != 0) {
-        m_view.showError(linkmessages::tcpConnectFailed(s.dwIpAddress));
-        return false;
-    }
-    return true;
 }
 
 void ConnectionManager::closeLink()
@@ -187,6 +205,7 @@ void ConnectionManager::Disconnect()
     // bPollRunning = 0, and wait for the poll's register call to end: the link
     // is closed only when nothing uses it any more.
     m_poll.stop();
+    m_view.endLinkCommands();
     closeLink();
     m_view.hideMotorCommands();
     m_view.setLinkButtons(false);
@@ -198,12 +217,11 @@ void ConnectionManager::Disconnect()
     m_view.showLinkIdle();
 }
 
-int32_t ConnectionManager::IdentifyDevice()
+int32_t ConnectionManager::IdentifyDevice(const ProgramSettings& s)
 {
     m_identifiedDeviceId.store(0);
     m_identifiedVersion.store(0);
     m_view.pollFlags().fParamsPerSecond.store(0.0f);
-    const ProgramSettings& s = theApp().settings;
     int32_t result = 0;
     for (int attempt = 0; attempt < identificationAttempts; ++attempt) {
         std::array<uint8_t, 10> buffer{};
@@ -223,14 +241,14 @@ int32_t ConnectionManager::IdentifyDevice()
     return result <= LINK_ERR_IO ? result : -2;
 }
 
-void ConnectionManager::showIdentificationFailure(int32_t result)
+void ConnectionManager::showIdentificationFailure(int32_t result, uint32_t deviceError)
 {
     if (result == -1)
         m_view.showError(linkmessages::incompatibleDevice());
     else if (result == -2)
         m_view.showError(linkmessages::noCommunication());
     else
-        m_view.showError(linkmessages::linkErrorMessage(result, m_calls.deviceError()));
+        m_view.showError(linkmessages::linkErrorMessage(result, deviceError));
 }
 
 void ConnectionManager::UpdateTitle(bool withDevice)

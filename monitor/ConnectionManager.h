@@ -3,11 +3,14 @@
 
 #include "PollWorker.h"
 
+#include <QObject>
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <thread>
 
 class MainWindowView;
 struct ProgramSettings;
@@ -27,8 +30,8 @@ struct LinkCalls
     std::function<int32_t()> tcpClose;
     pollcycle::RegisterReader read03;        // MODBUS_Read03 (identification and the poll)
     std::function<uint32_t()> deviceError;   // MODBUS_GetDeviceError
-    // The user-interface thread's pauses (1000 ms after a disconnect, 10 ms
-    // between identification reads).
+    // The pauses: 1000 ms after a disconnect (user-interface thread), 10 ms
+    // between identification reads (the connect's own thread).
     std::function<void(std::chrono::milliseconds)> pause;
 
     static LinkCalls library();
@@ -41,9 +44,12 @@ struct LinkCalls
 // disconnected state. Every failure is told to the operator and ends in
 // Disconnect(), so the link is closed and the window disconnected afterwards.
 //
-// Runs on the user-interface thread; while a command runs the window does not
-// respond (identifying a silent relay takes up to 5 x (nRetries + 1) x
-// nResponseTimeout).
+// Runs on the user-interface thread, except opening the link and identifying
+// the relay (up to 5 x (nRetries + 1) x nResponseTimeout against a silent
+// relay): a connect hands those to a thread of its own and continues when it
+// reports back, so the window keeps painting meanwhile. While it runs, the
+// window's commands are disabled (MainWindowView::setConnecting), the busy
+// cursor shows, and a second ToggleConnection() is ignored.
 //
 // Stopping the poll: Disconnect() drops the values still queued for the
 // window, then stops the poll thread and joins it (the register call in
@@ -61,14 +67,18 @@ public:
     ConnectionManager& operator=(const ConnectionManager&) = delete;
 
     // Connects when disconnected (behind the PWD_CONNECT password gate),
-    // disconnects when connected.
+    // disconnects when connected. A connect returns once the link is being
+    // opened; it ends (connected, or a message and Disconnect()) on the
+    // user-interface thread when isConnecting() turns false.
     void ToggleConnection();
+    bool isConnecting() const { return m_opening.joinable(); }
     // Stops the poll, closes the link, disconnected state, 1000 ms pause.
     void Disconnect();
     // Reads registers 0 and 1 up to five times: 0 compatible relay, -1 a relay
     // answered but is not compatible, -2 no valid answer, or the last read's
-    // library result when it is -100 or less.
-    int32_t IdentifyDevice();
+    // library result when it is -100 or less. With the address and retry count
+    // of `settings`; any thread (the connect runs it on its own).
+    int32_t IdentifyDevice(const ProgramSettings& settings);
     // The main window's caption, with the relay's address and firmware version
     // while connected.
     void UpdateTitle(bool withDevice);
@@ -80,12 +90,24 @@ public:
 
 private:
     enum class Link { Serial, Tcp };
+    // How far the connect's own thread came: the failed step, or the
+    // identification's result (with the relay's exception code for -103).
+    struct Opening
+    {
+        enum class Failure { None, PortOpen, PortSetup, TcpConnect } failure = Failure::None;
+        uint32_t openFailure = 0; // COM_GetOpenFailure() after a failed port open
+        uint32_t dwIpAddress = 0; // for the TCP message
+        int32_t identified = 0;
+        uint32_t deviceError = 0;
+    };
 
     static Link linkKindOf(const ProgramSettings& settings);
-    // Opens the link the settings name; false (message shown) when it failed.
-    bool openLink(const ProgramSettings& settings);
+    // The connect's own thread: opens the link the settings name, identifies the relay.
+    Opening openAndIdentify(const ProgramSettings& settings);
+    // Back on the user-interface thread: messages, then connected or Disconnect().
+    void finishConnect(const Opening& opening);
     void closeLink();
-    void showIdentificationFailure(int32_t result);
+    void showIdentificationFailure(int32_t result, uint32_t deviceError);
     bool startPoll();
 
     MainWindowView& m_view;
@@ -96,4 +118,9 @@ private:
     std::optional<Link> m_link;
     std::atomic<uint32_t> m_identifiedDeviceId{0};
     std::atomic<uint32_t> m_identifiedVersion{0};
+    // The connect's thread, from ToggleConnection() until finishConnect() joins it.
+    std::thread m_opening;
+    // Receives the connect thread's report on the user-interface thread; a report
+    // still queued when the manager goes is dropped with it.
+    QObject m_reports;
 };

@@ -81,6 +81,10 @@ QString powerText(int choice, int32_t value)
     if (!validChoice(choice))
         return {};
     const PowerChoice& c = powerChoices[choice];
+    // The energy counters pass 2^24 tenths within a year or two of running,
+    // where a float loses their last digit; a double holds every 32-bit count.
+    if (isEnergyChoice(choice))
+        return QString::asprintf(c.format, static_cast<double>(value) / c.divisor);
     return QString::asprintf(c.format, static_cast<double>(static_cast<float>(value) / c.divisor));
 }
 

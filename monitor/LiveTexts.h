@@ -7,7 +7,8 @@
 class QDateTime;
 
 // Texts of the live read-outs from snapshot values (V = physical value times the
-// catalogue divisor). Divisions are made in single precision before formatting.
+// catalogue divisor). Divisions are made in single precision before formatting,
+// except for the energy counters, which need every digit of 32 bits.
 // The ampere sign is the Cyrillic А (U+0410) and the ohm sign the Greek Ω
 // (U+03A9), as the relay panel has always shown them.
 namespace livetexts {

@@ -47,6 +47,16 @@ public:
     virtual void setConnectedState(bool connected) = 0;
     virtual bool isConnected() const = 0;
 
+    // While a connect waits for the link and the relay's identification: true
+    // disables the window's commands (buttons, lists, tray menu) and shows the
+    // busy cursor; false gives them back. The window keeps painting throughout.
+    virtual void setConnecting(bool connecting) = 0;
+
+    // Before the link closes on a disconnect: commands the window sent on its
+    // own threads (motor commands) end first, and what they still report is
+    // not shown (the link was closed on purpose).
+    virtual void endLinkCommands() = 0;
+
     // The link-dependent buttons: connected disables "Ustawienia" (1000) and
     // enables "Dziennik awarii ZRQ" (1201); disconnected the reverse.
     virtual void setLinkButtons(bool connected) = 0;

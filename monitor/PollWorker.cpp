@@ -78,6 +78,7 @@ void PollWorker::stop()
 void PollWorker::run()
 {
     m_currentScale = 10;
+    m_currentScaleKnown = false;
     m_ratedCurrentMissing = false;
     m_restartDelays = {};
     m_throughput.emplace(nowMs());
@@ -100,6 +101,11 @@ void PollWorker::runCycles()
         }
         if (const auto rate = m_throughput->sample(nowMs()))
             m_flags.fParamsPerSecond.store(*rate);
+        // The transformer rating (block K) comes before everything else, and
+        // again in every cycle until the relay has answered it: a current
+        // decoded with a guessed scale could be ten times too large.
+        if (!m_currentScaleKnown && !pollBlock(Block::K))
+            return;
 
         for (Block block : {Block::A, Block::B, Block::C, Block::D, Block::E})
             if (!pollBlock(block))
@@ -164,6 +170,8 @@ void PollWorker::decodeAndShow(Block block, std::span<const uint16_t> r)
         storeSlots(m_snapshot, update);
         (m_display.*show)(update);
     };
+    if ((block == Block::A || block == Block::F) && !m_currentScaleKnown)
+        return; // currents wait for the rating
     switch (block) {
     case Block::A:
         storeAndShow(decodeCurrents(r, m_currentScale), &PollDisplay::showCurrents);
@@ -202,6 +210,7 @@ void PollWorker::decodeAndShow(Block block, std::span<const uint16_t> r)
     case Block::K: {
         const CurrentSettingsUpdate u = decodeCurrentSettings(r);
         m_currentScale = u.currentScale;
+        m_currentScaleKnown = true;
         m_ratedCurrentMissing = u.ratedCurrentMissing;
         m_display.showCurrentSettings(u);
         break;
@@ -223,6 +232,9 @@ void PollWorker::decodeAndShow(Block block, std::span<const uint16_t> r)
 
 bool PollWorker::pollStatus(std::span<const uint16_t> r)
 {
+    // A fault's value may be a current: the list waits for the rating too.
+    if (!m_currentScaleKnown)
+        return !stopRequested();
     StatusUpdate update;
     update.statusWord = r[0];
     update.faultMask = static_cast<uint32_t>(r[2]) << 16 | r[1];

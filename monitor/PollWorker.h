@@ -53,9 +53,14 @@ using RegisterReader =
 // values to the display. A request follows the previous response at once; each
 // cycle opens with a 1 ms pause. A failed block changes only bLinkOk.
 //
+// Before its first cycle, and before each further cycle until the relay has
+// answered it, the poll reads block K (the transformer rating, register 150):
+// currents (blocks A and F) and the fault list (block J, whose values may be
+// currents) are not decoded with a guessed scale.
+//
 // start() and stop() belong to the connection manager (user-interface thread).
-// The worker's own state (countdowns, current scale 10, restart delays 0, rated
-// current present, throughput point) starts afresh with every start().
+// The worker's own state (countdowns, current scale unknown, restart delays 0,
+// rated current present, throughput point) starts afresh with every start().
 class PollWorker
 {
 public:
@@ -109,6 +114,7 @@ private:
 
     // Per-thread state.
     int m_currentScale = 10;
+    bool m_currentScaleKnown = false; // block K answered in this poll
     bool m_ratedCurrentMissing = false;
     RestartDelaysUpdate m_restartDelays;
     std::optional<ThroughputMeter> m_throughput;

@@ -177,6 +177,8 @@ int main(int argc, char* argv[])
         window.show();
     ConnectionManager connection(window, calls);
     connection.ToggleConnection();
+    while (connection.isConnecting()) // the connect reports back through the event queue
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (!window.isConnected()) {
         std::fprintf(stderr, "zrq7_bench_poll: the panel did not connect\n");
         return 1;

@@ -79,6 +79,7 @@ void TestConnectStress::connectAndDisconnectWhilePolling()
     ProcessResources before;
     for (int cycle = 0; cycle < cycles; ++cycle) {
         QTest::mouseClick(connectButton, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000);
         QVERIFY2(window.isConnected(), qPrintable(QStringLiteral("cycle %1: %2").arg(cycle).arg(takeMessages().join(u'\n'))));
         // Alternately right away (the poll's first requests) and once values and
         // the fault list have reached the window.

@@ -11,6 +11,8 @@
 #include "RelayUnderTest.h"
 #include "ZRQ7DLL.h"
 
+#include <QGuiApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -18,8 +20,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <atomic>
 #include <pty.h>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace zrq7::e2e;
@@ -33,9 +37,11 @@ QAbstractButton* button(const QWidget& window, int id)
     return window.findChild<QAbstractButton*>(QStringLiteral("id%1").arg(id));
 }
 
-void clickConnect(const QWidget& window)
+// Button 1084; a connect has ended (connected or reported) when this returns.
+void clickConnect(CCPL_ZRQ7Dlg& window)
 {
     QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 20000);
 }
 
 QString errorLine(const QString& text)
@@ -82,6 +88,10 @@ private slots:
     void silentRelayRaisesLinkLostAndRecovers();
     void relayFaultIsListedAndMotorCommandsReachRelay();
     void closeWhileConnectedAsksFirst();
+    void firstCurrentsUseTheTransformerRating();
+    void windowWorksWhileIdentifying();
+    void motorCommandInFlightEndsWithTheDisconnect();
+    void linkMessagesStayOnTop();
     void programConnectsAtStartFromItsProfile();
 
 private:
@@ -374,6 +384,157 @@ void TestConnectionEndToEnd::closeWhileConnectedAsksFirst()
     QVERIFY(!window.isVisible());
     QCOMPARE(window.result(), int(QDialog::Accepted));
     QVERIFY(!window.isConnected());
+    QVERIFY(!linkOpen());
+}
+
+void TestConnectionEndToEnd::firstCurrentsUseTheTransformerRating()
+{
+    // A 50 A transformer: registers 30-43 and the current faults' values count
+    // tenths of an ampere. Phase 1 carries 12.3 A, and an overcurrent fault
+    // (entry 0) tripped at 12.3 A before the panel connects. A serial line at
+    // 19200 bit/s keeps each rotation's values in the snapshot long enough to
+    // be watched.
+    RelayUnderTest relay(LinkKind::Rtu, {QStringLiteral("--setting"), QStringLiteral("150=50")},
+                         QStringLiteral("at 0 set 30 123\nat 0 trip 0 value 123\n"));
+    QVERIFY2(relay.start(), qPrintable(relay.errorString()));
+    relay.pointSettingsAtRelay();
+
+    CCPL_ZRQ7Dlg window;
+    window.show();
+    // Every phase 1 current the snapshot holds, from the poll's first block on.
+    std::atomic<bool> watching{true};
+    std::atomic<int32_t> largest{0};
+    std::thread recorder([&] {
+        while (watching.load()) {
+            const int32_t value = window.snapshot().GetMeasurement(0);
+            if (value > largest.load())
+                largest.store(value);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    clickConnect(window);
+    QVERIFY(window.isConnected());
+    QTRY_VERIFY_WITH_TIMEOUT(listedFaults(window).contains(0), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(labelText(window, 1092) == QStringLiteral("12.3 \u0410"), 10000);
+    watching.store(false);
+    recorder.join();
+
+    QCOMPARE(largest.load(), 123);
+    QCOMPARE(faultCell(window, 0, 2), QStringLiteral("12.3 A"));
+    clickConnect(window);
+    QVERIFY(!linkOpen());
+}
+
+void TestConnectionEndToEnd::windowWorksWhileIdentifying()
+{
+    // The relay takes connections but never answers: five identification reads
+    // of two attempts at 300 ms each, 3 s in all.
+    RelayUnderTest relay(LinkKind::Tcp, {}, QStringLiteral("at 0 silent 600\n"));
+    QVERIFY2(relay.start(), qPrintable(relay.errorString()));
+    relay.pointSettingsAtRelay(300, 1);
+
+    CCPL_ZRQ7Dlg window;
+    window.show();
+    int ticks = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [&] { ++ticks; });
+    tick.start(50);
+
+    QElapsedTimer connecting;
+    connecting.start();
+    QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    // The click returns at once; the window waits with the busy cursor and takes
+    // no second command meanwhile.
+    QVERIFY(window.isConnecting());
+    QVERIFY(QGuiApplication::overrideCursor());
+    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QVERIFY(!button(window, 1084)->isEnabled());
+    QVERIFY(!button(window, 1000)->isEnabled());
+    QVERIFY(!window.trayMenu()->isEnabled());
+    QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    window.close();
+    QVERIFY(window.isVisible());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 20000);
+    const qint64 waited = connecting.elapsed();
+    QVERIFY2(waited >= 2500, qPrintable(QString::number(waited)));
+    // The window's own timer ran all along (one tick per 50 ms; allow for a busy machine).
+    QVERIFY2(ticks >= waited / 50 / 3,
+             qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(waited)));
+    QCOMPARE(takeMessages(),
+             QStringList{errorLine(QStringLiteral("Błąd limitu czasu. Brak odpowiedzi urządzenia."))});
+    QVERIFY(!QGuiApplication::overrideCursor());
+    QVERIFY(!window.isConnected());
+    QVERIFY(!linkOpen());
+    QVERIFY(button(window, 1084)->isEnabled());
+    QCOMPARE(button(window, 1084)->text(), QStringLiteral("Podłącz"));
+    QVERIFY(button(window, 1000)->isEnabled());
+    QVERIFY(!button(window, 1201)->isEnabled());
+    QVERIFY(window.trayMenu()->isEnabled());
+}
+
+void TestConnectionEndToEnd::motorCommandInFlightEndsWithTheDisconnect()
+{
+    // The relay answers for 3 s (the panel connects and shows START), then falls silent.
+    RelayUnderTest relay(LinkKind::Tcp, {}, QStringLiteral("at 3 silent 600\n"));
+    QVERIFY2(relay.start(), qPrintable(relay.errorString()));
+    relay.pointSettingsAtRelay(300, 1);
+
+    CCPL_ZRQ7Dlg window;
+    window.show();
+    clickConnect(window);
+    QVERIFY(window.isConnected());
+    QTRY_VERIFY_WITH_TIMEOUT(shown(window, 1139), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(window.pollFlags().bLinkOk.load(), 0, 10000);
+
+    // START goes to the silent relay, and the operator disconnects while it waits.
+    QTest::mouseClick(button(window, 1139), Qt::LeftButton);
+    clickConnect(window);
+    QVERIFY(!window.isConnected());
+    QVERIFY(!linkOpen());
+    // Whatever the write still had to report (two attempts of 300 ms) is over by now.
+    QTest::qWait(1500);
+    QCOMPARE(takeMessages(), QStringList());
+    QCOMPARE(labelText(window, 1112), QStringLiteral("Wyłączone"));
+}
+
+void TestConnectionEndToEnd::linkMessagesStayOnTop()
+{
+    CCPL_ZRQ7Dlg window;
+    window.show();
+    const QByteArray log = qgetenv("ZRQ7_MESSAGE_LOG");
+    qunsetenv("ZRQ7_MESSAGE_LOG");
+    QStringList boxes; // caption|on top
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            boxes << QStringLiteral("%1|%2")
+                         .arg(box->windowTitle())
+                         .arg(int(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint)));
+            box->defaultButton()->click();
+        }
+    });
+    answer.start(10);
+
+    {
+        // A link error: nobody listens at the address any more.
+        RelayUnderTest gone(LinkKind::Tcp);
+        QVERIFY2(gone.start(), qPrintable(gone.errorString()));
+        gone.pointSettingsAtRelay();
+        gone.process().stop();
+        clickConnect(window);
+    }
+    // The close question while connected ("Tak").
+    RelayUnderTest relay(LinkKind::Tcp);
+    QVERIFY2(relay.start(), qPrintable(relay.errorString()));
+    relay.pointSettingsAtRelay();
+    clickConnect(window);
+    QVERIFY(window.isConnected());
+    window.close();
+    qputenv("ZRQ7_MESSAGE_LOG", log);
+
+    QCOMPARE(boxes, (QStringList{QStringLiteral("Błąd|1"), QStringLiteral("Uwaga|1")}));
+    QVERIFY(!window.isVisible());
     QVERIFY(!linkOpen());
 }
 

@@ -12,6 +12,8 @@
 #include "ZRQ7DLL.h"
 
 #include <QApplication>
+#include <QSemaphore>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
@@ -60,6 +62,7 @@ public:
     // ---- script ----
     std::deque<Answer> answers;       // identification answers; when empty: a time-out
     uint32_t deviceErrorCode = 0;
+    std::function<void()> beforeIdentification; // runs in each identification read
     int32_t openResult = 0;           // COM_Open / TCP_Open
     uint32_t openFailure = 0;         // COM_GetOpenFailure
     int32_t setupResult = 0;          // COM_Setup
@@ -118,6 +121,11 @@ public:
         note(c ? QStringLiteral("connected") : QStringLiteral("disconnected"));
     }
     bool isConnected() const override { return connected; }
+    void setConnecting(bool c) override
+    {
+        note(c ? QStringLiteral("connecting") : QStringLiteral("settled"));
+    }
+    void endLinkCommands() override { note(QStringLiteral("link commands ended")); }
     void setLinkButtons(bool) override {}
     void hideMotorCommands() override {}
     void ResetGraph() override {}
@@ -162,6 +170,8 @@ private:
             --m_pollReadsInFlight;
             return LINK_ERR_TIMEOUT;
         }
+        if (beforeIdentification)
+            beforeIdentification();
         note(QStringLiteral("MODBUS_Read03 %1 %2 %3 %4 %5").arg(unit).arg(reg).arg(count).arg(size).arg(retries));
         if (answers.empty())
             return LINK_ERR_TIMEOUT;
@@ -178,6 +188,13 @@ private:
     std::atomic<bool> m_open{false};
     std::atomic<int> m_pollReadsInFlight{0};
 };
+
+// A connect returns while the link opens; it has ended once the manager says so.
+void toggleAndSettle(ConnectionManager& manager)
+{
+    manager.ToggleConnection();
+    QTRY_VERIFY(!manager.isConnecting());
+}
 
 void useTcp(ProgramSettings& s)
 {
@@ -204,6 +221,7 @@ private slots:
     void openFailures();
     void passwordGuardsConnectingOnly();
     void closesTheLinkItOpened();
+    void identificationLeavesTheWindowResponsive();
     void title();
 };
 
@@ -242,20 +260,22 @@ void TestConnectionManager::libraryCallsInOrder()
     bench.answers = {Answer{}};
     ConnectionManager manager(bench, bench.calls());
 
-    manager.ToggleConnection();
+    toggleAndSettle(manager);
     QVERIFY(bench.connected);
     QCOMPARE(bench.flags.bPollRunning.load(), 1);
     // Let the poll run into its reads before the disconnect.
     QTRY_VERIFY(bench.flags.bLinkOk.load() == 0);
-    manager.ToggleConnection();
+    toggleAndSettle(manager);
     QVERIFY(!bench.connected);
     QCOMPARE(bench.flags.bPollRunning.load(), 0);
 
-    QStringList expected{"DLL_SetUserFlag 0", "DLL_SetIOTimeout 250", "DLL_SetIOProtocol 0"};
+    QStringList expected{"DLL_SetUserFlag 0", "DLL_SetIOTimeout 250", "DLL_SetIOProtocol 0", "connecting"};
     expected << opening << "MODBUS_Read03 7 0 2 10 2"
+             << "settled"
              << "connected"
              << "DLL_SetUserFlag 0"
-             << "disconnected" << closing << "pause 1000";
+             << "disconnected"
+             << "link commands ended" << closing << "pause 1000";
     QCOMPARE(bench.log, expected);
     QCOMPARE(bench.violations, QStringList());
     QCOMPARE(bench.messages, QStringList());
@@ -317,14 +337,14 @@ void TestConnectionManager::identification()
     bench.flags.fParamsPerSecond.store(12.5f);
     ConnectionManager manager(bench, bench.calls());
 
-    manager.ToggleConnection();
+    toggleAndSettle(manager);
     QCOMPARE(bench.messages, message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(bench.connected, message.isEmpty());
     QCOMPARE(bench.log.filter(QStringLiteral("MODBUS_Read03")).size(), reads);
     QCOMPARE(manager.identifiedVersion(), version);
     QCOMPARE(bench.flags.fParamsPerSecond.load(), 0.0f);
     if (bench.connected)
-        manager.ToggleConnection();
+        toggleAndSettle(manager);
     // Connected or not, the link is closed at the end and the window paused once.
     QCOMPARE(bench.log.filter(QStringLiteral("TCP_Close")).size(), 1);
     QCOMPARE(bench.log.last(), QStringLiteral("pause 1000"));
@@ -340,7 +360,9 @@ void TestConnectionManager::openFailures_data()
     QTest::addColumn<int32_t>("setupResult");
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QString>("message");
-    const QStringList openFailed{"COM_Open COM4", "disconnected", "COM_Close", "pause 1000"};
+    const QStringList closing{"disconnected", "link commands ended"};
+    const QStringList openFailed = QStringList{"connecting", "COM_Open COM4", "settled"} + closing +
+                                   QStringList{"COM_Close", "pause 1000"};
     QTest::newRow("port cannot be opened")
         << "COM4" << 0u << -1 << uint32_t(COM_OPEN_NOT_FOUND) << 0 << openFailed
         << "COM - Nie można otworzyć portu";
@@ -352,11 +374,13 @@ void TestConnectionManager::openFailures_data()
         << "COM - Nie można otworzyć portu\r\nPort jest zajęty przez inny program (np. ModemManager).";
     QTest::newRow("port cannot be set up")
         << "COM4" << 0u << 0 << uint32_t(COM_OPEN_NO_FAILURE) << -2
-        << QStringList{"COM_Open COM4", "COM_Setup 0 1 0 1", "disconnected", "COM_Close", "pause 1000"}
+        << QStringList{"connecting", "COM_Open COM4", "COM_Setup 0 1 0 1", "settled"} + closing +
+               QStringList{"COM_Close", "pause 1000"}
         << "COM - Nie można dokonać ustawień portu";
     QTest::newRow("node does not connect")
         << "Modbus TCP" << 0xC0A80A05u << -4 << uint32_t(COM_OPEN_NO_FAILURE) << 0
-        << QStringList{"TCP_Open 192.168.10.5 502", "disconnected", "TCP_Close", "pause 1000"}
+        << QStringList{"connecting", "TCP_Open 192.168.10.5 502", "settled"} + closing +
+               QStringList{"TCP_Close", "pause 1000"}
         << "TCP/IP - Nie można podłączyć się do węzła IP:192.168.10.5";
 }
 
@@ -379,7 +403,7 @@ void TestConnectionManager::openFailures()
     bench.setupResult = setupResult;
     ConnectionManager manager(bench, bench.calls());
 
-    manager.ToggleConnection();
+    toggleAndSettle(manager);
     QCOMPARE(bench.messages, QStringList{message});
     QCOMPARE(bench.log.mid(3), expected);
     QVERIFY(!bench.connected);
@@ -406,7 +430,7 @@ void TestConnectionManager::passwordGuardsConnectingOnly()
         }
     });
     cancel.start(10);
-    manager.ToggleConnection();
+    toggleAndSettle(manager);
     QCOMPARE(gates, 1);
     QCOMPARE(bench.log, QStringList{"DLL_SetUserFlag 0"});
     QVERIFY(bench.messages.isEmpty());
@@ -414,10 +438,10 @@ void TestConnectionManager::passwordGuardsConnectingOnly()
 
     // Connected (as if the password had been given): a disconnect never asks.
     s.bPasswordProtection = 0;
-    manager.ToggleConnection();
+    toggleAndSettle(manager);
     QVERIFY(bench.connected);
     s.bPasswordProtection = 1;
-    manager.ToggleConnection();
+    toggleAndSettle(manager);
     QCOMPARE(gates, 1);
     QVERIFY(!bench.connected);
     QCOMPARE(bench.log.filter(QStringLiteral("TCP_Close")).size(), 1);
@@ -432,12 +456,49 @@ void TestConnectionManager::closesTheLinkItOpened()
     Bench bench;
     bench.answers = {Answer{}};
     ConnectionManager manager(bench, bench.calls());
-    manager.ToggleConnection();
+    toggleAndSettle(manager);
     QVERIFY(bench.connected);
     SetSettingsText(s.szPortName, QStringLiteral("COM2"));
-    manager.ToggleConnection();
+    toggleAndSettle(manager);
     QCOMPARE(bench.log.filter(QStringLiteral("_Close")), QStringList{"TCP_Close"});
     QCOMPARE(bench.violations, QStringList());
+}
+
+void TestConnectionManager::identificationLeavesTheWindowResponsive()
+{
+    useTcp(theApp().settings);
+    Bench bench;
+    bench.answers = {Answer{}};
+    // The relay answers only once the window's thread has handled a few events.
+    QSemaphore windowWorked;
+    std::atomic<bool> readOnWindowThread{false};
+    bench.beforeIdentification = [&] {
+        readOnWindowThread.store(QThread::currentThread() == QCoreApplication::instance()->thread());
+        windowWorked.tryAcquire(1, 3000);
+    };
+    int ticks = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [&] {
+        if (++ticks == 3)
+            windowWorked.release();
+    });
+    tick.start(10);
+    ConnectionManager manager(bench, bench.calls());
+
+    manager.ToggleConnection();
+    QVERIFY(manager.isConnecting());
+    manager.ToggleConnection(); // a second command while connecting is ignored
+    QTRY_VERIFY(!manager.isConnecting());
+    QVERIFY(!readOnWindowThread.load());
+    QVERIFY(ticks >= 3);
+    QVERIFY(bench.connected);
+    QCOMPARE(bench.log.filter(QStringLiteral("TCP_Open")).size(), 1);
+    QCOMPARE(bench.log.filter(QStringLiteral("DLL_SetUserFlag")).size(), 1);
+    QCOMPARE(bench.log.filter(QStringLiteral("connecting")).size(), 1);
+    QVERIFY(bench.log.indexOf(QStringLiteral("settled")) < bench.log.indexOf(QStringLiteral("connected")));
+    QCOMPARE(bench.messages, QStringList());
+    toggleAndSettle(manager);
+    QVERIFY(!bench.connected);
 }
 
 void TestConnectionManager::title()
@@ -450,10 +511,10 @@ void TestConnectionManager::title()
     ConnectionManager manager(bench, bench.calls());
     manager.UpdateTitle(false);
     QCOMPARE(bench.title, QStringLiteral("Panel sterowania 7/8 (2.5) - www.zrq7.example.com"));
-    manager.ToggleConnection();
+    toggleAndSettle(manager);
     QCOMPARE(bench.title, QStringLiteral("Panel sterowania 7/8 (2.5) - Adres [4] - Wersja mikroprogramu [9] - "
                                          "www.zrq7.example.com"));
-    manager.ToggleConnection();
+    toggleAndSettle(manager);
     QCOMPARE(bench.title, QStringLiteral("Panel sterowania 7/8 (2.5) - www.zrq7.example.com"));
 }
 

@@ -58,6 +58,7 @@ void TestConnectedWindow::connectShowsLiveValues()
     CCPL_ZRQ7Dlg window;
     window.show();
     QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000);
     QVERIFY(window.isConnected());
     QCOMPARE(button(window, 1084)->text(), u"Odłącz"_qs);
     QCOMPARE(text(window, 1112), u"Podłączony"_qs);
@@ -73,6 +74,7 @@ void TestConnectedWindow::connectShowsLiveValues()
     QVERIFY(text(window, 1131).endsWith(u"par./s"_qs));
 
     QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000);
     QVERIFY(!window.isConnected());
     QCOMPARE(button(window, 1084)->text(), u"Podłącz"_qs);
     QCOMPARE(text(window, 1114), u"0 V"_qs);
@@ -93,6 +95,7 @@ void TestConnectedWindow::closeWhileConnected()
     CCPL_ZRQ7Dlg window;
     window.show();
     QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000);
     QVERIFY(window.isConnected());
 
     QString question;

@@ -127,6 +127,10 @@ void TestLiveDisplay::texts_data()
     QTest::newRow("after overload 900") << afterOverloadText(900) << u"900 s"_qs;
     QTest::newRow("after overload 901") << afterOverloadText(901) << u"Nie"_qs;
     QTest::newRow("energy") << powerText(2, 12345) << u"1234.5 kVAr/h"_qs;
+    // Past 2^24 tenths every digit still counts, up to the largest counter.
+    QTest::newRow("energy 2^24 + 1") << powerText(0, (1 << 24) + 1) << u"1677721.7 kVA/h"_qs;
+    QTest::newRow("energy 123456789") << powerText(1, 123456789) << u"12345678.9 kW/h"_qs;
+    QTest::newRow("energy largest") << powerText(2, INT32_MAX) << u"214748364.7 kVAr/h"_qs;
     QTest::newRow("total power") << powerText(3, 12345) << u"123.45 kVA"_qs;
     QTest::newRow("phase 3 active") << powerText(11, -250) << u"-2.50 kW"_qs;
     QTest::newRow("cos phase 2") << powerText(16, 850) << u"0.85"_qs;

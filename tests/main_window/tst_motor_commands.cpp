@@ -12,6 +12,7 @@
 #include "ZRQ7DLL.h"
 
 #include <QAbstractButton>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -142,6 +143,18 @@ void TestMotorCommands::refusedCommandShowsMessage()
     QVERIFY(rig.control(1139)->isHidden()); // buttons stay as they were
     QVERIFY(!rig.control(1200)->isHidden());
     QVERIFY(!motorRelayClosed());
+
+    // The box itself stays on top of other windows.
+    qunsetenv("ZRQ7_MESSAGE_LOG");
+    bool onTop = false;
+    WhenModal<QMessageBox> box([&](QMessageBox* message) {
+        onTop = message->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        message->button(QMessageBox::Ok)->click();
+    });
+    rig.window.OnStart();
+    QTRY_VERIFY(box.seen);
+    qputenv("ZRQ7_MESSAGE_LOG", m_log.toUtf8());
+    QVERIFY(onTop);
 }
 
 void TestMotorCommands::nothingIsSentWithoutPoll()

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <numeric>
@@ -177,6 +178,7 @@ private slots:
     void valuesEndToEnd();
     void failedBlocksKeepValues();
     void motorControlBlockLeavesLinkStateAlone();
+    void currentsWaitForTheTransformerRating();
     void throughputFollowsTheRelay();
     void newFaultsReadTheirValueOnce();
     void requestsUseTheCurrentSettings();
@@ -229,8 +231,9 @@ bool TestPollWorker::connectTo(ModbusTcpResponder& relay, uint32_t timeoutMs)
     return TCP_Open(u"127.0.0.1", relay.port()) == 0;
 }
 
-// Fast blocks every cycle, medium every third, slow every twelfth, all in the first,
-// each block one request in the fixed order.
+// The transformer rating first; then fast blocks every cycle, medium every
+// third, slow every twelfth, all in the first, each block one request in the
+// fixed order.
 void TestPollWorker::rotationOrderAndFrequency()
 {
     QVERIFY(connectTo(*m_relay, 1000));
@@ -238,7 +241,7 @@ void TestPollWorker::rotationOrderAndFrequency()
     QVERIFY(m_relay->waitFor([](const auto& log) { return countOf(log, 30) > 24; }));
     worker().stop();
 
-    std::vector<std::pair<uint16_t, uint16_t>> expected;
+    std::vector<std::pair<uint16_t, uint16_t>> expected{{150, 4}};
     for (int cycle = 0; cycle < 24; ++cycle) {
         for (auto block : {Block::A, Block::B, Block::C, Block::D, Block::E, Block::F, Block::G, Block::H, Block::I,
                            Block::J, Block::K, Block::L, Block::M, Block::N}) {
@@ -255,7 +258,7 @@ void TestPollWorker::rotationOrderAndFrequency()
         QCOMPARE(log[i].count, expected[i].second);
     }
     // 5 fast requests per cycle (36 registers), 5 medium (24), 4 slow (11).
-    QCOMPARE(expected.size(), std::size_t(24 * 5 + 8 * 5 + 2 * 4));
+    QCOMPARE(expected.size(), std::size_t(1 + 24 * 5 + 8 * 5 + 2 * 4));
     QCOMPARE(m_flags.bPollRunning.load(), 0);
     QCOMPARE(m_flags.bLinkOk.load(), 1);
 }
@@ -268,13 +271,13 @@ void TestPollWorker::valuesEndToEnd()
     QVERIFY(m_display->waitFor([&] { return m_display->powers.size() >= 2 && m_display->currents.size() >= 2; }));
     worker().stop();
 
-    // The first cycle multiplies by 10 until block K has read the 100 A rating.
+    // The 100 A rating is read before the first currents: tenths from the start.
     const auto currents = m_display->read([&] { return m_display->currents; });
-    QCOMPARE(currents[0].slot(0), 1000);
+    QCOMPARE(currents[0].slot(0), 100);
     QCOMPARE(currents[1].slot(0), 100);
     QCOMPARE(m_snapshot.GetMeasurement(0), 100);
     QCOMPARE(m_snapshot.GetMeasurement(5), 2);
-    QCOMPARE(m_snapshot.GetMeasurement(9), 210); // peak current read in the first cycle, scale 10
+    QCOMPARE(m_snapshot.GetMeasurement(9), 21);  // peak current read in the first cycle
     QCOMPARE(m_snapshot.GetMeasurement(14), 7);  // start time, never scaled
     QCOMPARE(m_snapshot.GetMeasurement(15), 230);
     QCOMPARE(m_snapshot.GetMeasurement(23), 1);
@@ -356,6 +359,38 @@ void TestPollWorker::motorControlBlockLeavesLinkStateAlone()
     QVERIFY(std::all_of(values.begin(), values.end(), [](int32_t v) { return v == 0; }));
 }
 
+// A relay that does not answer the rating at first: the rotation runs, but no
+// current and no fault row is decoded until it has; then tenths from the start
+// (a 50 A transformer), and a current fault's value is in tenths too.
+void TestPollWorker::currentsWaitForTheTransformerRating()
+{
+    loadRelayValues(*m_relay);
+    m_relay->setRegisters(150, {50, 32, 0, 60});
+    m_relay->setRegisters(900, {0x0001, 0x0001, 0}); // fault 0 (Imax) active
+    m_relay->setRegisters(300, {123});
+    std::atomic<bool> ratingAnswers{false};
+    m_relay->setPolicy([&](uint16_t first) {
+        return first == 150 && !ratingAnswers.load() ? Answer::Exception : Answer::Registers;
+    });
+    QVERIFY(connectTo(*m_relay, 1000));
+    QVERIFY(worker().start());
+    // Two rotations' status blocks have come and gone without the rating.
+    QVERIFY(m_relay->waitFor([](const auto& log) { return countOf(log, 900) >= 2; }));
+    QCOMPARE(m_display->read([&] { return m_display->currents.size(); }), std::size_t(0));
+    QCOMPARE(m_display->read([&] { return m_display->statuses.size(); }), std::size_t(0));
+    QCOMPARE(m_snapshot.GetMeasurement(0), 0);
+    QVERIFY(m_display->read([&] { return m_display->powers.size(); }) > 0); // the rest is polled
+
+    ratingAnswers.store(true);
+    QVERIFY(
+        m_display->waitFor([&] { return !m_display->currents.empty() && !m_display->rows.rows.empty(); }));
+    worker().stop();
+    QCOMPARE(m_display->read([&] { return m_display->currents.front().slot(0); }), 100);
+    const auto rows = m_display->read([&] { return m_display->rows.rows; });
+    QCOMPARE(rows.front().first, 0);
+    QCOMPARE(rows.front().second.at(2), QStringLiteral("12.3 A"));
+}
+
 // fParamsPerSecond is measured while the relay answers and falls to 0 once a whole
 // second passes without a register read.
 void TestPollWorker::throughputFollowsTheRelay()
@@ -380,8 +415,8 @@ void TestPollWorker::newFaultsReadTheirValueOnce()
     m_relay->setRegisters(300, {125, 0, 0, 0, 0, 40});
     QVERIFY(connectTo(*m_relay, 1000));
     QVERIFY(worker().start());
-    // Cycle 0 lists faults 0 and 5; the cycle-3 status block adds the rated current
-    // pseudo-fault that block K found missing after it.
+    // Cycle 0 lists faults 0 and 5 and the rated current pseudo-fault (block K,
+    // read before the first cycle, found the rated current missing).
     QVERIFY(m_display->waitFor([&] { return m_display->statusesApplied >= 3; }));
 
     const auto log = m_relay->requests();
@@ -411,7 +446,7 @@ void TestPollWorker::newFaultsReadTheirValueOnce()
     QCOMPARE(third.faultIndicator, 1); // rated current missing
     QCOMPARE(third.restartBarMax, 30u); // minimum-current fault: larger of 195 and 196
     const StatusUpdate first = m_display->read([&] { return m_display->statuses[0]; });
-    QCOMPARE(first.faultIndicator, 2); // motor relay on
+    QCOMPARE(first.faultIndicator, 1); // rated current missing from the start
     QCOMPARE(first.restartBarMax, 0u); // restart delays not read yet in the first cycle
 
     // Fault 5 goes: its row goes, nothing is read.
@@ -478,8 +513,9 @@ void TestPollWorker::stopNeverWaitsForTheUi()
     QVERIFY(connectTo(*m_relay, 1000));
     QVERIFY(worker().start());
     QVERIFY(m_display->waitFor([&] { return !m_display->keptTickets.empty(); }));
-    // Blocked on the window: the slow group that follows the status block is not read.
-    QCOMPARE(countOf(m_relay->requests(), 150), 0);
+    // Blocked on the window: the slow group that follows the status block is not
+    // read (register 150 only once, before the first cycle).
+    QCOMPARE(countOf(m_relay->requests(), 150), 1);
 
     QElapsedTimer clock;
     clock.start();
