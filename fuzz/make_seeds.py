@@ -102,6 +102,25 @@ SEEDS["profile"] = {
     "last_line_ends_in_cr": b"[settings]\nz=2\r",  # a save once chose another line end the next time
 }
 
+# Day recording files: the 48-byte header of 8 December 2025, records of 225 bytes.
+def day_header(version=40, flag_bytes=5, value_bytes=212):
+    return (b"DB" + bytes(4) + struct.pack(">H", version) + bytes(2) + struct.pack(">HHH", 8, 12, 2025)
+            + struct.pack("<II", flag_bytes, value_bytes) + bytes(24))
+
+
+def day_record(hour, minute, second, link=1, flags=bytes(5), values=range(53)):
+    return bytes([0, link]) + struct.pack(">HHH", hour, minute, second) + flags + struct.pack("<53i", *values)
+
+
+SEEDS["dayfile"] = {
+    "empty_day": day_header(),
+    "two_records_and_partial": day_header() + day_record(12, 5, 9, flags=bytes([0x80, 0, 0, 0, 1]))
+    + day_record(12, 5, 10, link=0, values=[-k for k in range(53)]) + bytes(100),
+    "too_short": day_header()[:47],
+    "old_version": day_header(version=39) + day_record(0, 0, 0),
+    "six_flag_bytes": day_header(flag_bytes=6) + day_record(1, 2, 3),
+}
+
 for framing, seeds in SEEDS.items():
     folder = os.path.join(HERE, "corpus", framing)
     os.makedirs(folder, exist_ok=True)

@@ -3,6 +3,7 @@
 
 #include "CAboutDlg.h"
 #include "CCPL_ZRQ7App.h"
+#include "CDataDlg.h"
 #include "CGraph.h"
 #include "CSettingsDlg.h"
 #include "CXLabel.h"
@@ -15,6 +16,8 @@
 #include "MotorCommands.h"
 #include "PasswordGate.h"
 #include "ProgramIdentity.h"
+#include "Recorder.h"
+#include "TrayStatusIcon.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -171,13 +174,16 @@ CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
     setLinkButtons(false);
     if (theApp().settings.bAutoConnect == 1)
         QTimer::singleShot(0, this, &CCPL_ZRQ7Dlg::OnConnect);
-    // Recorder hook: the recorder window and its writer thread start here; until
-    // they exist "Baza danych" stays disabled.
-    button(1155)->setEnabled(false);
+    // Recorder hook: the recorder window, created hidden, holds the recorder thread.
+    m_dataDlg = new CDataDlg(m_snapshot, this);
+    connect(m_dataDlg, &CDataDlg::databaseUnavailable, this, [button] { button(1155)->setEnabled(false); });
     createTray();
     fillPowerLists();
     connect(&m_secondTimer, &QTimer::timeout, this, &CCPL_ZRQ7Dlg::OnSecondTick);
     m_secondTimer.start(1000);
+    // Recorder hook: recording may begin at once (automatic recording).
+    if (!m_dataDlg->StartRecorder())
+        button(1155)->setEnabled(false);
 
     // Opens at the comfortable size of its read-outs (fonts and texts are final
     // now), as far as the screen allows.
@@ -189,6 +195,8 @@ CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
 
 CCPL_ZRQ7Dlg::~CCPL_ZRQ7Dlg()
 {
+    // Recorder hook: the recorder thread reads m_snapshot, which goes before the child windows.
+    m_dataDlg->StopRecorder();
     m_queue.close();
     m_connection.reset();
     setConnecting(false); // a connect that was still under way: the cursor goes back
@@ -329,12 +337,16 @@ void CCPL_ZRQ7Dlg::OnDeviceParameters()
 
 void CCPL_ZRQ7Dlg::OnDatabase()
 {
-    // Recorder hook: without the recorder window there is nothing to open.
-    if (!m_content->findChild<QPushButton*>(QStringLiteral("id1155"))->isEnabled())
-        return;
+    // Recorder hook: a recorder thread that gave up is started again first.
     if (!PasswordGate(PWD_DATABASE))
         return;
-    bringToFront(QStringLiteral("Baza danych ZRQ-7/8"));
+    if (!m_dataDlg->recorder().running() && !m_dataDlg->StartRecorder())
+        m_content->findChild<QPushButton*>(QStringLiteral("id1155"))->setEnabled(false);
+    // Restored and raised where it was, not moved or resized.
+    m_dataDlg->setWindowState(m_dataDlg->windowState() & ~Qt::WindowMinimized);
+    m_dataDlg->show();
+    m_dataDlg->raise();
+    m_dataDlg->activateWindow();
 }
 
 void CCPL_ZRQ7Dlg::OnFaultLog()
@@ -415,7 +427,8 @@ void CCPL_ZRQ7Dlg::OnSecondTick()
         }
         m_live.setLinkActivity(linkOk ? LiveDisplay::LinkActivity::Working : LiveDisplay::LinkActivity::Failing);
     }
-    // Recorder hook: the recorder's tray status (recording icon and tip) follows here.
+    // Recorder hook: the recorder's tray status (recording icon and tip).
+    UpdateTrayStatus(m_tray, m_dataDlg->recorder(), m_trayBlink);
 }
 
 // ---------------------------------------------------------------- view
@@ -556,7 +569,6 @@ void CCPL_ZRQ7Dlg::closeSequence()
     // the window can be closed once it has settled either way.
     if (m_connection->isConnecting())
         return;
-    // Recorder hook: the recorder writer is told to quit and waited for here.
     if (m_bConnected == 1) {
         const auto answer = ShowMessageOnTop(
             this, QMessageBox::Warning, QStringLiteral("Uwaga"),
@@ -564,8 +576,12 @@ void CCPL_ZRQ7Dlg::closeSequence()
             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         if (answer != QMessageBox::Yes)
             return;
-        m_connection->Disconnect();
     }
+    // Recorder hook: the recorder stops only once the close is certain (a "Nie"
+    // above leaves recording running); it ends within about 100 ms.
+    m_dataDlg->StopRecorder();
+    if (m_bConnected == 1)
+        m_connection->Disconnect();
     finishClose();
 }
 

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <memory>
 
+class CDataDlg;
 class ConnectionManager;
 class MotorCommandWriter;
 class QMenu;
@@ -96,7 +97,7 @@ private:
     void closeSequence();
     void finishClose();
 
-    MeasurementSnapshot m_snapshot; // held here until the recorder window holds it
+    MeasurementSnapshot m_snapshot; // the recorder window clears it; it outlives that window
     pollcycle::PollFlags m_pollFlags;
     QScrollArea* m_scroll = nullptr;
     QWidget* m_content; // the read-outs and buttons; children of the window, not of its dialogs
@@ -113,4 +114,6 @@ private:
     QPoint m_lastGraphPointer{-1, -1};
     MotorCommandWriter* m_motorWriter = nullptr;
     std::unique_ptr<ConnectionManager> m_connection;
+    CDataDlg* m_dataDlg = nullptr; // Recorder hook: the recorder window, a child of this window
+    bool m_trayBlink = false;      // Recorder hook: the tray's blink flag
 };

@@ -2,7 +2,8 @@
 // zrq7_demo_profile: writes the program's settings profile (the one in
 // $XDG_CONFIG_HOME/CPL_ZRQ7/) from the factory defaults with the link pointed
 // at a relay, for the demo and for tests that start the real program.
-//   zrq7_demo_profile --tcp HOST:PORT | --serial COMn [--ascii] [--auto-connect]
+//   zrq7_demo_profile --tcp HOST:PORT | --serial COMn [--ascii] [--auto-connect] [--record SECONDS]
+//   (--record: recording starts with the program, one record every SECONDS)
 
 #include "ProgramSettings.h"
 
@@ -15,7 +16,8 @@ namespace {
 
 int usage()
 {
-    std::fputs("usage: zrq7_demo_profile --tcp HOST:PORT | --serial COMn [--ascii] [--auto-connect]\n", stderr);
+    std::fputs("usage: zrq7_demo_profile --tcp HOST:PORT | --serial COMn [--ascii] [--auto-connect] [--record SECONDS]\n",
+               stderr);
     return 1;
 }
 
@@ -50,6 +52,13 @@ int main(int argc, char* argv[])
             settings.nProtocolIndex = 1;
         } else if (option == QLatin1String("--auto-connect")) {
             settings.bAutoConnect = 1;
+        } else if (option == QLatin1String("--record") && i + 1 < args.size()) {
+            bool ok = false;
+            const uint seconds = args[++i].toUInt(&ok);
+            if (!ok || seconds < 1 || seconds > 86400)
+                return usage();
+            settings.bAutoRecord = 1;
+            settings.nRecordInterval = int32_t(seconds);
         } else {
             return usage();
         }

@@ -5,11 +5,16 @@
 
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
+#include "CDataDlg.h"
+#include "DayFile.h"
+#include "Recorder.h"
 #include "CXLabel.h"
 #include "CXLed.h"
 #include "ModalHelpers.h"
 #include "SimulatorProcess.h"
 
+#include <QDate>
+#include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
@@ -26,6 +31,7 @@ private slots:
     void connectShowsLiveValues();
     void closeWhileConnected_data();
     void closeWhileConnected();
+    void recordsThroughConnectAndDisconnect();
 
 private:
     QString text(CCPL_ZRQ7Dlg& window, int id) { return window.liveDisplay().label(id)->Text(); }
@@ -92,8 +98,12 @@ void TestConnectedWindow::closeWhileConnected_data()
 void TestConnectedWindow::closeWhileConnected()
 {
     QFETCH(bool, agree);
+    theApp().settings.bAutoRecord = 1;
     CCPL_ZRQ7Dlg window;
     window.show();
+    Recorder& recorder = window.findChild<CDataDlg*>()->recorder();
+    QVERIFY(recorder.running());
+    QCOMPARE(recorder.state(), REC_ON);
     QTest::mouseClick(button(window, 1084), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000);
     QVERIFY(window.isConnected());
@@ -108,11 +118,46 @@ void TestConnectedWindow::closeWhileConnected()
     QCOMPARE(question, u"Uwaga|Uwaga: ZRQ jest podłączony, czy na pewno chcesz zakończyć i zerwać połączenie?"_qs);
     QCOMPARE(window.isVisible(), !agree);
     QCOMPARE(window.isConnected(), !agree);
+    // The question comes before the recorder is stopped: "Nie" leaves it recording.
+    QCOMPARE(recorder.running(), !agree);
+    QCOMPARE(recorder.state(), agree ? 0 : REC_ON);
     if (!agree) {
         // Still polling: a value changed at the relay shows up.
         window.liveDisplay().label(1127)->SetText(QString());
         QTRY_COMPARE(text(window, 1127), u"50.0 Hz"_qs);
     }
+}
+
+// Recording runs with and without the link: records written while connected
+// carry link state 1 and the relay's values, after "Odłącz" link state 0 and zeros.
+void TestConnectedWindow::recordsThroughConnectAndDisconnect()
+{
+    theApp().settings.bAutoRecord = 1;
+    theApp().settings.nRecordInterval = 1;
+    QDir(qEnvironmentVariable("XDG_DATA_HOME") + u"/CPL_ZRQ7/zrq_db"_qs).removeRecursively();
+    CCPL_ZRQ7Dlg window;
+    window.show();
+    QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000);
+    QVERIFY(window.isConnected());
+    const QDate today = QDate::currentDate();
+    const std::filesystem::path path =
+        (qEnvironmentVariable("XDG_DATA_HOME") + u"/CPL_ZRQ7/zrq_db/"_qs).toStdString() +
+        DbFileName({today.day(), today.month(), today.year()});
+    const auto last = [&] {
+        const DbFileContents contents = ReadDbFile(path);
+        return contents.records.empty() ? _tagSTRUCT_DATA{} : contents.records.back();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(last().nLinkState == 1 && last().nValue[26] == 500, 10000); // 50.0 Hz
+
+    QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    QVERIFY(!window.isConnected());
+    const auto size = ReadDbFile(path).records.size();
+    QTRY_VERIFY_WITH_TIMEOUT(ReadDbFile(path).records.size() >= size + 2, 10000);
+    const _tagSTRUCT_DATA after = last();
+    QCOMPARE(after.nLinkState, 0);
+    for (int k = 0; k < DbValueCount; ++k)
+        QCOMPARE(after.nValue[k], 0);
 }
 
 QTEST_MAIN(TestConnectedWindow)

@@ -7,6 +7,7 @@
 #include "CAboutDlg.h"
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
+#include "CDataDlg.h"
 #include "CGraph.h"
 #include "CXLabel.h"
 #include "LiveTexts.h"
@@ -54,6 +55,7 @@ private slots:
     void powerChoiceIsSaved();
     void linkButtonsFollowConnection();
     void closeWhenDisconnectedAsksNothing();
+    void databaseShowsTheRecorderWindow();
 
 private:
     UrlCatcher m_urls;
@@ -198,7 +200,7 @@ void TestMainWindow::linkButtonsFollowConnection()
     QCOMPARE(connect->text(), u"Połącz"_qs);
     QVERIFY(settings->isEnabled());
     QVERIFY(!faultLog->isEnabled());
-    QVERIFY(!window.findChild<QPushButton*>(u"id1155"_qs)->isEnabled()); // no recorder yet
+    QVERIFY(window.findChild<QPushButton*>(u"id1155"_qs)->isEnabled()); // the recorder runs
 
     window.setConnectedState(true);
     window.setLinkButtons(true);
@@ -228,6 +230,24 @@ void TestMainWindow::closeWhenDisconnectedAsksNothing()
     QVERIFY(!window.isVisible());
     QVERIFY(!box.seen);
     QCOMPARE(window.result(), int(QDialog::Accepted));
+}
+
+// "Baza danych" shows the recorder window, created hidden with the main window;
+// closing it only hides it, and the button shows it again.
+void TestMainWindow::databaseShowsTheRecorderWindow()
+{
+    CCPL_ZRQ7Dlg window;
+    window.show();
+    auto* recorderWindow = window.findChild<CDataDlg*>();
+    QVERIFY(recorderWindow);
+    QVERIFY(!recorderWindow->isVisible());
+    QCOMPARE(recorderWindow->windowTitle(), u"Baza danych ZRQ-7/8"_qs);
+    QTest::mouseClick(window.findChild<QPushButton*>(u"id1155"_qs), Qt::LeftButton);
+    QVERIFY(recorderWindow->isVisible());
+    recorderWindow->close();
+    QVERIFY(!recorderWindow->isVisible());
+    window.OnDatabase();
+    QVERIFY(recorderWindow->isVisible());
 }
 
 QTEST_MAIN(TestMainWindow)

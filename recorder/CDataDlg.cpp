@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+#include "CDataDlg.h"
+
+#include "AppPaths.h"
+#include "CCPL_ZRQ7App.h"
+#include "MessageBox.h"
+#include "MeasurementSnapshot.h"
+#include "Recorder.h"
+#include "RecordingControls.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QGridLayout>
+#include <QIcon>
+
+namespace {
+
+QWidget* area(QWidget* parent, const char* name)
+{
+    auto* widget = new QWidget(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+std::filesystem::path recordingsFolder()
+{
+    return std::filesystem::path(QFile::encodeName(RecordingsFolderPath()).toStdString());
+}
+
+} // namespace
+
+CDataDlg::CDataDlg(MeasurementSnapshot& snapshot, QWidget* parent) : QDialog(parent)
+{
+    setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Baza danych ZRQ-7/8"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/database.svg")));
+    snapshot.ClearMeasurements();
+
+    m_recorder = std::make_unique<Recorder>(Recorder::Setup{&snapshot, recordingsFolder(), Recorder::programClock()});
+    m_controls = new RecordingControls(*m_recorder, this);
+    m_graphArea = area(this, "graphArea");
+    m_channelArea = area(this, "channelArea");
+    m_listArea = area(this, "listArea");
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(m_graphArea, 0, 0, 1, 2);
+    layout->addWidget(m_channelArea, 1, 0, 1, 2);
+    layout->addWidget(m_listArea, 2, 0);
+    layout->addWidget(m_controls, 2, 1, Qt::AlignTop);
+    layout->setRowStretch(0, 1);
+    layout->setColumnStretch(0, 1);
+
+    // Everything the recorder thread reports arrives here queued.
+    const Recorder* recorder = m_recorder.get();
+    connect(recorder, &Recorder::stateChanged, m_controls, &RecordingControls::applyState, Qt::QueuedConnection);
+    connect(recorder, &Recorder::recordingStarted, m_controls, &RecordingControls::startListTimer,
+            Qt::QueuedConnection);
+    connect(recorder, &Recorder::fileReleased, this, &CDataDlg::recordingsChanged, Qt::QueuedConnection);
+    connect(recorder, &Recorder::databaseUnavailable, this, &CDataDlg::databaseUnavailable, Qt::QueuedConnection);
+    connect(recorder, &Recorder::question, this, &CDataDlg::onQuestion, Qt::QueuedConnection);
+    connect(
+        recorder, &Recorder::errorMessage, this,
+        [](const QString& text) { ShowMessage(nullptr, QMessageBox::Critical, QStringLiteral("Błąd"), text); },
+        Qt::QueuedConnection);
+    connect(
+        recorder, &Recorder::warningMessage, this,
+        [](const QString& text) { ShowMessage(nullptr, QMessageBox::Warning, QStringLiteral("Uwaga"), text); },
+        Qt::QueuedConnection);
+    connect(m_controls, &RecordingControls::recordingsChanged, this, &CDataDlg::recordingsChanged);
+}
+
+CDataDlg::~CDataDlg()
+{
+    StopRecorder();
+}
+
+bool CDataDlg::StartRecorder()
+{
+    while (!m_recorder->start(theApp().settings.bAutoRecord == 1)) {
+        const auto answer = ShowMessage(
+            nullptr, QMessageBox::Critical, QStringLiteral("Błąd"),
+            QStringLiteral("Nie można utworzyć strumienia bazy danych. Czy chcesz spróbować ponownie?"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        if (answer != QMessageBox::Yes)
+            return false;
+    }
+    return true;
+}
+
+void CDataDlg::StopRecorder()
+{
+    m_recorder->quit();
+}
+
+void CDataDlg::onQuestion(const QString& text)
+{
+    const auto answer = ShowMessage(nullptr, QMessageBox::Critical, QStringLiteral("Błąd"), text,
+                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    m_recorder->answer(answer == QMessageBox::Yes);
+}
+
+void CDataDlg::closeEvent(QCloseEvent* event)
+{
+    // The window lives as long as the program: closing only hides it.
+    event->ignore();
+    hide();
+}
