@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// A small reader and writer for INI profiles ("[section]" lines and
-// "key=value" lines). Section and key names match regardless of letter case,
-// as profiles always have. Writing replaces the file atomically: a temporary
+// A small reader and writer for INI profile files (the text itself is handled
+// in ProfileText.h). Writing replaces the file atomically: a temporary
 // file in the same folder is written, flushed to disk and renamed over the old
 // one, so a crash or a failure at any point leaves the old file intact.
+
+#include "ProfileText.h"
 
 #include <QString>
 #include <optional>
@@ -17,11 +18,6 @@ namespace ProfileFile {
 // The value of `key` in `section` (spaces around it removed), or nothing when
 // the file, the section or the key is missing or the file cannot be read.
 std::optional<std::string> readValue(const QString& path, std::string_view section, std::string_view key);
-
-// `text` with `key` in `section` set to `value`, everything else kept as it was;
-// the key is added to its section, or the section to the end, when missing.
-std::string withValue(std::string_view text, std::string_view section, std::string_view key,
-                      std::string_view value);
 
 // How the temporary file is moved into place; tests inject a failing one.
 using RenameFunction = int (*)(const char* from, const char* to);

@@ -3,6 +3,7 @@
 
 #include "AppPaths.h"
 #include "ProfileFile.h"
+#include "SettingsLetters.h"
 
 #include <cstring>
 
@@ -81,29 +82,16 @@ std::string EncodeSettings(const ProgramSettings& settings)
 {
     unsigned char bytes[kProgramSettingsSize];
     std::memcpy(bytes, &settings, sizeof bytes);
-    std::string letters;
-    letters.reserve(2 * sizeof bytes);
-    for (const unsigned char b : bytes) {
-        letters.push_back(char('A' + (b & 0x0F)));
-        letters.push_back(char('A' + (b >> 4)));
-    }
-    return letters;
+    return EncodeLetters(bytes, sizeof bytes);
 }
 
 std::optional<ProgramSettings> DecodeSettings(std::string_view letters)
 {
     // Only a complete value counts; a letter outside 'A'-'P' or an odd letter
     // out means the text was damaged, and a damaged record is not half-used.
-    if (letters.size() != 2 * kProgramSettingsSize)
-        return std::nullopt;
     unsigned char bytes[kProgramSettingsSize];
-    for (std::size_t i = 0; i < kProgramSettingsSize; ++i) {
-        const int low = letters[2 * i] - 'A';
-        const int high = letters[2 * i + 1] - 'A';
-        if (low < 0 || low > 15 || high < 0 || high > 15)
-            return std::nullopt;
-        bytes[i] = static_cast<unsigned char>(high * 16 + low);
-    }
+    if (!DecodeLetters(letters, bytes, sizeof bytes))
+        return std::nullopt;
     ProgramSettings settings;
     std::memcpy(&settings, bytes, sizeof bytes);
     return settings;

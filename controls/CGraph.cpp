@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "CGraph.h"
 
+#include "ControlAccessibility.h"
+
 #include <QPainter>
 #include <QTimerEvent>
 #include <cstring>
@@ -11,6 +13,7 @@ CGraph::CGraph(QWidget* parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    installControlAccessibility();
 }
 
 std::uint32_t CGraph::SetLoad(std::uint32_t value)
@@ -82,6 +85,12 @@ void CGraph::scrollStep()
 
     ++m_generation;
     update();
+    // Screen readers hear the load when the graph draws a different one.
+    const std::uint32_t percent = LoadPercent();
+    if (percent != m_announcedPercent) {
+        m_announcedPercent = percent;
+        notifyAccessible(this, QAccessible::DescriptionChanged);
+    }
 }
 
 void CGraph::paintEvent(QPaintEvent*)

@@ -35,6 +35,9 @@ public:
     void RunGraph(bool run);
     bool IsRunning() const { return m_timer.isActive(); }
 
+    // The stored load in whole per cent (what the next tick draws).
+    std::uint32_t LoadPercent() const { return loadgraph::loadPercent(m_load.load()); }
+
     // y of the top of the next column at the current height.
     int Level() const;
     // x of the time marker in the history picture, 0 before the first tick.
@@ -63,6 +66,7 @@ private:
     QImage m_history; // (width + 1) × height, one logical pixel per tick
     int m_marker = 0;
     quint64 m_generation = 0;
+    std::uint32_t m_announcedPercent = 0; // what screen readers were last told
     QBasicTimer m_timer;
     RenderCache<Key> m_cache;
 };

@@ -7,6 +7,7 @@
 CXLed::CXLed(QWidget* parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    installControlAccessibility();
 }
 
 void CXLed::SetIcons(const QString& onName, int onWidth, int onHeight, const QString& offName, int offWidth,
@@ -47,6 +48,7 @@ void CXLed::SetBlink(bool enable)
     else
         m_timer.stop();
     update();
+    notifyAccessible(this, QAccessible::NameChanged);
 }
 
 void CXLed::advanceClock()

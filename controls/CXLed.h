@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "ControlAccessibility.h"
 #include "IconPicture.h"
 #include "LedBlinkClock.h"
 #include "RenderCache.h"
@@ -65,5 +66,6 @@ private:
     LedBlinkClock m_clock;
     QBasicTimer m_timer;
     RenderCache<Look> m_cache;
-    RepaintRequest m_repaint{this};
+    // A state set from any thread reaches screen readers on the UI thread.
+    RepaintRequest m_repaint{this, [this] { notifyAccessible(this, QAccessible::NameChanged); }};
 };

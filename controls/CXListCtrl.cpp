@@ -14,6 +14,8 @@ CXListCtrl::CXListCtrl(QWidget* parent) : QTableWidget(parent)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
+    // Qt's table interface gives screen readers the rows and cells; the name says what they are.
+    setAccessibleName(QStringLiteral("Lista błędów"));
 }
 
 void CXListCtrl::ClearMarks()

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "CXProgressCtrl.h"
 
+#include "ControlAccessibility.h"
 #include "SunkenEdge.h"
 
+#include <QAccessible>
 #include <QPainter>
 
 CXProgressCtrl::CXProgressCtrl(QWidget* parent) : QWidget(parent)
@@ -11,6 +13,7 @@ CXProgressCtrl::CXProgressCtrl(QWidget* parent) : QWidget(parent)
     // The picture covers every pixel: a new level repaints the bar alone, not
     // the group box beneath it.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    installControlAccessibility();
 }
 
 void CXProgressCtrl::SetRange(int low, int high, float factor)
@@ -59,6 +62,20 @@ QColor CXProgressCtrl::SetOverColor(const QColor& color)
 int CXProgressCtrl::GetLevel() const
 {
     return snapshot().level;
+}
+
+int CXProgressCtrl::GetFullScale() const
+{
+    const Look look = snapshot();
+    return levelbar::fullScaleValue(look.low, look.high, look.factor);
+}
+
+void CXProgressCtrl::announceLevel()
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleValueChangeEvent change(this, GetLevel());
+    QAccessible::updateAccessibility(&change);
 }
 
 int CXProgressCtrl::GetMarkA() const

@@ -34,6 +34,9 @@ public:
     ColorRef SetOverColor(ColorRef color) { return colorRefFrom(SetOverColor(colorFromRef(color))); }
 
     int GetLevel() const;
+    // The value at the bar's right edge (its left edge is 0): high − low when
+    // the factor is 1.
+    int GetFullScale() const;
     int GetMarkA() const;
     int GetMarkB() const;
     // Pixels per value unit at the current width.
@@ -68,10 +71,12 @@ private:
         bool operator==(const Look&) const = default;
     };
     Look snapshot() const;
+    void announceLevel();
     void render(QPainter& painter, const Look& look) const;
 
     mutable std::mutex m_mutex; // guards m_look
     Look m_look;
     RenderCache<Look> m_cache;
-    RepaintRequest m_repaint{this};
+    // Tells screen readers the level on the UI thread, whichever thread set it.
+    RepaintRequest m_repaint{this, [this] { announceLevel(); }};
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "LevelBarGeometry.h"
 
+#include <cmath>
+
 namespace levelbar {
 
 float scaleFor(int width, int low, int high, float factor)
@@ -8,6 +10,13 @@ float scaleFor(int width, int low, int high, float factor)
     if (high <= low)
         return 0.0f;
     return (float(width) * factor) / float(high - low);
+}
+
+int fullScaleValue(int low, int high, float factor)
+{
+    if (high <= low || factor <= 0.0f)
+        return 0;
+    return int(std::lround(double(high - low) / double(factor)));
 }
 
 int pixelAt(int value, float scale)

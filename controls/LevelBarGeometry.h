@@ -24,6 +24,10 @@ struct Segment
 // 0 for an empty or reversed range, which then draws nothing.
 float scaleFor(int width, int low, int high, float factor);
 
+// The value at the bar's right edge (the left edge is 0, as pixelAt counts
+// from 0): (high − low) / factor, rounded; 0 when scaleFor draws nothing.
+int fullScaleValue(int low, int high, float factor);
+
 // Pixel position of a value: value × scale, truncated toward zero.
 int pixelAt(int value, float scale);
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
-"""Writes the seed inputs of the framing fuzz targets into corpus/<framing>/.
+"""Writes the seed inputs of the fuzz targets into corpus/<target>/.
 
 Each seed is a response as the slave puts it on the wire followed by the 12-byte trailer that
 names the request (see FuzzCase.h). The frames are the documented examples of our protocol
@@ -73,6 +73,34 @@ SEEDS = {
     },
 }
 
+
+
+def letters(record):
+    """The profile's letter encoding: 'A' + low nibble, then 'A' + high nibble, per byte."""
+    return "".join(chr(65 + (b & 15)) + chr(65 + (b >> 4)) for b in record).encode()
+
+
+def settings_record():
+    """A 1204-byte settings record: colours, unit 1, port 502, 127.0.0.1, "COM3", 9600 8N2 RTU."""
+    rec = bytearray(1204)
+    struct.pack_into("<IIIiII", rec, 0, 0xA89486, 0, 0xFF0000, 1, 502, 0x7F000001)
+    rec[24:24 + 8] = "COM3".encode("utf-16-le")
+    struct.pack_into("<iiiiiII", rec, 544, 0, 1, 0, 1, 0, 500, 3)
+    struct.pack_into("<i", rec, 580, 1)
+    return bytes(rec)
+
+
+VALUE = letters(settings_record())
+SEEDS["profile"] = {
+    "one_section": b"[settings]\nsystem=" + VALUE + b"\n",
+    "windows_line_ends": b"[Settings]\r\nSystem = " + VALUE + b"\r\n\r\n[other]\r\nkey=1\r\n",
+    "other_sections_first": b"; comment\n[other]\nkey=value\nsystem=x\n\n[SETTINGS]\nfoo=bar\nsystem=" + VALUE,
+    "damaged_letter": b"[settings]\nsystem=" + VALUE[:100] + b"Q" + VALUE[101:] + b"\n",
+    "one_letter_short": b"[settings]\nsystem=" + VALUE[:-1] + b"\n",
+    "section_without_key": b"[settings]\n\n[settings]\nsystem=" + VALUE + b"\n",
+    "empty": b"",
+    "last_line_ends_in_cr": b"[settings]\nz=2\r",  # a save once chose another line end the next time
+}
 
 # Day recording files: the 48-byte header of 8 December 2025, records of 225 bytes.
 def day_header(version=40, flag_bytes=5, value_bytes=212):

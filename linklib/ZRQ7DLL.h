@@ -100,8 +100,21 @@ ZRQ7DLL_API int32_t COM_GetDevicePath(const char16_t* szPortName, char* szPath, 
 // Closes the serial port and removes any channel, then opens the port ("COMn" or an absolute
 // device path) exclusively and installs the RTU channel, or ASCII after DLL_SetIOProtocol(1).
 // Returns 0; -1 for no name, a port that cannot be opened or one held by another opener;
-// -7 if the name is longer than 249 characters.
+// -7 if the name is longer than 249 characters. COM_GetOpenFailure() then tells why.
 ZRQ7DLL_API int32_t COM_Open(const char16_t* szPortName);
+
+// Why the last COM_Open failed, for the program's message; the library itself shows nothing.
+enum {
+    COM_OPEN_NO_FAILURE = 0,    // the last open succeeded, or there was none yet
+    COM_OPEN_NOT_FOUND = 1,     // no name, a name that maps to nothing, or no such device
+    COM_OPEN_NO_PERMISSION = 2, // the device refused this user (EACCES, EPERM): group dialout
+    COM_OPEN_BUSY = 3,          // another program holds the port (EBUSY, or it holds its lock)
+    COM_OPEN_NOT_TERMINAL = 4,  // the path is not a serial device
+    COM_OPEN_OTHER = 5          // any other failure (name too long, device error, no resources)
+};
+
+// COM_OPEN_* for the most recent COM_Open in this process (any thread's). Never fails.
+ZRQ7DLL_API uint32_t COM_GetOpenFailure(void);
 
 // Sets the line: nBaudRate 0 = 9600, 1 = 19200; nDataBits 0 = 7, else 8; nParity 0 = none,
 // 1 = even, else none; nStopBits 0 = 1, else 2. Returns 0, -1 if no port is open, -2 if the

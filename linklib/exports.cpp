@@ -58,6 +58,11 @@ int32_t COM_Open(const char16_t* szPortName)
     return link().comOpen(szPortName);
 }
 
+uint32_t COM_GetOpenFailure(void)
+{
+    return link().openFailure;
+}
+
 int32_t COM_Setup(uint32_t nBaudRate, uint32_t nDataBits, uint32_t nParity, uint32_t nStopBits)
 {
     return link().comSetup({nBaudRate, nDataBits, nParity, nStopBits});

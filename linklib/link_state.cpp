@@ -102,16 +102,24 @@ void LinkState::removeLocked()
 
 std::int32_t LinkState::comOpen(const char16_t* portName)
 {
-    if (!portName)
+    if (!portName) {
+        openFailure = COM_OPEN_NOT_FOUND;
         return kOpenFailed;
+    }
     const std::lock_guard lifecycle(m_lifecycle);
     closeSerialLocked();
-    if (wideLength(portName, kPortNameLimit + 1) > kPortNameLimit)
+    if (wideLength(portName, kPortNameLimit + 1) > kPortNameLimit) {
+        openFailure = COM_OPEN_OTHER;
         return kTooLong;
+    }
     std::string path;
-    if (resolvePortPath(portName, path) != 0)
+    if (resolvePortPath(portName, path) != 0) {
+        openFailure = COM_OPEN_NOT_FOUND;
         return kOpenFailed;
-    std::shared_ptr<TtyLine> line = TtyLine::open(path);
+    }
+    std::uint32_t failure = COM_OPEN_NO_FAILURE;
+    std::shared_ptr<TtyLine> line = TtyLine::open(path, failure);
+    openFailure = failure;
     if (!line)
         return kOpenFailed;
     const SerialFraming framing = ioProtocol == 1 ? SerialFraming::Ascii : SerialFraming::Rtu;

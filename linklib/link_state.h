@@ -9,6 +9,7 @@
 // m_state, and every call releases whatever it acquired.
 #pragma once
 
+#include "ZRQ7DLL.h"
 #include "link_channel.h"
 #include "tty_line.h"
 
@@ -48,6 +49,7 @@ public:
     std::atomic<std::uint32_t> ioTimeoutMs{100};
     std::atomic<std::uint32_t> userFlag{0};
     std::atomic<std::uint32_t> deviceError{0};
+    std::atomic<std::uint32_t> openFailure{COM_OPEN_NO_FAILURE}; // reason of the last comOpen
 
 private:
     enum class Gate { Read, Write };

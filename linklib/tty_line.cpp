@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "tty_line.h"
 
+#include "ZRQ7DLL.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -38,6 +40,25 @@ void makeRaw(termios& tio)
 
 } // namespace
 
+std::uint32_t openFailureOf(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENODEV:
+    case ENXIO:
+    case ELOOP: // a port-map entry whose target is gone or loops
+        return COM_OPEN_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+        return COM_OPEN_NO_PERMISSION;
+    case EBUSY: // held with TIOCEXCL by another program (against non-root users)
+        return COM_OPEN_BUSY;
+    default:
+        return COM_OPEN_OTHER;
+    }
+}
+
 TtyLine::TtyLine(int fd, int cancelFd) : m_fd(fd), m_cancelFd(cancelFd), m_open(true) {}
 
 TtyLine::~TtyLine()
@@ -47,17 +68,28 @@ TtyLine::~TtyLine()
         ::close(m_cancelFd);
 }
 
-std::shared_ptr<TtyLine> TtyLine::open(const std::string& devicePath)
+std::shared_ptr<TtyLine> TtyLine::open(const std::string& devicePath, std::uint32_t& failure)
 {
+    failure = COM_OPEN_NO_FAILURE;
+    const auto fail = [&failure](int fd, std::uint32_t reason) {
+        if (fd >= 0)
+            ::close(fd);
+        failure = reason;
+        return nullptr;
+    };
     // Never create: a port that does not exist is an error, not a new file.
     const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return nullptr;
+        return fail(-1, openFailureOf(errno));
+    if (!isatty(fd))
+        return fail(fd, COM_OPEN_NOT_TERMINAL);
     // TIOCEXCL keeps other users off the port, but not root: the advisory lock does that.
-    if (!isatty(fd) || ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return nullptr;
-    }
+    // The lock comes first, so a port that another program holds is left exactly as it was
+    // (exclusive mode belongs to the terminal, not to our descriptor).
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return fail(fd, errno == EWOULDBLOCK ? COM_OPEN_BUSY : COM_OPEN_OTHER);
+    if (ioctl(fd, TIOCEXCL) != 0)
+        return fail(fd, COM_OPEN_OTHER);
     // Binary from the first byte, even before the line is set up.
     termios tio{};
     if (tcgetattr(fd, &tio) == 0) {
@@ -67,8 +99,7 @@ std::shared_ptr<TtyLine> TtyLine::open(const std::string& devicePath)
     const int cancelFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (cancelFd < 0) {
         ioctl(fd, TIOCNXCL);
-        ::close(fd);
-        return nullptr;
+        return fail(fd, COM_OPEN_OTHER);
     }
     return std::shared_ptr<TtyLine>(new TtyLine(fd, cancelFd));
 }

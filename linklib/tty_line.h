@@ -21,12 +21,16 @@ struct LineSettings
     std::uint32_t stopBits = 0; // 0: 1, other: 2
 };
 
+// The COM_OPEN_* reason for an errno of open().
+std::uint32_t openFailureOf(int error);
+
 class TtyLine final : public SerialLine
 {
 public:
     // Opens the device exclusively: no other opener, this process or another, gets it while we
-    // hold it. Returns null when the device is missing, not a terminal or already held.
-    static std::shared_ptr<TtyLine> open(const std::string& devicePath);
+    // hold it. Returns null when the device is missing, not a terminal or already held; failure
+    // is then the reason (COM_OPEN_*), else COM_OPEN_NO_FAILURE.
+    static std::shared_ptr<TtyLine> open(const std::string& devicePath, std::uint32_t& failure);
     ~TtyLine() override;
 
     // Applies speed, framing and the fixed settings (raw bytes, no flow control, no input

@@ -36,6 +36,7 @@ LinkCalls LinkCalls::library()
     calls.setIOTimeout = &DLL_SetIOTimeout;
     calls.setIOProtocol = &DLL_SetIOProtocol;
     calls.comOpen = &COM_Open;
+    calls.comOpenFailure = &COM_GetOpenFailure;
     calls.comSetup = &COM_Setup;
     calls.comClose = &COM_Close;
     calls.tcpOpen = &TCP_Open;
@@ -111,12 +112,14 @@ ConnectionManager::Opening ConnectionManager::openAndIdentify(const ProgramSetti
     Opening opening;
     using Failure = Opening::Failure;
     if (linkKindOf(s) == Link::Serial) {
-        if (m_calls.comOpen(s.szPortName) != 0)
+        if (m_calls.comOpen(s.szPortName) != 0) {
             opening.failure = Failure::PortOpen;
-        else if (m_calls.comSetup(
+            opening.openFailure = m_calls.comOpenFailure();
+        } else if (m_calls.comSetup(
                      static_cast<uint32_t>(s.nBaudRateIndex), static_cast<uint32_t>(s.nDataBitsIndex),
-                     static_cast<uint32_t>(s.nParityIndex), static_cast<uint32_t>(s.nStopBitsIndex)) != 0)
+                     static_cast<uint32_t>(s.nParityIndex), static_cast<uint32_t>(s.nStopBitsIndex)) != 0) {
             opening.failure = Failure::PortSetup;
+        }
     } else {
         const QString host = Ipv4Text(s.dwIpAddress);
         opening.dwIpAddress = s.dwIpAddress;
@@ -139,7 +142,7 @@ void ConnectionManager::finishConnect(const Opening& opening)
     using Failure = Opening::Failure;
     if (opening.failure != Failure::None || opening.identified != 0) {
         if (opening.failure == Failure::PortOpen)
-            m_view.showError(linkmessages::portOpenFailed());
+            m_view.showError(linkmessages::portOpenFailed(opening.openFailure));
         else if (opening.failure == Failure::PortSetup)
             m_view.showError(linkmessages::portSetupFailed());
         else if (opening.failure == Failure::TcpConnect)

@@ -23,6 +23,7 @@ struct LinkCalls
     std::function<void(uint32_t)> setIOTimeout;  // DLL_SetIOTimeout
     std::function<void(uint32_t)> setIOProtocol; // DLL_SetIOProtocol
     std::function<int32_t(const char16_t*)> comOpen;
+    std::function<uint32_t()> comOpenFailure; // COM_GetOpenFailure
     std::function<int32_t(uint32_t, uint32_t, uint32_t, uint32_t)> comSetup;
     std::function<int32_t()> comClose;
     std::function<int32_t(const char16_t*, uint32_t)> tcpOpen;
@@ -94,6 +95,7 @@ private:
     struct Opening
     {
         enum class Failure { None, PortOpen, PortSetup, TcpConnect } failure = Failure::None;
+        uint32_t openFailure = 0; // COM_GetOpenFailure() after a failed port open
         uint32_t dwIpAddress = 0; // for the TCP message
         int32_t identified = 0;
         uint32_t deviceError = 0;

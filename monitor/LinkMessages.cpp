@@ -49,9 +49,14 @@ QString deviceErrorMessage(uint32_t deviceError)
     return QStringLiteral("Nieznany błąd!");
 }
 
-QString portOpenFailed()
+QString portOpenFailed(uint32_t failure)
 {
-    return QStringLiteral("COM - Nie można otworzyć portu");
+    QString text = QStringLiteral("COM - Nie można otworzyć portu");
+    if (failure == COM_OPEN_NO_PERMISSION)
+        text += QStringLiteral("\r\nBrak uprawnień do portu: użytkownik musi należeć do grupy dialout.");
+    else if (failure == COM_OPEN_BUSY)
+        text += QStringLiteral("\r\nPort jest zajęty przez inny program (np. ModemManager).");
+    return text;
 }
 
 QString portSetupFailed()

@@ -14,7 +14,9 @@ QString linkErrorMessage(int32_t result, uint32_t deviceError);
 // The relay's (or a gateway's) exception code.
 QString deviceErrorMessage(uint32_t deviceError);
 
-QString portOpenFailed();                 // COM_Open failed
+// COM_Open failed; `failure` is COM_GetOpenFailure() (0: no reason known). A
+// refused permission or a port held by another program adds a line that says so.
+QString portOpenFailed(uint32_t failure = 0);
 QString portSetupFailed();                // COM_Setup failed
 QString tcpConnectFailed(uint32_t dwIpAddress);
 QString incompatibleDevice();             // another identifier or firmware version

@@ -65,6 +65,15 @@ void TestControlMath::barScaleAndPixels()
     // Empty or reversed ranges draw nothing instead of dividing by zero.
     QCOMPARE(scaleFor(180, 5, 5, 1.0f), 0.0f);
     QCOMPARE(scaleFor(180, 10, 0, 1.0f), 0.0f);
+
+    // The value at the right edge (what a screen reader hears as the bar's maximum) is the one
+    // whose pixel is the width.
+    QCOMPARE(fullScaleValue(0, 900, 1.0f), 900);
+    QCOMPARE(pixelAt(fullScaleValue(0, 900, 0.5f), scale / 2), 180);
+    QCOMPARE(fullScaleValue(0, 900, 0.5f), 1800);
+    QCOMPARE(fullScaleValue(100, 500, 0.8f), 500);
+    QCOMPARE(fullScaleValue(5, 5, 1.0f), 0);
+    QCOMPARE(fullScaleValue(0, 900, 0.0f), 0);
 }
 
 void TestControlMath::barSegments_data()

@@ -21,7 +21,10 @@
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
+#include <pty.h>
+#include <sys/file.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace zrq7::e2e;
 
@@ -206,6 +209,9 @@ void TestConnectionEndToEnd::failedConnectIsReportedAndLeavesDisconnected_data()
     QTest::newRow("port that cannot be opened") << false << QStringList() << QString() << QStringLiteral("COM9")
                                                 << cannotOpen;
     QTest::newRow("no port name") << false << QStringList() << QString() << QStringLiteral("-") << cannotOpen;
+    QTest::newRow("port held by another program")
+        << false << QStringList() << QString() << QStringLiteral("COM8")
+        << cannotOpen + QStringLiteral("\r\nPort jest zajęty przez inny program (np. ModemManager).");
 }
 
 void TestConnectionEndToEnd::failedConnectIsReportedAndLeavesDisconnected()
@@ -232,6 +238,23 @@ void TestConnectionEndToEnd::failedConnectIsReportedAndLeavesDisconnected()
         SetSettingsText(s.szPortName, portName);
     } else if (portName == QLatin1String("-")) {
         SetSettingsText(s.szPortName, QString());
+    }
+    // A terminal that another program holds (and locks, as serial programs do).
+    int heldMaster = -1;
+    int heldSlave = -1;
+    const auto releaseHeld = qScopeGuard([&] {
+        if (heldSlave >= 0)
+            ::close(heldSlave);
+        if (heldMaster >= 0)
+            ::close(heldMaster);
+    });
+    if (portName == QLatin1String("COM8")) {
+        QCOMPARE(openpty(&heldMaster, &heldSlave, nullptr, nullptr, nullptr), 0);
+        QCOMPARE(flock(heldSlave, LOCK_EX | LOCK_NB), 0);
+        const QString ports = qEnvironmentVariable("ZRQ7_PORTS");
+        QFile::remove(ports + QStringLiteral("/COM8"));
+        QVERIFY(QFile::link(QString::fromLocal8Bit(ttyname(heldSlave)), ports + QStringLiteral("/COM8")));
+        SetSettingsText(s.szPortName, portName);
     }
 
     CCPL_ZRQ7Dlg window;

@@ -64,6 +64,7 @@ public:
     uint32_t deviceErrorCode = 0;
     std::function<void()> beforeIdentification; // runs in each identification read
     int32_t openResult = 0;           // COM_Open / TCP_Open
+    uint32_t openFailure = 0;         // COM_GetOpenFailure
     int32_t setupResult = 0;          // COM_Setup
 
     // ---- record ----
@@ -88,6 +89,7 @@ public:
             m_open = openResult == 0;
             return openResult;
         };
+        c.comOpenFailure = [this] { return openFailure; };
         c.comSetup = [this](uint32_t b, uint32_t d, uint32_t p, uint32_t s) {
             note(QStringLiteral("COM_Setup %1 %2 %3 %4").arg(b).arg(d).arg(p).arg(s));
             return setupResult;
@@ -354,21 +356,29 @@ void TestConnectionManager::openFailures_data()
     QTest::addColumn<QString>("portName");
     QTest::addColumn<uint32_t>("ipAddress");
     QTest::addColumn<int32_t>("openResult");
+    QTest::addColumn<uint32_t>("openFailure");
     QTest::addColumn<int32_t>("setupResult");
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QString>("message");
     const QStringList closing{"disconnected", "link commands ended"};
-    QTest::newRow("port cannot be opened") << "COM4" << 0u << -1 << 0
-                                           << QStringList{"connecting", "COM_Open COM4", "settled"} +
-                                                  closing + QStringList{"COM_Close", "pause 1000"}
-                                           << "COM - Nie można otworzyć portu";
+    const QStringList openFailed = QStringList{"connecting", "COM_Open COM4", "settled"} + closing +
+                                   QStringList{"COM_Close", "pause 1000"};
+    QTest::newRow("port cannot be opened")
+        << "COM4" << 0u << -1 << uint32_t(COM_OPEN_NOT_FOUND) << 0 << openFailed
+        << "COM - Nie można otworzyć portu";
+    QTest::newRow("port refused to this user")
+        << "COM4" << 0u << -1 << uint32_t(COM_OPEN_NO_PERMISSION) << 0 << openFailed
+        << "COM - Nie można otworzyć portu\r\nBrak uprawnień do portu: użytkownik musi należeć do grupy dialout.";
+    QTest::newRow("port held by another program")
+        << "COM4" << 0u << -1 << uint32_t(COM_OPEN_BUSY) << 0 << openFailed
+        << "COM - Nie można otworzyć portu\r\nPort jest zajęty przez inny program (np. ModemManager).";
     QTest::newRow("port cannot be set up")
-        << "COM4" << 0u << 0 << -2
+        << "COM4" << 0u << 0 << uint32_t(COM_OPEN_NO_FAILURE) << -2
         << QStringList{"connecting", "COM_Open COM4", "COM_Setup 0 1 0 1", "settled"} + closing +
                QStringList{"COM_Close", "pause 1000"}
         << "COM - Nie można dokonać ustawień portu";
     QTest::newRow("node does not connect")
-        << "Modbus TCP" << 0xC0A80A05u << -4 << 0
+        << "Modbus TCP" << 0xC0A80A05u << -4 << uint32_t(COM_OPEN_NO_FAILURE) << 0
         << QStringList{"connecting", "TCP_Open 192.168.10.5 502", "settled"} + closing +
                QStringList{"TCP_Close", "pause 1000"}
         << "TCP/IP - Nie można podłączyć się do węzła IP:192.168.10.5";
@@ -379,6 +389,7 @@ void TestConnectionManager::openFailures()
     QFETCH(QString, portName);
     QFETCH(uint32_t, ipAddress);
     QFETCH(int32_t, openResult);
+    QFETCH(uint32_t, openFailure);
     QFETCH(int32_t, setupResult);
     QFETCH(QStringList, expected);
     QFETCH(QString, message);
@@ -388,6 +399,7 @@ void TestConnectionManager::openFailures()
     s.nTcpPort = 502;
     Bench bench;
     bench.openResult = openResult;
+    bench.openFailure = openFailure;
     bench.setupResult = setupResult;
     ConnectionManager manager(bench, bench.calls());
 

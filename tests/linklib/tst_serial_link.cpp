@@ -9,7 +9,10 @@
 #include <QtTest>
 #include <atomic>
 #include <spawn.h>
+#include <grp.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -74,6 +77,7 @@ private slots:
     void openFailures_data();
     void openFailures();
     void portIsExclusive();
+    void deviceRefusedToThisUser();
     void reopenAndClose();
     void closeWhileAnExchangeWaits();
 };
@@ -241,16 +245,19 @@ void TestSerialLink::openFailures_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("noName");
     QTest::addColumn<int>("result");
+    QTest::addColumn<uint>("failure");
 
-    QTest::newRow("no name") << QString() << true << -1;
-    QTest::newRow("empty name") << QString() << false << -1;
-    QTest::newRow("COM0") << QStringLiteral("COM0") << false << -1;
-    QTest::newRow("COM97 without a map entry") << QStringLiteral("COM97") << false << -1;
-    QTest::newRow("lower-case com5") << QStringLiteral("com5") << false << -1;
-    QTest::newRow("missing device") << QStringLiteral("/dev/ttyZRQ7-missing") << false << -1;
-    QTest::newRow("not a terminal") << QStringLiteral("/dev/null") << false << -1;
-    QTest::newRow("249 characters") << QString(249, 'X') << false << -1;
-    QTest::newRow("250 characters") << QString(250, 'X') << false << -7;
+    const uint notFound = COM_OPEN_NOT_FOUND;
+    QTest::newRow("no name") << QString() << true << -1 << notFound;
+    QTest::newRow("empty name") << QString() << false << -1 << notFound;
+    QTest::newRow("COM0") << QStringLiteral("COM0") << false << -1 << notFound;
+    QTest::newRow("COM97 without a map entry") << QStringLiteral("COM97") << false << -1 << notFound;
+    QTest::newRow("lower-case com5") << QStringLiteral("com5") << false << -1 << notFound;
+    QTest::newRow("missing device") << QStringLiteral("/dev/ttyZRQ7-missing") << false << -1 << notFound;
+    QTest::newRow("map entry to an unplugged device") << QStringLiteral("COM31") << false << -1 << notFound;
+    QTest::newRow("not a terminal") << QStringLiteral("/dev/null") << false << -1 << uint(COM_OPEN_NOT_TERMINAL);
+    QTest::newRow("249 characters") << QString(249, 'X') << false << -1 << notFound;
+    QTest::newRow("250 characters") << QString(250, 'X') << false << -7 << uint(COM_OPEN_OTHER);
 }
 
 void TestSerialLink::openFailures()
@@ -258,9 +265,18 @@ void TestSerialLink::openFailures()
     QFETCH(QString, name);
     QFETCH(bool, noName);
     QFETCH(int, result);
+    QFETCH(uint, failure);
+
+    // COM31 names a USB adapter that was unplugged: its map entry points nowhere.
+    const QString folder = qEnvironmentVariable("ZRQ7_PORTS");
+    QDir().mkpath(folder);
+    QFile::remove(folder + QStringLiteral("/COM31"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/serial/by-id/usb-ZRQ7-unplugged-if00-port0"),
+                        folder + QStringLiteral("/COM31")));
 
     const std::u16string text = name.toStdU16String();
     QCOMPARE(COM_Open(noName ? nullptr : text.c_str()), result);
+    QCOMPARE(COM_GetOpenFailure(), failure);
     QCOMPARE(COM_IsOpen(), 0);
     std::vector<std::uint8_t> buffer(16);
     QCOMPARE(MODBUS_Read03(1, 0, 1, buffer.data(), 16, 0), int(LINK_ERR_IO));
@@ -277,10 +293,16 @@ void TestSerialLink::portIsExclusive()
     QVERIFY(other >= 0);
     QCOMPARE(flock(other, LOCK_EX | LOCK_NB), 0);
     QCOMPARE(COM_Open(name.c_str()), -1);
+    QCOMPARE(COM_GetOpenFailure(), uint32_t(COM_OPEN_BUSY));
+    // The failed attempt left the other program's terminal as it was: not made exclusive.
+    int exclusive = -1;
+    QCOMPARE(ioctl(other, TIOCGEXCL, &exclusive), 0);
+    QCOMPARE(exclusive, 0);
     ::close(other);
 
     // Held by us: another program cannot take it.
     QCOMPARE(COM_Open(name.c_str()), 0);
+    QCOMPARE(COM_GetOpenFailure(), uint32_t(COM_OPEN_NO_FAILURE));
     QCOMPARE(otherProgramTakesLock(path), 75);
     std::vector<std::uint8_t> buffer(16);
     QCOMPARE(MODBUS_Read03(2, 5, 1, buffer.data(), 16, 0), 2);
@@ -288,6 +310,31 @@ void TestSerialLink::portIsExclusive()
     // Released at close.
     QCOMPARE(COM_Close(), 0);
     QCOMPARE(otherProgramTakesLock(path), 0);
+}
+
+void TestSerialLink::deviceRefusedToThisUser()
+{
+    // A terminal this user may not open, as /dev/ttyUSB0 (root:dialout, 0660) is to a user
+    // outside the group. Root may open anything, so as root the open runs in a child process
+    // that has given up root first.
+    PtyRelay relay(derivedSerialAnswer);
+    const std::string path = relay.slavePath();
+    QCOMPARE(::chmod(path.c_str(), 0), 0);
+    const std::u16string name = QString::fromStdString(path).toStdU16String();
+
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        constexpr uid_t nobody = 65534;
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0))
+            _exit(100);
+        const int32_t result = COM_Open(name.c_str());
+        _exit(result == -1 ? int(COM_GetOpenFailure()) : 101);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), int(COM_OPEN_NO_PERMISSION));
 }
 
 void TestSerialLink::reopenAndClose()
