@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FaultLogRows.h"
 
+#include "RegisterDecoding.h"
 #include "ReportTemplate.h"
 #include "ZRQ7DLL.h"
 
@@ -35,11 +36,6 @@ uint16_t bigEndian(const uint8_t* bytes)
 
 } // namespace
 
-int bcdValue(uint16_t bcd)
-{
-    return (bcd >> 12 & 0xF) * 1000 + (bcd >> 8 & 0xF) * 100 + (bcd >> 4 & 0xF) * 10 + (bcd & 0xF);
-}
-
 RelayLogEntry decodeRelayLogEntry(const std::array<uint8_t, 10>& b)
 {
     RelayLogEntry e;
@@ -56,10 +52,10 @@ RelayLogEntry decodeRelayLogEntry(const std::array<uint8_t, 10>& b)
 
 QString relayLogTimeText(const RelayLogEntry& e)
 {
-    return twoDigits(bcdValue(e.day)) + QLatin1Char('.') + twoDigits(bcdValue(e.month)) + QLatin1Char('.')
-           + QStringLiteral("%1").arg(2000 + bcdValue(e.year), 4, 10, QLatin1Char('0')) + QStringLiteral("  ")
-           + twoDigits(bcdValue(e.hours)) + QLatin1Char(':') + twoDigits(bcdValue(e.minutes)) + QLatin1Char(':')
-           + twoDigits(bcdValue(e.seconds));
+    return twoDigits(pollcycle::fromBcd(e.day)) + QLatin1Char('.') + twoDigits(pollcycle::fromBcd(e.month)) + QLatin1Char('.')
+           + QStringLiteral("%1").arg(2000 + pollcycle::fromBcd(e.year), 4, 10, QLatin1Char('0')) + QStringLiteral("  ")
+           + twoDigits(pollcycle::fromBcd(e.hours)) + QLatin1Char(':') + twoDigits(pollcycle::fromBcd(e.minutes)) + QLatin1Char(':')
+           + twoDigits(pollcycle::fromBcd(e.seconds));
 }
 
 QString relayLogValueText(const RelayLogEntry& e)

@@ -23,11 +23,6 @@ inline constexpr int logEntryCount = 50;
 // Codes from here on mark the end of the log (an erased entry reads 0xFFFF).
 inline constexpr uint16_t endOfLogCode = 40;
 
-// The number a packed BCD word stands for, four digits, units in the lowest
-// nibble. A nibble above 9 is taken at face value (0x1A gives 20), as the
-// relay's readers always have.
-int bcdValue(uint16_t bcd);
-
 // One entry as the relay stores it (10 bytes, high byte first).
 struct RelayLogEntry
 {

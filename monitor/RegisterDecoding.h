@@ -41,7 +41,8 @@ QString temperatureText(const TemperatureReading& reading);
 // load graph returns from SetLoad.
 uint32_t heatingPercent(uint32_t thermalState);
 
-// A clock register's four hexadecimal digits read as decimal digits (0x2025 -> 2025).
+// A packed BCD word read as four decimal digits (0x2025 -> 2025). A nibble
+// above 9 is taken at face value (0x1A gives 20), as the relay's readers always have.
 int fromBcd(uint16_t value);
 
 // The relay clock of registers 80 to 85 (seconds, minutes, hours, day, month,

@@ -6,6 +6,7 @@
 #include "CXListCtrl.h"
 #include "FaultLogRows.h"
 #include "FaultReportCommand.h"
+#include "RegisterDecoding.h"
 #include "ReportTables.h"
 #include "StandInLog.h"
 
@@ -61,7 +62,7 @@ void TestFaultLogRows::bcd()
 {
     QFETCH(int, word);
     QFETCH(int, value);
-    QCOMPARE(bcdValue(uint16_t(word)), value);
+    QCOMPARE(pollcycle::fromBcd(uint16_t(word)), value);
 }
 
 void TestFaultLogRows::timeText()
