@@ -103,7 +103,8 @@ void CGraphMix::PlotChannels(const PlotSeries& series, const std::array<QColor, 
     ClearChannelLayers();
     for (int k = 0; k < channelCount; ++k) {
         const auto& values = series.values[std::size_t(k)];
-        const auto lines = traceLines(m_plot, m_view, channelScale(k), series.seconds, series.penBreaks, values);
+        const auto lines = traceLines(m_plot, m_view, channelScale(k), series.seconds, series.penBreaks, values,
+                                       series.timeOrdered);
         if (lines.empty())
             continue;
         QPainter painter(&m_layers[std::size_t(k)]);

@@ -28,6 +28,7 @@
 #include <QSlider>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -339,6 +340,7 @@ QString RecorderBrowser::recordingPath(const QString& name) const
 void RecorderBrowser::LoadRecording(const QString& name)
 {
     m_records.clear();
+    m_seriesTimesValid = false;
     window()->setWindowTitle(windowCaption);
     DbFileContents day = ReadDbFile(QFile::encodeName(recordingPath(name)).toStdString());
     if (day.status == DbReadStatus::OpenFailed || day.status == DbReadStatus::ReadFailed)
@@ -356,33 +358,54 @@ void RecorderBrowser::LoadRecording(const QString& name)
     m_graph->Redraw();
 }
 
+// Times and pen breaks follow the records; a channel's values follow its
+// quantity too. Records with a damaged time are left out here: the graph
+// skips them anyway, and without them the times can be searched.
+void RecorderBrowser::updateSeries()
+{
+    constexpr int seriesUnbuilt = channels::noQuantity - 1;
+    if (!m_seriesTimesValid) {
+        m_series = PlotSeries{};
+        m_seriesRecords.clear();
+        m_seriesQuantities.fill(seriesUnbuilt);
+        m_seriesRecords.reserve(m_records.size());
+        m_series.seconds.reserve(m_records.size());
+        m_series.penBreaks.reserve(m_records.size());
+        for (std::size_t i = 0; i < m_records.size(); ++i) {
+            const _tagSTRUCT_DATA& r = m_records[i];
+            const std::int32_t t = r.stTime.wHour * 3600 + r.stTime.wMinute * 60 + r.stTime.wSecond;
+            if (t < 0 || t > std::int32_t(graphmath::fullEnd))
+                continue;
+            m_seriesRecords.push_back(i);
+            m_series.seconds.push_back(t);
+            m_series.penBreaks.push_back(i == 0 || r.nLinkState == 0);
+        }
+        m_series.timeOrdered = std::is_sorted(m_series.seconds.begin(), m_series.seconds.end());
+        m_seriesTimesValid = true;
+    }
+    const channels::Quantities q = quantities();
+    for (int c = 0; c < channelCount; ++c) {
+        const int quantity = q[std::size_t(c)];
+        if (quantity == m_seriesQuantities[std::size_t(c)])
+            continue;
+        m_seriesQuantities[std::size_t(c)] = quantity;
+        auto& values = m_series.values[std::size_t(c)];
+        values.clear();
+        if (quantity == channels::noQuantity || m_records.empty())
+            continue;
+        values.reserve(m_seriesRecords.size());
+        for (const std::size_t i : m_seriesRecords)
+            values.push_back(channels::channelValue(quantity, m_records[i].nValue[std::size_t(quantity)]));
+    }
+}
+
 void RecorderBrowser::Replot()
 {
-    PlotSeries series;
-    const channels::Quantities q = quantities();
-    if (!m_records.empty()) {
-        const std::size_t n = m_records.size();
-        series.seconds.resize(n);
-        series.penBreaks.resize(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const _tagSTRUCT_DATA& r = m_records[i];
-            series.seconds[i] = r.stTime.wHour * 3600 + r.stTime.wMinute * 60 + r.stTime.wSecond;
-            series.penBreaks[i] = i == 0 || r.nLinkState == 0;
-        }
-        for (int c = 0; c < channelCount; ++c) {
-            const int quantity = q[std::size_t(c)];
-            if (quantity == channels::noQuantity)
-                continue;
-            auto& values = series.values[std::size_t(c)];
-            values.resize(n);
-            for (std::size_t i = 0; i < n; ++i)
-                values[i] = channels::channelValue(quantity, m_records[i].nValue[std::size_t(quantity)]);
-        }
-    }
+    updateSeries();
     std::array<QColor, channelCount> colors;
     for (int c = 0; c < channelCount; ++c)
         colors[std::size_t(c)] = m_rows[std::size_t(c)].swatch->GetColor();
-    m_graph->PlotChannels(series, colors);
+    m_graph->PlotChannels(m_series, colors);
     m_graph->Redraw();
 }
 

@@ -121,6 +121,7 @@ private:
     QString selectedName() const;
     QString recordingPath(const QString& name) const;
     void saveSettings();
+    void updateSeries();
 
     QString m_folder;
     std::function<std::optional<recordings::FileIdentity>()> m_heldFile;
@@ -138,6 +139,12 @@ private:
     QPushButton* m_deleteButton = nullptr;
 
     std::vector<_tagSTRUCT_DATA> m_records; // arrRecords
+    // What the graph draws of m_records, kept from load until a channel's
+    // quantity changes, so a pan or zoom only walks the visible records.
+    PlotSeries m_series;
+    std::vector<std::size_t> m_seriesRecords;  // index in m_records of each series entry
+    channels::Quantities m_seriesQuantities{}; // seriesUnbuilt: values still to fill
+    bool m_seriesTimesValid = false;
     channels::Raw m_maxRaw{};               // nMaxRaw
     channels::Raw m_minRaw{};               // nMinRaw
     std::array<float, channelCount> m_maxEditValue{}; // fMaxEdit

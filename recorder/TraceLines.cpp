@@ -2,6 +2,8 @@
 #include "TraceLines.h"
 
 #include <algorithm>
+#include <tuple>
+#include <utility>
 
 namespace graphmath {
 
@@ -87,19 +89,37 @@ private:
     ColumnRun m_run;
 };
 
+// The records whose pen moves can draw in the plot: from the last one left of
+// or on its left edge (it places the pen) up to, not including, the first one
+// on or right of its right edge (nothing after it lands strictly inside).
+// x never decreases with time, so both ends are found by binary search.
+std::pair<std::size_t, std::size_t> visibleRecords(const Plot& plot, const View& view,
+                                                   std::span<const std::int32_t> seconds)
+{
+    const auto x = [&](std::int32_t t) { return xOfTime(plot, view, t); };
+    const auto first = std::partition_point(seconds.begin(), seconds.end(),
+                                            [&](std::int32_t t) { return x(t) <= plot.left; });
+    const auto last = std::partition_point(first, seconds.end(), [&](std::int32_t t) { return x(t) < plot.right; });
+    const std::size_t from = std::size_t(first - seconds.begin());
+    return {from > 0 ? from - 1 : 0, std::size_t(last - seconds.begin())};
+}
+
 } // namespace
 
 std::vector<QLine> traceLines(const Plot& plot, const View& view, const Scale& scale,
                               std::span<const std::int32_t> seconds, std::span<const std::uint8_t> penBreaks,
-                              std::span<const std::int32_t> values)
+                              std::span<const std::int32_t> values, bool timeOrdered)
 {
     std::vector<QLine> lines;
     if (scale.empty() || values.empty())
         return lines;
     const std::size_t count = std::min({seconds.size(), penBreaks.size(), values.size()});
-    lines.reserve(std::min<std::size_t>(count, std::size_t(std::max(plot.width(), 1)) * 4 + 16));
+    std::size_t from = 0, to = count;
+    if (timeOrdered)
+        std::tie(from, to) = visibleRecords(plot, view, seconds.first(count));
+    lines.reserve(std::min<std::size_t>(to - from, std::size_t(std::max(plot.width(), 1)) * 4 + 16));
     Tracer tracer(plot, lines);
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = from; i < to; ++i) {
         if (seconds[i] < 0 || seconds[i] > std::int32_t(fullEnd))
             continue; // a damaged record's time: not a moment of this day
         const int x = xOfTime(plot, view, seconds[i]);

@@ -17,6 +17,9 @@ struct PlotSeries
     std::vector<std::int32_t> seconds;   // time of day of each record
     std::vector<std::uint8_t> penBreaks; // 1: first record, or written without a link
     std::array<std::vector<std::int32_t>, channelCount> values; // empty: channel without a quantity
+    // Every time lies within the day and none comes before the one ahead of
+    // it: a view then finds its records by binary search.
+    bool timeOrdered = false;
 };
 
 namespace graphmath {
@@ -30,8 +33,11 @@ namespace graphmath {
 // lowest, the highest and the last of them (in their order): the segments
 // between them are vertical within that column, so the picture keeps every
 // peak while a full day draws a few thousand segments instead of 86,400.
+//
+// With timeOrdered (see PlotSeries) only the records of the visible columns
+// and the one before them are walked; the lines are the same.
 std::vector<QLine> traceLines(const Plot& plot, const View& view, const Scale& scale,
                               std::span<const std::int32_t> seconds, std::span<const std::uint8_t> penBreaks,
-                              std::span<const std::int32_t> values);
+                              std::span<const std::int32_t> values, bool timeOrdered = false);
 
 } // namespace graphmath
