@@ -43,10 +43,8 @@ void CXLed::SetState(int state)
 void CXLed::SetBlink(bool enable)
 {
     m_clock.blinkPhase = false;
-    if (enable)
-        m_timer.start(blinkIntervalMs, this);
-    else
-        m_timer.stop();
+    m_blinkEnabled = enable;
+    followState();
     update();
     notifyAccessible(this, QAccessible::NameChanged);
 }
@@ -59,6 +57,18 @@ void CXLed::advanceClock()
     m_clock.tick();
     if (showsOn() != wasOn)
         update();
+}
+
+void CXLed::followState()
+{
+    // A tick changes nothing while the state is 0 (the clock holds), so the
+    // timer may rest then; it resumes with the clock where it stood.
+    if (m_blinkEnabled && m_state.load() != Off) {
+        if (!m_timer.isActive())
+            m_timer.start(blinkIntervalMs, this);
+    } else {
+        m_timer.stop();
+    }
 }
 
 bool CXLed::showsOn() const

@@ -37,9 +37,10 @@ public:
     int GetState() const { return m_state.load(); }
 
     // Starts (or stops) the 100 ms clock that makes state 1 blink and state 2
-    // flash; clears the blink phase either way.
+    // flash; clears the blink phase either way. The timer itself runs only
+    // while the LED is not off, so a dark LED costs no wake-ups.
     void SetBlink(bool enable);
-    bool IsBlinking() const { return m_timer.isActive(); }
+    bool IsBlinking() const { return m_blinkEnabled; }
 
     // One tick of the blink clock; the running timer calls it every 100 ms.
     // Does nothing while the state is 0.
@@ -54,6 +55,9 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    // Runs the timer while blinking is on and the state is not 0. UI thread.
+    void followState();
+
     struct Look
     {
         qint64 icon = 0;
@@ -65,7 +69,11 @@ private:
     std::atomic<int> m_state{Off};
     LedBlinkClock m_clock;
     QBasicTimer m_timer;
+    bool m_blinkEnabled = false;
     RenderCache<Look> m_cache;
     // A state set from any thread reaches screen readers on the UI thread.
-    RepaintRequest m_repaint{this, [this] { notifyAccessible(this, QAccessible::NameChanged); }};
+    RepaintRequest m_repaint{this, [this] {
+                                 followState();
+                                 notifyAccessible(this, QAccessible::NameChanged);
+                             }};
 };
