@@ -85,7 +85,12 @@ DbFileContents ReadDbFile(const std::filesystem::path& path)
         contents.error = errno;
         return contents;
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    if (size > DbRecordOffset(DbMaxReadRecords)) {
+        contents.status = DbReadStatus::WrongFormat;
+        return contents;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     const ssize_t n = readAt(file.fd, bytes.data(), bytes.size(), 0);
     if (n < 0) {
         contents.status = DbReadStatus::ReadFailed;

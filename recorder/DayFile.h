@@ -32,6 +32,11 @@ struct DbFileContents
 // partial record is ignored).
 DbFileContents ParseDbFile(std::span<const std::uint8_t> bytes);
 
+// The most records a day file is read with: two days at one record a second, more
+// than any recorder writes into one file. A larger file is WrongFormat and is not
+// read at all (a damaged or foreign file must not take the program's memory).
+inline constexpr std::uint64_t DbMaxReadRecords = 2 * 86400;
+
 // Reads and decodes a whole day file. Readers take no lock, so today's file can
 // be read while the recorder appends to it; a reader sees the whole records
 // present when it read the file (a file that shrinks meanwhile gives fewer).

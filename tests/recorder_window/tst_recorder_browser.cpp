@@ -9,10 +9,12 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <climits>
 
 namespace {
 
@@ -229,6 +231,71 @@ private slots:
         QVERIFY(messages.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(messages.readAll()),
                  QString::fromUtf8("warning|Błąd|Plik \"08122025.db\" jest uszkodzony.\n"));
+    }
+
+    // Files the recorder never writes, through the list and the loading the
+    // operator does: the "damaged" message or the records that are whole,
+    // never a crash, and no file removed without asking.
+    void badFilesInTheRecordingsFolder_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qint64>("sparseSize"); // the file grown to this size with a hole; 0: as written
+        QTest::addColumn<bool>("listed");       // a row in the list, else the question whether to delete it
+        QTest::addColumn<int>("records");       // -1: "jest uszkodzony." on loading
+        const auto dayFile = [](const std::vector<_tagSTRUCT_DATA>& records) {
+            QTemporaryDir dir;
+            const QString file = dir.filePath("day.db");
+            writeDayFile(file, {8, 12, 2025}, records);
+            QFile in(file);
+            in.open(QIODevice::ReadOnly);
+            return in.readAll();
+        };
+        const QByteArray header = dayFile({});
+        QByteArray noise(20 * 225, '\0');
+        QRandomGenerator random(7);
+        for (char& byte : noise)
+            byte = char(random.bounded(256));
+        _tagSTRUCT_DATA extreme = recordAt(0);
+        extreme.stTime = {65535, 65535, 65535};
+        extreme.nValue.fill(INT32_MIN);
+        extreme.nValue[0] = INT32_MAX;
+        extreme.bFaultActive.fill(1);
+        QTest::newRow("cut inside the header") << header.left(47) << qint64(0) << false << -1;
+        QTest::newRow("last record cut short")
+            << dayFile({recordAt(1), recordAt(2), recordAt(3)}).chopped(125) << qint64(0) << true << 2;
+        QTest::newRow("random bytes") << "X" + noise << qint64(0) << false << -1;
+        QTest::newRow("random records after a sound header") << header + noise << qint64(0) << true << 20;
+        QTest::newRow("extreme times, values and flags") << dayFile({extreme, recordAt(5), extreme}) << qint64(0) << true << 3;
+        // A size no day reaches (a copy gone wrong, a file system fault): refused unread.
+        QTest::newRow("64 GiB") << header << (qint64(64) << 30) << true << -1;
+    }
+    void badFilesInTheRecordingsFolder()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(qint64, sparseSize);
+        QFETCH(bool, listed);
+        QFETCH(int, records);
+        QFile file(path("bad.db"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+        if (sparseSize > 0 && !file.resize(sparseSize))
+            QSKIP("no sparse files here");
+        file.close();
+        const QString log = m_dir.filePath("messages.log");
+        qputenv("ZRQ7_MESSAGE_LOG", log.toUtf8());
+
+        RecorderBrowser browser;
+        browser.setFolder(m_dir.path());
+        browser.ScanRecordings();
+        QCOMPARE(list(browser)->rowCount(), listed ? 1 : 0);
+        browser.LoadRecording("bad.db");
+        QCOMPARE(int(browser.records().size()), std::max(records, 0));
+
+        QFile messages(log); // missing when nothing was shown
+        const QString shown = messages.open(QIODevice::ReadOnly) ? QString::fromUtf8(messages.readAll()) : QString();
+        QCOMPARE(shown.contains(QString::fromUtf8("|Plik \"bad.db\" jest uszkodzony. Usunąć?")), !listed);
+        QCOMPARE(shown.contains(QString::fromUtf8("warning|Błąd|Plik \"bad.db\" jest uszkodzony.\n")), records < 0);
+        QVERIFY(QFile::exists(path("bad.db")));
     }
 
     void exportThroughTheWindow()
