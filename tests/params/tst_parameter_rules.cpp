@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <clocale>
@@ -85,6 +86,8 @@ private slots:
     void parameterValues_data();
     void parameterValues();
     void savingReplacesTheFileWhole();
+    void wholeFileReading_data();
+    void wholeFileReading();
 
 private:
     void runEditCase();
@@ -240,6 +243,24 @@ void TestParameterRules::parameterValues_data()
                                 << QList<int>{} << QList<int>{};
     QTest::newRow("empty file") << QByteArray() << int(ParameterFileProblem::NoSection) << QList<int>{}
                                 << QList<int>{};
+    // Files that are no parameter file, or were damaged: the window's "no section"
+    // message or the values that can be read, never more.
+    QByteArray noise(4096, '\0');
+    QRandomGenerator random(11);
+    for (char& byte : noise)
+        byte = char(random.bounded(256));
+    QTest::newRow("random bytes") << noise << int(ParameterFileProblem::NoSection) << QList<int>{} << QList<int>{};
+    QTest::newRow("random bytes after the section")
+        << "[ZRQ7config]\n151=5\n" + noise << 0 << QList<int>{none, 5, none} << QList<int>{};
+    // Lines end with LF or CRLF: after "]" the rest of a header line is ignored.
+    QTest::newRow("CR alone ends no line") << QByteArray("[ZRQ7config]\r150=1\r") << 0
+                                           << QList<int>{none, none, none} << QList<int>{};
+    QTest::newRow("section name not closed") << QByteArray("[ZRQ7config\n150=1\n")
+                                             << int(ParameterFileProblem::NoSection) << QList<int>{} << QList<int>{};
+    QTest::newRow("NUL inside a value") << QByteArray("[ZRQ7config]\n150=1\0002\n", 19) << 0
+                                        << QList<int>{1, none, none} << QList<int>{};
+    QTest::newRow("100000 digits") << "[ZRQ7config]\n150=" + QByteArray(100000, '7') + "\n" << 0
+                                   << QList<int>{none, none, none} << QList<int>{150};
 }
 
 void TestParameterRules::parameterValues()
@@ -255,6 +276,41 @@ void TestParameterRules::parameterValues()
         got.append(value ? *value : 99999);
     QCOMPARE(got, values);
     QCOMPARE(QList<int>(loaded.refused.begin(), loaded.refused.end()), refused);
+}
+
+// What readWholeFile gives the parameters window (which says "Nie można odczytać
+// pliku ustawień" for nothing): files up to 1 MiB, nothing for larger ones
+// (a full parameter file is under 2 KiB), and no wait on a pipe nobody writes to.
+void TestParameterRules::wholeFileReading_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("read");
+    QTest::newRow("1 MiB") << u"file"_qs << (qint64(1) << 20) << true;
+    QTest::newRow("1 MiB and a byte") << u"file"_qs << (qint64(1) << 20) + 1 << false;
+    QTest::newRow("64 GiB with a hole") << u"file"_qs << (qint64(64) << 30) << false;
+    QTest::newRow("named pipe without a writer") << u"fifo"_qs << qint64(0) << false;
+}
+
+void TestParameterRules::wholeFileReading()
+{
+    QFETCH(QString, kind);
+    QFETCH(qint64, size);
+    QFETCH(bool, read);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"a.zrq7"_qs);
+    if (kind == u"fifo"_qs) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (!file.resize(size))
+            QSKIP("no sparse files here");
+    }
+    const auto contents = readWholeFile(path.toStdString());
+    QCOMPARE(contents.has_value(), read);
+    if (read)
+        QCOMPARE(qint64(contents->size()), size);
 }
 
 void TestParameterRules::savingReplacesTheFileWhole()
