@@ -41,7 +41,7 @@ void syncFolder(const QByteArray& folder)
 std::optional<std::string> readValue(const QString& path, std::string_view section, std::string_view key)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxProfileSize)
         return std::nullopt;
     const QByteArray text = file.readAll();
     if (file.error() != QFileDevice::NoError)
@@ -83,7 +83,7 @@ bool writeValue(const QString& path, std::string_view section, std::string_view 
     if (file.exists()) {
         // An existing profile that cannot be read is not overwritten blindly:
         // its other sections would be lost.
-        if (!file.open(QIODevice::ReadOnly))
+        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxProfileSize)
             return false;
         old = file.readAll();
         if (file.error() != QFileDevice::NoError)

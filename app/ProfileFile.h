@@ -15,6 +15,10 @@
 
 namespace ProfileFile {
 
+// A profile is a few KiB; a larger file is damaged and is not read (nor
+// replaced by writeValue, which would have to read it).
+inline constexpr qint64 kMaxProfileSize = 1 << 20;
+
 // The value of `key` in `section` (spaces around it removed), or nothing when
 // the file, the section or the key is missing or the file cannot be read.
 std::optional<std::string> readValue(const QString& path, std::string_view section, std::string_view key);

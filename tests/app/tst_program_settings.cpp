@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
@@ -72,6 +73,7 @@ private slots:
     void profileIsPrivateAndKeepsOtherEntries();
     void failedReplaceKeepsOldProfile();
     void saveThatCannotWriteSaysSo();
+    void oversizedProfileIsNeitherReadNorReplaced();
     void withValue_data();
     void withValue();
     void textBuffers();
@@ -183,6 +185,11 @@ void TestProgramSettings::damagedProfileLeavesRecordUntouched_data()
     QTest::newRow("other section") << "[other]\nsystem=" + good + "\n";
     QTest::newRow("other key") << "[settings]\nsystems=" + good + "\n";
     QTest::newRow("binary garbage") << QByteArray("\x00\xff[settings\x01system", 18);
+    QByteArray noise = "[settings]\nsystem=" + good + "\n";
+    QRandomGenerator random(3);
+    for (qsizetype i = 0; i < noise.size(); i += 1 + random.bounded(97))
+        noise[i] = char(random.bounded(256)); // about one byte in fifty changed
+    QTest::newRow("random bytes changed") << noise;
     QTest::newRow("no file") << QByteArray();
 }
 
@@ -249,6 +256,27 @@ void TestProgramSettings::saveThatCannotWriteSaysSo()
     QVERIFY(QFileInfo(m_profile).isDir());
     QCOMPARE(QDir(QFileInfo(m_profile).absolutePath()).entryList(QDir::Files), QStringList());
     QVERIFY(QDir(m_profile).removeRecursively());
+}
+
+// A profile grown to 64 GiB (a hole, as a damaged file system may leave it) is
+// neither read into memory at start nor replaced when settings are saved.
+void TestProgramSettings::oversizedProfileIsNeitherReadNorReplaced()
+{
+    ProgramSettings s;
+    ResetSettings(s);
+    QVERIFY(SaveSettings(s, m_profile));
+    QFile file(m_profile);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    if (!file.resize(qint64(64) << 30))
+        QSKIP("no sparse files here");
+    file.close();
+
+    ProgramSettings loaded = patternRecord();
+    const ProgramSettings before = loaded;
+    QVERIFY(!LoadSettings(loaded, m_profile));
+    QVERIFY(std::memcmp(&loaded, &before, sizeof loaded) == 0);
+    QVERIFY(!SaveSettings(s, m_profile));
+    QCOMPARE(QFileInfo(m_profile).size(), qint64(64) << 30);
 }
 
 void TestProgramSettings::withValue_data()
