@@ -120,6 +120,7 @@ Scenario and faults:
                         "at 11 load 1.3", "at 12 sensor 1 break"; '#' comments
   --drop-rate R         share 0..1 of answers not sent
   --corrupt-rate R      share 0..1 of answers with one byte flipped
+  --garbage-rate R      share 0..1 of answers replaced by 1..300 random bytes
   --delay-rate R        share 0..1 of answers sent late by --delay-ms D
   --delay-ms D          (default 1000)
   --fault-seed N        seed of the fault choice (default 1)
@@ -294,6 +295,9 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, Simulat
                 return CommandLineResult::Error;
         } else if (option == "--corrupt-rate") {
             if (!rate(options.faults.corrupt))
+                return CommandLineResult::Error;
+        } else if (option == "--garbage-rate") {
+            if (!rate(options.faults.garbage))
                 return CommandLineResult::Error;
         } else if (option == "--delay-rate") {
             if (!rate(options.faults.delay))

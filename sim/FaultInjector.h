@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Seeded, reproducible faults on answers for reliability tests: an answer is
-// dropped, corrupted (one byte flipped) or held back past the master's
-// time-out. The same seed and the same order of requests give the same faults.
+// dropped, corrupted (one byte flipped), replaced by garbage (random bytes of a
+// random length, as from a line full of noise or a device gone mad) or held back
+// past the master's time-out. The same seed and the same order of requests give
+// the same faults.
 #pragma once
 
 #include <chrono>
@@ -17,8 +19,9 @@ struct FaultRates {
     double delay = 0;     // share of answers sent `delayBy` late
     std::chrono::milliseconds delayBy{0};
     std::uint64_t seed = 1;
+    double garbage = 0;   // share of answers replaced by 1..300 random bytes
 
-    bool any() const { return drop > 0 || corrupt > 0 || delay > 0; }
+    bool any() const { return drop > 0 || corrupt > 0 || delay > 0 || garbage > 0; }
 };
 
 struct FaultDecision {
@@ -27,6 +30,8 @@ struct FaultDecision {
     bool corrupt = false;
     std::size_t corruptIndex = 0;   // into the framed answer
     std::uint8_t corruptMask = 0;   // XORed into that byte, never 0
+    bool garbage = false;           // the answer replaced by random bytes (then no corruption)
+    std::uint64_t garbageSeed = 0;  // the bytes' seed
 };
 
 class FaultInjector
@@ -36,15 +41,18 @@ public:
 
     // One decision per answer, drawn in call order. Thread-safe.
     FaultDecision decide(std::size_t frameSize);
-    // Applies the corruption of a decision to the framed answer.
+    // Applies the corruption or garbage of a decision to the framed answer.
     static void corrupt(const FaultDecision& decision, std::vector<std::uint8_t>& frame);
 
 private:
-    std::uint64_t nextRandom();
-    double nextUnit();
+    static std::uint64_t nextRandom(std::uint64_t& state);
+    double nextUnit(std::uint64_t& state);
 
     FaultRates m_rates;
     std::uint64_t m_state;
+    // Garbage draws from a stream of its own, so adding it to a run leaves the
+    // drops, corruptions and delays a seed gives as they were.
+    std::uint64_t m_garbageState;
     std::mutex m_mutex;
 };
 

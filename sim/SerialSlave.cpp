@@ -157,7 +157,8 @@ void SerialSlave::serve(const SlaveRequest& request)
     if (m_stop)
         return;
     writeAll(frame);
-    m_log.frame(link, "->", frame, fault.corrupt ? "corrupted" : fault.delay.count() ? "delayed" : "");
+    m_log.frame(link, "->", frame,
+                fault.garbage ? "garbage" : fault.corrupt ? "corrupted" : fault.delay.count() ? "delayed" : "");
     // A request already buffered behind this one could only start after it.
     m_frameStart = Clock::now();
 }

@@ -180,7 +180,7 @@ void TcpServer::receive(int clientId)
             m_delayed.emplace(Clock::now() + fault.delay, DelayedAnswer{clientId, std::move(frame)});
             continue;
         }
-        m_log.frame(client.name, "->", frame, fault.corrupt ? "corrupted" : "");
+        m_log.frame(client.name, "->", frame, fault.garbage ? "garbage" : fault.corrupt ? "corrupted" : "");
         send(client, frame);
     }
     if (client.framing.broken()) {

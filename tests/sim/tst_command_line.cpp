@@ -93,7 +93,8 @@ void TestCommandLine::serialLineRelayAndFaults()
                                "--id", "12", "--firmware", "7", "--seed", "4000000000", "--rated-current", "0",
                                "--remote-control", "0", "--load", "1.5", "--setting", "153=120", "--setting",
                                "200=-1", "--start-time", "2025-12-24T12:30:45", "--drop-rate", "0.1",
-                               "--corrupt-rate", "1", "--delay-rate", "0", "--delay-ms", "2500", "--fault-seed",
+                               "--corrupt-rate", "1", "--garbage-rate", "0.25", "--delay-rate", "0", "--delay-ms",
+                               "2500", "--fault-seed",
                                "99", "--verbose", "--fail-register", "156", "--fail-register", "157x2",
                                "--clock-ahead", "2"},
                               o, error),
@@ -118,6 +119,7 @@ void TestCommandLine::serialLineRelayAndFaults()
     QCOMPARE(o.relay.startTime->second, 45);
     QCOMPARE(o.faults.drop, 0.1);
     QCOMPARE(o.faults.corrupt, 1.0);
+    QCOMPARE(o.faults.garbage, 0.25);
     QCOMPARE(o.faults.delayBy, std::chrono::milliseconds(2500));
     QCOMPARE(o.faults.seed, 99u);
     QVERIFY(o.verbose);

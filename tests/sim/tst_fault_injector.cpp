@@ -4,6 +4,7 @@
 #include "FaultInjector.h"
 
 #include <QTest>
+#include <set>
 
 using namespace zrq7::sim;
 using namespace std::chrono;
@@ -50,6 +51,7 @@ private slots:
     void sameSeedSameFaults();
     void ratesAreHonoured();
     void corruptionChangesOneByte();
+    void garbageReplacesTheAnswer();
 };
 
 void TestFaultInjector::sameSeedSameFaults()
@@ -97,6 +99,40 @@ void TestFaultInjector::corruptionChangesOneByte()
             changed += frame[k] != original[k];
         QCOMPARE(changed, 1);
     }
+}
+
+void TestFaultInjector::garbageReplacesTheAnswer()
+{
+    FaultRates rates{0.2, 0.2, 0.2, milliseconds(700), 42};
+    const auto without = decisions(rates, 500);
+    rates.garbage = 0.5;
+    const auto with = decisions(rates, 500);
+    // The other faults a seed gives stay where they were; garbage takes the
+    // place of a corruption, never of a drop.
+    int garbled = 0;
+    for (std::size_t i = 0; i < with.size(); ++i) {
+        QCOMPARE(with[i].drop, without[i].drop);
+        QCOMPARE(with[i].delay, without[i].delay);
+        QVERIFY(!(with[i].garbage && (with[i].drop || with[i].corrupt)));
+        QCOMPARE(with[i].corrupt, without[i].corrupt && !with[i].garbage);
+        garbled += with[i].garbage;
+    }
+    QVERIFY2(garbled > 150 && garbled < 250, qPrintable(QString::number(garbled)));
+
+    // Random bytes of random lengths, the same ones again for the same seed.
+    const std::vector<std::uint8_t> original{1, 3, 4, 0, 11, 0, 15, 0xCB, 0xF5};
+    std::set<std::size_t> lengths;
+    for (const FaultDecision& d : decisions(FaultRates{0, 0, 0, milliseconds(0), 5, 1}, 50)) {
+        QVERIFY(d.garbage);
+        std::vector<std::uint8_t> frame = original, again = original;
+        FaultInjector::corrupt(d, frame);
+        FaultInjector::corrupt(d, again);
+        QCOMPARE(frame, again);
+        QVERIFY(frame.size() >= 1 && frame.size() <= 300);
+        QVERIFY(frame != original);
+        lengths.insert(frame.size());
+    }
+    QVERIFY(lengths.size() > 30);
 }
 
 QTEST_GUILESS_MAIN(TestFaultInjector)
