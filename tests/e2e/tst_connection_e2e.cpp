@@ -8,13 +8,13 @@
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
 #include "MeasurementSnapshot.h"
+#include "ProgramProcess.h"
 #include "RelayUnderTest.h"
 #include "ZRQ7DLL.h"
 
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -86,6 +86,8 @@ private slots:
     void failedConnectIsReportedAndLeavesDisconnected_data();
     void failedConnectIsReportedAndLeavesDisconnected();
     void silentRelayRaisesLinkLostAndRecovers();
+    void garbageAnswersNeverBecomeValues_data();
+    void garbageAnswersNeverBecomeValues();
     void relayFaultIsListedAndMotorCommandsReachRelay();
     void closeWhileConnectedAsksFirst();
     void firstCurrentsUseTheTransformerRating();
@@ -200,9 +202,13 @@ void TestConnectionEndToEnd::failedConnectIsReportedAndLeavesDisconnected_data()
                                  << incompatible;
     QTest::newRow("firmware 6") << true << QStringList{"--firmware", "6"} << QString() << QString()
                                 << incompatible;
+    const QString timeOut = QStringLiteral("Błąd limitu czasu. Brak odpowiedzi urządzenia.");
     QTest::newRow("relay does not answer")
-        << true << QStringList() << QStringLiteral("at 0 silent 600\n") << QString()
-        << QStringLiteral("Błąd limitu czasu. Brak odpowiedzi urządzenia.");
+        << true << QStringList() << QStringLiteral("at 0 silent 600\n") << QString() << timeOut;
+    // Random bytes never make a Modbus TCP answer to the request: they are
+    // skipped like a late answer to an earlier one until the time-out.
+    QTest::newRow("relay answers only garbage")
+        << true << QStringList{"--garbage-rate", "1", "--fault-seed", "5"} << QString() << QString() << timeOut;
     QTest::newRow("nobody listens at the address")
         << false << QStringList() << QString() << QString()
         << QStringLiteral("TCP/IP - Nie można podłączyć się do węzła IP:127.0.0.1");
@@ -304,6 +310,51 @@ void TestConnectionEndToEnd::silentRelayRaisesLinkLostAndRecovers()
 
     clickConnect(window);
     QVERIFY(!linkOpen());
+}
+
+void TestConnectionEndToEnd::garbageAnswersNeverBecomeValues_data()
+{
+    connectShowsRelayValuesAndDisconnects_data();
+}
+
+// A third of the relay's answers replaced by random bytes of random lengths
+// (noise on the line, a confused device): the panel keeps polling, shows only
+// the relay's own values, raises no message and disconnects cleanly.
+void TestConnectionEndToEnd::garbageAnswersNeverBecomeValues()
+{
+    QFETCH(LinkKind, link);
+    RelayUnderTest relay(link, {QStringLiteral("--garbage-rate"), QStringLiteral("0.3"), QStringLiteral("--fault-seed"),
+                                QStringLiteral("11"), QStringLiteral("--verbose")},
+                         pinnedValues);
+    QVERIFY2(relay.start(), qPrintable(relay.errorString()));
+    relay.pointSettingsAtRelay(300, 3);
+
+    CCPL_ZRQ7Dlg window;
+    window.show();
+    clickConnect(window);
+    QVERIFY(window.isConnected());
+    const MeasurementSnapshot& values = window.snapshot();
+    const auto relayOrNothing = [&](int slot, int relayValue) {
+        const int value = values.GetMeasurement(slot);
+        return value == 0 || value == relayValue;
+    };
+    int seen = 0;
+    QElapsedTimer polling;
+    polling.start();
+    while (polling.elapsed() < 4000) {
+        QVERIFY2(relayOrNothing(0, 100) && relayOrNothing(15, 230) && relayOrNothing(33, 850),
+                 qPrintable(QStringLiteral("%1 %2 %3").arg(values.GetMeasurement(0)).arg(values.GetMeasurement(15))
+                                .arg(values.GetMeasurement(33))));
+        seen += values.GetMeasurement(15) == 230;
+        QTest::qWait(20);
+    }
+    QVERIFY(seen > 0);
+    QVERIFY(relay.process().standardError().contains(QLatin1String("(garbage)")));
+    QVERIFY(!listedFaults(window).contains(38));
+    QCOMPARE(takeMessages(), QStringList());
+    clickConnect(window);
+    QVERIFY(!linkOpen());
+    QCOMPARE(takeMessages(), QStringList());
 }
 
 void TestConnectionEndToEnd::relayFaultIsListedAndMotorCommandsReachRelay()
@@ -545,31 +596,14 @@ void TestConnectionEndToEnd::programConnectsAtStartFromItsProfile()
     // register 900, 3 registers).
     RelayUnderTest relay(LinkKind::Tcp, {QStringLiteral("--verbose")});
     QVERIFY2(relay.start(), qPrintable(relay.errorString()));
-    const QString bin = qEnvironmentVariable("ZRQ7_BIN_DIR");
-    QProcess profile;
-    profile.start(bin + QStringLiteral("/zrq7_demo_profile"),
-                  {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(relay.process().tcpPort()),
-                   QStringLiteral("--auto-connect")});
-    QVERIFY(profile.waitForFinished(10000));
-    QCOMPARE(profile.exitCode(), 0);
+    QVERIFY(writeProfile({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(relay.process().tcpPort()),
+                          QStringLiteral("--auto-connect")}));
 
     const QString messages = m_dir.filePath(QStringLiteral("program.log"));
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ZRQ7_MESSAGE_LOG"), messages);
-    env.insert(QStringLiteral("ZRQ7_SPLASH_MS"), QStringLiteral("100"));
-    if (env.contains(QStringLiteral("TSAN_OPTIONS")))
-        env.insert(QStringLiteral("TSAN_OPTIONS"), env.value(QStringLiteral("TSAN_OPTIONS")) +
-                                                       QStringLiteral(":suppressions=") +
-                                                       qEnvironmentVariable("ZRQ7_SOURCE_DIR") +
-                                                       QStringLiteral("/tests/e2e/tsan-program.supp"));
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(bin + QStringLiteral("/cpl_zrq7"));
-    QVERIFY(program.waitForStarted());
+    ProgramProcess program(messages);
+    QVERIFY(program.started());
     QTRY_VERIFY_WITH_TIMEOUT(relay.process().standardError().contains(QStringLiteral("03 03 84 00 03")), 20000);
     program.kill();
-    program.waitForFinished();
 
     QFile log(messages);
     QVERIFY(log.open(QIODevice::ReadOnly));

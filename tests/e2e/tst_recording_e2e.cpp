@@ -6,13 +6,13 @@
 // system that fills up.
 #include "DayFile.h"
 #include "NearlyFullFileSystem.h"
+#include "ProgramProcess.h"
 #include "RelayUnderTest.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -42,56 +42,15 @@ int recordCount(const QString& path)
     return int(ReadDbFile(fsPath(path)).records.size());
 }
 
-// The real program with a message log of its own.
-class Program
-{
-public:
-    Program(const QString& logPath, const QStringList& arguments = {}, const QStringList& environment = {})
-        : m_log(logPath)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("ZRQ7_MESSAGE_LOG"), logPath);
-        env.insert(QStringLiteral("ZRQ7_SPLASH_MS"), QStringLiteral("100"));
-        for (const QString& entry : environment)
-            env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
-        m_process.setProcessEnvironment(env);
-        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
-        m_process.start(qEnvironmentVariable("ZRQ7_BIN_DIR") + QStringLiteral("/cpl_zrq7"), arguments);
-    }
-    ~Program()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    bool started() { return m_process.waitForStarted(); }
-    bool running() const { return m_process.state() == QProcess::Running; }
-    QString messages() const
-    {
-        QFile file(m_log);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
-private:
-    QString m_log;
-    QProcess m_process;
-};
-
-bool writeProfile(const QStringList& arguments)
-{
-    QProcess profile;
-    profile.start(qEnvironmentVariable("ZRQ7_BIN_DIR") + QStringLiteral("/zrq7_demo_profile"), arguments);
-    return profile.waitForFinished(10000) && profile.exitCode() == 0;
-}
-
 // The program recording once a second without a relay, its recorder's clock
 // started at `clock`; nothing when its profile cannot be written or it does not start.
-std::unique_ptr<Program> recordingAlone(const QString& logPath, const QString& clock)
+std::unique_ptr<ProgramProcess> recordingAlone(const QString& logPath, const QString& clock)
 {
     if (!writeProfile({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:1"), QStringLiteral("--record"),
                        QStringLiteral("1")}))
         return nullptr;
-    auto program = std::make_unique<Program>(logPath, QStringList{},
-                                             QStringList{QStringLiteral("ZRQ7_RECORDER_CLOCK=") + clock});
+    auto program = std::make_unique<ProgramProcess>(logPath, QStringList{},
+                                                    QStringList{QStringLiteral("ZRQ7_RECORDER_CLOCK=") + clock});
     return program->started() ? std::move(program) : nullptr;
 }
 
@@ -117,7 +76,7 @@ private slots:
         QVERIFY(writeProfile({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(relay.process().tcpPort()),
                               QStringLiteral("--auto-connect"), QStringLiteral("--record"), QStringLiteral("1")}));
         QTemporaryDir logs;
-        Program program(logs.filePath(QStringLiteral("first.log")));
+        ProgramProcess program(logs.filePath(QStringLiteral("first.log")));
         QVERIFY(program.started());
 
         const QString path = dayFile(QDate::currentDate());
@@ -130,7 +89,7 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(linked() >= 4, 30000);
 
-        Program copy(logs.filePath(QStringLiteral("copy.log")), {QStringLiteral("-copy")});
+        ProgramProcess copy(logs.filePath(QStringLiteral("copy.log")), {QStringLiteral("-copy")});
         QVERIFY(copy.started());
         QTRY_VERIFY_WITH_TIMEOUT(copy.messages().contains(QStringLiteral("jest zapisywany przez inny")), 20000);
         const int countBefore = recordCount(path);
@@ -164,7 +123,7 @@ private slots:
         QTemporaryDir logs;
         const auto started = recordingAlone(logs.filePath(QStringLiteral("midnight.log")), QStringLiteral("2025-12-31T23:59:58"));
         QVERIFY(started);
-        Program& program = *started;
+        ProgramProcess& program = *started;
         const QString oldDay = recordingsFolder() + QStringLiteral("/31122025.db");
         const QString newDay = recordingsFolder() + QStringLiteral("/01012026.db");
         QTRY_VERIFY_WITH_TIMEOUT(recordCount(newDay) >= 2, 20000);
@@ -194,7 +153,7 @@ private slots:
         QTemporaryDir logs;
         const auto started = recordingAlone(logs.filePath(QStringLiteral("full.log")), QStringLiteral("2025-12-08T12:00:00"));
         QVERIFY(started);
-        Program& program = *started;
+        ProgramProcess& program = *started;
         QTRY_VERIFY_WITH_TIMEOUT(program.messages().contains(QStringLiteral("brak miejsca na dysku")), 20000);
         QTest::qWait(1500);
         QVERIFY(program.running());
