@@ -13,13 +13,29 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSignalSpy>
+#include <QVariant>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <mutex>
 
 namespace {
+
+// Records a recorder signal for the test. ThreadSpy appends in the emitting
+// thread (a direct connection): here the recorder's own thread, while the test
+// reads the spy, a data race. This one takes every emission over to the test's
+// thread (a queued connection) and is only touched there.
+class ThreadSpy : public QObject, public QList<QVariantList>
+{
+public:
+    template <typename Sender, typename... Args>
+    ThreadSpy(Sender* sender, void (Sender::*signal)(Args...))
+    {
+        connect(
+            sender, signal, this, [this](Args... args) { append(QVariantList{QVariant::fromValue(args)...}); },
+            Qt::QueuedConnection);
+    }
+};
 
 std::filesystem::path fsPath(const QString& path)
 {
@@ -98,7 +114,7 @@ private slots:
         ManualClock clock;
         Recorder recorder({&snapshot, fsPath(dir.path()), clock.function()});
         recorder.setInterval(1);
-        QSignalSpy released(&recorder, &Recorder::fileReleased);
+        ThreadSpy released(&recorder, &Recorder::fileReleased);
         QVERIFY(recorder.start(true));
         QVERIFY(recorder.running());
         const QString path = dir.filePath(QStringLiteral("08122025.db"));
@@ -178,8 +194,8 @@ private slots:
         MeasurementSnapshot snapshot;
         ManualClock clock;
         Recorder recorder({&snapshot, fsPath(dir.path()), clock.function()});
-        QSignalSpy question(&recorder, &Recorder::question);
-        QSignalSpy finished(&recorder, &Recorder::finished);
+        ThreadSpy question(&recorder, &Recorder::question);
+        ThreadSpy finished(&recorder, &Recorder::finished);
         QVERIFY(recorder.start(true));
         QTRY_COMPARE(question.count(), 1);
         QVERIFY(question.at(0).at(0).toString().startsWith(QStringLiteral("Bieżący plik bazy danych jest uszkodzony.")));
@@ -201,7 +217,7 @@ private slots:
         MeasurementSnapshot snapshot;
         ManualClock clock;
         Recorder recorder({&snapshot, fsPath(dir.path()), clock.function()});
-        QSignalSpy question(&recorder, &Recorder::question);
+        ThreadSpy question(&recorder, &Recorder::question);
         QVERIFY(recorder.start(true));
         QTRY_COMPARE(question.count(), 1);
         QElapsedTimer quitting;
@@ -220,7 +236,7 @@ private slots:
         MeasurementSnapshot snapshot;
         ManualClock clock;
         Recorder recorder({&snapshot, fsPath(dir.path()), clock.function()});
-        QSignalSpy warning(&recorder, &Recorder::warningMessage);
+        ThreadSpy warning(&recorder, &Recorder::warningMessage);
         QVERIFY(recorder.start(true));
         QTRY_COMPARE(warning.count(), 1);
         QVERIFY(warning.at(0).at(0).toString().contains(QStringLiteral("08122025.db")));
@@ -242,8 +258,8 @@ private slots:
         ManualClock clock;
         Recorder recorder({&snapshot, fsPath(mountPoint), clock.function()});
         recorder.setInterval(1);
-        QSignalSpy error(&recorder, &Recorder::errorMessage);
-        QSignalSpy state(&recorder, &Recorder::stateChanged);
+        ThreadSpy error(&recorder, &Recorder::errorMessage);
+        ThreadSpy state(&recorder, &Recorder::stateChanged);
         QVERIFY(recorder.start(true));
         QTRY_COMPARE(error.count(), 1);
         QVERIFY(error.at(0).at(0).toString().contains(QStringLiteral("brak miejsca na dysku")));
