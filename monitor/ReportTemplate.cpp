@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ReportTemplate.h"
 
+#include <QList>
+
 namespace faultreport {
 
 QByteArray expandTemplate(QByteArrayView source, const std::vector<Placeholder>& placeholders)
