@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "CXLabel.h"
 
-#include "CXLabelAccessible.h"
+#include "ControlAccessibility.h"
 
 #include <QAccessible>
 #include <QEvent>
@@ -29,7 +29,7 @@ CXLabel::CXLabel(const QString& text, QWidget* parent)
 {
     // The picture covers every pixel, so nothing beneath is painted first.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    installCXLabelAccessibility();
+    installControlAccessibility();
 }
 
 void CXLabel::SetText(const QString& text)
@@ -125,10 +125,7 @@ void CXLabel::showLatestText()
     // The one case that lays the window out again: a text that does not fit.
     if (!fitsReservedSize(latest))
         ReserveText(latest);
-    if (QAccessible::isActive()) {
-        QAccessibleEvent changed(this, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&changed);
-    }
+    notifyAccessible(this, QAccessible::NameChanged);
 }
 
 void CXLabel::changeEvent(QEvent* event)
