@@ -21,6 +21,14 @@ struct FaultRates {
     bool any() const { return drop > 0 || corrupt > 0 || delay > 0; }
 };
 
+// How many answers each fault has hit so far.
+struct FaultCounts {
+    std::uint64_t answers = 0;
+    std::uint64_t dropped = 0;
+    std::uint64_t corrupted = 0;
+    std::uint64_t delayed = 0;
+};
+
 struct FaultDecision {
     bool drop = false;
     std::chrono::milliseconds delay{0};
@@ -38,6 +46,8 @@ public:
     FaultDecision decide(std::size_t frameSize);
     // Applies the corruption of a decision to the framed answer.
     static void corrupt(const FaultDecision& decision, std::vector<std::uint8_t>& frame);
+    // The decisions drawn so far. Thread-safe.
+    FaultCounts counts();
 
 private:
     std::uint64_t nextRandom();
@@ -45,6 +55,7 @@ private:
 
     FaultRates m_rates;
     std::uint64_t m_state;
+    FaultCounts m_counts;
     std::mutex m_mutex;
 };
 
