@@ -103,22 +103,21 @@ int main(int argc, char** argv)
         cleared += !lost && wasLost;
         const long long gap = records[i].at - records[i - 1].at;
         longestGap = std::max(longestGap, gap);
-        // The next record is due one interval after the last was written, so the
-        // stamps drift by the writing time: a step of two seconds now and then.
-        if (gap < 1 || gap > 2)
+        // The recorder keeps a steady beat: every second has its record.
+        if (gap != 1)
             fail("records " + std::to_string(i - 1) + " and " + std::to_string(i) + " are " + std::to_string(gap) +
                  " s apart");
     }
 
-    // One record per second from the first record to the quit; the drift may cost
-    // one record in a hundred, the quit the last one.
+    // One record per second from the first record to the quit; the quit may
+    // cost the last one.
     long long expected = 0;
     if (!records.empty()) {
         if (records.front().at < first - 1 || records.back().at > last + 1)
             fail("records outside the run");
         expected = last - records.front().at;
         const long long found = static_cast<long long>(records.size());
-        if (found < expected - std::max(2LL, expected / 100) || found > expected + 1)
+        if (found < expected - 1 || found > expected + 1)
             fail(std::to_string(found) + " records for " + std::to_string(expected) + " seconds");
     }
     std::printf("records=%zu expected=%lld longest_gap=%lld linked=%d linklost_records=%d linklost_raised=%d "
