@@ -47,3 +47,13 @@ function(zrq7_register_test)
         LABELS "${T_LABELS}"
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZRQ7_TEST_HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_RUNTIME_DIR=${home}/run;ZRQ7_PORTS=${home}/ports;TMPDIR=${home}/tmp;ZRQ7_BIN_DIR=${CMAKE_BINARY_DIR}/bin;ZRQ7_SOURCE_DIR=${PROJECT_SOURCE_DIR};${sanitizers};${T_ENVIRONMENT}")
 endfunction()
+
+# zrq7_add_polish_run(<suite>)
+# Registers <suite>_pl: the suite once more under the operators' locale (decimal
+# comma; the programs it starts inherit it), expecting exactly what it expects
+# under C. It needs the locale_pl_available check (tests/e2e) to pass first.
+function(zrq7_add_polish_run suite)
+    zrq7_register_test(NAME ${suite}_pl COMMAND $<TARGET_FILE:${suite}> TIMEOUT 240 LABELS "e2e;locale"
+        ENVIRONMENT LANG=pl_PL.UTF-8 LC_ALL=pl_PL.UTF-8)
+    set_tests_properties(${suite}_pl PROPERTIES FIXTURES_REQUIRED polish_locale)
+endfunction()

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "CXLabel.h"
 
-#include "CXLabelAccessible.h"
+#include "ControlAccessibility.h"
 
 #include <QAccessible>
 #include <QEvent>
@@ -29,7 +29,7 @@ CXLabel::CXLabel(const QString& text, QWidget* parent)
 {
     // The picture covers every pixel, so nothing beneath is painted first.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    installCXLabelAccessibility();
+    installControlAccessibility();
 }
 
 void CXLabel::SetText(const QString& text)
@@ -88,10 +88,42 @@ QSize CXLabel::textSize(const QString& text) const
            QSize(2 * sidePadding, 0);
 }
 
+// A read-out's values differ mostly in their digits. With every digit replaced
+// by the font's widest, texts of one form share one measurement: once such a
+// form fits, the values written in it fit without being shaped again.
+QString CXLabel::widestShape(const QString& text) const
+{
+    if (m_widestDigit.isNull()) {
+        const QFontMetrics metrics = fontMetrics();
+        m_widestDigit = QLatin1Char('0');
+        for (char digit = '1'; digit <= '9'; ++digit)
+            if (metrics.horizontalAdvance(QLatin1Char(digit)) > metrics.horizontalAdvance(m_widestDigit))
+                m_widestDigit = QLatin1Char(digit);
+    }
+    QString shape = text;
+    for (QChar& c : shape)
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            c = m_widestDigit;
+    return shape;
+}
+
 bool CXLabel::fitsReservedSize(const QString& text) const
 {
-    // Line by line: cheaper than laying the whole text out, and this runs for
-    // every new value.
+    const QString shape = widestShape(text);
+    if (m_fittingShapes.contains(shape))
+        return true;
+    if (measuredFits(shape)) {
+        if (m_fittingShapes.size() >= 64) // a label that shows free text: keep the set small
+            m_fittingShapes.clear();
+        m_fittingShapes.insert(shape);
+        return true;
+    }
+    return measuredFits(text);
+}
+
+bool CXLabel::measuredFits(const QString& text) const
+{
+    // Line by line: cheaper than laying the whole text out.
     const QFontMetrics metrics = fontMetrics();
     const QStringList lines = withNewlines(text).split(QLatin1Char('\n'));
     int widest = 0;
@@ -125,16 +157,15 @@ void CXLabel::showLatestText()
     // The one case that lays the window out again: a text that does not fit.
     if (!fitsReservedSize(latest))
         ReserveText(latest);
-    if (QAccessible::isActive()) {
-        QAccessibleEvent changed(this, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&changed);
-    }
+    notifyAccessible(this, QAccessible::NameChanged);
 }
 
 void CXLabel::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange) {
         m_hint = QSize();
+        m_widestDigit = QChar();
+        m_fittingShapes.clear();
         m_cache.invalidate();
     }
     QWidget::changeEvent(event);

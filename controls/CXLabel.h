@@ -5,6 +5,7 @@
 #include "RenderCache.h"
 #include "RepaintRequest.h"
 
+#include <QSet>
 #include <QWidget>
 #include <mutex>
 
@@ -63,6 +64,8 @@ private:
     Look currentLook() const;
     QSize textSize(const QString& text) const;
     bool fitsReservedSize(const QString& text) const;
+    bool measuredFits(const QString& text) const;
+    QString widestShape(const QString& text) const;
     void showLatestText(); // UI thread, before the repaint
 
     mutable std::mutex m_mutex; // guards the three fields below
@@ -72,6 +75,8 @@ private:
 
     QStringList m_reserved; // texts the size hint makes room for
     mutable QSize m_hint;   // from m_reserved in the current font; empty: to compute
+    mutable QChar m_widestDigit;             // in the current font; null: to find
+    mutable QSet<QString> m_fittingShapes;   // widest shapes known to fit, in the current font
     QString m_shown;        // the text last handed to the screen
     RenderCache<Look> m_cache;
     RepaintRequest m_repaint;

@@ -2,6 +2,7 @@
 #include "ControlAccessibility.h"
 
 #include "CGraph.h"
+#include "CXLabel.h"
 #include "CXLed.h"
 #include "CXProgressCtrl.h"
 #include "LevelBarGeometry.h"
@@ -16,6 +17,22 @@ QString nameWithDetail(const QWidget* widget, const QString& detail)
     const QString name = widget->accessibleName();
     return name.isEmpty() ? detail : name + QStringLiteral(": ") + detail;
 }
+
+class LabelAccessible final : public QAccessibleWidget
+{
+public:
+    explicit LabelAccessible(CXLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    // A read-out is read by what it shows, unless the window named it.
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value || (t == QAccessible::Name && widget()->accessibleName().isEmpty())) {
+            QString shown = static_cast<const CXLabel*>(widget())->Text();
+            return shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
 
 class LedAccessible final : public QAccessibleWidget
 {
@@ -89,6 +106,8 @@ public:
 
 QAccessibleInterface* controlInterface(const QString& className, QObject* object)
 {
+    if (className == QLatin1String("CXLabel"))
+        return new LabelAccessible(static_cast<CXLabel*>(object));
     if (className == QLatin1String("CXLed"))
         return new LedAccessible(static_cast<CXLed*>(object));
     if (className == QLatin1String("CXProgressCtrl"))

@@ -7,9 +7,9 @@
 class QWidget;
 
 // What screen readers (AT-SPI) learn from the custom-painted controls, which
-// Qt alone would expose as empty widgets: an LED its state in words, a level
-// bar its level and range through the value interface, the load graph its
-// name and latest load. The fault list is a table view and needs nothing more.
+// Qt alone would expose as empty widgets: a read-out its text, an LED its
+// state in words, a level bar its level and range through the value
+// interface, the load graph its name and latest load. The fault list is a table view and needs nothing more.
 
 // Installs the interface factory once; every control's constructor calls it.
 void installControlAccessibility();

@@ -121,6 +121,39 @@ SEEDS["dayfile"] = {
     "six_flag_bytes": day_header(flag_bytes=6) + day_record(1, 2, 3),
 }
 
+# Parameter files (".zrq7"): section "ZRQ7config", one "register=value" line per setting.
+def parameter_file(values, line_end=b"\r\n", section=b"[ZRQ7config]"):
+    lines = [section] + [b"%d=%d" % (reg, value) for reg, value in values]
+    return line_end.join(lines) + line_end
+
+
+SETTINGS_150_244 = [(reg, (reg * 7) % 300 - 20) for reg in range(150, 245)]
+SEEDS["params"] = {
+    "all_settings": parameter_file(SETTINGS_150_244),
+    "lf_and_bom": b"\xef\xbb\xbf" + parameter_file(SETTINGS_150_244[:10], line_end=b"\n"),
+    "case_blanks_quotes": b"; saved by hand\r\n[ zrq7CONFIG ]\r\n 150 = \"12\" \r\n151='-3'\r\n152=\t+7 \r\n",
+    "out_of_range": parameter_file([(150, 32767), (151, -32768), (152, 32768), (153, 70000), (154, -99999)]),
+    "other_sections": b"[other]\r\n150=1\r\n\r\n[ZRQ7config]\r\n151=2\r\n\r\n[more]\r\n152=3\r\n",
+    "no_section": b"150=1\r\n151=2\r\n",
+    "twice_and_long": b"[ZRQ7config]\n150=1\n150=2\n151=123456789012345678901234\n152=\n153\n",
+    "empty": b"",
+}
+
+# Fault report templates: the program's own, and the names at the edges of the language.
+def source_file(*parts):
+    with open(os.path.join(HERE, "..", *parts), "rb") as f:
+        return f.read()
+
+
+SEEDS["template"] = {
+    "fault_report": source_file("resources", "report", "fault_report.html"),
+    "expansion_edges": source_file("tests", "fault_report", "data", "expansion.tmpl"),
+    "names": b"%%current_date%% %%DEVICE_NAME_X%% %%EVENT_TABLE_DEVICE%%%%EVENT_TABLE_DATA%%",
+    "lone_and_triple": b"a%b%%%DEVICE_LAN%%c%%%%d%",
+    "long_name": b"%%" + b"N" * 50 + b"%%" + b"%%" + b"M" * 51 + b"%%tail",
+    "open_at_end": b"<p>%%CURRENT_TIME",
+}
+
 for framing, seeds in SEEDS.items():
     folder = os.path.join(HERE, "corpus", framing)
     os.makedirs(folder, exist_ok=True)

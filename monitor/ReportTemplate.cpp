@@ -5,47 +5,16 @@
 
 namespace faultreport {
 
-namespace {
-
-bool startsWithKeyword(const QByteArray& name, const QByteArray& keyword)
-{
-    return name.size() >= keyword.size()
-           && QByteArrayView(name).first(keyword.size()).compare(keyword, Qt::CaseInsensitive) == 0;
-}
-
-QByteArray replacementFor(const QByteArray& name, const std::vector<Placeholder>& placeholders)
-{
-    for (const Placeholder& p : placeholders)
-        if (startsWithKeyword(name, p.keyword))
-            return p.replacement;
-    return {};
-}
-
-} // namespace
-
 QByteArray expandTemplate(QByteArrayView source, const std::vector<Placeholder>& placeholders)
 {
-    QByteArray out;
-    out.reserve(source.size());
-    QByteArray name;
-    bool insideName = false;
-    for (qsizetype i = 0; i < source.size(); ++i) {
-        const char c = source[i];
-        if (c == '%' && i + 1 < source.size() && source[i + 1] == '%') {
-            if (insideName)
-                out += replacementFor(name, placeholders);
-            insideName = !insideName;
-            name.clear();
-            ++i;
-        } else if (insideName && name.size() < maxPlaceholderName) {
-            name += c;
-        } else {
-            insideName = false;
-            name.clear();
-            out += c;
-        }
-    }
-    return out;
+    std::vector<TemplateValue> values;
+    values.reserve(placeholders.size());
+    for (const Placeholder& p : placeholders)
+        values.push_back({std::string_view(p.keyword.data(), std::size_t(p.keyword.size())),
+                          std::string_view(p.replacement.data(), std::size_t(p.replacement.size()))});
+    const std::string out =
+        expandTemplateText(std::string_view(source.data(), std::size_t(source.size())), values);
+    return QByteArray(out.data(), qsizetype(out.size()));
 }
 
 QByteArray htmlText(QStringView text)

@@ -7,10 +7,11 @@
 #include <QStringView>
 #include <vector>
 
-// The fault report's template language: a name between two pairs of percent
-// signs ("%%CURRENT_DATE%%") is replaced by its value; everything else is
-// copied byte for byte. No widgets, no files: a template and the values in,
-// the report's bytes out.
+#include "TemplateExpansion.h"
+
+// The fault report's template language (TemplateExpansion.h) for QByteArray,
+// and the text encoding of the values it inserts. No widgets, no files: a
+// template and the values in, the report's bytes out.
 namespace faultreport {
 
 // One placeholder: its keyword and the bytes that replace it (HTML, ready to
@@ -21,14 +22,7 @@ struct Placeholder
     QByteArray replacement;
 };
 
-// The longest name collected between the percent pairs.
-inline constexpr int maxPlaceholderName = 50;
-
-// Expands `source`. A name matches the first keyword, in list order, that it
-// begins with, letter case ignored; an unknown name disappears. A name that
-// grows past 50 bytes without its closing pair is dropped with those 50 bytes,
-// and the bytes after them are copied; a name still open at the end is
-// dropped. A lone '%' is copied.
+// Expands `source` as expandTemplateText does.
 QByteArray expandTemplate(QByteArrayView source, const std::vector<Placeholder>& placeholders);
 
 // A text for the report as plain ASCII: '&', '<', '>' and '"' as entities,

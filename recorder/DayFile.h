@@ -33,14 +33,16 @@ struct DbFileContents
 DbFileContents ParseDbFile(std::span<const std::uint8_t> bytes);
 
 // The most records a day file is read with: two days at one record a second, more
-// than any recorder writes into one file. A larger file is WrongFormat and is not
-// read at all (a damaged or foreign file must not take the program's memory).
+// than any recorder writes into one file. A larger file is WrongFormat; only its
+// header is read (a damaged size must not take the program's memory).
 inline constexpr std::uint64_t DbMaxReadRecords = 2 * 86400;
 
 // Reads and decodes a whole day file. Readers take no lock, so today's file can
 // be read while the recorder appends to it; a reader sees the whole records
 // present when it read the file (a file that shrinks meanwhile gives fewer).
-DbFileContents ReadDbFile(const std::filesystem::path& path);
+// The records are decoded into storage: a caller reading day after day hands
+// back the previous day's vector and saves allocating and touching its 20 MB.
+DbFileContents ReadDbFile(const std::filesystem::path& path, std::vector<_tagSTRUCT_DATA> storage = {});
 
 // What the recordings list shows of one file, read from its header and the
 // head of its first record only.

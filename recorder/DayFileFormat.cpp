@@ -3,6 +3,9 @@
 
 #include "ZRQ7DLL.h"
 
+#include <bit>
+#include <cstring>
+
 namespace {
 
 void putBigEndian16(std::uint8_t* out, unsigned value)
@@ -106,15 +109,27 @@ DbHeaderCheck CheckDbHeader(std::span<const std::uint8_t> header, std::uint64_t 
 _tagSTRUCT_DATA DecodeDbRecord(std::span<const std::uint8_t, DbRecordSize> bytes)
 {
     _tagSTRUCT_DATA record;
+    DecodeDbRecord(bytes, record);
+    return record;
+}
+
+void DecodeDbRecord(std::span<const std::uint8_t, DbRecordSize> bytes, _tagSTRUCT_DATA& record)
+{
     record.nLinkState = bytes[1];
     record.stTime.wHour = bigEndian16(&bytes[2]);
     record.stTime.wMinute = bigEndian16(&bytes[4]);
     record.stTime.wSecond = bigEndian16(&bytes[6]);
     for (int i = 0; i < DbFaultCount; ++i)
         record.bFaultActive[i] = (bytes[DbRecordHeadSize + i / 8] & (0x80 >> (i % 8))) ? 1 : 0;
-    for (int k = 0; k < DbValueCount; ++k)
-        record.nValue[k] = static_cast<std::int32_t>(littleEndian32(&bytes[DbRecordHeadSize + DbFlagBytes + 4 * k]));
-    return record;
+    const std::uint8_t* values = &bytes[DbRecordHeadSize + DbFlagBytes];
+    if constexpr (std::endian::native == std::endian::little) {
+        // The file's byte order: a day's 86,400 records decode as plain copies.
+        static_assert(sizeof(record.nValue) == DbValueBytes);
+        std::memcpy(record.nValue.data(), values, DbValueBytes);
+    } else {
+        for (int k = 0; k < DbValueCount; ++k)
+            record.nValue[k] = static_cast<std::int32_t>(littleEndian32(values + 4 * k));
+    }
 }
 
 std::string DbDateText(const DbDate& date)

@@ -132,6 +132,7 @@ constexpr std::uint64_t DbWholeRecords(std::uint64_t fileSize)
 
 // Decodes one record from its 225 bytes.
 _tagSTRUCT_DATA DecodeDbRecord(std::span<const std::uint8_t, DbRecordSize> bytes);
+void DecodeDbRecord(std::span<const std::uint8_t, DbRecordSize> bytes, _tagSTRUCT_DATA& record);
 
 // The recordings list's texts: the header date "08.12.2025" and the first
 // record's time "12:05:09" ("00:00:00" for a file without records, given an

@@ -106,12 +106,17 @@ int zeroLine(const Plot& plot, const Scale& scale)
     return int(plot.bottom - height * std::fabs(double(scale.min)) / scale.span());
 }
 
+ValueToY::ValueToY(const Plot& plot, const Scale& scale)
+    : m_empty(scale.empty()),
+      m_zero(zeroLine(plot, scale)),
+      m_height(divisionsY * double(plot.pxPerDivY)),
+      m_span(scale.span())
+{
+}
+
 int yOfValue(const Plot& plot, const Scale& scale, std::int32_t raw)
 {
-    if (scale.empty())
-        return plot.bottom;
-    const double height = divisionsY * double(plot.pxPerDivY);
-    return int(zeroLine(plot, scale) - height * raw / scale.span());
+    return ValueToY(plot, scale)(raw);
 }
 
 double timeAtX(const Plot& plot, const View& view, int x)

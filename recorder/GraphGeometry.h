@@ -74,6 +74,23 @@ int zeroLine(const Plot& plot, const Scale& scale);
 // y of a raw value (values outside the range leave the plot area).
 int yOfValue(const Plot& plot, const Scale& scale, std::int32_t raw);
 
+// yOfValue for many values of one channel: the zero line and span worked out once.
+class ValueToY
+{
+public:
+    ValueToY(const Plot& plot, const Scale& scale);
+    int operator()(std::int32_t raw) const
+    {
+        return m_empty ? m_zero : int(m_zero - m_height * raw / m_span);
+    }
+
+private:
+    bool m_empty;
+    int m_zero;
+    double m_height;
+    double m_span;
+};
+
 // Time under x (may lie outside the day) and its read-out: "00:00:00" before
 // the day, "24:00:00" after it, else hh:mm:ss of the whole seconds.
 double timeAtX(const Plot& plot, const View& view, int x);

@@ -174,6 +174,16 @@ void Recorder::setState(int state)
     emit stateChanged(m_state.load());
 }
 
+// The beat falls in the middle of the clock's seconds: a record taken there
+// carries the next whole second, whichever way the wake-up strays by less
+// than half a second.
+std::chrono::steady_clock::duration Recorder::offsetToMidSecond()
+{
+    const auto sinceSecond = std::chrono::system_clock::now().time_since_epoch() % std::chrono::seconds(1);
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::milliseconds(500) -
+                                                                         sinceSecond);
+}
+
 void Recorder::run(bool autoRecord)
 {
     std::unique_lock lock(m_mutex);
@@ -231,10 +241,17 @@ bool Recorder::recordTurn(std::unique_lock<std::mutex>& lock)
         return true;
     }
 
-    // The interval runs from the record just written; a stop, a quit or a
-    // shorter interval ends the wait early.
+    // Records keep a steady beat: the next is due one interval after this one
+    // was due, not after it was written, so write times and late wake-ups
+    // never add up to a lost interval. A stop, a quit or a shorter interval
+    // ends the wait early.
     const auto writtenAt = std::chrono::steady_clock::now();
-    const auto due = [&] { return writtenAt + std::chrono::seconds(m_interval.load()); };
+    const auto interval = [&] { return std::chrono::seconds(m_interval.load()); };
+    // This record was due one interval after the last; the first one, or one
+    // written a whole interval late (a stalled disk, a pause), starts a new beat.
+    const bool onBeat = m_beat && *m_beat + 2 * interval() > writtenAt;
+    m_beat = onBeat ? *m_beat + interval() : writtenAt + offsetToMidSecond();
+    const auto due = [&] { return *m_beat + interval(); };
     while ((m_state.load() & REC_ON) && !(m_state.load() & REC_QUIT) && std::chrono::steady_clock::now() < due())
         m_wake.wait_until(lock, due());
     return true;

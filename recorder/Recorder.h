@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
@@ -105,6 +106,7 @@ private:
     void closeFile(std::unique_lock<std::mutex>& lock);
     void setState(int state); // with m_mutex held
     _tagSTRUCT_DATA takeRecord(const DbClockReading& now) const;
+    static std::chrono::steady_clock::duration offsetToMidSecond();
 
     Setup m_setup;
     DayFileWriter m_writer;
@@ -121,4 +123,5 @@ private:
     std::optional<std::pair<std::uint64_t, std::uint64_t>> m_held;
     int m_answer = -1;    // -1 none yet, 0 No, 1 Yes
     bool m_begun = false; // the thread has set its running flag
+    std::optional<std::chrono::steady_clock::time_point> m_beat; // when the record just written was due; recorder thread only
 };

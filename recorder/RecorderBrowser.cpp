@@ -339,10 +339,11 @@ QString RecorderBrowser::recordingPath(const QString& name) const
 
 void RecorderBrowser::LoadRecording(const QString& name)
 {
-    m_records.clear();
     m_seriesTimesValid = false;
     window()->setWindowTitle(windowCaption);
-    DbFileContents day = ReadDbFile(QFile::encodeName(recordingPath(name)).toStdString());
+    // The new day is decoded into the old one's storage: one day in memory at a time.
+    DbFileContents day = ReadDbFile(QFile::encodeName(recordingPath(name)).toStdString(), std::move(m_records));
+    m_records.clear();
     if (day.status == DbReadStatus::OpenFailed || day.status == DbReadStatus::ReadFailed)
         return;
     if (day.status != DbReadStatus::Ok) {
@@ -425,19 +426,16 @@ void RecorderBrowser::AutoScale(std::array<bool, channelCount> which)
         showMaxEdits(m_maxEditValue, which);
         return;
     }
-    std::array<std::vector<std::int32_t>, channelCount> values;
-    std::array<std::span<const std::int32_t>, channelCount> spans;
+    // The scale fits the values the graph draws: the channel series, built once per quantity.
+    updateSeries();
+    std::array<std::span<const std::int32_t>, channelCount> values;
     channels::Quantities scanned{};
     for (int c = 0; c < channelCount; ++c) {
         scanned[std::size_t(c)] = which[std::size_t(c)] ? q[std::size_t(c)] : channels::noQuantity;
-        if (scanned[std::size_t(c)] == channels::noQuantity)
-            continue;
-        for (const _tagSTRUCT_DATA& r : m_records)
-            values[std::size_t(c)].push_back(
-                channels::channelValue(scanned[std::size_t(c)], r.nValue[std::size_t(scanned[std::size_t(c)])]));
-        spans[std::size_t(c)] = values[std::size_t(c)];
+        if (scanned[std::size_t(c)] != channels::noQuantity)
+            values[std::size_t(c)] = m_series.values[std::size_t(c)];
     }
-    const channels::AutoScaleResult own = channels::autoScale(spans, scanned);
+    const channels::AutoScaleResult own = channels::autoScale(values, scanned);
     for (int c = 0; c < channelCount; ++c)
         if (which[std::size_t(c)]) {
             // The channel's own extremes (autoScale's maxima are grouped among the scanned only).

@@ -105,13 +105,19 @@ std::vector<FaultStart> faultStarts(const std::vector<_tagSTRUCT_DATA>& records)
 {
     std::vector<FaultStart> starts;
     std::array<bool, DbFaultCount> active{};
-    for (const _tagSTRUCT_DATA& record : records)
+    const decltype(_tagSTRUCT_DATA::bFaultActive)* previous = nullptr;
+    for (const _tagSTRUCT_DATA& record : records) {
+        // Most records repeat the flags of the one before: nothing starts there.
+        if (previous && *previous == record.bFaultActive)
+            continue;
+        previous = &record.bFaultActive;
         for (int i = 0; i < DbFaultCount; ++i) {
             const bool set = record.bFaultActive[std::size_t(i)] != 0;
             if (set && !active[std::size_t(i)])
                 starts.push_back({i, recordTimeText(record)});
             active[std::size_t(i)] = set;
         }
+    }
     return starts;
 }
 

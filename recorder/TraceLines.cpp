@@ -119,6 +119,7 @@ std::vector<QLine> traceLines(const Plot& plot, const View& view, const Scale& s
         std::tie(from, to) = visibleRecords(plot, view, seconds.first(count));
     lines.reserve(std::min<std::size_t>(to - from, std::size_t(std::max(plot.width(), 1)) * 4 + 16));
     Tracer tracer(plot, lines);
+    const ValueToY yOf(plot, scale);
     for (std::size_t i = from; i < to; ++i) {
         if (seconds[i] < 0 || seconds[i] > std::int32_t(fullEnd))
             continue; // a damaged record's time: not a moment of this day
@@ -126,7 +127,7 @@ std::vector<QLine> traceLines(const Plot& plot, const View& view, const Scale& s
         if (penBreaks[i])
             tracer.moveTo(QPoint(x, plot.bottom));
         else
-            tracer.lineTo(x, yOfValue(plot, scale, values[i]));
+            tracer.lineTo(x, yOf(values[i]));
     }
     tracer.flush();
     return lines;

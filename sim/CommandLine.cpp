@@ -117,7 +117,8 @@ Scenario and faults:
   --script FILE         timed events, e.g. "at 2.5 trip 3 value 120", "at 5 clear 3",
                         "at 6 set 200 1", "at 7 silent 3", "at 9 drop-tcp", "at 10 release 200",
                         "at 10 fail 1010" (reads covering 1010 answer exception 4 until released),
-                        "at 11 load 1.3", "at 12 sensor 1 break"; '#' comments
+                        "at 11 load 1.3", "at 12 sensor 1 break", "at 13 unplug 4" (the serial
+                        device goes away for 4 s, then comes back at its path); '#' comments
   --drop-rate R         share 0..1 of answers not sent
   --corrupt-rate R      share 0..1 of answers with one byte flipped
   --garbage-rate R      share 0..1 of answers replaced by 1..300 random bytes
@@ -131,6 +132,7 @@ Scenario and faults:
   --help                this text
 
 Prints "zrq7sim ready tcp=HOST:PORT pty=PATH" once all links are up.
+With faults, prints "zrq7sim faults answers=N dropped=N corrupted=N delayed=N" at the end.
 Exit codes: 0 after SIGINT/SIGTERM, 1 bad arguments or script, 2 a link or file cannot be opened.
 )";
 }

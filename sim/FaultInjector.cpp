@@ -49,7 +49,17 @@ FaultDecision FaultInjector::decide(std::size_t frameSize)
     }
     if (!decision.drop && delay < m_rates.delay)
         decision.delay = m_rates.delayBy;
+    ++m_counts.answers;
+    m_counts.dropped += decision.drop;
+    m_counts.corrupted += decision.corrupt;
+    m_counts.delayed += decision.delay.count() > 0;
     return decision;
+}
+
+FaultCounts FaultInjector::counts()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_counts;
 }
 
 void FaultInjector::corrupt(const FaultDecision& decision, std::vector<std::uint8_t>& frame)

@@ -24,6 +24,14 @@ struct FaultRates {
     bool any() const { return drop > 0 || corrupt > 0 || delay > 0 || garbage > 0; }
 };
 
+// How many answers each fault has hit so far.
+struct FaultCounts {
+    std::uint64_t answers = 0;
+    std::uint64_t dropped = 0;
+    std::uint64_t corrupted = 0;
+    std::uint64_t delayed = 0;
+};
+
 struct FaultDecision {
     bool drop = false;
     std::chrono::milliseconds delay{0};
@@ -43,6 +51,8 @@ public:
     FaultDecision decide(std::size_t frameSize);
     // Applies the corruption or garbage of a decision to the framed answer.
     static void corrupt(const FaultDecision& decision, std::vector<std::uint8_t>& frame);
+    // The decisions drawn so far. Thread-safe.
+    FaultCounts counts();
 
 private:
     static std::uint64_t nextRandom(std::uint64_t& state);
@@ -53,6 +63,7 @@ private:
     // Garbage draws from a stream of its own, so adding it to a run leaves the
     // drops, corruptions and delays a seed gives as they were.
     std::uint64_t m_garbageState;
+    FaultCounts m_counts;
     std::mutex m_mutex;
 };
 

@@ -3,9 +3,8 @@
 
 namespace zrq7::sim {
 
-ScenarioRunner::ScenarioRunner(std::vector<ScenarioEvent> events, RelayDevice& relay,
-                               std::function<void()> dropTcp)
-    : m_events(std::move(events)), m_relay(relay), m_dropTcp(std::move(dropTcp))
+ScenarioRunner::ScenarioRunner(std::vector<ScenarioEvent> events, RelayDevice& relay, LinkActions links)
+    : m_events(std::move(events)), m_relay(relay), m_links(std::move(links))
 {
 }
 
@@ -20,7 +19,7 @@ void ScenarioRunner::start()
     // Events at 0 s set the starting state: in place before any link is served.
     std::size_t first = 0;
     for (; first < m_events.size() && m_events[first].at.count() == 0; ++first)
-        apply(m_events[first], m_relay, m_dropTcp);
+        apply(m_events[first], m_relay, m_links);
     m_events.erase(m_events.begin(), m_events.begin() + long(first));
     m_thread = std::thread([this] { run(); });
 }
@@ -36,7 +35,7 @@ void ScenarioRunner::stop()
         m_thread.join();
 }
 
-void ScenarioRunner::apply(const ScenarioEvent& event, RelayDevice& relay, const std::function<void()>& dropTcp)
+void ScenarioRunner::apply(const ScenarioEvent& event, RelayDevice& relay, const LinkActions& links)
 {
     switch (event.kind) {
     case ScenarioEvent::Kind::Trip:
@@ -64,8 +63,12 @@ void ScenarioRunner::apply(const ScenarioEvent& event, RelayDevice& relay, const
         relay.setSensor(event.sensor, event.sensorState);
         break;
     case ScenarioEvent::Kind::DropTcp:
-        if (dropTcp)
-            dropTcp();
+        if (links.dropTcp)
+            links.dropTcp();
+        break;
+    case ScenarioEvent::Kind::Unplug:
+        if (links.unplugSerial)
+            links.unplugSerial(event.duration);
         break;
     }
 }
@@ -76,7 +79,7 @@ void ScenarioRunner::run()
     for (const ScenarioEvent& event : m_events) {
         if (m_wake.wait_until(lock, m_start + event.at, [this] { return m_stop; }))
             return;
-        apply(event, m_relay, m_dropTcp);
+        apply(event, m_relay, m_links);
     }
 }
 

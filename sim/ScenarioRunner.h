@@ -13,11 +13,16 @@
 
 namespace zrq7::sim {
 
+// What the links do for the events that concern them; empty when there is no such link.
+struct LinkActions {
+    std::function<void()> dropTcp;                                 // "drop-tcp"
+    std::function<void(std::chrono::milliseconds)> unplugSerial;   // "unplug"
+};
+
 class ScenarioRunner
 {
 public:
-    // `dropTcp` runs for "drop-tcp" events (may be empty when there is no TCP link).
-    ScenarioRunner(std::vector<ScenarioEvent> events, RelayDevice& relay, std::function<void()> dropTcp);
+    ScenarioRunner(std::vector<ScenarioEvent> events, RelayDevice& relay, LinkActions links);
     ~ScenarioRunner();
 
     // Carries out the events at 0 s at once, the rest on a thread at their times.
@@ -25,14 +30,14 @@ public:
     void stop();
 
     // Carries out one event now.
-    static void apply(const ScenarioEvent& event, RelayDevice& relay, const std::function<void()>& dropTcp);
+    static void apply(const ScenarioEvent& event, RelayDevice& relay, const LinkActions& links);
 
 private:
     void run();
 
     std::vector<ScenarioEvent> m_events;
     RelayDevice& m_relay;
-    std::function<void()> m_dropTcp;
+    LinkActions m_links;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stop = false;

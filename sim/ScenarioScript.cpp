@@ -93,6 +93,12 @@ std::string parseEvent(const std::vector<std::string>& words, ScenarioEvent& eve
         event.kind = ScenarioEvent::Kind::Silent;
         return "";
     }
+    if (what == "unplug") {
+        if (args != 1 || !parseSeconds(words[3], event.duration))
+            return "expected 'unplug <seconds>'";
+        event.kind = ScenarioEvent::Kind::Unplug;
+        return "";
+    }
     if (what == "drop-tcp") {
         if (args != 0)
             return "unexpected '" + words[3] + "' after drop-tcp";
@@ -127,7 +133,7 @@ std::string parseEvent(const std::vector<std::string>& words, ScenarioEvent& eve
         event.kind = ScenarioEvent::Kind::Sensor;
         return "";
     }
-    return "unknown event '" + what + "' (trip, clear, set, release, fail, silent, load, sensor, drop-tcp)";
+    return "unknown event '" + what + "' (trip, clear, set, release, fail, silent, load, sensor, drop-tcp, unplug)";
 }
 
 } // namespace

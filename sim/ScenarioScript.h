@@ -5,6 +5,8 @@
 //   at 6 set 200 1            register 200 takes 1, no checks
 //   at 7 silent 3             the relay stops answering for 3 s
 //   at 9 drop-tcp             every TCP connection is closed
+//   at 9 unplug 4             the serial device goes away for 4 s (a pty with its link), then
+//                             comes back at the same path
 //   at 10 release 200         register 200 follows the relay again after "set" or "fail"
 //   at 10 fail 1010           reads covering register 1010 answer exception 4
 //   at 11 load 1.3            the motor draws 1.3 times its rated current
@@ -24,7 +26,7 @@
 namespace zrq7::sim {
 
 struct ScenarioEvent {
-    enum class Kind { Trip, Clear, Set, Silent, DropTcp, Release, Load, Sensor, Fail };
+    enum class Kind { Trip, Clear, Set, Silent, DropTcp, Unplug, Release, Load, Sensor, Fail };
 
     std::chrono::milliseconds at{0};
     Kind kind = Kind::Trip;
@@ -32,7 +34,7 @@ struct ScenarioEvent {
     std::int32_t value = 0;               // Trip: value the fault tripped at
     std::uint16_t reg = 0;                // Set, Release, Fail
     std::uint16_t regValue = 0;           // Set
-    std::chrono::milliseconds duration{0};   // Silent
+    std::chrono::milliseconds duration{0};   // Silent, Unplug
     double load = 0;                      // Load: multiple of the rated current
     int sensor = 0;                       // Sensor: 1 or 2
     SensorState sensorState = SensorState::Normal;

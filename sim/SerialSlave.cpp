@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "SerialSlave.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <ctime>
@@ -34,10 +35,10 @@ void sleepUntil(std::chrono::steady_clock::time_point deadline, const std::atomi
     }
 }
 
-SerialSlave::SerialSlave(SerialPort& port, SerialMode mode, const SerialTiming& timing, SlaveProtocol& protocol,
-                         FaultInjector* faults, FrameLog& log)
-    : m_port(port), m_framing(makeSerialFraming(mode)), m_timing(timing), m_protocol(protocol), m_faults(faults),
-      m_log(log)
+SerialSlave::SerialSlave(std::unique_ptr<SerialPort> port, PortOpener reopen, SerialMode mode,
+                         const SerialTiming& timing, SlaveProtocol& protocol, FaultInjector* faults, FrameLog& log)
+    : m_port(std::move(port)), m_reopen(std::move(reopen)), m_mode(mode), m_framing(makeSerialFraming(mode)),
+      m_timing(timing), m_protocol(protocol), m_faults(faults), m_log(log)
 {
 }
 
@@ -67,16 +68,48 @@ void SerialSlave::stop()
 
 std::chrono::nanoseconds SerialSlave::idleGap() const
 {
-    if (m_port.emulatesWire())
+    if (m_port->emulatesWire())
         return kPtyIdleGap;
     return std::max<std::chrono::nanoseconds>(characterTime(m_timing.line, 3.5), kMinIdleGap);
+}
+
+void SerialSlave::unplug(std::chrono::milliseconds duration)
+{
+    m_unplugMs = std::max<std::int64_t>(duration.count(), 1);
+    m_wake.signal();
+}
+
+void SerialSlave::unplugNow(std::chrono::milliseconds duration)
+{
+    const std::string name = m_port->name();
+    const std::string path = m_port->path();
+    m_port.reset();
+    m_log.note(name, "unplugged " + path + " for " + std::to_string(duration.count()) + " ms");
+    sleepUntil(Clock::now() + duration, m_stop);
+    while (!m_stop) {
+        std::string error;
+        if ((m_port = m_reopen(error)))
+            break;
+        m_log.note(name, "cannot plug in again: " + error);
+        sleepUntil(Clock::now() + std::chrono::milliseconds(200), m_stop);
+    }
+    // Whatever was half received went with the old device.
+    m_framing = makeSerialFraming(m_mode);
+    if (m_port)
+        m_log.note(name, "plugged in again at " + m_port->path());
 }
 
 void SerialSlave::run()
 {
     bool silenceSeen = false;
     while (!m_stop) {
-        pollfd fds[2] = {{m_wake.fd(), POLLIN, 0}, {m_port.fd(), POLLIN, 0}};
+        if (const std::int64_t unplugFor = m_unplugMs.exchange(0); unplugFor > 0) {
+            m_wake.clear();
+            unplugNow(std::chrono::milliseconds(unplugFor));
+            silenceSeen = false;
+            continue;
+        }
+        pollfd fds[2] = {{m_wake.fd(), POLLIN, 0}, {m_port->fd(), POLLIN, 0}};
         const auto gap = std::chrono::duration_cast<std::chrono::nanoseconds>(idleGap());
         const timespec idle{time_t(gap.count() / 1000000000), long(gap.count() % 1000000000)};
         // Only RTU frames end at silence; ASCII waits for its CR LF however long it takes.
@@ -95,7 +128,7 @@ void SerialSlave::run()
         }
         if (fds[1].revents & POLLIN) {
             std::uint8_t buffer[512];
-            const ssize_t got = ::read(m_port.fd(), buffer, sizeof buffer);
+            const ssize_t got = ::read(m_port->fd(), buffer, sizeof buffer);
             if (got > 0) {
                 // A frame starts with the first byte after silence (or after nothing was buffered).
                 if (!m_framing->pending() || silenceSeen)
@@ -108,7 +141,7 @@ void SerialSlave::run()
             }
         }
         if (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) {
-            m_log.note(m_port.name(), "line error, serial link stopped");
+            m_log.note(m_port->name(), "line error, serial link stopped");
             break;
         }
     }
@@ -116,11 +149,11 @@ void SerialSlave::run()
 
 void SerialSlave::serve(const SlaveRequest& request)
 {
-    const std::string& link = m_port.name();
+    const std::string& link = m_port->name();
     if (m_log.enabled())
         m_log.frame(link, "<-", m_framing->encode(request.unit, request.pdu));
-    if (m_timing.matchSpeed && m_port.emulatesWire()) {
-        const int clientBaud = m_port.clientBaud();
+    if (m_timing.matchSpeed && m_port->emulatesWire()) {
+        const int clientBaud = m_port->clientBaud();
         if (clientBaud != m_timing.line.baud) {
             m_log.note(link, "ignored: client line at " + std::to_string(clientBaud) + " bit/s");
             m_frameStart = Clock::now();
@@ -139,7 +172,7 @@ void SerialSlave::serve(const SlaveRequest& request)
     // from the request's first byte; a real device already took the request's
     // time to arrive and will take the answer's time to send.
     Clock::time_point due;
-    if (m_port.emulatesWire())
+    if (m_port->emulatesWire())
         due = m_frameStart + exchangeWireTime(m_timing.line, request.wireCharacters,
                                               m_framing->frameGapCharacters(), frame.size(), m_timing.turnaround);
     else
@@ -167,11 +200,11 @@ void SerialSlave::writeAll(const std::vector<std::uint8_t>& frame)
 {
     std::size_t done = 0;
     while (done < frame.size() && !m_stop) {
-        const ssize_t written = ::write(m_port.fd(), frame.data() + done, frame.size() - done);
+        const ssize_t written = ::write(m_port->fd(), frame.data() + done, frame.size() - done);
         if (written > 0) {
             done += std::size_t(written);
         } else if (written < 0 && errno == EAGAIN) {
-            pollfd out{m_port.fd(), POLLOUT, 0};
+            pollfd out{m_port->fd(), POLLOUT, 0};
             ::poll(&out, 1, 100);
         } else if (written < 0 && errno != EINTR) {
             return;

@@ -14,7 +14,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 namespace zrq7::sim {
@@ -30,22 +32,31 @@ struct SerialTiming {
 class SerialSlave
 {
 public:
-    SerialSlave(SerialPort& port, SerialMode mode, const SerialTiming& timing, SlaveProtocol& protocol,
-                FaultInjector* faults, FrameLog& log);
+    // Opens the port again after it was unplugged; null with the error set when it cannot.
+    using PortOpener = std::function<std::unique_ptr<SerialPort>(std::string& error)>;
+
+    SerialSlave(std::unique_ptr<SerialPort> port, PortOpener reopen, SerialMode mode, const SerialTiming& timing,
+                SlaveProtocol& protocol, FaultInjector* faults, FrameLog& log);
     ~SerialSlave();
 
     void start();
     void stop();
+    // The device goes away for `duration` (closed; a pty takes its link with it),
+    // then is opened again at its path. Returns at once; the line's thread does it.
+    void unplug(std::chrono::milliseconds duration);
 
 private:
     using Clock = std::chrono::steady_clock;
 
     void run();
+    void unplugNow(std::chrono::milliseconds duration);
     void serve(const SlaveRequest& request);
     void writeAll(const std::vector<std::uint8_t>& frame);
     std::chrono::nanoseconds idleGap() const;
 
-    SerialPort& m_port;
+    std::unique_ptr<SerialPort> m_port;
+    PortOpener m_reopen;
+    SerialMode m_mode;
     std::unique_ptr<SerialFraming> m_framing;
     SerialTiming m_timing;
     SlaveProtocol& m_protocol;
@@ -54,6 +65,7 @@ private:
     Clock::time_point m_frameStart;   // first byte of the request being received
     WakeEvent m_wake;
     std::atomic<bool> m_stop{false};
+    std::atomic<std::int64_t> m_unplugMs{0};   // an unplug asked for, not yet done
     std::thread m_thread;
 };
 

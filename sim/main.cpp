@@ -77,21 +77,29 @@ int main(int argc, char** argv)
         if (!tcp->listen(options.tcpHost, options.tcpPort, error))
             return fail(kExitCannotOpen, error);
     }
-    std::unique_ptr<SerialPort> port;
-    if (!options.serialDevice.empty())
-        port = SerialPort::openDevice(options.serialDevice, options.line, error);
-    else if (!options.ptyLink.empty())
-        port = SerialPort::createPty(options.ptyLink, options.line, error);
-    if (options.serial() && !port)
-        return fail(kExitCannotOpen, error);
-
+    // The serial link, opened again the same way after an "unplug" event.
+    const SerialSlave::PortOpener openPort = [&options](std::string& problem) -> std::unique_ptr<SerialPort> {
+        if (!options.serialDevice.empty())
+            return SerialPort::openDevice(options.serialDevice, options.line, problem);
+        return SerialPort::createPty(options.ptyLink, options.line, problem);
+    };
     std::unique_ptr<SerialSlave> serial;
-    if (port)
-        serial = std::make_unique<SerialSlave>(*port, options.serialMode,
+    std::string serialReady;
+    if (options.serial()) {
+        std::unique_ptr<SerialPort> port = openPort(error);
+        if (!port)
+            return fail(kExitCannotOpen, error);
+        serialReady = (options.ptyLink.empty() ? " serial=" : " pty=") + port->path();
+        serial = std::make_unique<SerialSlave>(std::move(port), openPort, options.serialMode,
                                                SerialTiming{options.line, options.turnaround, options.matchSpeed}, protocol,
                                                faults.get(), log);
-    ScenarioRunner scenario(std::move(events), *relay,
-                            tcp ? std::function<void()>([&tcp] { tcp->dropConnections(); }) : nullptr);
+    }
+    LinkActions links;
+    if (tcp)
+        links.dropTcp = [&tcp] { tcp->dropConnections(); };
+    if (serial)
+        links.unplugSerial = [&serial](std::chrono::milliseconds duration) { serial->unplug(duration); };
+    ScenarioRunner scenario(std::move(events), *relay, std::move(links));
     scenario.start();
     if (tcp)
         tcp->start();
@@ -101,8 +109,7 @@ int main(int argc, char** argv)
     std::string ready = "zrq7sim ready";
     if (tcp)
         ready += " tcp=" + tcp->endpoint();
-    if (port)
-        ready += (options.ptyLink.empty() ? " serial=" : " pty=") + port->path();
+    ready += serialReady;
     std::printf("%s\n", ready.c_str());
     std::fflush(stdout);
 
@@ -114,5 +121,11 @@ int main(int argc, char** argv)
         serial->stop();
     if (tcp)
         tcp->stop();
+    if (faults) {
+        const FaultCounts counts = faults->counts();
+        std::printf("zrq7sim faults answers=%llu dropped=%llu corrupted=%llu delayed=%llu\n",
+                    (unsigned long long)counts.answers, (unsigned long long)counts.dropped,
+                    (unsigned long long)counts.corrupted, (unsigned long long)counts.delayed);
+    }
     return 0;
 }

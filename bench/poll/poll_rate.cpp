@@ -100,7 +100,10 @@ QMap<QString, double> threadCpuSeconds()
         const QList<QByteArray> fields = line.mid(close + 2).split(' ');
         // After the name: state is field 3 of stat(5), utime 14 and stime 15.
         const double cpu = (fields.value(11).toDouble() + fields.value(12).toDouble()) / tick;
-        byName[QString::fromUtf8(line.mid(open + 1, close - open - 1)) + QLatin1Char('#') + tid] = cpu;
+        // The process's first thread runs the window; the others are the poll and the link library.
+        const QString role = tid.toLongLong() == getpid() ? QStringLiteral("window") : QStringLiteral("worker");
+        byName[role + QLatin1Char(' ') + QString::fromUtf8(line.mid(open + 1, close - open - 1)) + QLatin1Char('#') +
+               tid] = cpu;
     }
     return byName;
 }

@@ -136,9 +136,10 @@ void TestSmallControls::labelNewTextLaysNothingOut()
         }
     } requests;
     window.installEventFilter(&requests);
-    for (int i = 0; i <= 8888; i += 101)
+    for (int i = 0; i <= 8888; i += 101) {
         label->SetText(QString::asprintf("%.1f \u0410", i / 10.0));
-    QCoreApplication::processEvents();
+        QCoreApplication::processEvents(); // each value reaches the screen
+    }
     QCOMPARE(requests.count, 0);
     QCOMPARE(label->sizeHint(), reserved);
 
@@ -147,6 +148,13 @@ void TestSmallControls::labelNewTextLaysNothingOut()
     QTRY_COMPARE(requests.count, 1);
     QVERIFY(label->sizeHint().width() > reserved.width());
     QTRY_VERIFY(label->width() >= label->fontMetrics().horizontalAdvance(wide));
+    // Other values of that form fit the widened label as they are.
+    for (const char* value : {"999999.9 \u0410", "111111.1 \u0410", "800000.8 \u0410"}) {
+        label->SetText(QString::fromUtf8(value));
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(requests.count, 1);
+    QTRY_VERIFY(label->width() >= label->fontMetrics().horizontalAdvance(QStringLiteral("800000.8 \u0410")));
     // A bigger font makes room for the same texts in that font.
     const QSize before = label->sizeHint();
     label->SetFontSize(label->font().pointSize() + 4);

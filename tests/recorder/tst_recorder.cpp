@@ -16,6 +16,7 @@
 #include <QVariant>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <atomic>
 #include <mutex>
 
@@ -271,6 +272,36 @@ private slots:
         QCOMPARE(fileSize(path), qint64(48 + NearlyFullFileSystem::seededRecords * 225));
         QCOMPARE(int(ReadDbFile(fsPath(path)).records.size()), NearlyFullFileSystem::seededRecords);
         recorder.quit();
+    }
+
+    // Slow writes do not stretch the interval: with every write taking 300 ms,
+    // the local clock still stamps one record in each second, none skipped.
+    void slowWritesKeepTheBeat()
+    {
+        QTemporaryDir dir;
+        MeasurementSnapshot snapshot;
+        Recorder recorder({&snapshot, fsPath(dir.path()), &Recorder::localClock,
+                           [](int fd, const void* bytes, size_t size, off_t offset) {
+                               QThread::msleep(300);
+                               return ::pwrite(fd, bytes, size, offset);
+                           }});
+        recorder.setInterval(1);
+        QVERIFY(recorder.start(true));
+        const auto records = [&] {
+            const QStringList days = QDir(dir.path()).entryList({QStringLiteral("*.db")});
+            return days.isEmpty() ? std::vector<_tagSTRUCT_DATA>{}
+                                  : ReadDbFile(fsPath(dir.filePath(days.last()))).records;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(records().size() >= 7, 15000);
+        recorder.quit();
+        const std::vector<_tagSTRUCT_DATA> written = records();
+        const auto second = [](const _tagSTRUCT_DATA& r) {
+            return r.stTime.wHour * 3600 + r.stTime.wMinute * 60 + r.stTime.wSecond;
+        };
+        for (std::size_t i = 1; i < written.size(); ++i)
+            if (second(written[i]) != second(written[i - 1]) + 1 && second(written[i]) != 0) // midnight aside
+                QFAIL(qPrintable(QStringLiteral("record %1 of %2 is %3 s after the one before").arg(i).arg(
+                    written.size()).arg(second(written[i]) - second(written[i - 1]))));
     }
 
     // Only one thread per recorder, however often it is started.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// End to end: the panel records against the relay simulator once a second,
-// then its recorder window lists the day, loads it, draws the curves and
-// exports the day.
+// End to end: the panel records a minute against the relay simulator once a
+// second, then its recorder window lists the day, loads it, draws the curves
+// and exports the day.
 #include "AppPaths.h"
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
@@ -53,7 +53,7 @@ private slots:
             return std::count_if(day.records.begin(), day.records.end(),
                                  [](const _tagSTRUCT_DATA& r) { return r.nLinkState == 1 && r.nValue[0] == 100; });
         };
-        QTRY_VERIFY_WITH_TIMEOUT(linkedRecords() >= 5, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(linkedRecords() >= 60, 100000);
 
         RecorderBrowser* browser = data->browser();
         browser->ScanRecordings();
@@ -68,9 +68,20 @@ private slots:
         browser->DeleteAllRecordings(); // default answer No: nothing happens
         QVERIFY(QFile::exists(path));
 
+        QTest::mouseClick(data->findChild<QAbstractButton*>("id1007"), Qt::LeftButton); // "Stop"
+        QTRY_VERIFY_WITH_TIMEOUT(!(data->recorder().state() & REC_ON), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!data->recorder().heldFile(), 5000);
+
         data->show();
         browser->LoadRecording(name);
-        QVERIFY(browser->records().size() >= 5);
+        const std::vector<_tagSTRUCT_DATA>& records = browser->records();
+        QVERIFY(records.size() >= 60);
+        // One record a second: no second lost, none written twice.
+        const auto secondOf = [](const _tagSTRUCT_DATA& r) {
+            return r.stTime.wHour * 3600 + r.stTime.wMinute * 60 + r.stTime.wSecond;
+        };
+        for (std::size_t i = 1; i < records.size(); ++i)
+            QCOMPARE(secondOf(records[i]) - secondOf(records[i - 1]), 1);
         QCOMPARE(browser->maxRaw()[0], 100);
         const QColor line = colorFromRef(ColorRef(s.crGraphLine[0]));
         const QImage picture = browser->graph()->grab().toImage();
@@ -87,7 +98,7 @@ private slots:
         QVERIFY(done.wait(30000));
         const auto outcome = done.takeFirst().at(0).value<ExportJob::Outcome>();
         QCOMPARE(int(outcome.table.outcome), int(exporting::Outcome::Written));
-        QVERIFY(outcome.table.rows >= browser->records().size());
+        QCOMPARE(outcome.table.rows, records.size());
         qunsetenv("ZRQ7_MESSAGE_LOG");
     }
 };

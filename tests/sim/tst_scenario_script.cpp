@@ -35,11 +35,12 @@ void TestScenarioScript::validScript()
                               "at 10 release 200\n"
                               "at 11 load 1.25\n"
                               "at 12 sensor 2 short\n"
-                              "at 13 fail 1247\n");
+                              "at 13 fail 1247\n"
+                              "at 14 unplug 2.5\n");
     std::string error;
     const auto events = parseScenario(script, "demo.txt", error);
     QVERIFY2(events, error.c_str());
-    QCOMPARE(events->size(), std::size_t(11));
+    QCOMPARE(events->size(), std::size_t(12));
     const auto& e = *events;
     // In time order; events at the same time keep their script order.
     QCOMPARE(e[0].kind, Kind::Trip);
@@ -64,6 +65,8 @@ void TestScenarioScript::validScript()
     QCOMPARE(e[9].sensorState, zrq7::sim::SensorState::Short);
     QCOMPARE(e[10].kind, Kind::Fail);
     QCOMPARE(e[10].reg, 1247);
+    QCOMPARE(e[11].kind, Kind::Unplug);
+    QCOMPARE(e[11].duration, milliseconds(2500));
 }
 
 void TestScenarioScript::errors_data()
@@ -83,6 +86,7 @@ void TestScenarioScript::errors_data()
     QTest::newRow("set value too big") << "at 1 set 200 70000\n" << "s.txt:1: '70000' is not a 16-bit value";
     QTest::newRow("set without value") << "at 1 set 200\n" << "s.txt:1: expected 'set <register> <value>'";
     QTest::newRow("silent without time") << "at 1 silent\n" << "s.txt:1: expected 'silent <seconds>'";
+    QTest::newRow("unplug without time") << "at 1 unplug\n" << "s.txt:1: expected 'unplug <seconds>'";
     QTest::newRow("extra word") << "at 1 drop-tcp now\n" << "s.txt:1: unexpected 'now'";
     QTest::newRow("sensor 3") << "at 1 sensor 3 short\n" << "s.txt:1: expected 'sensor <1|2>";
     QTest::newRow("sensor state") << "at 1 sensor 1 melted\n" << "s.txt:1: 'melted' is not normal";

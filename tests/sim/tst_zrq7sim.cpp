@@ -201,6 +201,7 @@ private slots:
     void serialAnswersNoEarlierThanTheLine();
     void scenarioScript();
     void injectedFaultsAreReproducible();
+    void serialDeviceUnpluggedComesBack();
 
 private:
     QTemporaryDir m_dir;
@@ -545,12 +546,54 @@ void TestZrq7Sim::injectedFaultsAreReproducible()
             received += stream.mid(at, intact.size()) == intact ? QLatin1Char('.') : QLatin1Char('x');
         if (received != QString(logged).remove(QLatin1Char('-')) || stream.size() != sent * intact.size())
             return QStringLiteral("client got %1, log says %2").arg(received, logged);
+        // At the end the simulator counts what it did to the answers.
+        sim.stop();
+        const QString counts = QStringLiteral("zrq7sim faults answers=%1 dropped=%2 corrupted=%3 delayed=0")
+                                   .arg(kRequests)
+                                   .arg(logged.count(QLatin1Char('-')))
+                                   .arg(logged.count(QLatin1Char('x')));
+        const QString output = QString::fromUtf8(sim.process().readAllStandardOutput());
+        if (!output.contains(counts))
+            return QStringLiteral("expected \"%1\" in: %2").arg(counts, output);
         return logged;
     };
     const QString first = run(QStringLiteral("5"));
     QVERIFY2(first.contains('-') && first.contains('x') && first.contains('.'), qPrintable(first));
     QCOMPARE(run(QStringLiteral("5")), first);
     QVERIFY(run(QStringLiteral("6")) != first);
+}
+
+void TestZrq7Sim::serialDeviceUnpluggedComesBack()
+{
+    // The device answers, goes away (its link with it) for 1.5 s at 1 s, and
+    // comes back at the same path; a client that held the old one gets nothing.
+    const QString script = m_dir.filePath(QStringLiteral("unplug.txt"));
+    QFile file(script);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("at 1 unplug 1.5\n");
+    file.close();
+    const QString link = m_dir.filePath(QStringLiteral("COM7"));
+    SimulatorProcess sim({QStringLiteral("--pty"), link, QStringLiteral("--script"), script,
+                          QStringLiteral("--verbose")});
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    const Bytes request = Bytes::fromHex("010300000001840A");
+    const Bytes answer = Bytes::fromHex("01030200 0BF983");
+    PtyClient before(link);
+    QVERIFY(before.isOpen());
+    QCOMPARE(before.exchange(request, answer.size()).toHex(), answer.toHex());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo(link).isSymLink(), 5000);
+    QCOMPARE(before.exchange(request, answer.size(), 300), Bytes());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(link).isSymLink(), 5000);
+    QCOMPARE(before.exchange(request, answer.size(), 300), Bytes());   // the old device stays gone
+    PtyClient after(link);
+    QVERIFY(after.isOpen());
+    QCOMPARE(after.exchange(request, answer.size()).toHex(), answer.toHex());
+    const QString log = sim.standardError();
+    QVERIFY2(log.contains(QStringLiteral("pty: unplugged %1 for 1500 ms").arg(link)), qPrintable(log));
+    QVERIFY2(log.contains(QStringLiteral("pty: plugged in again at %1").arg(link)), qPrintable(log));
+    QCOMPARE(sim.stop(), 0);
+    QVERIFY(!QFileInfo(link).isSymLink());
 }
 
 QTEST_GUILESS_MAIN(TestZrq7Sim)
