@@ -10,8 +10,9 @@ rm -rf "$home"
 mkdir -p "$home/config" "$home/data" "$home/run" "$home/ports" "$home/tmp"
 chmod 700 "$home/run"
 
-# In the background so a stop request (ctest's time-out) reaches the test.
-"$@" &
+# In the background so a stop request (ctest's time-out) reaches the test; the
+# shell ignores SIGINT and SIGQUIT in background commands, the test must not.
+env --default-signal=INT,QUIT "$@" &
 test_pid=$!
 trap 'kill -TERM "$test_pid" 2>/dev/null' TERM INT HUP
 status=0
