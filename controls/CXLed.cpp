@@ -3,6 +3,7 @@
 
 #include <QPainter>
 #include <QTimerEvent>
+#include <algorithm>
 
 CXLed::CXLed(QWidget* parent) : QWidget(parent)
 {
@@ -51,24 +52,37 @@ void CXLed::SetBlink(bool enable)
 
 void CXLed::advanceClock()
 {
-    if (m_state.load() == Off)
-        return;
+    if (m_state.load() != Off)
+        advanceClockBy(1);
+}
+
+void CXLed::advanceClockBy(int ticks)
+{
     const bool wasOn = showsOn();
-    m_clock.tick();
+    for (int i = 0; i < ticks; ++i)
+        m_clock.tick();
     if (showsOn() != wasOn)
         update();
 }
 
 void CXLed::followState()
 {
-    // A tick changes nothing while the state is 0 (the clock holds), so the
-    // timer may rest then; it resumes with the clock where it stood.
-    if (m_blinkEnabled && m_state.load() != Off) {
-        if (!m_timer.isActive())
-            m_timer.start(blinkIntervalMs, this);
-    } else {
+    // The clock ticks every 100 ms, but the timer wakes the LED only when its
+    // icon changes (twice a second blinking or flashing) and then moves the
+    // clock on by the ticks that passed. A new state first brings the clock up
+    // to date. A tick changes nothing while the state is 0 (the clock holds),
+    // so the timer rests then; it resumes with the clock where it stood.
+    if (m_timer.isActive()) {
         m_timer.stop();
+        advanceClockBy(std::min(int(m_sinceTimerStart.elapsed() / blinkIntervalMs), m_timerTicks));
     }
+    if (!m_blinkEnabled || m_state.load() == Off)
+        return;
+    m_timerTicks = m_clock.ticksToChange(m_state.load());
+    if (m_timerTicks == 0)
+        return;
+    m_timer.start(m_timerTicks * blinkIntervalMs, this);
+    m_sinceTimerStart.start();
 }
 
 bool CXLed::showsOn() const
@@ -95,8 +109,10 @@ void CXLed::paintEvent(QPaintEvent*)
 
 void CXLed::timerEvent(QTimerEvent* event)
 {
-    if (event->timerId() == m_timer.timerId())
-        advanceClock();
-    else
+    if (event->timerId() == m_timer.timerId()) {
+        m_timer.stop();
+        advanceClockBy(m_timerTicks);
+        followState();
+    } else
         QWidget::timerEvent(event);
 }

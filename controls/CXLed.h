@@ -8,6 +8,7 @@
 #include "RepaintRequest.h"
 
 #include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QWidget>
 #include <atomic>
 
@@ -42,8 +43,9 @@ public:
     void SetBlink(bool enable);
     bool IsBlinking() const { return m_blinkEnabled; }
 
-    // One tick of the blink clock; the running timer calls it every 100 ms.
-    // Does nothing while the state is 0.
+    // One tick (100 ms) of the blink clock; the running timer moves it on by
+    // the ticks that passed whenever the icon is due to change. Does nothing
+    // while the state is 0.
     void advanceClock();
     // Whether the on icon is what the LED shows now.
     bool showsOn() const;
@@ -57,6 +59,7 @@ protected:
 private:
     // Runs the timer while blinking is on and the state is not 0. UI thread.
     void followState();
+    void advanceClockBy(int ticks);
 
     struct Look
     {
@@ -69,6 +72,8 @@ private:
     std::atomic<int> m_state{Off};
     LedBlinkClock m_clock;
     QBasicTimer m_timer;
+    int m_timerTicks = 0;             // clock ticks the running timer stands for
+    QElapsedTimer m_sinceTimerStart;
     bool m_blinkEnabled = false;
     RenderCache<Look> m_cache;
     // A state set from any thread reaches screen readers on the UI thread.

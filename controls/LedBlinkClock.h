@@ -25,6 +25,10 @@ struct LedBlinkClock
             flashPhase = true;
         }
     }
+
+    // Ticks until an LED in `state` shows its other icon (1..10), or 0 when it
+    // never will: a timer need only wake the LED then.
+    int ticksToChange(int state) const;
 };
 
 // Whether an LED in state (0 off, 1 on or blinking, 2 flashing) shows its on
@@ -39,4 +43,16 @@ constexpr bool ledShowsOn(int state, bool blinkPhase, bool flashPhase)
     default:
         return false;
     }
+}
+
+inline int LedBlinkClock::ticksToChange(int state) const
+{
+    LedBlinkClock ahead = *this;
+    const bool shown = ledShowsOn(state, blinkPhase, flashPhase);
+    for (int n = 1; n <= 10; ++n) {
+        ahead.tick();
+        if (ledShowsOn(state, ahead.blinkPhase, ahead.flashPhase) != shown)
+            return n;
+    }
+    return 0;
 }

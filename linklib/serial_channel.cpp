@@ -27,8 +27,13 @@ std::int32_t SerialChannel::exchange(Attempt& attempt)
 }
 
 namespace {
-// Waits for the next chunk; returns its size, or a result code (<= 0) that ends the attempt.
-long nextChunkSize(SerialLine& line, Clock::time_point deadline, std::size_t held)
+// Waits for the next chunk and reads it into `into`, which has room for what an
+// answer holding `held` bytes so far may still take. Returns the chunk's size,
+// or a result code (< 0) that ends the attempt. The read takes whatever has
+// arrived, up to the room: one call instead of asking the driver for the count
+// first, on every answer of the poll. A chunk that fills the room means the
+// answer would not fit: overflow.
+long readNextChunk(SerialLine& line, Clock::time_point deadline, std::uint8_t* into, std::size_t held)
 {
     const long waiting = line.waitForInput(deadline);
     if (waiting == SerialLine::kTimedOut)
@@ -37,9 +42,13 @@ long nextChunkSize(SerialLine& line, Clock::time_point deadline, std::size_t hel
         return LINK_ERR_PORT;
     if (waiting < 0)
         return LINK_ERR_IO;
-    if (held + static_cast<std::size_t>(waiting) >= kFrameBufferSize)
+    const std::size_t room = kFrameBufferSize - held;
+    const long got = line.read(into, room);
+    if (got < 0)
+        return LINK_ERR_IO;
+    if (static_cast<std::size_t>(got) >= room)
         return LINK_ERR_OVERFLOW;
-    return waiting;
+    return got;
 }
 } // namespace
 
@@ -47,12 +56,9 @@ std::int32_t SerialChannel::receiveRtu(Attempt& attempt, Clock::time_point deadl
 {
     std::size_t count = 0;
     for (;;) {
-        const long waiting = nextChunkSize(*m_line, deadline, count);
-        if (waiting <= 0)
-            return static_cast<std::int32_t>(waiting);
-        const long got = m_line->read(m_rx + count, static_cast<std::size_t>(waiting));
+        const long got = readNextChunk(*m_line, deadline, m_rx + count, count);
         if (got < 0)
-            return LINK_ERR_IO;
+            return static_cast<std::int32_t>(got);
         count += static_cast<std::size_t>(got);
         const Completion done = rtu::complete(m_rx, count, attempt.request);
         if (done.status == Completion::Failed)
@@ -71,12 +77,10 @@ std::int32_t SerialChannel::receiveAscii(Attempt& attempt, Clock::time_point dea
 {
     ascii::Scanner scanner;
     for (;;) {
-        const long waiting = nextChunkSize(*m_line, deadline, scanner.count());
-        if (waiting <= 0)
-            return static_cast<std::int32_t>(waiting);
-        const long got = m_line->read(m_rx, static_cast<std::size_t>(waiting));
+        // The scanner keeps the characters; the buffer only carries each chunk to it.
+        const long got = readNextChunk(*m_line, deadline, m_rx, scanner.count());
         if (got < 0)
-            return LINK_ERR_IO;
+            return static_cast<std::int32_t>(got);
         const Completion done = scanner.feed(m_rx, static_cast<std::size_t>(got));
         if (done.status == Completion::Complete) {
             const CheckResult result =

@@ -28,7 +28,8 @@ public:
     virtual void discardQueues() = 0;
     // Writes all bytes (waiting while the driver is full); false on failure.
     virtual bool writeAll(const std::uint8_t* data, std::size_t size) = 0;
-    // Waits until bytes are waiting or the deadline passes. Returns how many are waiting,
+    // Waits until bytes are waiting or the deadline passes. Returns a positive number when
+    // some are (how many, or 1 when the line cannot tell without asking the driver),
     // kTimedOut at the deadline, kFailed on a line failure, kClosed when the line was closed.
     virtual long waitForInput(Clock::time_point deadline) = 0;
     // Reads up to size waiting bytes; returns their number or -1 on failure.

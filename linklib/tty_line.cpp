@@ -213,14 +213,9 @@ bool TtyLine::cancelledBefore(Clock::time_point deadline) const
 
 long TtyLine::waitForInput(Clock::time_point deadline)
 {
+    // ppoll first: it returns at once when bytes are there, and with O_NONBLOCK
+    // the read that follows takes them without asking for their count.
     for (;;) {
-        int waiting = 0;
-        if (ioctl(m_fd, FIONREAD, &waiting) != 0)
-            return kFailed;
-        if (waiting > 0)
-            return waiting;
-        if (Clock::now() >= deadline)
-            return kTimedOut;
         pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_cancelFd, POLLIN, 0}};
         const timespec left = remainingUntil(deadline);
         const int rc = ppoll(fds, 2, &left, nullptr);
@@ -229,15 +224,24 @@ long TtyLine::waitForInput(Clock::time_point deadline)
                 continue;
             return kFailed;
         }
+        if (rc == 0)
+            return kTimedOut;
         if (fds[1].revents)
             return kClosed;
         if (fds[0].revents & (POLLERR | POLLNVAL))
             return kFailed;
-        if ((fds[0].revents & POLLHUP) && ioctl(m_fd, FIONREAD, &waiting) == 0 && waiting == 0) {
+        if (fds[0].revents & POLLHUP) {
+            int waiting = 0;
+            if (ioctl(m_fd, FIONREAD, &waiting) != 0)
+                return kFailed;
+            if (waiting > 0)
+                return waiting;
             // The far end is gone (a pseudo-terminal without its master): nothing can come,
             // so the attempt simply runs into its time-out.
             return cancelledBefore(deadline) ? kClosed : kTimedOut;
         }
+        if (fds[0].revents & POLLIN)
+            return 1;
     }
 }
 

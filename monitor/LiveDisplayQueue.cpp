@@ -35,40 +35,68 @@ bool LiveDisplayQueue::isOpen() const
 
 void LiveDisplayQueue::store(const std::function<void(PendingDisplay&)>& put, Delivery delivery)
 {
+    bool arm = false;
     {
         std::lock_guard lock(m_mutex);
         if (!m_open)
             return;
         put(m_pending);
+        if (delivery == Delivery::Refresh && !m_refreshArmed)
+            arm = m_refreshArmed = true;
     }
-    if (delivery == Delivery::Now) {
-        QMetaObject::invokeMethod(m_context, [this] { flush(); }, Qt::QueuedConnection);
-        return;
-    }
-    // One refresh per period at most: the timer is started on the window's own thread.
-    if (!m_refreshQueued.exchange(true))
-        QMetaObject::invokeMethod(
-            m_context,
-            [this] {
-                QTimer::singleShot(kRefreshMs, m_context, [this] {
-                    // Cleared before taking, so a value stored meanwhile arms the next refresh.
-                    m_refreshQueued.store(false);
-                    flush();
-                });
-            },
-            Qt::QueuedConnection);
+    if (delivery == Delivery::Now)
+        QMetaObject::invokeMethod(m_context, [this] { showStatusNow(); }, Qt::QueuedConnection);
+    else if (arm)
+        QMetaObject::invokeMethod(m_context, [this] { startRefreshTimer(); }, Qt::QueuedConnection);
 }
 
-void LiveDisplayQueue::flush()
+void LiveDisplayQueue::startRefreshTimer()
+{
+    QTimer::singleShot(kRefreshMs, m_context, [this] { refresh(); });
+}
+
+void LiveDisplayQueue::refresh()
 {
     PendingDisplay batch;
     {
         std::lock_guard lock(m_mutex);
-        if (!m_open)
+        if (!m_open || !m_pending.hasValues()) {
+            m_refreshArmed = false; // the next value stored arms it again
             return;
+        }
+        // The status, if one waits, has its own delivery on the way.
+        std::swap(batch.status, m_pending.status);
+        std::swap(batch.statusTicket, m_pending.statusTicket);
         std::swap(batch, m_pending);
     }
     m_show(batch);
+    // While the relay is polled values keep coming: the next refresh is armed
+    // from here, without the poll thread waking this one to do it.
+    startRefreshTimer();
+}
+
+void LiveDisplayQueue::showStatusNow()
+{
+    PendingDisplay batch;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_open || !m_pending.status)
+            return;
+        std::swap(batch.status, m_pending.status);
+        std::swap(batch.statusTicket, m_pending.statusTicket);
+        // The settings read with it go along (rarely read; the status's faults
+        // speak of them): ranges and marks land with the rows they explain.
+        std::swap(batch.currentSettings, m_pending.currentSettings);
+        std::swap(batch.lineVoltageLimits, m_pending.lineVoltageLimits);
+        std::swap(batch.motorControl, m_pending.motorControl);
+    }
+    m_show(batch);
+}
+
+bool PendingDisplay::hasValues() const
+{
+    return currentSettings || lineVoltageLimits || motorControl || currents || voltages || powers || energies ||
+           clock || averageCurrents || motorTimes || sensors || heating;
 }
 
 void LiveDisplayQueue::showCurrents(const CurrentsUpdate& u)

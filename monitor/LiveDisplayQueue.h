@@ -4,7 +4,6 @@
 #include "PollDisplay.h"
 
 #include <QObject>
-#include <atomic>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -30,16 +29,21 @@ struct PendingDisplay
     // most one; it is never merged with a later one.
     std::optional<pollcycle::StatusUpdate> status;
     pollcycle::UiTicket statusTicket;
+
+    // Any value besides the status.
+    bool hasValues() const;
 };
 
 // The main window's end of the poll: the display steps arrive on the poll thread
 // and are only stored here; the window takes the latest of them at most once per
 // refresh period (`show` runs on the thread of `context`, the user-interface
 // thread), so a fast link costs no more repaints than a slow one. The status step
-// goes at once: the poll waits for it before it reads the values of new faults. Nothing is accepted while
-// closed, and closing drops what is still waiting, so values of a stopped poll
-// never reach the window after a disconnect. A dropped status ticket releases
-// the poll at once.
+// goes at once, since the poll waits for it before it reads the values of new
+// faults; the settings blocks (K, L, N) read before it go along, the
+// measurements wait for the refresh. Nothing is accepted while closed, and
+// closing drops what is still waiting, so values of a stopped poll never reach
+// the window after a disconnect. A dropped status ticket releases the poll at
+// once.
 class LiveDisplayQueue final : public pollcycle::PollDisplay
 {
 public:
@@ -68,17 +72,21 @@ public:
 
 private:
     enum class Delivery { Refresh, Now };
-    // Five refreshes a second: live to the eye, while each refresh (text changes
-    // re-lay out the window) stays a small load. The status step does not wait for it.
+    // Five refreshes a second: live to the eye, while each refresh stays a small
+    // load. The status step does not wait for it.
     static constexpr int kRefreshMs = 200;
-    // Stores under the lock and arms one refresh (or a flush at once for Now).
+    // Stores under the lock and arms the refresh unless it is armed (for Now,
+    // the status goes to the window at once instead).
     void store(const std::function<void(PendingDisplay&)>& put, Delivery delivery = Delivery::Refresh);
-    void flush();
+    // User-interface thread.
+    void startRefreshTimer();
+    void refresh();
+    void showStatusNow();
 
     QObject* m_context; // outlives every poll that may call in (the window stops its poll first)
     Show m_show;
-    mutable std::mutex m_mutex; // guards m_open and m_pending
+    mutable std::mutex m_mutex; // guards the three below
     bool m_open = false;
     PendingDisplay m_pending;
-    std::atomic<bool> m_refreshQueued{false};
+    bool m_refreshArmed = false; // a refresh timer runs or is being started
 };

@@ -3,6 +3,7 @@
 // the 100 ms clock, and states stored from a worker thread.
 #include "CXLed.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 #include <thread>
 
@@ -47,6 +48,7 @@ private slots:
     void blinkingAndFlashing();
     void stateZeroHoldsTheClock();
     void runningTimerBlinks();
+    void timerWakesOnlyForChanges();
     void programIconsByName();
     void stateFromWorkerThread();
 
@@ -123,6 +125,40 @@ void TestLed::runningTimerBlinks()
     QVERIFY(m_led->showsOn());
     QTRY_VERIFY_WITH_TIMEOUT(!m_led->showsOn(), 2000);
     QTRY_VERIFY_WITH_TIMEOUT(m_led->showsOn(), 2000);
+}
+
+// Blinking or flashing, the timer wakes the LED when its icon changes (twice
+// a second), not on every 100 ms tick of its clock.
+void TestLed::timerWakesOnlyForChanges()
+{
+    struct TimerEvents : QObject
+    {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            count += event->type() == QEvent::Timer;
+            return false;
+        }
+    };
+    for (const int state : {1, 2}) {
+        TimerEvents wakes;
+        m_led->installEventFilter(&wakes);
+        m_led->SetState(state);
+        m_led->SetBlink(true);
+        QString seen;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 2100) {
+            QTest::qWait(20);
+            const QChar now = m_led->showsOn() ? u'#' : u'.';
+            if (seen.isEmpty() || seen.back() != now)
+                seen += now;
+        }
+        QVERIFY2(wakes.count <= 6, qPrintable(QString::number(wakes.count)));
+        QVERIFY2(seen.size() >= 4, qPrintable(seen)); // it still blinks or flashes
+        m_led->removeEventFilter(&wakes);
+        m_led->SetBlink(false);
+    }
 }
 
 void TestLed::programIconsByName()
