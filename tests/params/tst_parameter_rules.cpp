@@ -60,7 +60,21 @@ void addEditCases()
     QTest::newRow("1.04 stored as 1.0") << T << "1.04" << 20 << 10 << 40 << ok << 10;
     QTest::newRow("rounding checked: 0.26 is 0.3") << T << "0.26" << 100 << 3 << 6000 << ok << 3;
     QTest::newRow("rounding checked: 0.24 is 0.2") << T << "0.24" << 100 << 3 << 6000 << out << 100;
-    QTest::newRow("comma ends the number") << T << "0,5" << 100 << 0 << 6000 << ok << 0;
+    // The decimal comma reads as the point, wherever a point is read.
+    // "Correct Time" -10.0..10.0
+    QTest::newRow("comma: 2,5 is 2.5") << T << "2,5" << 0 << -100 << 100 << ok << 25;
+    QTest::newRow("comma: negative") << T << "-2,5" << 0 << -100 << 100 << ok << -25;
+    QTest::newRow("comma: range checks the whole number") << T << "10,1" << 0 << -100 << 100 << out << 0;
+    QTest::newRow("comma: upper bound") << T << "10,0" << 0 << -100 << 100 << ok << 100;
+    QTest::newRow("comma: 1,06 stored as shown 1.1") << T << "1,06" << 10 << 10 << 40 << ok << 11;
+    QTest::newRow("comma: rounding checked, 0,24 is 0.2") << T << "0,24" << 100 << 3 << 6000 << out << 100;
+    QTest::newRow("comma: shown text unchanged") << T << "10,0" << 100 << 3 << 6000 << same << 100;
+    QTest::newRow("comma: exponent") << T << "4,5e1" << 100 << 3 << 6000 << ok << 450;
+    QTest::newRow("comma: a second separator ends it") << T << "2,5,7" << 0 << -100 << 100 << ok << 25;
+    QTest::newRow("comma: no digits before") << T << ",5" << 100 << 0 << 6000 << ok << 5;
+    // Integers read leading digits: a comma ends them as a point does.
+    QTest::newRow("integer: point ends the digits") << I << "42.7" << 60 << 10 << 600 << ok << 42;
+    QTest::newRow("integer: comma ends the digits") << I << "42,7" << 60 << 10 << 600 << ok << 42;
     QTest::newRow("exponent") << T << "4e1" << 100 << 3 << 6000 << ok << 400;
     QTest::newRow("huge exponent") << T << "1e300" << 100 << 3 << 6000 << out << 100;
     QTest::newRow("negative tenths") << T << "-0.5" << 0 << -10 << 10 << ok << -5;
