@@ -90,6 +90,7 @@ public:
             box->setProperty("answered", true);
             const QString message = box->windowTitle() + u'|' + box->text();
             seen.append(message);
+            icons.append(box->icon());
             QMessageBox::StandardButton button = m_choose ? m_choose(message) : QMessageBox::NoButton;
             QAbstractButton* target = button != QMessageBox::NoButton ? box->button(button) : box->defaultButton();
             QPointer<QAbstractButton> guarded(target);
@@ -101,6 +102,7 @@ public:
         m_poll.start(5);
     }
     QStringList seen;
+    QList<QMessageBox::Icon> icons; // of each box in `seen`
 
 private:
     QTimer m_poll;
