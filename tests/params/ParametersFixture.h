@@ -109,6 +109,15 @@ private:
     Choice m_choose;
 };
 
+// An operator who answers the boxes whose "caption|text" begins with `prefix`
+// with `button`, and every other box with its default.
+inline MessageBoxOperator::Choice answering(const QString& prefix, QMessageBox::StandardButton button)
+{
+    return [prefix, button](const QString& message) {
+        return message.startsWith(prefix) ? button : QMessageBox::NoButton;
+    };
+}
+
 inline QModelIndex valueIndex(ParameterGridModel& model, uint16_t address)
 {
     for (int g = 0; g < model.groupCount(); ++g)

@@ -39,17 +39,21 @@ namespace {
 // Zrq7sim answering every request 400 ms late (a long RS-485 line, a busy gateway).
 const QStringList lateAnswers{u"--delay-rate"_qs, u"1"_qs, u"--delay-ms"_qs, u"400"_qs};
 
-// The program settings pointed at a simulator's TCP port, with a time-out
-// well above its late answers.
-void pointSettingsAt(uint16_t port)
+// Shows the main window and connects it to a simulator's TCP port, with a
+// time-out well above the late answers; false when it does not connect.
+bool connectTo(CCPL_ZRQ7Dlg& window, uint16_t port)
 {
     ProgramSettings& s = theApp().settings;
     ResetSettings(s);
-    QVERIFY(SetSettingsText(s.szPortName, u"Modbus TCP"_qs));
+    if (!SetSettingsText(s.szPortName, u"Modbus TCP"_qs))
+        return false;
     s.dwIpAddress = 0x7F000001;
     s.nTcpPort = port;
     s.nResponseTimeout = 2000;
     s.nRetries = 0;
+    window.show();
+    window.OnConnect(); // the connect runs off the window's thread
+    return QTest::qWaitFor([&] { return window.isConnected(); }, 10000);
 }
 
 QPushButton* button(QWidget& window, int id)
@@ -149,22 +153,17 @@ void TestParametersFromMainWindow::disconnectDuringTransfer()
     // values, so the window shows whether the read reached them. Writing: the
     // first read is cancelled at 154 (which the poll never reads), and the
     // window then writes what it has.
-    QStringList options = lateAnswers + QStringList{u"--firmware"_qs, u"11"_qs,        u"--setting"_qs,
-                                                    u"150=200"_qs,    u"--setting"_qs, u"242=1"_qs};
+    QStringList options = lateAnswers;
+    options << u"--firmware"_qs << u"11"_qs << u"--setting"_qs << u"150=200"_qs << u"--setting"_qs
+            << u"242=1"_qs;
     if (!reading)
         options += QStringList{u"--fail-register"_qs, u"154x1"_qs};
     LinkedSimulator relay(options);
     QVERIFY2(relay.process().start(), qPrintable(relay.process().errorString()));
-    pointSettingsAt(relay.process().tcpPort());
     CCPL_ZRQ7Dlg window;
-    window.show();
-    window.OnConnect();
-    QTRY_VERIFY_WITH_TIMEOUT(window.isConnected(), 10000);
+    QVERIFY(connectTo(window, relay.process().tcpPort()));
 
-    MessageBoxOperator operatorAnswers([](const QString& message) {
-        return message.startsWith(u"Uwaga|Błąd pobrania parametru"_qs) ? QMessageBox::Cancel
-                                                                       : QMessageBox::NoButton;
-    });
+    MessageBoxOperator operatorAnswers(answering(u"Uwaga|Błąd pobrania parametru"_qs, QMessageBox::Cancel));
     window.OnDeviceParameters();
     CSettDevDlg* parameters = window.parametersWindow();
     QVERIFY(parameters);
@@ -220,15 +219,9 @@ void TestParametersFromMainWindow::windowOutlivesItsLink()
     LinkedSimulator second({u"--firmware"_qs, u"12"_qs});
     QVERIFY2(first.process().start(), qPrintable(first.process().errorString()));
     QVERIFY2(second.process().start(), qPrintable(second.process().errorString()));
-    pointSettingsAt(first.process().tcpPort());
     CCPL_ZRQ7Dlg window;
-    window.show();
-    window.OnConnect();
-    QTRY_VERIFY_WITH_TIMEOUT(window.isConnected(), 10000);
-    MessageBoxOperator operatorAnswers([](const QString& message) {
-        return message.startsWith(u"Uwaga|Nie wszystkie zmiany"_qs) ? QMessageBox::Yes
-                                                                    : QMessageBox::NoButton;
-    });
+    QVERIFY(connectTo(window, first.process().tcpPort()));
+    MessageBoxOperator operatorAnswers(answering(u"Uwaga|Nie wszystkie zmiany"_qs, QMessageBox::Yes));
     window.OnDeviceParameters();
     QPointer<CSettDevDlg> parameters = window.parametersWindow();
     QVERIFY(parameters);
