@@ -44,8 +44,8 @@
 
 namespace {
 
-// A window that opens another first looks for it: an open top-level dialog
-// with that exact title is restored and brought to the front instead.
+// A window that opens another first looks for it: an open one is restored and
+// brought to the front instead.
 bool bringToFront(QWidget* window)
 {
     if (!window || !window->isVisible())
@@ -56,6 +56,7 @@ bool bringToFront(QWidget* window)
     return true;
 }
 
+// The open top-level dialog with that exact title.
 bool bringToFront(const QString& title)
 {
     for (QWidget* window : QApplication::topLevelWidgets())
