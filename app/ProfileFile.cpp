@@ -1,42 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "ProfileFile.h"
 
+#include "AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace ProfileFile {
-namespace {
-
-bool writeAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data.remove_prefix(std::size_t(n));
-    }
-    return true;
-}
-
-// Makes a rename durable: the folder entry itself is flushed.
-void syncFolder(const QByteArray& folder)
-{
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-} // namespace
 
 std::optional<std::string> readValue(const QString& path, std::string_view section, std::string_view key)
 {
@@ -58,21 +30,10 @@ bool writeAtomically(const QString& path, std::string_view data, unsigned mode, 
         ::mkdir(QFile::encodeName(folder).constData(), 0700);
     }
 
-    QByteArray tmpName = QFile::encodeName(info.absoluteFilePath()) + ".XXXXXX";
-    const int fd = ::mkostemp(tmpName.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
-    if (ok)
-        ok = (renameFile ? renameFile : &::rename)(tmpName.constData(), target.constData()) == 0;
-    if (!ok) {
-        ::unlink(tmpName.constData());
-        return false;
-    }
-    syncFolder(QFile::encodeName(folder));
-    return true;
+    // A profile stays private (mode `mode`) even if it was not before; a
+    // symbolic link to it stays a link.
+    return zrq7::fileio::replaceFile(QFile::encodeName(info.absoluteFilePath()).toStdString(), data,
+                                     {mode, false, renameFile});
 }
 
 bool writeValue(const QString& path, std::string_view section, std::string_view key, std::string_view value,

@@ -6,6 +6,7 @@
 // file in the same folder is written, flushed to disk and renamed over the old
 // one, so a crash or a failure at any point leaves the old file intact.
 
+#include "AtomicFile.h"
 #include "ProfileText.h"
 
 #include <QString>
@@ -24,11 +25,13 @@ inline constexpr qint64 kMaxProfileSize = 1 << 20;
 std::optional<std::string> readValue(const QString& path, std::string_view section, std::string_view key);
 
 // How the temporary file is moved into place; tests inject a failing one.
-using RenameFunction = int (*)(const char* from, const char* to);
+using RenameFunction = zrq7::fileio::RenameFunction;
 
-// Replaces the file at `path` with `data` (mode `mode`), creating its folder
-// (mode 0700) when missing. False when anything failed; the old file is then
-// unchanged and no temporary file is left behind.
+// Replaces the file at `path` with `data` (mode `mode`, also when the file
+// existed), creating its folder (mode 0700) when missing; over a symbolic link
+// the file it points at is replaced (zrq7::fileio::replaceFile). False when
+// anything failed; the old file is then unchanged and no temporary file is
+// left behind.
 bool writeAtomically(const QString& path, std::string_view data, unsigned mode = 0600,
                      RenameFunction renameFile = nullptr);
 

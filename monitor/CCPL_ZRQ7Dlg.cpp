@@ -44,18 +44,24 @@
 
 namespace {
 
-// A window that opens another first looks for it: an open top-level dialog
-// with that exact title is restored and brought to the front instead.
+// A window that opens another first looks for it: an open one is restored and
+// brought to the front instead.
+bool bringToFront(QWidget* window)
+{
+    if (!window || !window->isVisible())
+        return false;
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->raise();
+    window->activateWindow();
+    return true;
+}
+
+// The open top-level dialog with that exact title.
 bool bringToFront(const QString& title)
 {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QDialog*>(window) && window->isVisible() && window->windowTitle() == title) {
-            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-            window->raise();
-            window->activateWindow();
-            return true;
-        }
-    }
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (qobject_cast<QDialog*>(window) && window->isVisible() && window->windowTitle() == title)
+            return bringToFront(window);
     return false;
 }
 
@@ -337,19 +343,28 @@ void CCPL_ZRQ7Dlg::OnDeviceParameters()
 {
     if (!PasswordGate(PWD_DEVICE_PARAMS))
         return;
-    if (bringToFront(CSettDevDlg::windowTitleText()))
+    // The version choice counts as the open window.
+    if (bringToFront(m_firmwareChoice) || bringToFront(m_parameters))
         return;
-    // Built for the connected relay's firmware, or for a version the operator picks.
-    ParametersWindowContext context;
     if (m_bConnected == 1 && m_pollFlags.bPollRunning.load() == 1) {
-        context.firmwareVersion = int(m_connection->identifiedVersion());
-        context.online = true;
-    } else {
-        CFirmwareDlg choice(this);
-        if (choice.exec() != QDialog::Accepted)
-            return;
-        context.firmwareVersion = choice.chosenVersion();
+        openParametersWindow({int(m_connection->identifiedVersion()), true, {}});
+        return;
     }
+    // Without a relay the operator picks the firmware version first; the
+    // window opens (offline) when the choice ends.
+    auto* choice = new CFirmwareDlg(this);
+    m_firmwareChoice = choice;
+    connect(choice, &QDialog::finished, this, [this, choice](int result) {
+        choice->deleteLater();
+        m_firmwareChoice = nullptr;
+        if (result == QDialog::Accepted)
+            openParametersWindow({choice->chosenVersion(), false, {}});
+    });
+    choice->open();
+}
+
+void CCPL_ZRQ7Dlg::openParametersWindow(ParametersWindowContext context)
+{
     m_parameters = new CSettDevDlg(std::move(context), this);
     m_parameters->setAttribute(Qt::WA_DeleteOnClose);
     m_parameters->show();
@@ -496,9 +511,10 @@ void CCPL_ZRQ7Dlg::setConnecting(bool connecting)
 void CCPL_ZRQ7Dlg::endLinkCommands()
 {
     m_motorWriter->wait();
-    // A parameters transfer never loses its link underneath it.
+    // A parameters transfer never loses its link underneath it, and the window
+    // never works with whatever relay is connected next.
     if (m_parameters)
-        m_parameters->stopTransfer();
+        m_parameters->linkClosing();
 }
 
 void CCPL_ZRQ7Dlg::setLinkButtons(bool connected)

@@ -15,6 +15,7 @@
 #include <memory>
 
 class CDataDlg;
+class CFirmwareDlg;
 class ConnectionManager;
 class MotorCommandWriter;
 class QMenu;
@@ -99,6 +100,7 @@ private:
     void onMotorCommandFinished(int32_t value, int32_t result);
     void closeSequence();
     void finishClose();
+    void openParametersWindow(ParametersWindowContext context);
 
     MeasurementSnapshot m_snapshot; // the recorder window clears it; it outlives that window
     pollcycle::PollFlags m_pollFlags;
@@ -120,4 +122,5 @@ private:
     CDataDlg* m_dataDlg = nullptr; // Recorder hook: the recorder window, a child of this window
     bool m_trayBlink = false;      // Recorder hook: the tray's blink flag
     QPointer<CSettDevDlg> m_parameters; // the one parameters window, while it is open
+    QPointer<CFirmwareDlg> m_firmwareChoice; // its firmware-version choice, while that is up
 };

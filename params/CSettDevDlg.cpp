@@ -40,11 +40,47 @@ QString fromUtf8(std::string_view text)
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// The operator's completion message, with the number of failed registers on a
-// second line when there were any.
-QString completionText(const QString& done, const QString& failedLine, int failures)
+// Read all, write all, clock and restart: buttons that work only with the link.
+bool needsRelay(int id)
 {
-    return failures == 0 ? done : done + QStringLiteral("\r\n") + failedLine.arg(failures);
+    return id == 1213 || id == 1215 || id == 1194 || id == 1195;
+}
+
+const QString kLinkClosedLine = QStringLiteral("Połączenie z urządzeniem zostało zakończone.");
+
+// The operator's message at the end of reading or writing all parameters: done,
+// with the number of failed registers on a second line when there were any; or
+// interrupted (Cancel, or the link closed), with the number not transferred.
+struct TransferEnd
+{
+    QMessageBox::Icon icon;
+    QString text;
+};
+
+TransferEnd transferEndText(bool reading, int notTransferred, bool interrupted, bool linkClosed)
+{
+    const QString lineEnd = QStringLiteral("\r\n");
+    QString notDone = (reading ? QStringLiteral("Nie odczytano parametrów: %1")
+                               : QStringLiteral("Nie zapisano parametrów: %1"))
+                          .arg(notTransferred);
+    if (!interrupted) {
+        const QString done =
+            reading ? QStringLiteral("Proces odczytu parametrów z urządzenia został zakończony.")
+                    : QStringLiteral("Proces zapisu parametrów do urządzenia został zakończony.");
+        if (notTransferred == 0)
+            return {QMessageBox::Information, done};
+        return {QMessageBox::Warning, done + lineEnd + notDone + QLatin1Char('.')};
+    }
+    QString text = reading ? QStringLiteral("Proces odczytu parametrów z urządzenia został przerwany.")
+                           : QStringLiteral("Proces zapisu parametrów do urządzenia został przerwany.");
+    if (linkClosed)
+        text += lineEnd + kLinkClosedLine;
+    // Registers not read keep what the window held before (the factory values,
+    // a file's or an earlier read's).
+    if (notTransferred > 0)
+        text += lineEnd + notDone +
+                (reading ? QStringLiteral(" (pozostają ich poprzednie wartości).") : QStringLiteral("."));
+    return {QMessageBox::Warning, text};
 }
 
 } // namespace
@@ -276,9 +312,7 @@ std::vector<TransferRegister> CSettDevDlg::transferRegisters(bool onlyPending) c
 void CSettDevDlg::setBusy(bool busy)
 {
     for (QPushButton* b : findChildren<QPushButton*>()) {
-        const int id = b->objectName().mid(2).toInt();
-        const bool needsRelay = id == 1213 || id == 1215 || id == 1194 || id == 1195;
-        b->setEnabled(!busy && (!needsRelay || m_context.online));
+        b->setEnabled(!busy && (!needsRelay(b->objectName().mid(2).toInt()) || hasLink()));
     }
     m_onlyChanged->setEnabled(!busy);
     m_grid->setEditTriggers(busy ? QAbstractItemView::NoEditTriggers
@@ -288,7 +322,7 @@ void CSettDevDlg::setBusy(bool busy)
 
 void CSettDevDlg::ReadAllParameters()
 {
-    if (!m_context.online || m_transfer.isRunning())
+    if (!hasLink() || m_transfer.isRunning())
         return;
     m_runningKind = ParameterTransfer::Kind::ReadAll;
     setBusy(true);
@@ -297,7 +331,7 @@ void CSettDevDlg::ReadAllParameters()
 
 void CSettDevDlg::WriteAllParameters()
 {
-    if (!m_context.online || m_transfer.isRunning())
+    if (!hasLink() || m_transfer.isRunning())
         return;
     m_runningKind = ParameterTransfer::Kind::WriteAll;
     setBusy(true);
@@ -306,7 +340,7 @@ void CSettDevDlg::WriteAllParameters()
 
 void CSettDevDlg::SynchronizeDeviceClock()
 {
-    if (!m_context.online || m_transfer.isRunning())
+    if (!hasLink() || m_transfer.isRunning())
         return;
     m_runningKind = ParameterTransfer::Kind::ClockSync;
     setBusy(true);
@@ -316,7 +350,7 @@ void CSettDevDlg::SynchronizeDeviceClock()
 
 void CSettDevDlg::RestartDevice()
 {
-    if (!m_context.online || m_transfer.isRunning())
+    if (!hasLink() || m_transfer.isRunning())
         return;
     const auto answer = ShowMessageOnTop(this, QMessageBox::Warning, QStringLiteral("UWAGA"),
                                     QStringLiteral("Zostanie wykonany restart urządzenia.\r\nJeżeli silnik jest "
@@ -340,6 +374,25 @@ void CSettDevDlg::showWait(const QString& caption, const QString& text)
 void CSettDevDlg::stopTransfer()
 {
     m_transfer.stop();
+}
+
+void CSettDevDlg::linkClosing()
+{
+    if (!hasLink())
+        return;
+    m_linkClosed = true;
+    m_transfer.stop(); // its end (and message) follows through the event queue
+    // The relay this window was built for and read from is gone; another relay
+    // (or firmware version) connected later gets a window of its own.
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        const int id = b->objectName().mid(2).toInt();
+        if (needsRelay(id)) {
+            b->setEnabled(false);
+            b->setToolTip(
+                QStringLiteral("Połączenie, z którym otwarto okno, zostało zakończone. Aby pracować z "
+                               "urządzeniem, otwórz okno ponownie."));
+        }
+    }
 }
 
 void CSettDevDlg::onRegisterSkipped(int group, int row)
@@ -368,22 +421,21 @@ void CSettDevDlg::onFinished(ParameterTransfer::Kind kind, int failures, bool ca
     m_progress->setValue(0);
     if (!m_closing) {
         const QString caption = windowTitleText();
-        const auto icon = failures == 0 ? QMessageBox::Information : QMessageBox::Warning;
         switch (kind) {
         case ParameterTransfer::Kind::ReadAll:
-            ShowMessage(this, icon, caption,
-                        completionText(QStringLiteral("Proces odczytu parametrów z urządzenia został zakończony."),
-                                       QStringLiteral("Nie odczytano parametrów: %1."), failures));
+        case ParameterTransfer::Kind::WriteAll: {
+            const TransferEnd end =
+                transferEndText(kind == ParameterTransfer::Kind::ReadAll, failures, cancelled, m_linkClosed);
+            ShowMessage(this, end.icon, caption, end.text);
             break;
-        case ParameterTransfer::Kind::WriteAll:
-            ShowMessage(this, icon, caption,
-                        completionText(QStringLiteral("Proces zapisu parametrów do urządzenia został zakończony."),
-                                       QStringLiteral("Nie zapisano parametrów: %1."), failures));
-            break;
+        }
         case ParameterTransfer::Kind::ClockSync:
+            // Cut short by the link closing, its last failure is no clock fault.
             if (code != 0)
                 ShowMessageOnTop(this, QMessageBox::Warning, QStringLiteral("Błąd"),
-                                 QString::fromUtf8(clockSyncMessage(code)));
+                                 cancelled && m_linkClosed
+                                     ? QStringLiteral("Błąd synchronizacji czasu.\r\n") + kLinkClosedLine
+                                     : QString::fromUtf8(clockSyncMessage(code)));
             break;
         case ParameterTransfer::Kind::Restart:
             break;

@@ -46,11 +46,19 @@ public:
 
     ParameterGridModel& model() { return *m_model; }
     QTreeView* grid() const { return m_grid; }
+    // Opened with a relay connected.
     bool isOnline() const { return m_context.online; }
+    // Opened online and the link it was opened with is still open: transfers,
+    // clock and restart work only then.
+    bool hasLink() const { return m_context.online && !m_linkClosed; }
     bool isTransferRunning() const { return m_transfer.isRunning(); }
     // Ends a running transfer at its next register and waits for the exchange in
-    // progress (the link is about to close, or the program ends).
+    // progress (the program ends).
     void stopTransfer();
+    // The link this window was opened with is about to close: a running transfer
+    // ends as stopTransfer() does (and says it was interrupted), and transfers,
+    // clock and restart stay off for good; editing and files go on.
+    void linkClosing();
 
     // ---- Commands (the buttons; the file commands ask for the path first) ----
     void ReadAllParameters();
@@ -96,5 +104,6 @@ private:
     ParameterTransfer m_transfer;
     ParameterTransfer::Kind m_runningKind = ParameterTransfer::Kind::ReadAll;
     bool m_closing = false;
+    bool m_linkClosed = false; // see linkClosing()
     FileChooser m_chooseFile;
 };

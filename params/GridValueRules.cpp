@@ -39,9 +39,14 @@ std::int64_t leadingInteger(std::string_view text, bool& overflow)
     return negative ? -magnitude : magnitude;
 }
 
-// Leading decimal number (point as separator, optional exponent) rounded to
-// tenths, digit by digit so the locale never matters; `overflow` when it is far
-// beyond any register bound.
+bool isDecimalSeparator(char c)
+{
+    return c == '.' || c == ','; // the point, or the comma our operators type
+}
+
+// Leading decimal number (point or comma as separator, optional exponent)
+// rounded to tenths, digit by digit so the locale never matters; `overflow`
+// when it is far beyond any register bound.
 std::int64_t leadingTenths(std::string_view text, bool& overflow)
 {
     std::size_t i = skipBlanks(text, 0);
@@ -53,7 +58,7 @@ std::int64_t leadingTenths(std::string_view text, bool& overflow)
     std::size_t digits = 0;
     for (; i < text.size() && isDigit(text[i]); ++i, ++digits)
         mantissa = mantissa * 10 + (text[i] - '0');
-    if (i < text.size() && text[i] == '.') {
+    if (i < text.size() && isDecimalSeparator(text[i])) {
         for (++i; i < text.size() && isDigit(text[i]); ++i, ++digits) {
             mantissa = mantissa * 10 + (text[i] - '0');
             --scale;
@@ -108,7 +113,11 @@ std::string parameterItemName(std::uint16_t address, std::string_view title)
 EditCheck checkEditText(ParameterKind kind, std::string_view text, std::int32_t currentValue, std::int32_t minimum,
                         std::int32_t maximum)
 {
-    if (text == formatRegisterValue(kind, currentValue))
+    // "10,0" is the shown "10.0" typed with a comma: unchanged as well.
+    std::string typed(text);
+    if (kind == ParameterKind::Tenths)
+        std::replace(typed.begin(), typed.end(), ',', '.');
+    if (typed == formatRegisterValue(kind, currentValue))
         return {EditVerdict::Unchanged, currentValue};
     bool overflow = false;
     const std::int64_t number =

@@ -35,7 +35,7 @@ struct EditCheck
 // Checks the editor's text against the bounds (register units, inclusive).
 // Integer: blanks, sign and leading digits as the C library reads them (0
 // without digits); a number beyond the bounds, however long, is out of range.
-// Tenths: blanks, sign, digits and a decimal point (a comma ends the number),
+// Tenths: blanks, sign, digits and a decimal point or comma ("2,5" is 2.5),
 // rounded to the nearest tenth, which is then checked and stored: "1.06" is
 // stored as 11 and shown as "1.1".
 EditCheck checkEditText(ParameterKind kind, std::string_view text, std::int32_t currentValue, std::int32_t minimum,

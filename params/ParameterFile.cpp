@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ParameterFile.h"
 
+#include "AtomicFile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -229,30 +231,7 @@ std::optional<std::string> readWholeFile(const std::string& path)
 
 bool replaceFileAtomically(const std::string& path, std::string_view contents)
 {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return false;
-    // A replaced file keeps its permissions; a new one gets the usual 0644.
-    struct stat old {};
-    ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-    bool ok = true;
-    for (std::size_t done = 0; ok && done < contents.size();) {
-        const ssize_t written = ::write(fd, contents.data() + done, contents.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        ok = written > 0;
-        done += ok ? std::size_t(written) : 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        errno = error;
-    }
-    return ok;
+    return fileio::replaceFile(path, contents);
 }
 
 } // namespace zrq7::params

@@ -86,8 +86,11 @@ std::string writeParameterValues(std::string_view existing, const std::vector<Re
 
 // Whole-file access. readWholeFile: empty when the file cannot be opened or read.
 std::optional<std::string> readWholeFile(const std::string& path);
-// Writes a temporary file beside `path`, flushes it to disk and renames it over
-// `path`, so a failed save leaves the old file untouched. False (errno kept) on failure.
+// Replaces the file whole (fileio::replaceFile): a temporary file beside it is
+// flushed to disk and renamed over it, so a failed save leaves the old file
+// untouched. Over a symbolic link the file it points at is replaced and the
+// link stays; an existing file keeps its permissions, a new one gets 0644.
+// False (errno kept) on failure.
 bool replaceFileAtomically(const std::string& path, std::string_view contents);
 
 } // namespace zrq7::params

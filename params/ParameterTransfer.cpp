@@ -132,18 +132,19 @@ void ParameterTransfer::runRegisters(Kind kind, const RegisterLink& link,
                                      const std::vector<TransferRegister>& registers, int groupCount)
 {
     const bool reading = kind == Kind::ReadAll;
-    int failures = 0;
-    bool cancelled = false;
+    int skipped = 0;
+    std::optional<std::size_t> stoppedAt; // the first register not transferred after an interruption
     int shownGroup = -1;
     emit progressChanged(0);
-    for (const TransferRegister& reg : registers) {
+    for (std::size_t i = 0; i < registers.size() && !stoppedAt; ++i) {
+        const TransferRegister& reg = registers[i];
         if (reg.group != shownGroup && groupCount > 0) {
             shownGroup = reg.group;
             emit progressChanged(reg.group * 100 / groupCount);
         }
         for (;;) {
             if (stopRequested()) {
-                cancelled = true;
+                stoppedAt = i;
                 break;
             }
             bool done = false;
@@ -167,18 +168,20 @@ void ParameterTransfer::runRegisters(Kind kind, const RegisterLink& link,
             const Answer answer = ask(text);
             if (answer == Answer::TryAgain)
                 continue;
-            ++failures;
-            if (answer == Answer::Cancel)
-                cancelled = true;
-            else
+            if (answer == Answer::Cancel) {
+                stoppedAt = i;
+            } else {
+                ++skipped;
                 emit registerSkipped(reg.group, reg.row);
+            }
             break;
         }
-        if (cancelled)
-            break;
     }
+    // Not transferred: those given up with Continue and, after an interruption,
+    // the register it came at and every one after it.
+    const int notTransferred = skipped + (stoppedAt ? int(registers.size() - *stoppedAt) : 0);
     emit progressChanged(0);
-    emit finished(kind, failures, cancelled, 0);
+    emit finished(kind, notTransferred, stoppedAt.has_value(), 0);
 }
 
 bool ParameterTransfer::startClockSync(RegisterLink link)

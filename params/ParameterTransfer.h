@@ -74,8 +74,10 @@ signals:
     // A failed register the operator chose to go on past.
     void registerSkipped(int group, int row);
     void questionAsked(quint64 id, const QString& text);
-    // failures: registers given up with Continue (and the one at Cancel);
-    // code: the clock synchronisation's failure code, 0 otherwise.
+    // failures: for reading and writing, the registers not transferred: those
+    // given up with Continue and, when cancelled (Cancel, or stop()), every
+    // register from the one it stopped at to the end; for the clock 1 when it
+    // failed. code: the clock synchronisation's failure code, 0 otherwise.
     void finished(ParameterTransfer::Kind kind, int failures, bool cancelled, int code);
 
 private:

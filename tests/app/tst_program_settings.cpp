@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -72,6 +73,7 @@ private slots:
     void damagedProfileLeavesRecordUntouched();
     void profileIsPrivateAndKeepsOtherEntries();
     void failedReplaceKeepsOldProfile();
+    void profileBehindALinkStaysALink();
     void saveThatCannotWriteSaysSo();
     void oversizedProfileIsNeitherReadNorReplaced();
     void withValue_data();
@@ -244,6 +246,27 @@ void TestProgramSettings::failedReplaceKeepsOldProfile()
     ProgramSettings loaded = changed;
     QVERIFY(LoadSettings(loaded, m_profile));
     QVERIFY(std::memcmp(&loaded, &old, sizeof old) == 0);
+}
+
+void TestProgramSettings::profileBehindALinkStaysALink()
+{
+    // A profile kept elsewhere (with the user's other settings) and linked in.
+    QTemporaryDir elsewhere;
+    const QString real = elsewhere.filePath("cpl_zrq7.ini");
+    writeText(real, "[settings]\r\nsystem=AAAA\r\n");
+    ::chmod(QFile::encodeName(real).constData(), 0644);
+    QDir().mkpath(QFileInfo(m_profile).absolutePath());
+    QCOMPARE(::symlink(QFile::encodeName(real).constData(), QFile::encodeName(m_profile).constData()), 0);
+
+    ProgramSettings s;
+    ResetSettings(s);
+    QVERIFY(SaveSettings(s, m_profile));
+    QVERIFY(QFileInfo(m_profile).isSymLink());
+    QCOMPARE(readAll(real), "[settings]\r\nsystem=" + QByteArray::fromStdString(EncodeSettings(s)) + "\r\n");
+    struct stat st = {};
+    QCOMPARE(::stat(QFile::encodeName(real).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, mode_t(0600)); // private, as every profile
+    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files), QStringList{"cpl_zrq7.ini"});
 }
 
 void TestProgramSettings::saveThatCannotWriteSaysSo()

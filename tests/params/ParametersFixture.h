@@ -90,6 +90,7 @@ public:
             box->setProperty("answered", true);
             const QString message = box->windowTitle() + u'|' + box->text();
             seen.append(message);
+            icons.append(box->icon());
             QMessageBox::StandardButton button = m_choose ? m_choose(message) : QMessageBox::NoButton;
             QAbstractButton* target = button != QMessageBox::NoButton ? box->button(button) : box->defaultButton();
             QPointer<QAbstractButton> guarded(target);
@@ -101,11 +102,21 @@ public:
         m_poll.start(5);
     }
     QStringList seen;
+    QList<QMessageBox::Icon> icons; // of each box in `seen`
 
 private:
     QTimer m_poll;
     Choice m_choose;
 };
+
+// An operator who answers the boxes whose "caption|text" begins with `prefix`
+// with `button`, and every other box with its default.
+inline MessageBoxOperator::Choice answering(const QString& prefix, QMessageBox::StandardButton button)
+{
+    return [prefix, button](const QString& message) {
+        return message.startsWith(prefix) ? button : QMessageBox::NoButton;
+    };
+}
 
 inline QModelIndex valueIndex(ParameterGridModel& model, uint16_t address)
 {

@@ -9,11 +9,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <clocale>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace zrq7::params;
 
@@ -57,7 +60,21 @@ void addEditCases()
     QTest::newRow("1.04 stored as 1.0") << T << "1.04" << 20 << 10 << 40 << ok << 10;
     QTest::newRow("rounding checked: 0.26 is 0.3") << T << "0.26" << 100 << 3 << 6000 << ok << 3;
     QTest::newRow("rounding checked: 0.24 is 0.2") << T << "0.24" << 100 << 3 << 6000 << out << 100;
-    QTest::newRow("comma ends the number") << T << "0,5" << 100 << 0 << 6000 << ok << 0;
+    // The decimal comma reads as the point, wherever a point is read.
+    // "Correct Time" -10.0..10.0
+    QTest::newRow("comma: 2,5 is 2.5") << T << "2,5" << 0 << -100 << 100 << ok << 25;
+    QTest::newRow("comma: negative") << T << "-2,5" << 0 << -100 << 100 << ok << -25;
+    QTest::newRow("comma: range checks the whole number") << T << "10,1" << 0 << -100 << 100 << out << 0;
+    QTest::newRow("comma: upper bound") << T << "10,0" << 0 << -100 << 100 << ok << 100;
+    QTest::newRow("comma: 1,06 stored as shown 1.1") << T << "1,06" << 10 << 10 << 40 << ok << 11;
+    QTest::newRow("comma: rounding checked, 0,24 is 0.2") << T << "0,24" << 100 << 3 << 6000 << out << 100;
+    QTest::newRow("comma: shown text unchanged") << T << "10,0" << 100 << 3 << 6000 << same << 100;
+    QTest::newRow("comma: exponent") << T << "4,5e1" << 100 << 3 << 6000 << ok << 450;
+    QTest::newRow("comma: a second separator ends it") << T << "2,5,7" << 0 << -100 << 100 << ok << 25;
+    QTest::newRow("comma: no digits before") << T << ",5" << 100 << 0 << 6000 << ok << 5;
+    // Integers read leading digits: a comma ends them as a point does.
+    QTest::newRow("integer: point ends the digits") << I << "42.7" << 60 << 10 << 600 << ok << 42;
+    QTest::newRow("integer: comma ends the digits") << I << "42,7" << 60 << 10 << 600 << ok << 42;
     QTest::newRow("exponent") << T << "4e1" << 100 << 3 << 6000 << ok << 400;
     QTest::newRow("huge exponent") << T << "1e300" << 100 << 3 << 6000 << out << 100;
     QTest::newRow("negative tenths") << T << "-0.5" << 0 << -10 << 10 << ok << -5;
@@ -86,6 +103,8 @@ private slots:
     void parameterValues_data();
     void parameterValues();
     void savingReplacesTheFileWhole();
+    void savingThroughSymbolicLinks_data();
+    void savingThroughSymbolicLinks();
     void wholeFileReading_data();
     void wholeFileReading();
 
@@ -336,6 +355,70 @@ void TestParameterRules::savingReplacesTheFileWhole()
     QVERIFY(!replaceFileAtomically(dir.path().toStdString() + "/missing/b.zrq7", "x"));
     QCOMPARE(readWholeFile(dir.path().toStdString() + "/missing/b.zrq7"), std::nullopt);
     QCOMPARE(readWholeFile(dir.path().toStdString()), std::nullopt); // a folder is no file
+}
+
+void TestParameterRules::savingThroughSymbolicLinks_data()
+{
+    // Links as "name>target" in a fresh folder ("@" stands for the folder);
+    // real/b.zrq7 exists (mode 0640) before the save of a.zrq7.
+    QTest::addColumn<QStringList>("links");
+    QTest::addColumn<QString>("savedInto"); // empty: refused
+    QTest::newRow("relative link into another folder")
+        << QStringList{u"a.zrq7>real/b.zrq7"_qs} << u"real/b.zrq7"_qs;
+    QTest::newRow("absolute link") << QStringList{u"a.zrq7>@/real/b.zrq7"_qs} << u"real/b.zrq7"_qs;
+    QTest::newRow("chain of links") << QStringList{u"a.zrq7>real/c.zrq7"_qs, u"real/c.zrq7>b.zrq7"_qs}
+                                    << u"real/b.zrq7"_qs;
+    QTest::newRow("link to a file not made yet")
+        << QStringList{u"a.zrq7>real/new.zrq7"_qs} << u"real/new.zrq7"_qs;
+    QTest::newRow("links in a loop") << QStringList{u"a.zrq7>c.zrq7"_qs, u"c.zrq7>a.zrq7"_qs} << QString();
+}
+
+void TestParameterRules::savingThroughSymbolicLinks()
+{
+    QFETCH(QStringList, links);
+    QFETCH(QString, savedInto);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(u"real"_qs));
+    const auto at = [&](const QString& name) { return QFile::encodeName(dir.filePath(name)); };
+    {
+        QFile existing(dir.filePath(u"real/b.zrq7"_qs));
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.write("[ZRQ7config]\r\n150=100\r\n");
+    }
+    ::chmod(at(u"real/b.zrq7"_qs).constData(), 0640);
+    for (const QString& link : links) {
+        QString target = link.section(u'>', 1);
+        target.replace(u'@', dir.path());
+        QCOMPARE(::symlink(QFile::encodeName(target).constData(), at(link.section(u'>', 0, 0)).constData()),
+                 0);
+    }
+    const auto entries = [&] {
+        const auto flags = QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot;
+        return QDir(dir.path()).entryList(flags) + QDir(dir.filePath(u"real"_qs)).entryList(flags);
+    };
+    const QStringList before = entries();
+
+    const bool saved = replaceFileAtomically(at(u"a.zrq7"_qs).toStdString(), "[ZRQ7config]\r\n150=120\r\n");
+    QCOMPARE(saved, !savedInto.isEmpty());
+    // Every link is still a link, and nothing else (no temporary file) appeared.
+    for (const QString& link : links) {
+        struct stat info = {};
+        QCOMPARE(::lstat(at(link.section(u'>', 0, 0)).constData(), &info), 0);
+        QVERIFY(S_ISLNK(info.st_mode));
+    }
+    QStringList expected = before;
+    if (saved && !expected.contains(QFileInfo(savedInto).fileName()))
+        expected.append(QFileInfo(savedInto).fileName());
+    const QStringList after = entries();
+    QCOMPARE(QSet<QString>(after.begin(), after.end()), QSet<QString>(expected.begin(), expected.end()));
+    if (!saved)
+        return;
+    QCOMPARE(readWholeFile(at(savedInto).toStdString()),
+             std::optional<std::string>("[ZRQ7config]\r\n150=120\r\n"));
+    struct stat info = {};
+    QCOMPARE(::stat(at(savedInto).constData(), &info), 0);
+    // An existing file keeps its permissions; a new one gets the usual 0644.
+    QCOMPARE(info.st_mode & 07777, savedInto.endsWith(u"b.zrq7"_qs) ? 0640u : 0644u);
 }
 
 QTEST_APPLESS_MAIN(TestParameterRules)

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
+#include <clocale>
 
 using namespace zrq7::test;
 using Answer = QMessageBox::StandardButton;
@@ -104,6 +105,8 @@ private slots:
     void firmwareChoice();
     void offlineWindow();
     void editChecksBounds();
+    void decimalCommaInTheEditor_data();
+    void decimalCommaInTheEditor();
     void factoryRestoreMarksWhatItChanged();
     void closingAsks_data();
     void closingAsks();
@@ -221,6 +224,66 @@ void TestParametersWindow::editChecksBounds()
     QVERIFY(!valueIndex(model, 153).siblingAtColumn(0).data(Qt::FontRole).value<QFont>().bold());
     QVERIFY(itemOf(model, 153).IsPendingChange());
     QCOMPARE(operatorAnswers.seen.size(), 3);
+}
+
+void TestParametersWindow::decimalCommaInTheEditor_data()
+{
+    QTest::addColumn<QByteArray>("locale");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted"); // false: refused with the range message
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<QString>("shown");
+    for (const QByteArray& locale : {QByteArray("C"), QByteArray("pl_PL.UTF-8")}) {
+        const auto row = [&](const char* name) -> QTestData& {
+            return QTest::newRow((locale + ": " + name).constData());
+        };
+        // "Correct Time" -10.0..10.0, "Termal C stop" 1.0..4.0, "Imax delay" 0.3..600.0
+        row("2,5 is 2.5") << locale << 232 << u"2,5"_qs << true << 25 << u"2.5"_qs;
+        row("negative comma") << locale << 232 << u"-7,5"_qs << true << -75 << u"-7.5"_qs;
+        row("whole number out of range") << locale << 232 << u"10,5"_qs << false << 0 << u"0.0"_qs;
+        row("rounded like the point") << locale << 169 << u"1,06"_qs << true << 11 << u"1.1"_qs;
+        row("point still read") << locale << 232 << u"2.5"_qs << true << 25 << u"2.5"_qs;
+        row("below the bound") << locale << 156 << u"0,2"_qs << false << 100 << u"10.0"_qs;
+    }
+}
+
+void TestParametersWindow::decimalCommaInTheEditor()
+{
+    QFETCH(QByteArray, locale);
+    QFETCH(int, address);
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    QFETCH(int, stored);
+    QFETCH(QString, shown);
+    // The C library's and Qt's locale both switch; the editor must read alike.
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, locale.constData()))
+        QSKIP("locale not installed");
+    const QLocale previousQt;
+    QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+    const auto restore = qScopeGuard([&] {
+        std::setlocale(LC_ALL, previous.c_str());
+        QLocale::setDefault(previousQt);
+    });
+
+    CSettDevDlg window({12, false, {}});
+    window.show();
+    MessageBoxOperator operatorAnswers;
+    QLineEdit* editor = typeValue(window, uint16_t(address), typed);
+    QVERIFY(editor);
+    if (!accepted) {
+        QTRY_COMPARE(operatorAnswers.seen.size(), 1);
+        QVERIFY(operatorAnswers.seen[0].contains(u"Wartość powinna znajdować się w przedziale"_qs));
+        QVERIFY(editor->isVisible());
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QVERIFY(!itemOf(window.model(), uint16_t(address)).IsPendingChange());
+    } else {
+        QVERIFY(itemOf(window.model(), uint16_t(address)).IsPendingChange());
+        QVERIFY(operatorAnswers.seen.isEmpty());
+    }
+    QCOMPARE(itemOf(window.model(), uint16_t(address)).value, stored); // refused: the old value
+    QCOMPARE(valueIndex(window.model(), uint16_t(address)).data().toString(), shown);
 }
 
 void TestParametersWindow::factoryRestoreMarksWhatItChanged()
@@ -424,12 +487,11 @@ void TestParametersWindow::failedRegister_data()
     QTest::addColumn<bool>("reading");
     QTest::addColumn<QString>("failing");
     QTest::addColumn<int>("answer");
-    QTest::addColumn<int>("failures");
-    QTest::newRow("read, try again") << true << u"156x1"_qs << int(QMessageBox::Retry) << 0;
-    QTest::newRow("read, continue") << true << u"156"_qs << int(QMessageBox::Ignore) << 1;
-    QTest::newRow("read, cancel") << true << u"156"_qs << int(QMessageBox::Cancel) << 1;
-    QTest::newRow("write, continue") << false << u"156"_qs << int(QMessageBox::Ignore) << 1;
-    QTest::newRow("write, cancel") << false << u"156"_qs << int(QMessageBox::Cancel) << 1;
+    QTest::newRow("read, try again") << true << u"156x1"_qs << int(QMessageBox::Retry);
+    QTest::newRow("read, continue") << true << u"156"_qs << int(QMessageBox::Ignore);
+    QTest::newRow("read, cancel") << true << u"156"_qs << int(QMessageBox::Cancel);
+    QTest::newRow("write, continue") << false << u"156"_qs << int(QMessageBox::Ignore);
+    QTest::newRow("write, cancel") << false << u"156"_qs << int(QMessageBox::Cancel);
 }
 
 void TestParametersWindow::failedRegister()
@@ -437,7 +499,6 @@ void TestParametersWindow::failedRegister()
     QFETCH(bool, reading);
     QFETCH(QString, failing);
     QFETCH(int, answer);
-    QFETCH(int, failures);
     // 157 differs from the factory value, so reading it shows whether the read got there.
     LinkedSimulator relay({u"--fail-register"_qs, failing, u"--setting"_qs, u"157=250"_qs});
     QVERIFY2(relay.start(), qPrintable(relay.process().errorString()));
@@ -465,12 +526,26 @@ void TestParametersWindow::failedRegister()
                                  .arg(name);
     QCOMPARE(operatorAnswers.seen.first(), question);
     QCOMPARE(questions, 1);
+    // Not transferred: none after Try Again, the one given up after Continue,
+    // and after Cancel that one and every register after it.
+    const bool cancelled = answer == QMessageBox::Cancel;
+    const QList<int> addresses = gridAddresses(model);
+    const int failures = answer == QMessageBox::Retry ? 0
+                         : cancelled                  ? int(addresses.size() - addresses.indexOf(156))
+                                                      : 1;
     QCOMPARE(finished.first().at(1).toInt(), failures);
-    QCOMPARE(finished.first().at(2).toBool(), answer == QMessageBox::Cancel);
-    const QString done = reading ? u"Parametry ZRQ-7/8|Proces odczytu parametrów z urządzenia został zakończony."_qs
-                                 : u"Parametry ZRQ-7/8|Proces zapisu parametrów do urządzenia został zakończony."_qs;
-    const QString failedLine = reading ? u"\nNie odczytano parametrów: 1."_qs : u"\nNie zapisano parametrów: 1."_qs;
-    QCOMPARE(operatorAnswers.seen.last(), failures == 0 ? done : done + failedLine);
+    QCOMPARE(finished.first().at(2).toBool(), cancelled);
+    const QString process = reading ? u"Parametry ZRQ-7/8|Proces odczytu parametrów z urządzenia został "_qs
+                                    : u"Parametry ZRQ-7/8|Proces zapisu parametrów do urządzenia został "_qs;
+    QString expected = process + (cancelled ? u"przerwany."_qs : u"zakończony."_qs);
+    if (cancelled)
+        expected +=
+            reading ? u"\nNie odczytano parametrów: %1 (pozostają ich poprzednie wartości)."_qs.arg(failures)
+                    : u"\nNie zapisano parametrów: %1."_qs.arg(failures);
+    else if (failures > 0)
+        expected += reading ? u"\nNie odczytano parametrów: 1."_qs : u"\nNie zapisano parametrów: 1."_qs;
+    QCOMPARE(operatorAnswers.seen.last(), expected);
+    QCOMPARE(operatorAnswers.icons.last(), failures == 0 ? QMessageBox::Information : QMessageBox::Warning);
     QCOMPARE(window.findChild<QProgressBar*>(u"id1142"_qs)->value(), 0);
 
     const bool wentOn = answer != QMessageBox::Cancel;
