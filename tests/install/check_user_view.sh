@@ -29,9 +29,12 @@ if [ -n "$root" ]; then
 else
     cache=()
 fi
-# (Outputs are taken whole: `grep -q` on a pipe can end the writer early, and pipefail.)
-grep -qE "^\s*libZRQ7DLL\.so\.1 .*=> /usr/lib/$ma/libZRQ7DLL\.so\.1\$" <<<"$(ldconfig "${cache[@]}" -p)" ||
-    fail "ldconfig -p does not list /usr/lib/$ma/libZRQ7DLL.so.1"
+# A path the loader names is the installed library itself, by whichever name: on a merged-/usr
+# system the cache and ldd say /lib/<triplet>, the same folder as /usr/lib/<triplet>.
+library=$(readlink -f "$libdir/libZRQ7DLL.so.1")
+same_library() { [ -n "$1" ] && [ "$(readlink -f "$2$1")" = "$library" ]; }
+cached=$(ldconfig "${cache[@]}" -p | awk '$1 == "libZRQ7DLL.so.1" && !seen++ { print $NF }')
+same_library "$cached" "$root" || fail "ldconfig -p does not list /usr/lib/$ma/libZRQ7DLL.so.1 (it says '$cached')"
 
 # A C program against the development package, through pkg-config.
 cat >"$work/client.c" <<'CLIENT'
@@ -52,7 +55,8 @@ if flags=$(pkg-config --cflags --libs ZRQ7DLL); then
     cc -std=c11 -Wall -Werror -o "$work/client" "$work/client.c" $flags || fail "the C program does not build"
     out=$(ZRQ7_PORTS=$work/no-ports "$work/client") || fail "the C program does not run"
     [ "$out" = "11 40 /dev/ttyUSB0 -1 1" ] || fail "the C program printed '$out'"
-    grep -qF "$libdir/libZRQ7DLL.so.1" <<<"$(ldd "$work/client")" || fail "the C program does not load $libdir/libZRQ7DLL.so.1"
+    loaded=$(ldd "$work/client" | awk '$1 == "libZRQ7DLL.so.1" { print $3 }')
+    same_library "$loaded" "" || fail "the C program loads '$loaded', not $libdir/libZRQ7DLL.so.1"
 else
     fail "pkg-config does not know ZRQ7DLL"
 fi

@@ -11,6 +11,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 cache=$(cd "$here/../.." && pwd)/build/debootstrap-cache
 mirror=${ZRQ7_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 root=$(mktemp -d "${TMPDIR:-/tmp}/zrq7-clean-root.XXXXXX")
+chmod 755 "$root" # apt's own user reads the package lists in there
 cleanup() {
     umount "$root/proc" 2>/dev/null || true
     rm -rf --one-file-system "$root"
@@ -28,12 +29,14 @@ echo "clean root: base system in $((SECONDS - start)) s"
 mount -t proc proc "$root/proc"
 mkdir -p "$root/tmp/packages"
 cp "$packages"/*.deb "$root/tmp/packages/"
+debs=()
+for deb in "$root"/tmp/packages/*.deb; do debs+=("/tmp/packages/${deb##*/}"); done
 cp "$here/check_user_view.sh" "$root/tmp/"
 # apt orders the four packages itself and fetches Qt and the rest; a compiler and pkg-config
 # for the C program against the development package.
 chroot "$root" apt-get update -q >"$root/tmp/apt.log" 2>&1 || { tail -n 20 "$root/tmp/apt.log"; exit 1; }
 chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-    /tmp/packages/*.deb gcc libc6-dev pkgconf >>"$root/tmp/apt.log" 2>&1 ||
+    "${debs[@]}" gcc libc6-dev pkgconf >>"$root/tmp/apt.log" 2>&1 ||
     { tail -n 40 "$root/tmp/apt.log"; exit 1; }
 echo "clean root: packages installed with their dependencies in $((SECONDS - start)) s"
 chroot "$root" dpkg-query -W libzrq7dll1 libzrq7dll-dev cpl-zrq7 zrq7sim
