@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "CommandLine.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 
 namespace zrq7::sim {
 
@@ -91,7 +93,9 @@ Links (TCP on 127.0.0.1:5020 when none is given; TCP and one serial link may run
   --serial DEVICE       serve on a serial device (raw, line settings below)
   --pty PATH            create a pseudo-terminal and a symlink PATH to it
   --rtu | --ascii       serial framing (default RTU)
-  --unit N              slave address 1..247 (default 1); other units get no answer
+  --unit N[,N...]       slave addresses 1..247 (default 1): one relay each, with its own
+                        registers, motor and fault log, on the same links; other units
+                        get no answer
   --baud 9600|19200     line speed (default 9600)
   --data-bits 7|8       (default 8)
   --parity none|even    (default none)
@@ -209,9 +213,25 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, Simulat
         } else if (option == "--rtu" || option == "--ascii") {
             options.serialMode = option == "--rtu" ? SerialMode::Rtu : SerialMode::Ascii;
         } else if (option == "--unit") {
-            if (!integer(1, 247, number))
+            if (!value(text))
                 return CommandLineResult::Error;
-            options.unit = std::uint8_t(number);
+            options.units.clear();
+            std::istringstream list(text);
+            for (std::string item; std::getline(list, item, ',');) {
+                if (!toInteger(item, 1, 247, number)) {
+                    error = "--unit: '" + item + "' is not a whole number 1..247";
+                    return CommandLineResult::Error;
+                }
+                if (std::find(options.units.begin(), options.units.end(), number) != options.units.end()) {
+                    error = "--unit: " + item + " is given twice";
+                    return CommandLineResult::Error;
+                }
+                options.units.push_back(std::uint8_t(number));
+            }
+            if (options.units.empty() || text.back() == ',') {
+                error = "--unit: '" + text + "' is not a list of whole numbers 1..247";
+                return CommandLineResult::Error;
+            }
         } else if (option == "--baud") {
             if (!choice({"9600", "19200"}, text))
                 return CommandLineResult::Error;

@@ -3,8 +3,9 @@
 
 namespace zrq7::sim {
 
-ScenarioRunner::ScenarioRunner(std::vector<ScenarioEvent> events, RelayDevice& relay, LinkActions links)
-    : m_events(std::move(events)), m_relay(relay), m_links(std::move(links))
+ScenarioRunner::ScenarioRunner(std::vector<ScenarioEvent> events, std::vector<SlaveStation> relays,
+                               LinkActions links)
+    : m_events(std::move(events)), m_relays(std::move(relays)), m_links(std::move(links))
 {
 }
 
@@ -19,7 +20,7 @@ void ScenarioRunner::start()
     // Events at 0 s set the starting state: in place before any link is served.
     std::size_t first = 0;
     for (; first < m_events.size() && m_events[first].at.count() == 0; ++first)
-        apply(m_events[first], m_relay, m_links);
+        play(m_events[first]);
     m_events.erase(m_events.begin(), m_events.begin() + long(first));
     m_thread = std::thread([this] { run(); });
 }
@@ -79,7 +80,19 @@ void ScenarioRunner::run()
     for (const ScenarioEvent& event : m_events) {
         if (m_wake.wait_until(lock, m_start + event.at, [this] { return m_stop; }))
             return;
-        apply(event, m_relay, m_links);
+        play(event);
+    }
+}
+
+void ScenarioRunner::play(const ScenarioEvent& event)
+{
+    // Link events concern the line once, whichever relay carries them.
+    const bool lineEvent = event.kind == ScenarioEvent::Kind::DropTcp || event.kind == ScenarioEvent::Kind::Unplug;
+    for (const SlaveStation& station : m_relays) {
+        if (lineEvent || event.unit == 0 || event.unit == station.unit)
+            apply(event, *station.relay, m_links);
+        if (lineEvent)
+            return;
     }
 }
 

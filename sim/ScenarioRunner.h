@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// Plays scenario events on the relay at their times from start.
+// Plays scenario events on the relays at their times from start.
 #pragma once
 
 #include "ScenarioScript.h"
+#include "SlaveProtocol.h"
 #include "relay/RelayDevice.h"
 
 #include <condition_variable>
@@ -22,7 +23,7 @@ struct LinkActions {
 class ScenarioRunner
 {
 public:
-    ScenarioRunner(std::vector<ScenarioEvent> events, RelayDevice& relay, LinkActions links);
+    ScenarioRunner(std::vector<ScenarioEvent> events, std::vector<SlaveStation> relays, LinkActions links);
     ~ScenarioRunner();
 
     // Carries out the events at 0 s at once, the rest on a thread at their times.
@@ -34,9 +35,10 @@ public:
 
 private:
     void run();
+    void play(const ScenarioEvent& event);
 
     std::vector<ScenarioEvent> m_events;
-    RelayDevice& m_relay;
+    std::vector<SlaveStation> m_relays;
     LinkActions m_links;
     std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -50,7 +50,7 @@ bool parseSeconds(const std::string& text, std::chrono::milliseconds& out)
 }
 
 // Parses one line's words into `event`; returns the problem, or "" when fine.
-std::string parseEvent(const std::vector<std::string>& words, ScenarioEvent& event)
+std::string parseEvent(std::vector<std::string> words, ScenarioEvent& event)
 {
     if (words[0] != "at")
         return "expected 'at <seconds>', found '" + words[0] + "'";
@@ -58,6 +58,15 @@ std::string parseEvent(const std::vector<std::string>& words, ScenarioEvent& eve
         return "expected 'at <seconds> <event>'";
     if (!parseSeconds(words[1], event.at))
         return "'" + words[1] + "' is not a time in seconds";
+    if (words[2] == "unit") {
+        long long unit = 0;
+        if (words.size() < 5 || !parseInteger(words[3], 1, 247, unit))
+            return "expected 'unit <1..247> <event>'";
+        if (words[4] == "drop-tcp" || words[4] == "unplug")
+            return words[4] + " concerns the whole line, not one unit";
+        event.unit = std::uint8_t(unit);
+        words.erase(words.begin() + 2, words.begin() + 4);
+    }
     const std::string& what = words[2];
     const std::size_t args = words.size() - 3;
     long long number = 0;

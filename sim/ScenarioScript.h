@@ -11,7 +11,9 @@
 //   at 10 fail 1010           reads covering register 1010 answer exception 4
 //   at 11 load 1.3            the motor draws 1.3 times its rated current
 //   at 12 sensor 1 break      temperature sensor 1 wiring: normal, short or break
-// Times are seconds from start; '#' starts a comment.
+//   at 14 unit 5 trip 2 value 80   any relay event for one unit of several on the line
+// Times are seconds from start; '#' starts a comment. A relay event without
+// "unit N" happens to every relay the simulator plays.
 #pragma once
 
 #include "relay/RelayDevice.h"
@@ -38,8 +40,8 @@ struct ScenarioEvent {
     double load = 0;                      // Load: multiple of the rated current
     int sensor = 0;                       // Sensor: 1 or 2
     SensorState sensorState = SensorState::Normal;
+    std::uint8_t unit = 0;                // relay events: the unit addressed, 0 = every relay
     int line = 0;
-
 };
 
 // The events in time order (events at the same time keep their script order),

@@ -56,19 +56,24 @@ std::vector<std::uint8_t> answerPdu(RelayDevice& relay, const std::vector<std::u
 
 std::optional<std::vector<std::uint8_t>> SlaveProtocol::answer(const SlaveRequest& request, bool serialLink)
 {
-    if (m_relay.isSilent())
-        return std::nullopt;
     if (serialLink && request.unit == 0) {
         if (!request.pdu.empty() && request.pdu[0] == kWriteSingle)
-            answerPdu(m_relay, request.pdu);
+            for (const SlaveStation& station : m_stations)
+                if (!station.relay->isSilent())
+                    answerPdu(*station.relay, request.pdu);
         return std::nullopt;
     }
-    if (request.unit != m_unit)
-        return std::nullopt;
-    std::vector<std::uint8_t> pdu = answerPdu(m_relay, request.pdu);
-    if (pdu.empty())
-        return std::nullopt;
-    return pdu;
+    for (const SlaveStation& station : m_stations) {
+        if (station.unit != request.unit)
+            continue;
+        if (station.relay->isSilent())
+            return std::nullopt;
+        std::vector<std::uint8_t> pdu = answerPdu(*station.relay, request.pdu);
+        if (pdu.empty())
+            return std::nullopt;
+        return pdu;
+    }
+    return std::nullopt;
 }
 
 } // namespace zrq7::sim

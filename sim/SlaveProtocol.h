@@ -19,19 +19,25 @@ inline constexpr std::uint16_t kMaxReadCount = 125;   // a read response must fi
 // The response PDU for one request PDU (normal or exception response).
 std::vector<std::uint8_t> answerPdu(RelayDevice& relay, const std::vector<std::uint8_t>& pdu);
 
-// Unit filtering around answerPdu: nothing for other units or while the relay
-// is silent; on serial links a broadcast (unit 0) write is carried out unanswered.
+// One relay on the line and the slave address it answers to.
+struct SlaveStation {
+    std::uint8_t unit = 1;
+    RelayDevice* relay = nullptr;
+};
+
+// Unit filtering around answerPdu: each request goes to the relay with its
+// address; nothing for other units or while that relay is silent; on serial
+// links a broadcast (unit 0) write is carried out by every relay, unanswered.
 class SlaveProtocol
 {
 public:
-    SlaveProtocol(RelayDevice& relay, std::uint8_t unit) : m_relay(relay), m_unit(unit) {}
+    SlaveProtocol(RelayDevice& relay, std::uint8_t unit) : m_stations{{unit, &relay}} {}
+    explicit SlaveProtocol(std::vector<SlaveStation> stations) : m_stations(std::move(stations)) {}
 
     std::optional<std::vector<std::uint8_t>> answer(const SlaveRequest& request, bool serialLink);
-    std::uint8_t unit() const { return m_unit; }
 
 private:
-    RelayDevice& m_relay;
-    std::uint8_t m_unit;
+    std::vector<SlaveStation> m_stations;
 };
 
 } // namespace zrq7::sim

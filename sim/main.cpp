@@ -64,8 +64,16 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    const std::unique_ptr<RelayDevice> relay = createRelay(options.relay);
-    SlaveProtocol protocol(*relay, options.unit);
+    // One relay per unit on the line; each its own noise, so their measurements differ.
+    std::vector<std::unique_ptr<RelayDevice>> relays;
+    std::vector<SlaveStation> stations;
+    for (std::size_t i = 0; i < options.units.size(); ++i) {
+        RelayOptions relayOptions = options.relay;
+        relayOptions.seed += std::uint32_t(i);
+        relays.push_back(createRelay(relayOptions));
+        stations.push_back({options.units[i], relays.back().get()});
+    }
+    SlaveProtocol protocol(stations);
     FrameLog log(options.verbose);
     std::unique_ptr<FaultInjector> faults;
     if (options.faults.any())
@@ -99,7 +107,7 @@ int main(int argc, char** argv)
         links.dropTcp = [&tcp] { tcp->dropConnections(); };
     if (serial)
         links.unplugSerial = [&serial](std::chrono::milliseconds duration) { serial->unplug(duration); };
-    ScenarioRunner scenario(std::move(events), *relay, std::move(links));
+    ScenarioRunner scenario(std::move(events), stations, std::move(links));
     scenario.start();
     if (tcp)
         tcp->start();

@@ -64,7 +64,7 @@ void TestCommandLine::defaults()
     QVERIFY(plain.tcp && !plain.serial());
     QCOMPARE(plain.tcpHost, std::string("127.0.0.1"));
     QCOMPARE(plain.tcpPort, 5020);
-    QCOMPARE(plain.unit, 1);
+    QCOMPARE(plain.units, std::vector<std::uint8_t>{1});
     QCOMPARE(plain.relay.firmware, 12);
     QCOMPARE(plain.faults.any(), false);
 
@@ -89,7 +89,7 @@ void TestCommandLine::serialLineRelayAndFaults()
     SimulatorOptions o;
     std::string error;
     QCOMPARE(parseCommandLine({"--serial", "/dev/ttyUSB0", "--ascii", "--baud", "19200", "--data-bits", "7",
-                               "--parity", "even", "--stop-bits", "1", "--turnaround", "0", "--unit", "247",
+                               "--parity", "even", "--stop-bits", "1", "--turnaround", "0", "--unit", "247,3",
                                "--id", "12", "--firmware", "7", "--seed", "4000000000", "--rated-current", "0",
                                "--remote-control", "0", "--load", "1.5", "--setting", "153=120", "--setting",
                                "200=-1", "--start-time", "2025-12-24T12:30:45", "--drop-rate", "0.1",
@@ -104,7 +104,7 @@ void TestCommandLine::serialLineRelayAndFaults()
     QCOMPARE(o.line.baud, 19200);
     QCOMPARE(o.line.bitsPerCharacter(), 10);   // 7E1
     QCOMPARE(o.turnaround, std::chrono::milliseconds(0));
-    QCOMPARE(o.unit, 247);
+    QCOMPARE(o.units, (std::vector<std::uint8_t>{247, 3}));
     QCOMPARE(o.relay.identifier, 12);
     QCOMPARE(o.relay.firmware, 7);
     QCOMPARE(o.relay.seed, 4000000000u);

@@ -36,11 +36,12 @@ void TestScenarioScript::validScript()
                               "at 11 load 1.25\n"
                               "at 12 sensor 2 short\n"
                               "at 13 fail 1247\n"
-                              "at 14 unplug 2.5\n");
+                              "at 14 unplug 2.5\n"
+                              "at 15 unit 5 trip 2 value 80\n");
     std::string error;
     const auto events = parseScenario(script, "demo.txt", error);
     QVERIFY2(events, error.c_str());
-    QCOMPARE(events->size(), std::size_t(12));
+    QCOMPARE(events->size(), std::size_t(13));
     const auto& e = *events;
     // In time order; events at the same time keep their script order.
     QCOMPARE(e[0].kind, Kind::Trip);
@@ -67,6 +68,11 @@ void TestScenarioScript::validScript()
     QCOMPARE(e[10].reg, 1247);
     QCOMPARE(e[11].kind, Kind::Unplug);
     QCOMPARE(e[11].duration, milliseconds(2500));
+    QCOMPARE(e[11].unit, 0);   // every relay on the line
+    QCOMPARE(e[12].kind, Kind::Trip);
+    QCOMPARE(e[12].unit, 5);
+    QCOMPARE(e[12].bit, 2);
+    QCOMPARE(e[12].value, 80);
 }
 
 void TestScenarioScript::errors_data()
@@ -75,6 +81,10 @@ void TestScenarioScript::errors_data()
     QTest::addColumn<QString>("expected");   // start of the error message
 
     QTest::newRow("fail without a register") << "at 1 fail\n" << "s.txt:1: expected 'fail <register>'";
+    QTest::newRow("unit 0") << "at 1 unit 0 trip 2\n" << "s.txt:1: expected 'unit <1..247> <event>'";
+    QTest::newRow("unit without event") << "at 1 unit 5\n" << "s.txt:1: expected 'unit <1..247> <event>'";
+    QTest::newRow("line event for a unit") << "at 1 unit 5 drop-tcp\n"
+                                           << "s.txt:1: drop-tcp concerns the whole line, not one unit";
     QTest::newRow("unknown event") << "at 1 trip 2\nat 2 explode\n" << "s.txt:2: unknown event 'explode'";
     QTest::newRow("missing at") << "# ok\n1 trip 2\n" << "s.txt:2: expected 'at <seconds>'";
     QTest::newRow("bad time") << "at soon trip 2\n" << "s.txt:1: 'soon' is not a time";

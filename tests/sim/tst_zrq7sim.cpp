@@ -191,6 +191,7 @@ private slots:
     void independentMasters_data();
     void independentMasters();
     void otherUnitsGetNoAnswer();
+    void severalRelaysOnOneLine();
     void tcpStreamHandling();
     void readyLineAndCleanShutdown_data();
     void readyLineAndCleanShutdown();
@@ -303,6 +304,41 @@ void TestZrq7Sim::otherUnitsGetNoAnswer()
     QVERIFY2(!log.contains(QLatin1String("-> 00 02")), qPrintable(log));
 }
 
+void TestZrq7Sim::severalRelaysOnOneLine()
+{
+    // Units 1 and 5 on one RTU line and on TCP: each its own registers, motor and faults.
+    const QString script = m_dir.filePath(QStringLiteral("units.txt"));
+    QFile file(script);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("at 0 unit 5 set 0 55\n"     // unit 5 identifies itself as 55
+               "at 0 set 1 13\n");          // every relay: firmware 13
+    file.close();
+    SimulatorProcess sim({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--unit"),
+                          QStringLiteral("1,5"), QStringLiteral("--pty"), m_dir.filePath(QStringLiteral("COM6")),
+                          QStringLiteral("--script"), script});
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+
+    // Motor started on unit 5 only (903 = 2); a broadcast-free line: unit 2 gets nothing.
+    const QStringList ops{QStringLiteral("read 0 2 1"),   QStringLiteral("read 0 2 5"),
+                          QStringLiteral("write 903 2 5"), QStringLiteral("read 0 1 2"),
+                          QStringLiteral("read 151 1 1"), QStringLiteral("read 151 1 5")};
+    const QStringList answers = pymodbusOperations({QStringLiteral("--rtu"), sim.ptyPath()}, ops);
+    QCOMPARE(answers.size(), ops.size());
+    QCOMPARE(answers[0], QStringLiteral("11 13"));
+    QCOMPARE(answers[1], QStringLiteral("55 13"));
+    QCOMPARE(answers[2], QStringLiteral("ok"));
+    QCOMPARE(answers[3], QStringLiteral("no answer"));
+    QCOMPARE(answers[4], answers[5]);
+
+    // The running motor draws current on unit 5 only (phase currents from register 30), seen over TCP.
+    const QString tcp = QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort());
+    QTRY_VERIFY_WITH_TIMEOUT(pymodbusOperations({QStringLiteral("--tcp"), tcp}, {QStringLiteral("read 30 1 5")})
+                                     .value(0).toInt() > 0, 10000);
+    QCOMPARE(pymodbusOperations({QStringLiteral("--tcp"), tcp}, {QStringLiteral("read 30 1 1")}),
+             QStringList{QStringLiteral("0")});
+    QCOMPARE(sim.stop(), 0);
+}
+
 void TestZrq7Sim::tcpStreamHandling()
 {
     SimulatorProcess sim;
@@ -367,6 +403,8 @@ void TestZrq7Sim::commandLineErrors_data()
     QTest::newRow("unknown option") << QStringList{"--colour"} << 1 << "unknown option '--colour'";
     QTest::newRow("missing value") << QStringList{"--unit"} << 1 << "--unit needs a value";
     QTest::newRow("unit 0") << QStringList{"--unit", "0"} << 1 << "--unit: '0' is not a whole number 1..247";
+    QTest::newRow("unit twice") << QStringList{"--unit", "1,5,1"} << 1 << "--unit: 1 is given twice";
+    QTest::newRow("unit list end") << QStringList{"--unit", "1,"} << 1 << "is not a list of whole numbers";
     QTest::newRow("baud") << QStringList{"--baud", "4800"} << 1 << "--baud: '4800' is not one of 9600 19200";
     QTest::newRow("parity odd") << QStringList{"--parity", "odd"} << 1 << "is not one of none even";
     QTest::newRow("rate above 1") << QStringList{"--drop-rate", "1.5"} << 1 << "not a rate between 0 and 1";
