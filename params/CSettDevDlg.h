@@ -51,6 +51,9 @@ public:
     // Ends a running transfer at its next register and waits for the exchange in
     // progress (the link is about to close, or the program ends).
     void stopTransfer();
+    // The closing question: with unsaved changes, asks whether to close anyway.
+    // True when the window may go; nothing is stopped either way.
+    bool confirmClose();
 
     // ---- Commands (the buttons; the file commands ask for the path first) ----
     void ReadAllParameters();

@@ -67,6 +67,7 @@ void TestParametersFromMainWindow::transferBesideThePoll()
     QVERIFY(finished.first().at(2).toBool()); // cancelled by the disconnect
     QCOMPARE(operatorAnswers.seen.last(), u"Parametry ZRQ-7/8|Proces odczytu parametrów z urządzenia został "
                                           "zakończony.\nNie odczytano parametrów: 1."_qs);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000); // the disconnect has ended
 
     // One window only: the second command brings it back.
     parameters->showMinimized();
