@@ -510,7 +510,10 @@ void CCPL_ZRQ7Dlg::linkCommandEnded()
 {
     // A close that waited for the link goes on as if asked for now (not from
     // inside the connection manager's call).
-    if (m_closeWaiting) {
+    if (m_closeDisconnecting) {
+        m_closeDisconnecting = false;
+        QTimer::singleShot(0, this, &CCPL_ZRQ7Dlg::finishClose);
+    } else if (m_closeWaiting) {
         m_closeWaiting = false;
         QTimer::singleShot(0, this, &CCPL_ZRQ7Dlg::closeSequence);
     }
@@ -639,9 +642,7 @@ void CCPL_ZRQ7Dlg::closeSequence()
         delete m_parameters.data(); // its question was asked above
     }
     if (m_bConnected == 1) {
-        // Continues here once the disconnect has ended (then disconnected, so
-        // without questions).
-        m_closeWaiting = true;
+        m_closeDisconnecting = true; // finishClose() once the disconnect has ended
         m_connection->Disconnect();
         return;
     }
