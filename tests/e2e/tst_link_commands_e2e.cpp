@@ -42,6 +42,17 @@ bool linkOpen()
     return COM_IsOpen() == 1 || TCP_IsOpen() == 1;
 }
 
+// Starts the relay, points the settings at it and connects the shown window;
+// the caller checks QTest::currentTestFailed().
+void connectTo(RelayUnderTest& relay, CCPL_ZRQ7Dlg& window, uint32_t timeoutMs)
+{
+    QVERIFY2(relay.start(), qPrintable(relay.errorString()));
+    relay.pointSettingsAtRelay(timeoutMs, 1);
+    window.show();
+    clickConnect(window);
+    QVERIFY(window.isConnected());
+}
+
 // The values written to register 903 as the simulator logged the requests it
 // received (--verbose: "tcp#N <- <MBAP, 7 bytes> 06 03 87 HH LL"), in order.
 QList<int> commandWrites(zrq7::test::SimulatorProcess& sim)
@@ -149,13 +160,10 @@ void TestLinkCommandsEndToEnd::motorCommandsPressedMeanwhileReachTheRelayInOrder
     RelayUnderTest relay(LinkKind::Tcp, QStringList{QStringLiteral("--setting"), QStringLiteral("198=0"),
                                                     QStringLiteral("--verbose")} +
                                             lateAnswers);
-    QVERIFY2(relay.start(), qPrintable(relay.errorString()));
-    relay.pointSettingsAtRelay(1500, 1);
-
     CCPL_ZRQ7Dlg window;
-    window.show();
-    clickConnect(window);
-    QVERIFY(window.isConnected());
+    connectTo(relay, window, 1500);
+    if (QTest::currentTestFailed())
+        return;
     QTRY_VERIFY_WITH_TIMEOUT(shown(window, 1139) && shown(window, 1198), 20000);
 
     // START, then STOP while the START write still waits for its answer, then START again.
@@ -188,13 +196,10 @@ void TestLinkCommandsEndToEnd::disconnectAndCloseLeaveTheWindowResponsive()
     // The relay answers for 3 s (the panel connects), then falls silent: the
     // poll's read in progress waits out two attempts of 600 ms.
     RelayUnderTest relay(LinkKind::Tcp, {}, QStringLiteral("at 3 silent 600\n"));
-    QVERIFY2(relay.start(), qPrintable(relay.errorString()));
-    relay.pointSettingsAtRelay(600, 1);
-
     CCPL_ZRQ7Dlg window;
-    window.show();
-    clickConnect(window);
-    QVERIFY(window.isConnected());
+    connectTo(relay, window, 600);
+    if (QTest::currentTestFailed())
+        return;
     QTRY_COMPARE_WITH_TIMEOUT(window.pollFlags().bLinkOk.load(), 0, 10000);
 
     Heartbeat heartbeat;
@@ -272,13 +277,10 @@ void TestLinkCommandsEndToEnd::closeAnsweredNoLeavesTheTransferRunning()
 {
     // Every parameter read is answered late: reading them all takes well over a minute.
     RelayUnderTest relay(LinkKind::Tcp, lateAnswers);
-    QVERIFY2(relay.start(), qPrintable(relay.errorString()));
-    relay.pointSettingsAtRelay(1500, 1);
-
     CCPL_ZRQ7Dlg window;
-    window.show();
-    clickConnect(window);
-    QVERIFY(window.isConnected());
+    connectTo(relay, window, 1500);
+    if (QTest::currentTestFailed())
+        return;
     window.OnDeviceParameters();
     QPointer<CSettDevDlg> parameters = window.parametersWindow();
     QVERIFY(parameters);
