@@ -24,8 +24,9 @@ public:
             std::unique_lock lock(m_mutex);
             m_started.push_back(*value);
             m_changed.notify_all();
-            m_changed.wait(lock, [this] { return m_released > 0; });
-            --m_released;
+            // Bounded, so that a test that fails early cannot hang in the writer's destructor.
+            if (m_changed.wait_for(lock, std::chrono::seconds(10), [this] { return m_released > 0; }))
+                --m_released;
             m_registers.push_back(reg);
             return m_results.empty() ? 1 : takeResult();
         };
@@ -81,6 +82,16 @@ Finished reported(const QSignalSpy& spy)
     return out;
 }
 
+// START goes on the line; STOP and the fault reset are pressed while it waits.
+// The caller checks QTest::currentTestFailed().
+void pressStopAndResetBehindStart(MotorCommandWriter& writer, HeldRelay& relay)
+{
+    QVERIFY(writer.send(motorcommand::start, 1, 3));
+    QVERIFY(relay.waitForStarted(1));
+    QVERIFY(writer.send(motorcommand::stop, 1, 3));
+    QVERIFY(writer.send(motorcommand::faultReset, 1, 3));
+}
+
 } // namespace
 
 class TestMotorCommandQueue : public QObject
@@ -100,11 +111,9 @@ void TestMotorCommandQueue::commandsPressedMeanwhileFollowInOrder()
     MotorCommandWriter writer(nullptr, relay.write());
     QSignalSpy finished(&writer, &MotorCommandWriter::finished);
 
-    // START goes on the line; STOP and the fault reset are pressed while it waits.
-    QVERIFY(writer.send(motorcommand::start, 1, 3));
-    QVERIFY(relay.waitForStarted(1));
-    QVERIFY(writer.send(motorcommand::stop, 1, 3));
-    QVERIFY(writer.send(motorcommand::faultReset, 1, 3));
+    pressStopAndResetBehindStart(writer, relay);
+    if (QTest::currentTestFailed())
+        return;
     QVERIFY(writer.isBusy());
     QCOMPARE(relay.started(), std::vector<int32_t>{motorcommand::start}); // one at a time
 
@@ -124,10 +133,9 @@ void TestMotorCommandQueue::disconnectDropsWhatIsNotOnTheLine()
     HeldRelay relay;
     MotorCommandWriter writer(nullptr, relay.write());
     QSignalSpy finished(&writer, &MotorCommandWriter::finished);
-    QVERIFY(writer.send(motorcommand::start, 1, 3));
-    QVERIFY(relay.waitForStarted(1));
-    QVERIFY(writer.send(motorcommand::stop, 1, 3));
-    QVERIFY(writer.send(motorcommand::faultReset, 1, 3));
+    pressStopAndResetBehindStart(writer, relay);
+    if (QTest::currentTestFailed())
+        return;
 
     // The disconnect: the queue is dropped, the write on the line ends.
     writer.dropQueued();
