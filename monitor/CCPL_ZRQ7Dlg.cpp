@@ -522,7 +522,9 @@ void CCPL_ZRQ7Dlg::linkCommandEnded()
 void CCPL_ZRQ7Dlg::endLinkCommands()
 {
     m_motorWriter->dropQueued();
-    // A parameters transfer never loses its link underneath it.
+    // A parameters transfer never loses its link underneath it. Its stop waits
+    // here for the transfer's exchange in progress: the transfer's thread is
+    // this thread's to join.
     if (m_parameters)
         m_parameters->stopTransfer();
 }
