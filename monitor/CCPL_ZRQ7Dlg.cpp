@@ -22,6 +22,7 @@
 #include "ProgramIdentity.h"
 #include "Recorder.h"
 #include "TrayStatusIcon.h"
+#include "ZRQ7DLL.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -436,8 +437,10 @@ void CCPL_ZRQ7Dlg::sendMotorCommand(int32_t value)
         }
         return;
     }
+    // A command pressed while another is on the line follows it.
     const ProgramSettings& s = theApp().settings;
-    m_motorWriter->send(value, static_cast<uint32_t>(s.nDeviceAddress), s.nRetries);
+    if (!m_motorWriter->send(value, static_cast<uint32_t>(s.nDeviceAddress), s.nRetries))
+        onMotorCommandFinished(value, LINK_ERR_IO); // not sent: the operator hears of it
 }
 
 void CCPL_ZRQ7Dlg::onMotorCommandFinished(int32_t, int32_t result)
@@ -446,10 +449,20 @@ void CCPL_ZRQ7Dlg::onMotorCommandFinished(int32_t, int32_t result)
     // closed on purpose.
     if (result == 1 || m_bConnected == 0)
         return;
-    ShowMessageOnTop(
-        this, QMessageBox::Warning, QStringLiteral("Błąd"),
-        QStringLiteral("Błąd zapisu parametru.\r\nMożliwe przyczyny: wystąpił błąd podczas zapisu \r\n"
-                       "lub urządzenie nie obsługuje tej funkcji"));
+    // One message per failed command, one after the other: a failure reported
+    // while a message is open is told once that one is answered.
+    ++m_motorFailuresToTell;
+    if (m_tellingMotorFailure)
+        return;
+    m_tellingMotorFailure = true;
+    while (m_motorFailuresToTell > 0) {
+        --m_motorFailuresToTell;
+        ShowMessageOnTop(
+            this, QMessageBox::Warning, QStringLiteral("Błąd"),
+            QStringLiteral("Błąd zapisu parametru.\r\nMożliwe przyczyny: wystąpił błąd podczas zapisu \r\n"
+                           "lub urządzenie nie obsługuje tej funkcji"));
+    }
+    m_tellingMotorFailure = false;
 }
 
 // ---------------------------------------------------------------- timer
@@ -508,13 +521,33 @@ void CCPL_ZRQ7Dlg::setConnecting(bool connecting)
         QGuiApplication::restoreOverrideCursor();
 }
 
+void CCPL_ZRQ7Dlg::linkCommandEnded()
+{
+    // A close that waited for the link goes on as if asked for now (not from
+    // inside the connection manager's call).
+    if (m_closeDisconnecting) {
+        m_closeDisconnecting = false;
+        QTimer::singleShot(0, this, &CCPL_ZRQ7Dlg::finishClose);
+    } else if (m_closeWaiting) {
+        m_closeWaiting = false;
+        QTimer::singleShot(0, this, &CCPL_ZRQ7Dlg::closeSequence);
+    }
+}
+
 void CCPL_ZRQ7Dlg::endLinkCommands()
 {
-    m_motorWriter->wait();
+    m_motorWriter->dropQueued();
     // A parameters transfer never loses its link underneath it, and the window
-    // never works with whatever relay is connected next.
+    // never works with whatever relay is connected next. Its stop waits here for
+    // the transfer's exchange in progress: the transfer's thread is this thread's
+    // to join.
     if (m_parameters)
         m_parameters->linkClosing();
+}
+
+void CCPL_ZRQ7Dlg::waitForLinkCommands()
+{
+    m_motorWriter->wait();
 }
 
 void CCPL_ZRQ7Dlg::setLinkButtons(bool connected)
@@ -610,36 +643,51 @@ void CCPL_ZRQ7Dlg::closeEvent(QCloseEvent* event)
 
 void CCPL_ZRQ7Dlg::closeSequence()
 {
-    // A connect in progress finishes first (at most its identification time);
-    // the window can be closed once it has settled either way.
-    if (m_connection->isConnecting())
+    // A connect or disconnect under way ends first (at most its identification
+    // time, or its calls in progress and its pause); the close then goes on as
+    // if asked for at that moment.
+    if (m_connection->isBusy()) {
+        m_closeWaiting = true;
         return;
-    // The parameters window goes next, with its own question (a transfer in
-    // progress is stopped before); if it stays open, so does the program.
+    }
+    if (!confirmClose())
+        return;
+    // From here on the close is certain. Recorder hook: the recorder stops only
+    // now (a "Nie" above leaves recording running); it ends within about 100 ms.
+    m_dataDlg->StopRecorder();
     if (m_parameters) {
         m_parameters->stopTransfer();
-        if (!m_parameters->close())
-            return;
+        delete m_parameters.data(); // its question was asked above
     }
+    if (m_bConnected == 1) {
+        m_closeDisconnecting = true; // finishClose() once the disconnect has ended
+        m_connection->Disconnect();
+        return;
+    }
+    finishClose();
+}
+
+bool CCPL_ZRQ7Dlg::confirmClose()
+{
+    // The parameters window's own question (unsaved changes) comes first; a
+    // transfer it runs goes on while the operator decides.
+    if (m_parameters && !m_parameters->confirmClose())
+        return false;
     if (m_bConnected == 1) {
         const auto answer = ShowMessageOnTop(
             this, QMessageBox::Warning, QStringLiteral("Uwaga"),
             QStringLiteral("Uwaga: ZRQ jest podłączony, czy na pewno chcesz zakończyć i zerwać połączenie?"),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         if (answer != QMessageBox::Yes)
-            return;
+            return false;
     }
-    // Recorder hook: the recorder stops only once the close is certain (a "Nie"
-    // above leaves recording running); it ends within about 100 ms.
-    m_dataDlg->StopRecorder();
-    if (m_bConnected == 1)
-        m_connection->Disconnect();
-    finishClose();
+    return true;
 }
 
 void CCPL_ZRQ7Dlg::finishClose()
 {
     m_pollFlags.bPollRunning.store(0);
+    m_motorWriter->dropQueued();
     m_motorWriter->wait();
     m_secondTimer.stop();
     if (m_tray)

@@ -69,10 +69,13 @@ public:
     pollcycle::PollDisplay& pollDisplay() override { return m_queue; }
     void setConnectedState(bool connected) override;
     bool isConnected() const override { return m_bConnected != 0; }
-    // A connect is waiting for the link and the relay's identification.
+    // A connect is waiting for the link and the relay's identification, or a
+    // disconnect for the calls in progress and its pause (busy cursor shown).
     bool isConnecting() const { return m_connecting; }
     void setConnecting(bool connecting) override;
+    void linkCommandEnded() override;
     void endLinkCommands() override;
+    void waitForLinkCommands() override;
     void setLinkButtons(bool connected) override;
     void hideMotorCommands() override;
     void ResetGraph() override;
@@ -101,6 +104,9 @@ private:
     void closeSequence();
     void finishClose();
     void openParametersWindow(ParametersWindowContext context);
+    // The close sequence's first part: every question, nothing stopped. False
+    // when the operator keeps the program open.
+    bool confirmClose();
 
     MeasurementSnapshot m_snapshot; // the recorder window clears it; it outlives that window
     pollcycle::PollFlags m_pollFlags;
@@ -111,7 +117,13 @@ private:
     LinkWatchdog m_watchdog;
     LiveDisplay::Colors m_colors;
     int32_t m_bConnected = 0;
-    bool m_connecting = false;    // a connect waits for the relay (busy cursor shown)
+    bool m_connecting = false; // a connect or disconnect waits (busy cursor shown)
+    // A close asked for while a connect or disconnect was under way: it goes on
+    // when that has ended.
+    bool m_closeWaiting = false;
+    bool m_closeDisconnecting = false; // the close's own disconnect runs
+    int m_motorFailuresToTell = 0;      // failed motor commands whose message is still to come
+    bool m_tellingMotorFailure = false; // one such message is open
     int64_t m_connectSeconds = 0; // tConnectTime as seconds since 00 : 00 : 00
     QTimer m_secondTimer;
     QSystemTrayIcon* m_tray = nullptr;

@@ -10,6 +10,7 @@
 #include "ProgramIdentity.h"
 #include "ZRQ7DLL.h"
 
+#include <QTimer>
 #include <array>
 #include <system_error>
 #include <thread>
@@ -44,6 +45,9 @@ LinkCalls LinkCalls::library()
     calls.read03 = &MODBUS_Read03;
     calls.deviceError = &MODBUS_GetDeviceError;
     calls.pause = [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); };
+    calls.pauseThen = [](std::chrono::milliseconds duration, QObject* context, std::function<void()> then) {
+        QTimer::singleShot(duration, context, std::move(then));
+    };
     return calls;
 }
 
@@ -58,9 +62,12 @@ ConnectionManager::ConnectionManager(MainWindowView& view, LinkCalls calls)
 
 ConnectionManager::~ConnectionManager()
 {
-    // A connect still under way ends first (its report is dropped with m_reports).
+    // A connect or disconnect still under way ends first (its report is dropped
+    // with m_reports).
     if (m_opening.joinable())
         m_opening.join();
+    if (m_closing.joinable())
+        m_closing.join();
     // The window goes (also after a failed poll start, which leaves the link
     // open): the poll ends before the link it uses is released.
     m_poll.stop();
@@ -75,9 +82,9 @@ ConnectionManager::Link ConnectionManager::linkKindOf(const ProgramSettings& set
 
 void ConnectionManager::ToggleConnection()
 {
-    // One command at a time: the window cannot start another while connecting,
-    // and this catches any way round that.
-    if (isConnecting())
+    // One command at a time: the window cannot start another while connecting
+    // or disconnecting, and this catches any way round that.
+    if (isBusy())
         return;
     m_calls.setUserFlag(0);
     m_view.snapshot().ClearMeasurements();
@@ -168,6 +175,7 @@ void ConnectionManager::finishConnect(const Opening& opening)
     m_view.RunGraph(true);
     UpdateTitle(true);
     m_view.showLinkIdle();
+    m_view.linkCommandEnded();
 }
 
 void ConnectionManager::closeLink()
@@ -200,21 +208,56 @@ bool ConnectionManager::startPoll()
 
 void ConnectionManager::Disconnect()
 {
+    if (m_disconnecting)
+        return;
+    m_disconnecting = true;
+    m_view.setConnecting(true);
+    // The transport to close is settled here: the thread reads no settings.
+    if (!m_link)
+        m_link = linkKindOf(theApp().settings);
+    // No command goes on the line from here on: queued motor commands are
+    // dropped before the window says "Wyłączone".
+    m_view.endLinkCommands();
     // Values the poll still queued for the window are dropped from here on.
     m_view.setConnectedState(false);
-    // bPollRunning = 0, and wait for the poll's register call to end: the link
-    // is closed only when nothing uses it any more.
+    // bPollRunning = 0 at once; the waits for the calls in progress (and the
+    // close after them) are the disconnect thread's.
+    m_view.pollFlags().bPollRunning.store(0);
+    try {
+        m_closing = std::thread([this] {
+            endLinkWork();
+            QMetaObject::invokeMethod(
+                &m_reports, [this] { finishDisconnect(); }, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        endLinkWork(); // no thread to spare: wait here
+        finishDisconnect();
+    }
+}
+
+void ConnectionManager::endLinkWork()
+{
+    // The link is closed only when nothing uses it any more.
     m_poll.stop();
-    m_view.endLinkCommands();
+    m_view.waitForLinkCommands();
     closeLink();
+}
+
+void ConnectionManager::finishDisconnect()
+{
+    if (m_closing.joinable())
+        m_closing.join(); // it has reported: nothing is left but its end
     m_view.hideMotorCommands();
     m_view.setLinkButtons(false);
     m_view.RunGraph(false);
     m_view.ResetLiveDisplay();
     UpdateTitle(false);
-    // Nothing waits for this thread now (the poll is joined): a plain sleep.
-    m_calls.pause(pauseAfterDisconnect);
-    m_view.showLinkIdle();
+    m_calls.pauseThen(pauseAfterDisconnect, &m_reports, [this] {
+        m_disconnecting = false;
+        m_view.showLinkIdle();
+        m_view.setConnecting(false);
+        m_view.linkCommandEnded();
+    });
 }
 
 int32_t ConnectionManager::IdentifyDevice(const ProgramSettings& s)

@@ -30,9 +30,12 @@ struct LinkCalls
     std::function<int32_t()> tcpClose;
     pollcycle::RegisterReader read03;        // MODBUS_Read03 (identification and the poll)
     std::function<uint32_t()> deviceError;   // MODBUS_GetDeviceError
-    // The pauses: 1000 ms after a disconnect (user-interface thread), 10 ms
-    // between identification reads (the connect's own thread).
+    // 10 ms between identification reads (the connect's own thread), and 1000 ms
+    // before a poll of an earlier connection is started over.
     std::function<void(std::chrono::milliseconds)> pause;
+    // The 1000 ms pause after a disconnect: runs `then` on the user-interface
+    // thread once the time is over, unless `context` is gone; never blocks.
+    std::function<void(std::chrono::milliseconds, QObject* context, std::function<void()> then)> pauseThen;
 
     static LinkCalls library();
 };
@@ -44,20 +47,24 @@ struct LinkCalls
 // disconnected state. Every failure is told to the operator and ends in
 // Disconnect(), so the link is closed and the window disconnected afterwards.
 //
-// Runs on the user-interface thread, except opening the link and identifying
-// the relay (up to 5 x (nRetries + 1) x nResponseTimeout against a silent
-// relay): a connect hands those to a thread of its own and continues when it
-// reports back, so the window keeps painting meanwhile. While it runs, the
-// window's commands are disabled (MainWindowView::setConnecting), the busy
-// cursor shows, and a second ToggleConnection() is ignored.
+// Runs on the user-interface thread, except what waits for the relay: opening
+// the link and identifying the relay (up to 5 x (nRetries + 1) x
+// nResponseTimeout against a silent relay), and on a disconnect waiting for the
+// poll's and the motor command's register calls in progress (each up to
+// (nRetries + 1) x nResponseTimeout) and closing the link. A connect or a
+// disconnect hands those to a thread of its own and continues when it reports
+// back through the event queue; the 1000 ms pause after a disconnect is a
+// timer. The window keeps painting meanwhile. While either runs, the window's
+// commands are disabled (MainWindowView::setConnecting), the busy cursor shows,
+// and a second ToggleConnection() or Disconnect() is ignored; when it has ended
+// entirely, MainWindowView::linkCommandEnded() says so.
 //
-// Stopping the poll: Disconnect() drops the values still queued for the
-// window, then stops the poll thread and joins it (the register call in
-// progress ends first, its retries included) and only then closes the link, so
-// no call of the poll ever meets a closed link. The 1000 ms pause afterwards is
-// a plain sleep of the user-interface thread: with the poll joined nothing
-// waits for that thread (the poll is the only worker that does), so the pause
-// cannot hold up anybody's handshake.
+// Stopping the poll: Disconnect() first ends the window's link commands (queued
+// motor commands are dropped, a parameters transfer stops), drops the values
+// still queued for the window, then stops the poll thread and joins it (the
+// register call in progress ends first, its retries included), waits for the
+// motor command on the line, and only then closes the link, so no call of the
+// poll or of a motor command ever meets a closed link.
 class ConnectionManager
 {
 public:
@@ -72,8 +79,12 @@ public:
     // user-interface thread when isConnecting() turns false.
     void ToggleConnection();
     bool isConnecting() const { return m_opening.joinable(); }
-    // Stops the poll, closes the link, disconnected state, 1000 ms pause.
+    // Stops the poll, closes the link, disconnected state, 1000 ms pause. Returns
+    // at once; it has ended when isDisconnecting() turns false.
     void Disconnect();
+    bool isDisconnecting() const { return m_disconnecting; }
+    // A connect or a disconnect is under way.
+    bool isBusy() const { return isConnecting() || m_disconnecting; }
     // Reads registers 0 and 1 up to five times: 0 compatible relay, -1 a relay
     // answered but is not compatible, -2 no valid answer, or the last read's
     // library result when it is -100 or less. With the address and retry count
@@ -106,6 +117,10 @@ private:
     Opening openAndIdentify(const ProgramSettings& settings);
     // Back on the user-interface thread: messages, then connected or Disconnect().
     void finishConnect(const Opening& opening);
+    // The disconnect's own thread: the poll and the motor command end, the link closes.
+    void endLinkWork();
+    // Back on the user-interface thread: the disconnected window, then the pause.
+    void finishDisconnect();
     void closeLink();
     void showIdentificationFailure(int32_t result, uint32_t deviceError);
     bool startPoll();
@@ -120,6 +135,10 @@ private:
     std::atomic<uint32_t> m_identifiedVersion{0};
     // The connect's thread, from ToggleConnection() until finishConnect() joins it.
     std::thread m_opening;
+    // The disconnect's thread, from Disconnect() until finishDisconnect() joins it.
+    std::thread m_closing;
+    // From Disconnect() until its pause is over.
+    bool m_disconnecting = false;
     // Receives the connect thread's report on the user-interface thread; a report
     // still queued when the manager goes is dropped with it.
     QObject m_reports;

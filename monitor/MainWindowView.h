@@ -11,14 +11,15 @@ class PollDisplay;
 } // namespace pollcycle
 
 // What the connection manager may do to the main window. The window implements
-// it and owns everything handed out here; all calls are made on the
-// user-interface thread, in the order the connect and disconnect procedures
-// need them.
+// it and owns everything handed out here; all calls but waitForLinkCommands()
+// are made on the user-interface thread, in the order the connect and
+// disconnect procedures need them.
 //
 // The window creates the manager as `ConnectionManager(MainWindowView& view)`
 // and calls, on the user-interface thread:
 //   ToggleConnection()  button 1084 "Połącz"/"Odłącz", the tray menu, bAutoConnect;
-//   Disconnect()        the close sequence, after the operator agreed;
+//   Disconnect()        the close sequence, after the operator agreed (it
+//                       goes on once linkCommandEnded() is called);
 //   UpdateTitle(false)  once, when the window opens.
 // The settings record is theApp().settings; password gates are the manager's.
 class MainWindowView
@@ -47,15 +48,24 @@ public:
     virtual void setConnectedState(bool connected) = 0;
     virtual bool isConnected() const = 0;
 
-    // While a connect waits for the link and the relay's identification: true
-    // disables the window's commands (buttons, lists, tray menu) and shows the
-    // busy cursor; false gives them back. The window keeps painting throughout.
+    // While a connect waits for the link and the relay's identification, or a
+    // disconnect for the calls in progress and its pause: true disables the
+    // window's commands (buttons, lists, tray menu) and shows the busy cursor;
+    // false gives them back. The window keeps painting throughout.
     virtual void setConnecting(bool connecting) = 0;
+    // A connect or a disconnect has ended entirely (connected, or disconnected
+    // with its pause over): what waited for it (a close) may go on.
+    virtual void linkCommandEnded() = 0;
 
-    // Before the link closes on a disconnect: commands the window sent on its
-    // own threads (motor commands) end first, and what they still report is
-    // not shown (the link was closed on purpose).
+    // First step of a disconnect: the window takes no more link commands. Motor
+    // commands not yet on the line are dropped, a parameters transfer stops,
+    // and what the commands still report is not shown (the link is closed on
+    // purpose).
     virtual void endLinkCommands() = 0;
+    // Waits for the motor command on the line, if any. Called on the
+    // disconnect's own thread (the one call of this interface that is), after
+    // endLinkCommands().
+    virtual void waitForLinkCommands() = 0;
 
     // The link-dependent buttons: connected disables "Ustawienia" (1000) and
     // enables "Dziennik awarii ZRQ" (1201); disconnected the reverse.

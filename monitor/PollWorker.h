@@ -58,7 +58,9 @@ using RegisterReader =
 // currents (blocks A and F) and the fault list (block J, whose values may be
 // currents) are not decoded with a guessed scale.
 //
-// start() and stop() belong to the connection manager (user-interface thread).
+// start() and stop() belong to the connection manager: start() on the
+// user-interface thread, stop() there or on its disconnect thread (while it
+// runs, nothing else touches the worker).
 // The worker's own state (countdowns, current scale unknown, restart delays 0,
 // rated current present, throughput point) starts afresh with every start().
 class PollWorker

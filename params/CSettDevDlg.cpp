@@ -566,21 +566,26 @@ void CSettDevDlg::RestoreFactoryValues()
         m_model->RestoreFactoryValues();
 }
 
+bool CSettDevDlg::confirmClose()
+{
+    if (!m_model->HasPendingChanges())
+        return true;
+    const auto answer = ShowMessage(this, QMessageBox::Warning, QStringLiteral("Uwaga"),
+                                    QStringLiteral("Nie wszystkie zmiany zostały zapisane. Czy na pewno "
+                                                   "chcesz zakończyć?"),
+                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return answer == QMessageBox::Yes;
+}
+
 void CSettDevDlg::closeEvent(QCloseEvent* event)
 {
     if (m_transfer.isRunning()) {
         event->ignore();
         return;
     }
-    if (m_model->HasPendingChanges()) {
-        const auto answer = ShowMessage(this, QMessageBox::Warning, QStringLiteral("Uwaga"),
-                                        QStringLiteral("Nie wszystkie zmiany zostały zapisane. Czy na pewno "
-                                                       "chcesz zakończyć?"),
-                                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-        if (answer != QMessageBox::Yes) {
-            event->ignore();
-            return;
-        }
+    if (!confirmClose()) {
+        event->ignore();
+        return;
     }
     m_closing = true;
     delete m_wait.data();

@@ -59,6 +59,9 @@ public:
     // ends as stopTransfer() does (and says it was interrupted), and transfers,
     // clock and restart stay off for good; editing and files go on.
     void linkClosing();
+    // The closing question: with unsaved changes, asks whether to close anyway.
+    // True when the window may go; nothing is stopped either way.
+    bool confirmClose();
 
     // ---- Commands (the buttons; the file commands ask for the path first) ----
     void ReadAllParameters();

@@ -66,6 +66,7 @@ public:
     int32_t openResult = 0;           // COM_Open / TCP_Open
     uint32_t openFailure = 0;         // COM_GetOpenFailure
     int32_t setupResult = 0;          // COM_Setup
+    std::atomic<int> pollReadMs{2};   // how long each poll read takes (a silent relay: its time-out)
 
     // ---- record ----
     QStringList log;
@@ -108,6 +109,11 @@ public:
             if (ms.count() >= 1000)
                 note(QStringLiteral("pause %1").arg(ms.count()));
         };
+        // The pause after a disconnect, without its time (the order is what counts here).
+        c.pauseThen = [this](std::chrono::milliseconds ms, QObject* context, std::function<void()> then) {
+            note(QStringLiteral("pause %1").arg(ms.count()));
+            QTimer::singleShot(0, context, std::move(then));
+        };
         return c;
     }
 
@@ -125,7 +131,14 @@ public:
     {
         note(c ? QStringLiteral("connecting") : QStringLiteral("settled"));
     }
+    void linkCommandEnded() override { note(QStringLiteral("ended")); }
     void endLinkCommands() override { note(QStringLiteral("link commands ended")); }
+    void waitForLinkCommands() override
+    {
+        if (QThread::currentThread() == QCoreApplication::instance()->thread())
+            violation(QStringLiteral("link commands waited for on the window's thread"));
+        note(QStringLiteral("link commands waited for"));
+    }
     void setLinkButtons(bool) override {}
     void hideMotorCommands() override {}
     void ResetGraph() override {}
@@ -166,7 +179,7 @@ private:
             violation(QStringLiteral("read of register %1 on a closed link").arg(reg));
         if (reg != 0) {
             ++m_pollReadsInFlight;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            std::this_thread::sleep_for(std::chrono::milliseconds(pollReadMs.load()));
             --m_pollReadsInFlight;
             return LINK_ERR_TIMEOUT;
         }
@@ -189,11 +202,12 @@ private:
     std::atomic<int> m_pollReadsInFlight{0};
 };
 
-// A connect returns while the link opens; it has ended once the manager says so.
+// A connect returns while the link opens, a disconnect while the link work
+// ends; either has ended once the manager says so.
 void toggleAndSettle(ConnectionManager& manager)
 {
     manager.ToggleConnection();
-    QTRY_VERIFY(!manager.isConnecting());
+    QTRY_VERIFY(!manager.isBusy());
 }
 
 void useTcp(ProgramSettings& s)
@@ -222,6 +236,7 @@ private slots:
     void passwordGuardsConnectingOnly();
     void closesTheLinkItOpened();
     void identificationLeavesTheWindowResponsive();
+    void disconnectLeavesTheWindowResponsive();
     void title();
 };
 
@@ -273,9 +288,14 @@ void TestConnectionManager::libraryCallsInOrder()
     expected << opening << "MODBUS_Read03 7 0 2 10 2"
              << "settled"
              << "connected"
+             << "ended"
              << "DLL_SetUserFlag 0"
+             << "connecting"
+             << "link commands ended"
              << "disconnected"
-             << "link commands ended" << closing << "pause 1000";
+             << "link commands waited for" << closing << "pause 1000"
+             << "settled"
+             << "ended";
     QCOMPARE(bench.log, expected);
     QCOMPARE(bench.violations, QStringList());
     QCOMPARE(bench.messages, QStringList());
@@ -347,7 +367,8 @@ void TestConnectionManager::identification()
         toggleAndSettle(manager);
     // Connected or not, the link is closed at the end and the window paused once.
     QCOMPARE(bench.log.filter(QStringLiteral("TCP_Close")).size(), 1);
-    QCOMPARE(bench.log.last(), QStringLiteral("pause 1000"));
+    QCOMPARE(bench.log.filter(QStringLiteral("pause 1000")).size(), 1);
+    QCOMPARE(bench.log.mid(bench.log.size() - 3), (QStringList{"pause 1000", "settled", "ended"}));
     QCOMPARE(bench.violations, QStringList());
 }
 
@@ -360,9 +381,12 @@ void TestConnectionManager::openFailures_data()
     QTest::addColumn<int32_t>("setupResult");
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QString>("message");
-    const QStringList closing{"disconnected", "link commands ended"};
-    const QStringList openFailed = QStringList{"connecting", "COM_Open COM4", "settled"} + closing +
-                                   QStringList{"COM_Close", "pause 1000"};
+    // The disconnect that ends a failed connect; the link it closes comes between.
+    const QStringList closing{"connecting", "link commands ended", "disconnected",
+                              "link commands waited for"};
+    const QStringList ended{"pause 1000", "settled", "ended"};
+    const QStringList openFailed =
+        QStringList{"connecting", "COM_Open COM4", "settled"} + closing + QStringList{"COM_Close"} + ended;
     QTest::newRow("port cannot be opened")
         << "COM4" << 0u << -1 << uint32_t(COM_OPEN_NOT_FOUND) << 0 << openFailed
         << "COM - Nie można otworzyć portu";
@@ -375,12 +399,12 @@ void TestConnectionManager::openFailures_data()
     QTest::newRow("port cannot be set up")
         << "COM4" << 0u << 0 << uint32_t(COM_OPEN_NO_FAILURE) << -2
         << QStringList{"connecting", "COM_Open COM4", "COM_Setup 0 1 0 1", "settled"} + closing +
-               QStringList{"COM_Close", "pause 1000"}
+               QStringList{"COM_Close"} + ended
         << "COM - Nie można dokonać ustawień portu";
     QTest::newRow("node does not connect")
         << "Modbus TCP" << 0xC0A80A05u << -4 << uint32_t(COM_OPEN_NO_FAILURE) << 0
         << QStringList{"connecting", "TCP_Open 192.168.10.5 502", "settled"} + closing +
-               QStringList{"TCP_Close", "pause 1000"}
+               QStringList{"TCP_Close"} + ended
         << "TCP/IP - Nie można podłączyć się do węzła IP:192.168.10.5";
 }
 
@@ -499,6 +523,38 @@ void TestConnectionManager::identificationLeavesTheWindowResponsive()
     QCOMPARE(bench.messages, QStringList());
     toggleAndSettle(manager);
     QVERIFY(!bench.connected);
+}
+
+void TestConnectionManager::disconnectLeavesTheWindowResponsive()
+{
+    useTcp(theApp().settings);
+    Bench bench;
+    bench.answers = {Answer{}};
+    ConnectionManager manager(bench, bench.calls());
+    toggleAndSettle(manager);
+    QVERIFY(bench.connected);
+    // The relay has fallen silent: each poll read waits out its time-out.
+    bench.pollReadMs.store(400);
+    QTRY_VERIFY(bench.flags.bLinkOk.load() == 0);
+
+    int ticks = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [&] { ++ticks; });
+    tick.start(10);
+    manager.ToggleConnection();
+    // The click returns at once: the read in progress is waited for elsewhere.
+    QVERIFY(manager.isBusy());
+    QVERIFY(manager.isDisconnecting());
+    QVERIFY(!bench.connected);
+    manager.ToggleConnection(); // a second command while disconnecting is ignored
+    QTRY_VERIFY(!manager.isBusy());
+    QVERIFY2(ticks >= 3, qPrintable(QString::number(ticks)));
+    QCOMPARE(bench.log.filter(QStringLiteral("TCP_Close")).size(), 1);
+    QCOMPARE(bench.log.filter(QStringLiteral("DLL_SetUserFlag")).size(), 2);
+    QCOMPARE(bench.log.filter(QStringLiteral("TCP_Open")).size(), 1);
+    QCOMPARE(bench.log.last(), QStringLiteral("ended"));
+    QCOMPARE(bench.violations, QStringList());
+    QCOMPARE(bench.messages, QStringList());
 }
 
 void TestConnectionManager::title()

@@ -115,9 +115,11 @@ void TestConnectedWindow::closeWhileConnected()
     });
     window.close();
     QVERIFY(box.seen);
-    QCOMPARE(question, u"Uwaga|Uwaga: ZRQ jest podłączony, czy na pewno chcesz zakończyć i zerwać połączenie?"_qs);
-    QCOMPARE(window.isVisible(), !agree);
+    QCOMPARE(question,
+             u"Uwaga|Uwaga: ZRQ jest podłączony, czy na pewno chcesz zakończyć i zerwać połączenie?"_qs);
     QCOMPARE(window.isConnected(), !agree);
+    // "Tak": the window goes once the disconnect has ended.
+    QTRY_COMPARE_WITH_TIMEOUT(window.isVisible(), !agree, 10000);
     // The question comes before the recorder is stopped: "Nie" leaves it recording.
     QCOMPARE(recorder.running(), !agree);
     QCOMPARE(recorder.state(), agree ? 0 : REC_ON);

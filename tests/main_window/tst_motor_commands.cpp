@@ -144,6 +144,16 @@ void TestMotorCommands::refusedCommandShowsMessage()
     QVERIFY(!rig.control(1200)->isHidden());
     QVERIFY(!motorRelayClosed());
 
+    // Pressed while the first is on the line, each command is still sent and
+    // each refusal told once, in the order pressed.
+    rig.window.OnStart();
+    rig.window.OnStop();
+    rig.window.OnStart();
+    QStringList told;
+    QTRY_COMPARE((told += takeMessages(m_log)).size(), 3);
+    QTest::qWait(300);
+    QCOMPARE(takeMessages(m_log), QStringList());
+
     // The box itself stays on top of other windows.
     qunsetenv("ZRQ7_MESSAGE_LOG");
     bool onTop = false;

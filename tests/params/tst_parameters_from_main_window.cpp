@@ -116,6 +116,7 @@ void TestParametersFromMainWindow::transferBesideThePoll()
         "urządzeniem zostało zakończone.\nNie odczytano parametrów: %1 (pozostają ich poprzednie wartości)."_qs
             .arg(notRead));
     QCOMPARE(operatorAnswers.icons.last(), QMessageBox::Warning);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000); // the disconnect has ended
 
     // One window only: the second command brings it back.
     parameters->showMinimized();

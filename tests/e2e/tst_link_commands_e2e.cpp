@@ -1,0 +1,311 @@
+// SPDX-License-Identifier: MIT
+// Commands that wait for the relay, against a relay simulator that answers
+// late: motor commands pressed while one is on the line reach the relay in the
+// order pressed; a disconnect and a close wait for the relay without freezing
+// the window; a close asked for while connecting goes on once the connect
+// has ended; and "Nie" to the closing question leaves a parameters transfer
+// running.
+
+#include "CCPL_ZRQ7App.h"
+#include "CCPL_ZRQ7Dlg.h"
+#include "CSettDevDlg.h"
+#include "RelayUnderTest.h"
+#include "ZRQ7DLL.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using namespace zrq7::e2e;
+
+namespace {
+
+QAbstractButton* button(const QWidget& window, int id)
+{
+    return window.findChild<QAbstractButton*>(QStringLiteral("id%1").arg(id));
+}
+
+// Button 1084; the connect or disconnect has ended when this returns.
+void clickConnect(CCPL_ZRQ7Dlg& window)
+{
+    QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 20000);
+}
+
+bool linkOpen()
+{
+    return COM_IsOpen() == 1 || TCP_IsOpen() == 1;
+}
+
+// Starts the relay, points the settings at it and connects the shown window;
+// the caller checks QTest::currentTestFailed().
+void connectTo(RelayUnderTest& relay, CCPL_ZRQ7Dlg& window, uint32_t timeoutMs)
+{
+    QVERIFY2(relay.start(), qPrintable(relay.errorString()));
+    relay.pointSettingsAtRelay(timeoutMs, 1);
+    window.show();
+    clickConnect(window);
+    QVERIFY(window.isConnected());
+}
+
+// The values written to register 903 as the simulator logged the requests it
+// received (--verbose: "tcp#N <- <MBAP, 7 bytes> 06 03 87 HH LL"), in order.
+QList<int> commandWrites(zrq7::test::SimulatorProcess& sim)
+{
+    static const QRegularExpression write(
+        QStringLiteral("<- (?:[0-9A-F]{2} ){7}06 03 87 ([0-9A-F]{2}) ([0-9A-F]{2})"));
+    QList<int> values;
+    for (const QRegularExpressionMatch& m : write.globalMatch(sim.standardError()))
+        values << (m.captured(1).toInt(nullptr, 16) << 8 | m.captured(2).toInt(nullptr, 16));
+    return values;
+}
+
+// Counts the window thread's timer ticks: a thread that is blocked does not tick.
+class Heartbeat
+{
+public:
+    Heartbeat()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { ++m_ticks; });
+        m_timer.start(50);
+        m_clock.start();
+    }
+    int ticks() const { return m_ticks; }
+    qint64 elapsed() const { return m_clock.elapsed(); }
+    // At least a third of the ticks a free thread would have made (a loaded machine).
+    bool keptTicking() const { return m_ticks >= m_clock.elapsed() / 50 / 3; }
+    QString report() const { return QStringLiteral("%1 ticks in %2 ms").arg(m_ticks).arg(m_clock.elapsed()); }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    int m_ticks = 0;
+};
+
+// Answers the next question box with `button`, while the message log is off.
+class AnswerNextQuestion
+{
+public:
+    explicit AnswerNextQuestion(QMessageBox::StandardButton answer) : m_log(qgetenv("ZRQ7_MESSAGE_LOG"))
+    {
+        qunsetenv("ZRQ7_MESSAGE_LOG");
+        QObject::connect(&m_timer, &QTimer::timeout, [this, answer] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                m_timer.stop();
+                asked = box->text();
+                box->button(answer)->click();
+            }
+        });
+        m_timer.start(10);
+    }
+    ~AnswerNextQuestion() { qputenv("ZRQ7_MESSAGE_LOG", m_log); }
+    QString asked;
+
+private:
+    QByteArray m_log;
+    QTimer m_timer;
+};
+
+const QString closeQuestion =
+    QStringLiteral("Uwaga: ZRQ jest podłączony, czy na pewno chcesz zakończyć i zerwać połączenie?");
+
+// Every answer 400 ms late (a long RS-485 line or a busy gateway).
+const QStringList lateAnswers{QStringLiteral("--delay-rate"), QStringLiteral("1"),
+                              QStringLiteral("--delay-ms"), QStringLiteral("400")};
+
+} // namespace
+
+class TestLinkCommandsEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void motorCommandsPressedMeanwhileReachTheRelayInOrder();
+    void disconnectAndCloseLeaveTheWindowResponsive_data();
+    void disconnectAndCloseLeaveTheWindowResponsive();
+    void closeDuringConnectGoesOnAfterIt_data();
+    void closeDuringConnectGoesOnAfterIt();
+    void closeAnsweredNoLeavesTheTransferRunning();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestLinkCommandsEndToEnd::initTestCase()
+{
+    qputenv("ZRQ7_MESSAGE_LOG", m_dir.filePath(QStringLiteral("messages.log")).toUtf8());
+}
+
+void TestLinkCommandsEndToEnd::init()
+{
+    takeMessages();
+}
+
+void TestLinkCommandsEndToEnd::cleanup()
+{
+    QVERIFY2(!linkOpen(), "a test left the link open");
+}
+
+void TestLinkCommandsEndToEnd::motorCommandsPressedMeanwhileReachTheRelayInOrder()
+{
+    // The motor waits for a start command.
+    RelayUnderTest relay(LinkKind::Tcp, QStringList{QStringLiteral("--setting"), QStringLiteral("198=0"),
+                                                    QStringLiteral("--verbose")} +
+                                            lateAnswers);
+    CCPL_ZRQ7Dlg window;
+    connectTo(relay, window, 1500);
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(shown(window, 1139) && shown(window, 1198), 20000);
+
+    // START, then STOP while the START write still waits for its answer, then START again.
+    QTest::mouseClick(button(window, 1139), Qt::LeftButton);
+    QTest::mouseClick(button(window, 1198), Qt::LeftButton);
+    QTest::mouseClick(button(window, 1139), Qt::LeftButton);
+    QTest::mouseClick(button(window, 1198), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(commandWrites(relay.process()).size(), 4, 20000);
+    QCOMPARE(commandWrites(relay.process()), (QList<int>{2, 0, 2, 0}));
+    // The relay's own state word agrees: the motor is stopped (bit 1).
+    const auto status = relay.readRegister(900);
+    QVERIFY(status);
+    QVERIFY(!(*status >> 1 & 1));
+    QCOMPARE(takeMessages(), QStringList());
+
+    clickConnect(window);
+    QVERIFY(!window.isConnected());
+}
+
+void TestLinkCommandsEndToEnd::disconnectAndCloseLeaveTheWindowResponsive_data()
+{
+    QTest::addColumn<bool>("close");
+    QTest::newRow("Odłącz") << false;
+    QTest::newRow("closing the program") << true;
+}
+
+void TestLinkCommandsEndToEnd::disconnectAndCloseLeaveTheWindowResponsive()
+{
+    QFETCH(bool, close);
+    // The relay answers for 3 s (the panel connects), then falls silent: the
+    // poll's read in progress waits out two attempts of 600 ms.
+    RelayUnderTest relay(LinkKind::Tcp, {}, QStringLiteral("at 3 silent 600\n"));
+    CCPL_ZRQ7Dlg window;
+    connectTo(relay, window, 600);
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_COMPARE_WITH_TIMEOUT(window.pollFlags().bLinkOk.load(), 0, 10000);
+
+    Heartbeat heartbeat;
+    if (close)
+        window.close(); // the question is answered "Tak" (the message log's default)
+    else
+        QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    // The command returns at once; the window waits with the busy cursor and
+    // takes no command meanwhile.
+    QVERIFY(window.isConnecting());
+    QVERIFY(window.isVisible());
+    QCOMPARE(QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::ArrowCursor,
+             Qt::WaitCursor);
+    QVERIFY(!button(window, 1084)->isEnabled());
+    QVERIFY(!window.trayMenu()->isEnabled());
+    QCOMPARE(labelText(window, 1112), QStringLiteral("Wyłączone"));
+
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 20000);
+    // At least the pause after a disconnect (1 s), with the window's timer running throughout.
+    QVERIFY2(heartbeat.elapsed() >= 1000, qPrintable(heartbeat.report()));
+    QVERIFY2(heartbeat.keptTicking(), qPrintable(heartbeat.report()));
+    QVERIFY(!QGuiApplication::overrideCursor());
+    QVERIFY(!linkOpen());
+    QVERIFY(!window.isConnected());
+    QCOMPARE(button(window, 1084)->text(), QStringLiteral("Podłącz"));
+    if (close) {
+        QCOMPARE(takeMessages(), QStringList{QStringLiteral("warning|Uwaga|") + closeQuestion});
+        QTRY_VERIFY(!window.isVisible());
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+    } else {
+        QCOMPARE(takeMessages(), QStringList());
+        QVERIFY(window.isVisible());
+        QVERIFY(button(window, 1084)->isEnabled());
+        QVERIFY(window.trayMenu()->isEnabled());
+    }
+}
+
+void TestLinkCommandsEndToEnd::closeDuringConnectGoesOnAfterIt_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("connected: the question, then the close")
+        << QString() << QStringList{QStringLiteral("warning|Uwaga|") + closeQuestion};
+    QTest::newRow("failed: the failure, then the close")
+        << QStringLiteral("at 0 silent 600\n")
+        << QStringList{QStringLiteral("error|Błąd|Błąd limitu czasu. Brak odpowiedzi urządzenia.")};
+}
+
+void TestLinkCommandsEndToEnd::closeDuringConnectGoesOnAfterIt()
+{
+    QFETCH(QString, script);
+    QFETCH(QStringList, messages);
+    RelayUnderTest relay(LinkKind::Tcp, lateAnswers, script);
+    QVERIFY2(relay.start(), qPrintable(relay.errorString()));
+    relay.pointSettingsAtRelay(300, 1);
+    // The late relay needs longer than that to answer; the silent one never does.
+    if (script.isEmpty())
+        theApp().settings.nResponseTimeout = 1500;
+
+    CCPL_ZRQ7Dlg window;
+    window.show();
+    QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    QVERIFY(window.isConnecting());
+    window.close();
+    QVERIFY(window.isVisible()); // the connect goes on first
+
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 20000);
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    QCOMPARE(takeMessages(), messages);
+    QVERIFY(!window.isConnected());
+    QVERIFY(!linkOpen());
+}
+
+void TestLinkCommandsEndToEnd::closeAnsweredNoLeavesTheTransferRunning()
+{
+    // Every parameter read is answered late: reading them all takes well over a minute.
+    RelayUnderTest relay(LinkKind::Tcp, lateAnswers);
+    CCPL_ZRQ7Dlg window;
+    connectTo(relay, window, 1500);
+    if (QTest::currentTestFailed())
+        return;
+    window.OnDeviceParameters();
+    QPointer<CSettDevDlg> parameters = window.parametersWindow();
+    QVERIFY(parameters);
+    QTRY_VERIFY_WITH_TIMEOUT(parameters->isTransferRunning(), 5000); // the automatic read
+
+    {
+        AnswerNextQuestion no(QMessageBox::No);
+        window.close();
+        QCOMPARE(no.asked, closeQuestion);
+    }
+    // Nothing was stopped: the read goes on, the link and the window stay.
+    QVERIFY(window.isVisible());
+    QVERIFY(window.isConnected());
+    QVERIFY(parameters);
+    QVERIFY(parameters->isTransferRunning());
+    QVERIFY(linkOpen());
+
+    // "Tak": the transfer stops, the link closes, the program ends.
+    window.close();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 20000);
+    QVERIFY(!parameters);
+    QVERIFY(!window.isConnected());
+    QVERIFY(!linkOpen());
+    QCOMPARE(takeMessages(), QStringList{QStringLiteral("warning|Uwaga|") + closeQuestion});
+}
+
+QTEST_MAIN(TestLinkCommandsEndToEnd)
+#include "tst_link_commands_e2e.moc"
