@@ -371,7 +371,7 @@ void CCPL_ZRQ7Dlg::OnDatabase()
 
 void CCPL_ZRQ7Dlg::OnFaultLog()
 {
-    auto* report = findChild<FaultReportCommand*>(QString(), Qt::FindDirectChildrenOnly);
+    auto* report = faultReport();
     if (!report)
         report = new FaultReportCommand(this);
     const ProgramSettings& s = theApp().settings;
@@ -493,9 +493,17 @@ void CCPL_ZRQ7Dlg::setConnecting(bool connecting)
         QGuiApplication::restoreOverrideCursor();
 }
 
+FaultReportCommand* CCPL_ZRQ7Dlg::faultReport() const
+{
+    return findChild<FaultReportCommand*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
 void CCPL_ZRQ7Dlg::endLinkCommands()
 {
     m_motorWriter->wait();
+    // A report cut short by the link's end is not written (the operator is told).
+    if (FaultReportCommand* report = faultReport())
+        report->endForClosingLink();
     // A parameters transfer never loses its link underneath it.
     if (m_parameters)
         m_parameters->stopTransfer();

@@ -54,7 +54,8 @@ public:
 
     // Before the link closes on a disconnect: commands the window sent on its
     // own threads (motor commands) end first, and what they still report is
-    // not shown (the link was closed on purpose).
+    // not shown (the link was closed on purpose). A fault report being read
+    // is cancelled and waited for; it is not written.
     virtual void endLinkCommands() = 0;
 
     // The link-dependent buttons: connected disables "Ustawienia" (1000) and
