@@ -150,17 +150,17 @@ private:
             }
             return;
         case Stage::SecondClick:
-            // The click has run by now: either a save dialog is up, or it was refused.
+            // The click has run by now (a save dialog it opened may take a tick longer).
+            log(QStringLiteral("second report while the first runs|progress visible=%1")
+                    .arg(int(progress != nullptr)));
+            m_stage = Stage::CancelFirst;
+            return;
+        case Stage::CancelFirst:
             if (answerSaveDialog(qEnvironmentVariable("ZRQ7_REPORT_SECOND"))) {
                 log(QStringLiteral("second report asked for a file"));
                 m_stage = Stage::FirstGone; // nothing to cancel: that run replaced the first
-            } else {
-                log(QStringLiteral("second report while the first runs|progress visible=%1")
-                        .arg(int(progress != nullptr)));
-                m_stage = Stage::CancelFirst;
+                return;
             }
-            return;
-        case Stage::CancelFirst:
             if (!progress)
                 return;
             log(QStringLiteral("Anuluj"));
