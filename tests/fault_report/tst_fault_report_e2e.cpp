@@ -8,6 +8,7 @@
 // disconnect tells the operator the report was not created. An earlier file
 // under the report's name survives every walk that did not end.
 
+#include "DrivenProgram.h"
 #include "ProgramSettings.h"
 #include "ReportTables.h"
 #include "SimulatorProcess.h"
@@ -24,14 +25,6 @@ const QString linkClosed =
     QStringLiteral("warning|Błąd|Raport nie został utworzony: połączenie z ZRQ-7/8 zostało "
                    "zakończone w trakcie odczytu dziennika awarii.");
 const QString savedPrefix = QStringLiteral("question|ZRQ-7/8|Plik raportu jest zapisany pod adresem");
-
-QStringList readLines(const QString& path)
-{
-    QFile log(path);
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 QByteArray readAll(const QString& path)
 {
@@ -103,25 +96,13 @@ void TestFaultReportE2e::walkInterrupted()
         earlier.write(earlierReport.toUtf8());
     }
     const QString log = dir.filePath(QStringLiteral("messages.log"));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ZRQ7_MESSAGE_LOG"), log);
-    env.insert(QStringLiteral("ZRQ7_SPLASH_MS"), QStringLiteral("50"));
-    env.insert(QStringLiteral("ZRQ7_DRIVE_REPORT"), scenario);
-    env.insert(QStringLiteral("ZRQ7_REPORT_FIRST"), first);
-    env.insert(QStringLiteral("ZRQ7_REPORT_SECOND"), second);
-    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ZRQ7_REPORT_DRIVER));
-    // A sanitizer runtime would otherwise insist on coming first.
-    env.insert(QStringLiteral("ASAN_OPTIONS"),
-               env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(qEnvironmentVariable("ZRQ7_BIN_DIR") + QStringLiteral("/cpl_zrq7"));
-    QVERIFY(program.waitForStarted());
-    const bool ended = program.waitForFinished(90000);
-    if (!ended)
-        program.kill();
-    const QStringList lines = readLines(log);
+    const bool ended = zrq7::test::runDrivenProgram(program, QStringLiteral(ZRQ7_REPORT_DRIVER), log,
+                                                    {{QStringLiteral("ZRQ7_DRIVE_REPORT"), scenario},
+                                                     {QStringLiteral("ZRQ7_REPORT_FIRST"), first},
+                                                     {QStringLiteral("ZRQ7_REPORT_SECOND"), second}},
+                                                    90000);
+    const QStringList lines = zrq7::test::messageLogLines(log);
     const QByteArray all = lines.join(QLatin1Char('\n')).toUtf8();
     QVERIFY2(ended, all.constData());
     QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0, all.constData());
