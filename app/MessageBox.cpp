@@ -99,6 +99,8 @@ QMessageBox::StandardButton showMessage(QWidget* owner, QMessageBox::Icon icon, 
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QMessageBox box(icon, caption, shown, buttons, owner);
+    // File names and relay texts are shown as they are, never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
     if (onTop)
         box.setWindowFlag(Qt::WindowStaysOnTopHint); // not shown yet: nothing to re-create

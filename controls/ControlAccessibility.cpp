@@ -11,13 +11,6 @@
 
 namespace {
 
-// The name a reader speaks: the one the window gave the control, then what it shows.
-QString nameWithDetail(const QWidget* widget, const QString& detail)
-{
-    const QString name = widget->accessibleName();
-    return name.isEmpty() ? detail : name + QStringLiteral(": ") + detail;
-}
-
 class LabelAccessible final : public QAccessibleWidget
 {
 public:
@@ -39,14 +32,18 @@ class LedAccessible final : public QAccessibleWidget
 public:
     explicit LedAccessible(CXLed* led) : QAccessibleWidget(led, QAccessible::Indicator) {}
 
+    // Named by the window: the name says which lamp, value and description its
+    // state (readers speak the description of an indicator, some the value).
+    // Unnamed: the state is all there is to say.
     QString text(QAccessible::Text t) const override
     {
         const auto* led = static_cast<const CXLed*>(widget());
         const QString state = ledStateText(led->GetState(), led->IsBlinking());
         switch (t) {
         case QAccessible::Name:
-            return nameWithDetail(led, state);
+            return led->accessibleName().isEmpty() ? state : led->accessibleName();
         case QAccessible::Value:
+        case QAccessible::Description:
             return state;
         default:
             return QAccessibleWidget::text(t);

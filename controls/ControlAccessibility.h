@@ -8,8 +8,9 @@ class QWidget;
 
 // What screen readers (AT-SPI) learn from the custom-painted controls, which
 // Qt alone would expose as empty widgets: a read-out its text, an LED its
-// state in words, a level bar its level and range through the value
-// interface, the load graph its name and latest load. The fault list is a table view and needs nothing more.
+// state in words (as value and description, under the name the window gave
+// it), a level bar its level and range through the value interface, the load
+// graph its name and latest load. The fault list is a table view and needs nothing more.
 
 // Installs the interface factory once; every control's constructor calls it.
 void installControlAccessibility();

@@ -387,7 +387,7 @@ void CCPL_ZRQ7Dlg::OnDatabase()
 
 void CCPL_ZRQ7Dlg::OnFaultLog()
 {
-    auto* report = findChild<FaultReportCommand*>(QString(), Qt::FindDirectChildrenOnly);
+    auto* report = faultReport();
     if (!report)
         report = new FaultReportCommand(this);
     const ProgramSettings& s = theApp().settings;
@@ -534,9 +534,17 @@ void CCPL_ZRQ7Dlg::linkCommandEnded()
     }
 }
 
+FaultReportCommand* CCPL_ZRQ7Dlg::faultReport() const
+{
+    return findChild<FaultReportCommand*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
 void CCPL_ZRQ7Dlg::endLinkCommands()
 {
     m_motorWriter->dropQueued();
+    // A report cut short by the link's end is not written (the operator is told).
+    if (FaultReportCommand* report = faultReport())
+        report->endForClosingLink();
     // A parameters transfer never loses its link underneath it, and the window
     // never works with whatever relay is connected next. Its stop waits here for
     // the transfer's exchange in progress: the transfer's thread is this thread's

@@ -17,6 +17,7 @@
 class CDataDlg;
 class CFirmwareDlg;
 class ConnectionManager;
+class FaultReportCommand;
 class MotorCommandWriter;
 class QMenu;
 class QScrollArea;
@@ -99,6 +100,7 @@ private:
     void createTray();
     void fillPowerLists();
     void onPowerSelection(int list);
+    FaultReportCommand* faultReport() const; // the one report command, once made
     void sendMotorCommand(int32_t value);
     void onMotorCommandFinished(int32_t value, int32_t result);
     void closeSequence();

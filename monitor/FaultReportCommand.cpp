@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -23,6 +24,9 @@ const QString errorCaption = QStringLiteral("Błąd");
 // Also when writing the report failed: the operator is never told it was saved.
 const QString fileFailedText = QStringLiteral("Nie można utworzyć pliku raportu. Brak dostępu do dysku lub brak "
                                               "wystarczającej ilości wolnego miejsca na dysku.");
+const QString linkClosedText =
+    QStringLiteral("Raport nie został utworzony: połączenie z ZRQ-7/8 zostało zakończone "
+                   "w trakcie odczytu dziennika awarii.");
 
 QString askReportPath(QWidget* owner)
 {
@@ -42,21 +46,49 @@ void openReportViewer(const QString& path, QWidget* owner)
     viewer.exec();
 }
 
-QDialog* showProgressWindow(QWidget* owner)
+// The progress window stays up as long as the walk runs: Esc and the close box
+// do nothing, "Anuluj" asks the walk to stop (it closes once the walk ended).
+class ReportProgressWindow final : public QDialog
 {
-    auto* window = new QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    window->setObjectName(QStringLiteral("id202"));
-    window->setWindowTitle(QString());
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    auto* text = new QLabel(QStringLiteral("Trwa tworzenie raportu. Proszę czekać..."), window);
-    text->setObjectName(QStringLiteral("id1223"));
-    text->setAlignment(Qt::AlignCenter);
-    auto* layout = new QVBoxLayout(window);
-    layout->setContentsMargins(24, 18, 24, 18);
-    layout->addWidget(text);
-    window->show();
-    return window;
-}
+public:
+    ReportProgressWindow(QWidget* owner, std::function<void()> cancelWalk)
+        : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    {
+        setObjectName(QStringLiteral("id202"));
+        setWindowTitle(QString());
+        setAttribute(Qt::WA_DeleteOnClose);
+        auto* text = new QLabel(QStringLiteral("Trwa tworzenie raportu. Proszę czekać..."), this);
+        text->setObjectName(QStringLiteral("id1223"));
+        text->setAlignment(Qt::AlignCenter);
+        auto* cancel = new QPushButton(QStringLiteral("Anuluj"), this);
+        cancel->setObjectName(QStringLiteral("id2"));
+        connect(cancel, &QPushButton::clicked, this, [cancel, cancelWalk = std::move(cancelWalk)] {
+            cancel->setEnabled(false);
+            cancelWalk();
+        });
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(24, 18, 24, 18);
+        layout->addWidget(text);
+        layout->addWidget(cancel, 0, Qt::AlignHCenter);
+    }
+
+    // The walk has ended: the window may go now.
+    void finish()
+    {
+        m_walkEnded = true;
+        close();
+    }
+
+    // Esc, and the close box through QDialog::closeEvent.
+    void reject() override
+    {
+        if (m_walkEnded)
+            QDialog::reject();
+    }
+
+private:
+    bool m_walkEnded = false;
+};
 
 QString cellText(const CXListCtrl& list, int row, int column)
 {
@@ -93,28 +125,40 @@ FaultReportCommand::~FaultReportCommand()
     cancel();
     if (m_worker.joinable())
         m_worker.join();
-    closeProgress();
+    endRun();
 }
 
 bool FaultReportCommand::run(const ReportHeader& header, const QList<PanelFault>& panelFaults,
                              uint32_t deviceAddress, uint32_t retries)
 {
-    if (isBusy())
+    if (m_busy) {
+        if (m_progress) {
+            m_progress->raise();
+            m_progress->activateWindow();
+        }
         return false;
+    }
+    // Busy already while the save dialog is up, so nothing starts a second run meanwhile.
+    m_busy = true;
+    m_linkClosed = false;
+    m_cancel = false;
     const QString path = m_hooks.askPath(m_owner);
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        endRun();
         return true;
-    m_progress = showProgressWindow(m_owner);
+    }
+    m_progress = new ReportProgressWindow(m_owner, [this] { cancel(); });
+    m_progress->show();
 
     QFile templateFile(m_hooks.templatePath);
     if (!templateFile.exists()) {
-        closeProgress();
+        endRun();
         ShowMessage(m_owner, QMessageBox::Critical, errorCaption,
                     QStringLiteral("Nie można odnaleźć szablonu raportu HTML. Zasób jest niedostępny."));
         return true;
     }
     if (!templateFile.open(QIODevice::ReadOnly)) {
-        closeProgress();
+        endRun();
         ShowMessage(m_owner, QMessageBox::Critical, errorCaption,
                     QStringLiteral("Nie można pobrać szablonu raportu HTML. Zasób jest niedostępny."));
         return true;
@@ -124,13 +168,12 @@ bool FaultReportCommand::run(const ReportHeader& header, const QList<PanelFault>
     m_file = std::make_unique<QSaveFile>(path);
     if (!m_file->open(QIODevice::WriteOnly)) {
         m_file.reset();
-        closeProgress();
+        endRun();
         ShowMessage(m_owner, QMessageBox::Critical, errorCaption, fileFailedText);
         return true;
     }
     // The progress window stays up at least half a second, so the operator sees
     // what happens even when the relay answers at once.
-    m_cancel = false;
     QTimer::singleShot(500, this, [=, this] { startWalk(templateBytes, header, panelFaults, deviceAddress, retries); });
     return true;
 }
@@ -155,13 +198,27 @@ void FaultReportCommand::cancel()
     m_cancel = true;
 }
 
+void FaultReportCommand::endForClosingLink()
+{
+    if (!m_busy)
+        return;
+    m_linkClosed = true;
+    cancel();
+    // The walk's thread needs nothing from this thread to end.
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
 void FaultReportCommand::onWalkEnded(Outcome outcome)
 {
-    m_worker.join();
+    if (m_worker.joinable())
+        m_worker.join();
     const QString path = m_file->fileName();
     m_file.reset(); // without a commit the half-written file goes and an earlier one stays
-    closeProgress();
+    endRun();
     if (outcome == Outcome::Cancelled) {
+        if (m_linkClosed)
+            ShowMessage(m_owner, QMessageBox::Warning, errorCaption, linkClosedText);
         emit finished(false, path);
         return;
     }
@@ -179,9 +236,10 @@ void FaultReportCommand::onWalkEnded(Outcome outcome)
     emit finished(true, path);
 }
 
-void FaultReportCommand::closeProgress()
+void FaultReportCommand::endRun()
 {
     if (m_progress)
-        m_progress->close();
+        static_cast<ReportProgressWindow*>(m_progress.data())->finish();
     m_progress = nullptr;
+    m_busy = false;
 }

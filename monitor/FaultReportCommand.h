@@ -25,6 +25,11 @@ QList<faultreport::PanelFault> copyFaultList(const CXListCtrl& list);
 // to open it in the viewer. The file is written through QSaveFile, so an
 // earlier report under that name is only replaced by a complete new one.
 // Windows and questions stay on the user-interface thread.
+//
+// One report at a time: the command is busy from run() until the walk has
+// reported back, whatever happens to its progress window meanwhile. That
+// window cannot be closed (Esc, the close box) while the walk runs; its
+// "Anuluj" cancels the walk.
 class FaultReportCommand : public QObject
 {
     Q_OBJECT
@@ -43,13 +48,19 @@ public:
     ~FaultReportCommand() override;
 
     // Runs the command. The panel's fault list is the copy taken now. False
-    // when a report is still being written (nothing else happens).
+    // when a report is still being written: its progress window comes to the
+    // front and nothing else happens.
     bool run(const faultreport::ReportHeader& header, const QList<faultreport::PanelFault>& panelFaults,
              uint32_t deviceAddress, uint32_t retries);
     // Ends the walk before its next read; the report is not written and an
     // earlier file under its name stays as it was. Nothing is asked or told.
     void cancel();
-    bool isBusy() const { return m_progress != nullptr; }
+    // The link is about to close (a disconnect, the program closing): cancels
+    // the walk like cancel() and waits for its register call in progress, so
+    // no read of it meets a closed link. Once the walk has reported back the
+    // operator is told that the report was not created. UI thread.
+    void endForClosingLink();
+    bool isBusy() const { return m_busy; }
     QDialog* progressWindow() const { return m_progress; }
 
 signals:
@@ -58,16 +69,19 @@ signals:
     void finished(bool saved, const QString& path);
 
 private:
-    void closeProgress();
     void startWalk(QByteArray templateBytes, faultreport::ReportHeader header,
                    QList<faultreport::PanelFault> panelFaults, uint32_t deviceAddress, uint32_t retries);
     enum class Outcome { Written, WriteFailed, Cancelled };
     void onWalkEnded(Outcome outcome);
+    // Closes the progress window and ends the busy state (every way out of run()).
+    void endRun();
 
     QWidget* m_owner;
     Hooks m_hooks;
     QPointer<QDialog> m_progress;
     std::unique_ptr<QSaveFile> m_file;
+    bool m_busy = false;       // from run() until the walk has reported back
+    bool m_linkClosed = false; // the walk was cancelled because the link went
     std::atomic<bool> m_cancel{false};
     std::thread m_worker;
 };

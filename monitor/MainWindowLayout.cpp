@@ -95,8 +95,12 @@ QGroupBox* meterGroup(QWidget* parent, const QString& title, std::initializer_li
     for (const MeterRow& r : rows) {
         grid->addWidget(caption(box, QString::fromUtf16(r.caption)), row, 0);
         grid->addWidget(value(box, r.label, QString::fromUtf16(r.initial), r.widest), row, 1);
-        if (r.bar)
-            grid->addWidget(levelBar(box, r.bar), row, 2);
+        if (r.bar) {
+            // Read out by its row, not by the group around it.
+            CXProgressCtrl* bar = levelBar(box, r.bar);
+            bar->setAccessibleName(QString::fromUtf16(r.caption));
+            grid->addWidget(bar, row, 2);
+        }
         ++row;
     }
     return box;
@@ -187,9 +191,12 @@ QGroupBox* timersGroup(QWidget* parent)
                        {u"Po wyłącz. z przeciążenia", 1122, 0, u"Nie", u"888 s"}});
 }
 
-CXLed* indicator(QWidget* parent, int id)
+// `name` says which lamp it is; a screen reader adds its state.
+CXLed* indicator(QWidget* parent, int id, const QString& name)
 {
-    return named(new CXLed(parent), id);
+    auto* led = named(new CXLed(parent), id);
+    led->setAccessibleName(name);
+    return led;
 }
 
 QGroupBox* relayStateGroup(QWidget* parent)
@@ -202,18 +209,18 @@ QGroupBox* relayStateGroup(QWidget* parent)
         {1087, u"TMLPP"}, {1088, u"Przekaźnik silnika"}, {1089, u"Przekaźnik funkcyjny"}};
     for (const auto& [id, text] : lights) {
         auto* light = new QHBoxLayout;
-        light->addWidget(indicator(box, id));
+        light->addWidget(indicator(box, id, QString::fromUtf16(text)));
         light->addWidget(caption(box, QString::fromUtf16(text)), 1);
         rows->addLayout(light);
     }
     auto* alarms = new QHBoxLayout;
-    alarms->addWidget(indicator(box, 1090));
-    alarms->addWidget(indicator(box, 1185));
-    alarms->addWidget(indicator(box, 1193));
+    alarms->addWidget(indicator(box, 1090, QStringLiteral("Awaria")));
+    alarms->addWidget(indicator(box, 1185, QStringLiteral("Lampka żółta (bit stanu 3)")));
+    alarms->addWidget(indicator(box, 1193, QStringLiteral("Lampka niebieska (bit stanu 8)")));
     alarms->addStretch();
     rows->addLayout(alarms);
     rows->addWidget(caption(box, QStringLiteral("Tryb pracy przekaźnika funkcyjnego:")));
-    rows->addWidget(indicator(box, 1184));
+    rows->addWidget(indicator(box, 1184, QStringLiteral("Tryb pracy przekaźnika funkcyjnego")));
     auto* clock = new QHBoxLayout;
     clock->addWidget(caption(box, QStringLiteral("Zegar ZRQ-7/8")), 0, Qt::AlignTop);
     clock->addWidget(value(box, 1130, QStringLiteral("00 : 00 : 00\r\n00.00.0000"), widestClock), 1);
@@ -240,11 +247,11 @@ QGroupBox* motorGroup(QWidget* parent)
     stop->hide();
     row->addWidget(start);
     row->addWidget(stop);
-    row->addWidget(indicator(box, 1200));
+    row->addWidget(indicator(box, 1200, QStringLiteral("Silnik")));
     row->addStretch();
     auto* remote = new QVBoxLayout;
     remote->addWidget(caption(box, QStringLiteral("Zdalne")), 0, Qt::AlignHCenter);
-    remote->addWidget(indicator(box, 1186), 0, Qt::AlignHCenter);
+    remote->addWidget(indicator(box, 1186, QStringLiteral("Zdalne")), 0, Qt::AlignHCenter);
     row->addLayout(remote);
     QWidget* reset = iconButton(box, 1214, QStringLiteral("Anulowanie awarii"));
     reset->hide();
@@ -286,9 +293,9 @@ QGroupBox* linkGroup(QWidget* parent)
     auto* box = new QGroupBox(QStringLiteral("Połączenie"), parent);
     auto* grid = compact(new QGridLayout(box));
     auto* activity = new QHBoxLayout;
-    activity->addWidget(indicator(box, 1113));
+    activity->addWidget(indicator(box, 1113, QStringLiteral("Aktywność łącza")));
     activity->addStretch();
-    activity->addWidget(indicator(box, 1159));
+    activity->addWidget(indicator(box, 1159, QStringLiteral("Zabezpieczenie")));
     grid->addLayout(activity, 0, 0, 1, 2);
     const std::pair<const char16_t*, std::pair<int, const char16_t*>> rows[] = {
         {u"Stan", {1112, u"Wyłączone"}},

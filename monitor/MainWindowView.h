@@ -58,7 +58,8 @@ public:
     virtual void linkCommandEnded() = 0;
 
     // First step of a disconnect: the window takes no more link commands. Motor
-    // commands not yet on the line are dropped, a parameters transfer stops,
+    // commands not yet on the line are dropped, a parameters transfer stops, a
+    // fault report being read is cancelled and waited for (it is not written),
     // and what the commands still report is not shown (the link is closed on
     // purpose).
     virtual void endLinkCommands() = 0;

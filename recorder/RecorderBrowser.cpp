@@ -154,22 +154,27 @@ QWidget* RecorderBrowser::buildGraphArea()
     struct Button
     {
         int id;
+        const char* name; // what a screen reader says: the buttons show only icons
         const char* icon;
         const char* tip;
         std::function<void()> action;
     };
     const Button buttons[] = {
-        {1010, "graph_zoom", "Powiększ / Pomniejsz lub Ctrl + (rolka myszy w górę / w dół)",
+        {1010, "Powiększanie", "graph_zoom", "Powiększ / Pomniejsz lub Ctrl + (rolka myszy w górę / w dół)",
          [this] { m_graph->SetMode(CGraphMix::GRAPH_MODE_ZOOM); }},
-        {1013, "graph_select", "Powiększ / pomniejsz zaznaczony obszar",
+        {1013, "Zaznaczanie obszaru", "graph_select", "Powiększ / pomniejsz zaznaczony obszar",
          [this] { m_graph->SetMode(CGraphMix::GRAPH_MODE_SELECT); }},
-        {1022, "graph_cursor", "Informacyjne okienko kursora", [this] { m_graph->SetMode(CGraphMix::GRAPH_MODE_CURSOR); }},
-        {1015, "graph_whole", "Cały wykres", [this] { m_graph->ShowWholeRange(); }},
-        {1017, "graph_left", "Przesuń wykres w lewo lub obróć rolkę myszy w górę", [this] { m_graph->ScrollEarlier(); }},
-        {1019, "graph_right", "Przesuń wykres w prawo lub obróć rolkę myszy w dół", [this] { m_graph->ScrollLater(); }},
+        {1022, "Kursor", "graph_cursor", "Informacyjne okienko kursora",
+         [this] { m_graph->SetMode(CGraphMix::GRAPH_MODE_CURSOR); }},
+        {1015, "Cały wykres", "graph_whole", "Cały wykres", [this] { m_graph->ShowWholeRange(); }},
+        {1017, "Przesuń w lewo", "graph_left", "Przesuń wykres w lewo lub obróć rolkę myszy w górę",
+         [this] { m_graph->ScrollEarlier(); }},
+        {1019, "Przesuń w prawo", "graph_right", "Przesuń wykres w prawo lub obróć rolkę myszy w dół",
+         [this] { m_graph->ScrollLater(); }},
     };
     for (const Button& b : buttons) {
         auto* button = withId(new CIconButton(part), b.id);
+        button->setAccessibleName(QString::fromUtf8(b.name));
         button->SetIcons(QString::fromLatin1(b.icon), 32, 32);
         button->SetTooltip(QString::fromUtf8(b.tip));
         button->setFixedSize(38, 38);
@@ -264,8 +269,9 @@ QWidget* RecorderBrowser::buildRecordingList()
         if (const QString name = selectedName(); !name.isEmpty())
             ExportRecording(name);
     });
-    // Only a mouse click updates the two buttons (keyboard selection leaves them).
-    connect(m_list, &QTableWidget::clicked, this, &RecorderBrowser::updateListButtons);
+    // However a row is picked (mouse, arrow keys, a screen reader), or the list refilled.
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &RecorderBrowser::updateListButtons);
     connect(m_list, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int) { LoadRecording(m_list->item(row, 0)->text()); });
     connect(m_list, &QWidget::customContextMenuRequested, this, &RecorderBrowser::onListContextMenu);

@@ -14,10 +14,13 @@
 
 namespace {
 
-CIconButton* recordButton(QWidget* parent, int id, const QString& icon, const QString& tooltip)
+// `name` is what a screen reader says: the button shows only its icon.
+CIconButton* recordButton(QWidget* parent, int id, const QString& name, const QString& icon,
+                          const QString& tooltip)
 {
     auto* button = new CIconButton(parent);
     button->setObjectName(QStringLiteral("id%1").arg(id));
+    button->setAccessibleName(name);
     button->SetIcons(icon, 32, 32);
     button->SetTooltip(tooltip);
     button->setFocusPolicy(Qt::TabFocus);
@@ -39,9 +42,12 @@ QLineEdit* numberEdit(QWidget* parent, int id, quint32 value)
 RecordingControls::RecordingControls(Recorder& recorder, QWidget* parent)
     : QWidget(parent)
     , m_recorder(recorder)
-    , m_record(recordButton(this, 1175, QStringLiteral("rec_record"), QStringLiteral("Kontynuuj zapis danych")))
-    , m_pause(recordButton(this, 1004, QStringLiteral("rec_pause"), QStringLiteral("Wstrzymaj zapis danych")))
-    , m_stop(recordButton(this, 1007, QStringLiteral("rec_stop"), QStringLiteral("Zakończ zapis danych")))
+    , m_record(recordButton(this, 1175, QStringLiteral("Zapis"), QStringLiteral("rec_record"),
+                            QStringLiteral("Kontynuuj zapis danych")))
+    , m_pause(recordButton(this, 1004, QStringLiteral("Pauza"), QStringLiteral("rec_pause"),
+                           QStringLiteral("Wstrzymaj zapis danych")))
+    , m_stop(recordButton(this, 1007, QStringLiteral("Stop"), QStringLiteral("rec_stop"),
+                          QStringLiteral("Zakończ zapis danych")))
 {
     setObjectName(QStringLiteral("recordingControls"));
     const ProgramSettings& settings = theApp().settings;

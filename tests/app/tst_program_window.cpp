@@ -5,6 +5,7 @@
 // and leaves it running; only "Zakończ" then ends the program, through its close
 // sequence (with the close question while connected).
 
+#include "DrivenProgram.h"
 #include "ProgramSettings.h"
 #include "SimulatorProcess.h"
 
@@ -18,14 +19,6 @@ namespace {
 const QString closeQuestion = QStringLiteral(
     "warning|Uwaga|Uwaga: ZRQ jest podłączony, czy na pewno chcesz zakończyć i zerwać połączenie?");
 const QString keptOnTop = QStringLiteral("driver|main window|visible=1|on top=1");
-
-QStringList readLines(const QString& path)
-{
-    QFile log(path);
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 } // namespace
 
@@ -65,24 +58,13 @@ void TestProgramWindow::alwaysOnTopKeepsTheProgramRunning()
 
     QTemporaryDir dir;
     const QString log = dir.filePath(QStringLiteral("messages.log"));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ZRQ7_MESSAGE_LOG"), log);
-    env.insert(QStringLiteral("ZRQ7_SPLASH_MS"), QStringLiteral("50"));
-    env.insert(QStringLiteral("ZRQ7_DRIVE_SETTINGS"),
-               connected ? QStringLiteral("tray") : QStringLiteral("button"));
-    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ZRQ7_PROGRAM_DRIVER));
-    // A sanitizer runtime would otherwise insist on coming first.
-    env.insert(QStringLiteral("ASAN_OPTIONS"),
-               env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(qEnvironmentVariable("ZRQ7_BIN_DIR") + QStringLiteral("/cpl_zrq7"));
-    QVERIFY(program.waitForStarted());
-    const bool ended = program.waitForFinished(30000);
-    if (!ended)
-        program.kill();
-    const QStringList lines = readLines(log);
+    const bool ended =
+        zrq7::test::runDrivenProgram(program, QStringLiteral(ZRQ7_PROGRAM_DRIVER), log,
+                                     {{QStringLiteral("ZRQ7_DRIVE_SETTINGS"),
+                                       connected ? QStringLiteral("tray") : QStringLiteral("button")}},
+                                     30000);
+    const QStringList lines = zrq7::test::messageLogLines(log);
     QVERIFY2(ended, qPrintable(lines.join(QLatin1Char('\n'))));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);

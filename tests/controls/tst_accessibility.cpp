@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // What a screen reader learns from the display controls, read through Qt's accessibility
-// interfaces as the AT-SPI bridge reads them: LEDs their state in words, level bars their level
+// interfaces as the AT-SPI bridge reads them: LEDs their name and state in words, level bars their level
 // and range, the load graph its name and load, the fault list its cells, also after a worker
 // thread set the values. (The change events themselves are not observed here: Qt dispatches
 // them only while a platform bridge is active, which the offscreen platform never is.)
@@ -62,8 +62,11 @@ void TestAccessibility::ledTellsItsState()
     QCOMPARE(iface->role(), QAccessible::Indicator);
     QCOMPARE(iface->text(QAccessible::Value), words);
     QCOMPARE(iface->text(QAccessible::Name), words);
+    // Named by its window: the name says which lamp, value and description its state.
     led.setAccessibleName(QStringLiteral("Praca silnika"));
-    QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("Praca silnika: ") + words);
+    QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("Praca silnika"));
+    QCOMPARE(iface->text(QAccessible::Value), words);
+    QCOMPARE(iface->text(QAccessible::Description), words);
 
     // The interface reads the LED as it is now, not as it was when first asked.
     led.SetState(state == 0 ? 1 : 0);

@@ -2,11 +2,13 @@
 // The main window on the smallest screen it is made for: 1024 x 768 less a
 // desktop panel. At the default font its content fits 1024 x 740 with every
 // read-out, bar, caption and button whole and no scroll bar; and the value
-// read-outs, which paint themselves, still tell screen readers their text.
+// read-outs, bars and lamps, which paint themselves, still tell screen readers
+// their text, which row or lamp they are and their state.
 
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
 #include "CXLabel.h"
+#include "CXLed.h"
 #include "CXProgressCtrl.h"
 #include "LiveDisplay.h"
 #include "MainWindowLayout.h"
@@ -41,6 +43,7 @@ private slots:
     void initTestCase();
     void fitsSmallScreen();
     void readoutTextForScreenReaders();
+    void barsAndLampsAreNamedForScreenReaders();
 };
 
 void TestMainWindowSize::initTestCase()
@@ -119,6 +122,54 @@ void TestMainWindowSize::readoutTextForScreenReaders()
     clock->SetText(QStringLiteral("12 : 30 : 05\r\n10.12.2026"));
     QCOMPARE(QAccessible::queryAccessibleInterface(clock)->text(QAccessible::Name),
              QStringLiteral("12 : 30 : 05\n10.12.2026"));
+}
+
+void TestMainWindowSize::barsAndLampsAreNamedForScreenReaders()
+{
+    CCPL_ZRQ7Dlg window;
+    const auto name = [&](int id) {
+        QWidget* control = window.liveDisplay().widget(id);
+        return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    };
+    // A bar by its row, never by its group ("Prądy", "Napięcia").
+    QCOMPARE(name(1054), QStringLiteral("Faza L1"));
+    QCOMPARE(name(1059), QStringLiteral("Prąd doziemny I0"));
+    QCOMPARE(name(1065), QStringLiteral("Międzyfaz. L1-L2"));
+    QCOMPARE(name(1072), QStringLiteral("Składowa przeciwna"));
+    QCOMPARE(name(1075), QStringLiteral("Do samoczynnego zał."));
+
+    // A lamp by its caption, its state as value and description.
+    CXLed* motorRelay = window.liveDisplay().led(1088);
+    QAccessibleInterface* lamp = QAccessible::queryAccessibleInterface(motorRelay);
+    QCOMPARE(lamp->text(QAccessible::Name), QStringLiteral("Przekaźnik silnika"));
+    motorRelay->SetState(CXLed::On);
+    QCOMPARE(lamp->text(QAccessible::Value), QStringLiteral("świeci"));
+    QCOMPARE(lamp->text(QAccessible::Description), QStringLiteral("świeci"));
+    motorRelay->SetState(CXLed::Off);
+    QCOMPARE(lamp->text(QAccessible::Description), QStringLiteral("zgaszona"));
+
+    // Every bar and lamp of the window has a name of its own.
+    QStringList groups;
+    for (const QGroupBox* group : window.findChildren<QGroupBox*>())
+        groups << group->title();
+    const QStringList states{QStringLiteral("świeci"), QStringLiteral("zgaszona"), QStringLiteral("miga"),
+                             QStringLiteral("błyska")};
+    // Unique within a group (both "Prądy" and "Napięcia" have a "Składowa przeciwna").
+    QHash<QWidget*, QStringList> namesInGroup;
+    QList<QWidget*> controls;
+    for (CXProgressCtrl* bar : window.findChildren<CXProgressCtrl*>())
+        controls << bar;
+    for (CXLed* led : window.findChildren<CXLed*>())
+        controls << led;
+    QVERIFY(controls.size() >= 25);
+    for (QWidget* control : controls) {
+        const QString spoken = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+        QVERIFY2(!spoken.isEmpty() && !groups.contains(spoken) && !states.contains(spoken),
+                 qPrintable(control->objectName() + QStringLiteral(": ") + spoken));
+        QStringList& names = namesInGroup[control->parentWidget()];
+        QVERIFY2(!names.contains(spoken), qPrintable(spoken));
+        names << spoken;
+    }
 }
 
 QTEST_MAIN(TestMainWindowSize)

@@ -9,6 +9,7 @@
 #include "RecorderState.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -66,6 +67,34 @@ private slots:
         window.close();
         QVERIFY(!window.isVisible());
         QVERIFY(window.recorder().running()); // closing only hides the window
+    }
+
+    void everyButtonHasAName()
+    {
+        // Screen readers say a button's name; the icon buttons have no text to fall back on.
+        MeasurementSnapshot snapshot;
+        CDataDlg window(snapshot);
+        const QList<std::pair<int, QString>> iconButtons{{1175, QStringLiteral("Zapis")},
+                                                         {1004, QStringLiteral("Pauza")},
+                                                         {1007, QStringLiteral("Stop")},
+                                                         {1010, QStringLiteral("Powiększanie")},
+                                                         {1013, QStringLiteral("Zaznaczanie obszaru")},
+                                                         {1022, QStringLiteral("Kursor")},
+                                                         {1015, QStringLiteral("Cały wykres")},
+                                                         {1017, QStringLiteral("Przesuń w lewo")},
+                                                         {1019, QStringLiteral("Przesuń w prawo")}};
+        for (const auto& [id, name] : iconButtons) {
+            QAbstractButton* b = button(window, id);
+            QVERIFY2(b, qPrintable(QString::number(id)));
+            QCOMPARE(QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name), name);
+        }
+        // Every other button on the screen, too.
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (QAbstractButton* b : window.findChildren<QAbstractButton*>())
+            if (b->isVisible() && !b->size().isEmpty())
+                QVERIFY2(!QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name).isEmpty(),
+                         b->metaObject()->className());
     }
 
     void intervalEditBounds_data()

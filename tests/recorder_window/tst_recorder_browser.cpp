@@ -298,6 +298,37 @@ private slots:
         QVERIFY(QFile::exists(path("bad.db")));
     }
 
+    void listButtonsFollowTheSelection()
+    {
+        // However a row is picked: arrow keys, a screen reader (the selection
+        // model), the mouse; refilling the list drops the pick and the buttons.
+        QVERIFY(writeDayFile(path("08122025.db"), {8, 12, 2025}, {recordAt(60)}));
+        QVERIFY(writeDayFile(path("07122025.db"), {7, 12, 2025}, {recordAt(60)}));
+        RecorderBrowser browser;
+        browser.setFolder(m_dir.path());
+        browser.ScanRecordings();
+        QTableWidget* rows = list(browser);
+        auto* remove = browser.findChild<QAbstractButton*>("id1062");
+        auto* exportButton = browser.findChild<QAbstractButton*>("id1205");
+        const auto buttons = [&] { return QPair(remove->isEnabled(), exportButton->isEnabled()); };
+        QCOMPARE(buttons(), QPair(false, false));
+
+        rows->setFocus();
+        QTest::keyClick(rows, Qt::Key_Down);
+        QTest::keyClick(rows, Qt::Key_Down);
+        QVERIFY(!rows->selectedItems().isEmpty());
+        QCOMPARE(buttons(), QPair(true, true));
+
+        browser.ScanRecordings();
+        QCOMPARE(buttons(), QPair(false, false));
+
+        rows->selectionModel()->select(rows->model()->index(1, 0),
+                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QCOMPARE(buttons(), QPair(true, true));
+        rows->clearSelection();
+        QCOMPARE(buttons(), QPair(false, false));
+    }
+
     void exportThroughTheWindow()
     {
         std::vector<_tagSTRUCT_DATA> records;
