@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The JSON texts zrq7rec publishes, byte for byte. The expected texts are written
-// out from the catalogue tables by hand; the suite also runs under the Polish
-// locale, where the C library would write decimal commas.
+// What zrq7rec makes of one unit's reading: the JSON texts it publishes, byte for
+// byte, and the day file's record. The expected texts are written out from the
+// catalogue tables by hand; the suite also runs under the Polish locale, where
+// the C library would write decimal commas.
 #include "MqttPayloads.h"
 
 #include <QJsonDocument>
@@ -39,6 +40,7 @@ private slots:
     void measurementsWithoutLink();
     void faults();
     void identity();
+    void dayFileRecord();
 };
 
 void tst_MqttPayloads::decimals_data()
@@ -157,6 +159,26 @@ void tst_MqttPayloads::identity()
     QCOMPARE(QString::fromStdString(identityJson({11, 7, 247, "/dev/a\"b\\c\td\x01"})),
              QStringLiteral(
                  "{\"id\":11,\"firmware\":7,\"unit\":247,\"link\":\"/dev/a\\\"b\\\\c\\u0009d\\u0001\"}"));
+}
+
+void tst_MqttPayloads::dayFileRecord()
+{
+    UnitReading reading;
+    reading.linkState = 1;
+    reading.values[0] = 357;
+    reading.values[52] = -2;
+    reading.faults = {{0, "12.3 A"}, {39, "Nie"}, {40, "x"}};
+    DbClockReading now;
+    now.date = {8, 12, 2025};
+    now.hour = 12;
+    now.minute = 5;
+    now.second = 9;
+    const DbRecordBytes bytes = EncodeDbRecord(dayRecordOf(reading, now));
+    const QByteArray head(reinterpret_cast<const char*>(bytes.data()), 17);
+    // Link 1 at 12:05:09; faults 0 and 39; value 0 = 357 little-endian.
+    QCOMPARE(head.toHex(' '), QByteArray("00 01 00 0c 00 05 00 09 80 00 00 00 01 65 01 00 00"));
+    QCOMPARE(bytes[DbRecordSize - 4], std::uint8_t(0xFE));
+    QCOMPARE(bytes[DbRecordSize - 1], std::uint8_t(0xFF));
 }
 
 QTEST_GUILESS_MAIN(tst_MqttPayloads)
