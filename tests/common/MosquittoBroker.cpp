@@ -19,6 +19,59 @@ MosquittoBroker::~MosquittoBroker()
     stop();
 }
 
+namespace {
+
+bool runOpenssl(const QStringList& args, QString& error)
+{
+    QProcess openssl;
+    openssl.setProcessChannelMode(QProcess::MergedChannels);
+    openssl.start(QStringLiteral("openssl"), args);
+    if (openssl.waitForFinished(30000) && openssl.exitStatus() == QProcess::NormalExit &&
+        openssl.exitCode() == 0)
+        return true;
+    error = QStringLiteral("openssl %1 failed: %2").arg(args.first(), QString::fromUtf8(openssl.readAll()));
+    return false;
+}
+
+} // namespace
+
+bool MosquittoBroker::useTls()
+{
+    const QString dir = m_dir.path() + QLatin1Char('/');
+    QFile extensions(dir + QStringLiteral("server.ext"));
+    if (!extensions.open(QIODevice::WriteOnly) || extensions.write("subjectAltName=IP:127.0.0.1\n") < 0) {
+        m_error = QStringLiteral("cannot write the certificate extensions");
+        return false;
+    }
+    extensions.close();
+    const QStringList ecKey{QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                            QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
+    m_tls = runOpenssl(QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ecKey +
+                           QStringList{QStringLiteral("-keyout"), dir + QStringLiteral("ca.key"),
+                                       QStringLiteral("-out"), dir + QStringLiteral("ca.crt"),
+                                       QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                                       QStringLiteral("/CN=zrq7 test authority")},
+                       m_error) &&
+            runOpenssl(QStringList{QStringLiteral("req")} + ecKey +
+                           QStringList{QStringLiteral("-keyout"), dir + QStringLiteral("server.key"),
+                                       QStringLiteral("-out"), dir + QStringLiteral("server.csr"),
+                                       QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1")},
+                       m_error) &&
+            runOpenssl({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
+                        dir + QStringLiteral("server.csr"), QStringLiteral("-CA"),
+                        dir + QStringLiteral("ca.crt"), QStringLiteral("-CAkey"),
+                        dir + QStringLiteral("ca.key"), QStringLiteral("-CAcreateserial"),
+                        QStringLiteral("-out"), dir + QStringLiteral("server.crt"), QStringLiteral("-days"),
+                        QStringLiteral("2"), QStringLiteral("-extfile"), dir + QStringLiteral("server.ext")},
+                       m_error);
+    return m_tls;
+}
+
+QString MosquittoBroker::caFile() const
+{
+    return m_dir.filePath(QStringLiteral("ca.crt"));
+}
+
 bool MosquittoBroker::writeConfig()
 {
     if (!m_dir.isValid()) {
@@ -31,6 +84,10 @@ bool MosquittoBroker::writeConfig()
     // that cannot read this private folder.
     QByteArray config = "listener " + QByteArray::number(m_port) +
                         " 127.0.0.1\npersistence false\nlog_dest stderr\nuser root\n";
+    if (m_tls) {
+        const QByteArray dir = QFile::encodeName(m_dir.path()) + '/';
+        config += "cafile " + dir + "ca.crt\ncertfile " + dir + "server.crt\nkeyfile " + dir + "server.key\n";
+    }
     if (m_user.isEmpty()) {
         config += "allow_anonymous true\n";
     } else {
@@ -84,12 +141,13 @@ bool MosquittoBroker::start(int timeoutMs)
 void MosquittoBroker::stop()
 {
     stopProcess(m_process);
-    m_log += m_process.readAll();
+    log();
 }
 
 QString MosquittoBroker::log()
 {
-    m_log += m_process.readAll();
+    if (m_process.isOpen())
+        m_log += m_process.readAll();
     return QString::fromUtf8(m_log);
 }
 

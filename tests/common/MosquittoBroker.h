@@ -22,6 +22,13 @@ public:
     MosquittoBroker(const MosquittoBroker&) = delete;
     MosquittoBroker& operator=(const MosquittoBroker&) = delete;
 
+    // Before the first start: the listener speaks TLS only, with a server certificate
+    // for 127.0.0.1 signed by a certificate authority made for this broker
+    // (openssl). False (errorString()) when the certificates cannot be made.
+    bool useTls();
+    // The authority's certificate (PEM), for clients of a TLS broker.
+    QString caFile() const;
+
     // Writes the config (first start: picks a free port; later starts reuse it) and
     // starts /usr/sbin/mosquitto; waits until it reports its listener and a client
     // connection is accepted. False (errorString()) otherwise.
@@ -30,7 +37,12 @@ public:
     void stop();
 
     quint16 port() const { return m_port; }
-    QString url() const { return QStringLiteral("mqtt://127.0.0.1:%1").arg(m_port); }
+    QString url() const
+    {
+        return QStringLiteral("%1://127.0.0.1:%2")
+            .arg(m_tls ? QStringLiteral("mqtts") : QStringLiteral("mqtt"))
+            .arg(m_port);
+    }
     QString errorString() const { return m_error; }
     // What the broker logged so far.
     QString log();
@@ -42,6 +54,7 @@ private:
     QString m_user;
     QString m_password;
     quint16 m_port = 0;
+    bool m_tls = false;
     QProcess m_process;
     QString m_error;
     QByteArray m_log;

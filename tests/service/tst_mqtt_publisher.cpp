@@ -132,6 +132,7 @@ private slots:
     void hangingBroker();
     void lastWillWhenKilled();
     void userAndPassword();
+    void tlsWithCaFile();
 };
 
 void tst_MqttPublisher::initTestCase()
@@ -330,6 +331,42 @@ void tst_MqttPublisher::userAndPassword()
     options.passwordFile = dir.filePath(QStringLiteral("missing")).toStdString();
     QVERIFY(!mqttSettingsFrom(options, settings, error));
     QVERIFY(error.find("missing") != std::string::npos);
+}
+
+void tst_MqttPublisher::tlsWithCaFile()
+{
+    MosquittoBroker broker;
+    QVERIFY2(broker.useTls(), qPrintable(broker.errorString()));
+    QVERIFY2(broker.start(), qPrintable(broker.errorString()));
+
+    MqttOptions options;
+    options.url = broker.url().toStdString();
+    options.caFile = broker.caFile().toStdString();
+    QVERIFY(options.url.rfind("mqtts://", 0) == 0);
+    MqttSettings settings;
+    std::string error;
+    QVERIFY2(mqttSettingsFrom(options, settings, error), error.c_str());
+    MqttPublisher trusting(settings, 1);
+    QVERIFY2(trusting.start(error), error.c_str());
+    QTRY_VERIFY(trusting.isConnected());
+
+    // Another authority's certificate: the handshake fails, over and over, without harm.
+    MosquittoBroker other;
+    QVERIFY2(other.useTls(), qPrintable(other.errorString()));
+    settings.caFile = other.caFile().toStdString();
+    LogLines log;
+    MqttPublisher doubting(settings, 2, log.sink());
+    QVERIFY2(doubting.start(error), error.c_str());
+    QTRY_VERIFY(log.contains("MQTT: "));
+    doubting.publishMeasurements(readingAt(recordTime));
+    QCOMPARE(doubting.droppedMeasurements(), uint64_t(1));
+    QVERIFY(!doubting.isConnected());
+
+    // A CA file that cannot be read is an error of the settings, told at start.
+    settings.caFile = "/nonexistent/ca.pem";
+    MqttPublisher missing(settings, 3);
+    QVERIFY(!missing.start(error));
+    QVERIFY2(error.find("/nonexistent/ca.pem") != std::string::npos, error.c_str());
 }
 
 QTEST_GUILESS_MAIN(tst_MqttPublisher)
