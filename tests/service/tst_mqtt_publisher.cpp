@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -327,6 +328,11 @@ void tst_MqttPublisher::userAndPassword()
     refused.publishMeasurements(readingAt(recordTime));
     QCOMPARE(refused.droppedMeasurements(), uint64_t(1));
     QVERIFY(!refused.isConnected());
+
+    options.topicPrefix.clear(); // default: zrq7/<host name>
+    QVERIFY2(mqttSettingsFrom(options, settings, error), error.c_str());
+    QCOMPARE(QString::fromStdString(settings.topicPrefix),
+             QStringLiteral("zrq7/") + QSysInfo::machineHostName());
 
     options.passwordFile = dir.filePath(QStringLiteral("missing")).toStdString();
     QVERIFY(!mqttSettingsFrom(options, settings, error));
