@@ -90,8 +90,7 @@ std::optional<bool> parseFlagValue(const std::string& text)
     return std::nullopt;
 }
 
-// The link group also counts as given when only its line settings are; the
-// caller then refuses them without a serial port in the same source.
+// Options that take no value on the command line (yes/no in the file).
 bool isFlag(const std::string& name)
 {
     return name == "rtu" || name == "ascii" || name == "verbose" || name == "help";
