@@ -286,14 +286,8 @@ QWidget* RecorderBrowser::buildFaultHistory()
 
 void RecorderBrowser::applySettings()
 {
+    // The colour style is the recorder window's (CDataDlg): this widget is hidden there.
     const ProgramSettings& s = theApp().settings;
-    if (s.nInterfaceStyle == 1) {
-        QPalette palette = this->palette();
-        palette.setColor(QPalette::Window, colorFromRef(s.crBackground));
-        palette.setColor(QPalette::WindowText, colorFromRef(s.crText));
-        setPalette(palette);
-        setAutoFillBackground(true);
-    }
     const int thickness = std::clamp(s.nLineThickness, 1, 5);
     m_lineWidth->blockSignals(true);
     m_lineWidth->setValue(thickness);
@@ -587,28 +581,50 @@ void RecorderBrowser::ScanRecordings()
             appendRow(m_list, {file.name, file.dateText, file.timeText}, order++, listAlignments);
             continue;
         }
+        // The list is scanned at every file release, midnight included: a kept
+        // file is asked about once per run, not every night on an unattended PC.
+        if (m_askedToDelete.contains(file.name))
+            continue;
+        m_askedToDelete.insert(file.name);
         const QString text = file.kind == Kind::OtherVersion
                                  ? QStringLiteral("Plik \"") + file.name +
                                        QStringLiteral("\" nie odpowiada bieżącej wersji programu. Usunąć?")
                                  : QStringLiteral("Plik \"") + file.name + QStringLiteral("\" jest uszkodzony. Usunąć?");
         if (ShowMessage(this, QMessageBox::Critical, QStringLiteral("Błąd"), text,
                         QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes)
-            QFile::remove(recordingPath(file.name));
+            removeRecordingFile(file.name);
     }
     m_list->SortByDate();
 }
 
-bool RecorderBrowser::removeRecordingFile(const QString& name)
+DbRemoveStatus RecorderBrowser::removeRecordingFile(const QString& name)
 {
     const QString path = recordingPath(name);
-    // Unlinking a file the recorder holds would succeed and lose the day's
-    // records from then on: the file being written is never deleted.
+    // Unlinking a file a recorder holds would succeed and lose the day's
+    // records from then on. RemoveDbFile asks for the writers' lock; this
+    // program's own recorder is also known by its file (on a file system
+    // without locks).
     if (m_heldFile) {
         const std::optional<recordings::FileIdentity> held = m_heldFile();
         if (held && recordings::identityOf(path) == held)
-            return false;
+            return DbRemoveStatus::BeingRecorded;
     }
-    return QFile::remove(path);
+    return RemoveDbFile(QFile::encodeName(path).toStdString());
+}
+
+bool RecorderBrowser::deleteListedRecording(int row)
+{
+    const QString name = m_list->item(row, 0)->text();
+    const DbRemoveStatus status = removeRecordingFile(name);
+    if (status == DbRemoveStatus::Removed) {
+        m_list->removeRow(row);
+        return true;
+    }
+    QString text = QStringLiteral("Usunięcie pliku nie powiodło się") + name;
+    if (status == DbRemoveStatus::BeingRecorded)
+        text += QStringLiteral("\r\nPlik jest w tej chwili zapisywany (trwa zapis danych).");
+    ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd usunięcia"), text);
+    return false;
 }
 
 void RecorderBrowser::DeleteRecording()
@@ -624,11 +640,7 @@ void RecorderBrowser::DeleteRecording()
     if (ShowMessage(this, QMessageBox::Warning, QStringLiteral("Usuwanie baz danych"), question,
                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
-    if (removeRecordingFile(name))
-        m_list->removeRow(row);
-    else
-        ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd usunięcia"),
-                    QStringLiteral("Usunięcie pliku nie powiodło się") + name);
+    deleteListedRecording(row);
 }
 
 void RecorderBrowser::DeleteAllRecordings()
@@ -638,14 +650,8 @@ void RecorderBrowser::DeleteAllRecordings()
                                    "utracone. Czy na pewno chcesz usunąć?"),
                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
-    for (int row = m_list->rowCount() - 1; row >= 0; --row) {
-        const QString name = m_list->item(row, 0)->text();
-        if (removeRecordingFile(name))
-            m_list->removeRow(row);
-        else
-            ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd usunięcia"),
-                        QStringLiteral("Usunięcie pliku nie powiodło się") + name);
-    }
+    for (int row = m_list->rowCount() - 1; row >= 0; --row)
+        deleteListedRecording(row);
 }
 
 void RecorderBrowser::onListContextMenu(const QPoint& position)
