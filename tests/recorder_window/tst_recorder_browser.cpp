@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The recorder window's browsing half: recordings list, deletions, loading,
 // channel scales, fault history and the export, driven like the operator does.
+#include "BoxAnswerer.h"
 #include "CCPL_ZRQ7App.h"
 #include "DayFileFixture.h"
 #include "RecorderBrowser.h"
@@ -17,29 +18,6 @@
 #include <climits>
 
 namespace {
-
-// Answers every message box that comes up (Yes where offered, else OK) and
-// keeps "caption|text" of each.
-class BoxAnswerer : public QObject
-{
-public:
-    BoxAnswerer()
-    {
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            seen << box->windowTitle() + QLatin1Char('|') + box->text();
-            QAbstractButton* yes = box->button(QMessageBox::Yes);
-            (yes ? yes : box->button(QMessageBox::Ok))->click();
-        });
-        m_poll.start(5);
-    }
-    QStringList seen;
-
-private:
-    QTimer m_poll;
-};
 
 QStringList column(QTableWidget* list, int c)
 {
