@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSlider>
+#include <QStyle>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -84,6 +85,14 @@ void appendRow(QTableWidget* list, const QStringList& cells, int data, const std
 }
 
 const std::vector<Qt::Alignment> listAlignments{Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignHCenter};
+
+// A list no narrower than `columns` pixels of columns plus its frame and a
+// vertical scroll bar: its columns show without scrolling sideways.
+void fitColumns(QTableWidget* list, int columns)
+{
+    const int scrollBar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+    list->setMinimumWidth(columns + scrollBar + 2 * list->frameWidth() + 4);
+}
 
 } // namespace
 
@@ -245,6 +254,7 @@ QWidget* RecorderBrowser::buildRecordingList()
     layout->addWidget(new QLabel(QStringLiteral("zrq_db:"), box), 0, 0);
     m_list = withId(new CXDBListCtrl(box), 1169);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    fitColumns(m_list, m_list->horizontalHeader()->length());
     layout->addWidget(m_list, 1, 0, 1, 4);
     auto* refresh = withId(new QPushButton(QStringLiteral("Odśwież"), box), 1183);
     m_deleteButton = withId(new QPushButton(QStringLiteral("Usuń"), box), 1062);
@@ -279,6 +289,16 @@ QWidget* RecorderBrowser::buildFaultHistory()
     m_faults = withId(new QTableWidget(box), 1168);
     setUpReportList(m_faults, {QStringLiteral("Nazwa"), QStringLiteral("###"), QStringLiteral("Czas")}, {290, 70, 60},
                     listAlignments);
+    // The description takes the room there is, so "###" and "Czas" always show
+    // (the full description is the row's tool tip).
+    m_faults->horizontalHeader()->setStretchLastSection(false);
+    m_faults->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_faults->horizontalHeader()->setMinimumSectionSize(40);
+    m_faults->setWordWrap(false);
+    const int timeWidth =
+        std::max(60, m_faults->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 14);
+    m_faults->setColumnWidth(2, timeWidth);
+    fitColumns(m_faults, 70 + timeWidth + 150);
     layout->addWidget(m_faults);
     connect(m_faults, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { GoToFaultAt(row); });
     return box;
@@ -684,6 +704,7 @@ void RecorderBrowser::FillFaultHistory()
         const _tagSTRUCT_ERR_INFO& info = dll_nErrInfo[start.fault];
         appendRow(m_faults, {fromWide(info.szDescription), fromWide(info.szName), start.time}, start.fault,
                   listAlignments);
+        m_faults->item(m_faults->rowCount() - 1, 0)->setToolTip(fromWide(info.szDescription));
     }
 }
 
