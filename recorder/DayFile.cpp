@@ -114,6 +114,7 @@ DbFileContents ParseDbFile(std::span<const std::uint8_t> bytes)
 {
     DbFileContents contents;
     const DbHeaderCheck check = CheckDbHeader(bytes.first(std::min(bytes.size(), DbHeaderSize)), bytes.size());
+    // No size cap here: the reference decodes whatever it is given.
     contents.status = check.status == DbHeaderStatus::Valid ? DbReadStatus::Ok : readStatus(check);
     if (check.status != DbHeaderStatus::Valid)
         return contents;
