@@ -52,31 +52,33 @@ struct FileBehaviour
 
 bool sameRecord(const _tagSTRUCT_DATA& a, const _tagSTRUCT_DATA& b)
 {
-    return a.nLinkState == b.nLinkState && a.stTime.wHour == b.stTime.wHour && a.stTime.wMinute == b.stTime.wMinute &&
-           a.stTime.wSecond == b.stTime.wSecond && a.bFaultActive == b.bFaultActive && a.nValue == b.nValue;
+    return a.nLinkState == b.nLinkState && a.stTime.wHour == b.stTime.wHour &&
+           a.stTime.wMinute == b.stTime.wMinute && a.stTime.wSecond == b.stTime.wSecond &&
+           a.bFaultActive == b.bFaultActive && a.nValue == b.nValue;
 }
 
 // The file as pread would see it: `bytes` are there, the calls behave as asked.
 DbReadCall fileOf(std::span<const std::uint8_t> bytes, const FileBehaviour& behaviour, unsigned& calls)
 {
-    return [bytes, behaviour, &calls](std::uint8_t* buffer, std::size_t size, std::uint64_t offset) -> ssize_t {
-        ++calls;
-        if (behaviour.interruptEvery != 0 && calls % behaviour.interruptEvery == 0) {
-            errno = EINTR;
-            return -1;
-        }
-        if (behaviour.failFrom != 0 && offset + size > behaviour.failFrom) {
-            errno = EIO;
-            return -1;
-        }
-        if (offset >= bytes.size())
-            return 0;
-        std::size_t count = std::min<std::uint64_t>(size, bytes.size() - offset);
-        if (behaviour.mostPerCall != 0)
-            count = std::min(count, behaviour.mostPerCall);
-        std::memcpy(buffer, bytes.data() + offset, count);
-        return static_cast<ssize_t>(count);
-    };
+    return
+        [bytes, behaviour, &calls](std::uint8_t* buffer, std::size_t size, std::uint64_t offset) -> ssize_t {
+            ++calls;
+            if (behaviour.interruptEvery != 0 && calls % behaviour.interruptEvery == 0) {
+                errno = EINTR;
+                return -1;
+            }
+            if (behaviour.failFrom != 0 && offset + size > behaviour.failFrom) {
+                errno = EIO;
+                return -1;
+            }
+            if (offset >= bytes.size())
+                return 0;
+            std::size_t count = std::min<std::uint64_t>(size, bytes.size() - offset);
+            if (behaviour.mostPerCall != 0)
+                count = std::min(count, behaviour.mostPerCall);
+            std::memcpy(buffer, bytes.data() + offset, count);
+            return static_cast<ssize_t>(count);
+        };
 }
 
 } // namespace
@@ -91,7 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     behaviour.recordsPerSlice = 1 + t[0] % 8;
     behaviour.mostPerCall = t[1];
     behaviour.interruptEvery = t[2] < 2 ? 0 : t[2]; // a call interrupted every time never reads
-    std::uint64_t difference = std::uint64_t(t[3]) << 24 | std::uint64_t(t[4]) << 16 | std::uint64_t(t[5]) << 8 | t[6];
+    std::uint64_t difference =
+        std::uint64_t(t[3]) << 24 | std::uint64_t(t[4]) << 16 | std::uint64_t(t[5]) << 8 | t[6];
     if (t[7] & 1)
         difference <<= 8;
     behaviour.measuredSize = (t[7] & 2) ? bytes.size() - std::min<std::uint64_t>(difference, bytes.size())
@@ -112,9 +115,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DAYFILE_REQUIRE(read.records.size() <= DbMaxReadRecords);
 
     // What the one-pass decoder makes of the bytes the measured size covers.
-    const std::span<const std::uint8_t> measured = bytes.first(std::min<std::uint64_t>(behaviour.measuredSize, bytes.size()));
+    const std::span<const std::uint8_t> measured =
+        bytes.first(std::min<std::uint64_t>(behaviour.measuredSize, bytes.size()));
     const DbFileContents plain = ParseDbFile(measured);
-    const bool overCap = plain.status == DbReadStatus::Ok && DbWholeRecords(behaviour.measuredSize) > DbMaxReadRecords;
+    const bool overCap =
+        plain.status == DbReadStatus::Ok && DbWholeRecords(behaviour.measuredSize) > DbMaxReadRecords;
     if (overCap) {
         DAYFILE_REQUIRE(read.status == DbReadStatus::WrongFormat);
     } else if (!failing) {
@@ -136,11 +141,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The list lists exactly what loading loads.
     behaviour.failFrom = 0;
     unsigned summaryCalls = 0;
-    const DbFileSummary summary = ReadDbSummaryFrom(fileOf(bytes, behaviour, summaryCalls), behaviour.measuredSize);
+    const DbFileSummary summary =
+        ReadDbSummaryFrom(fileOf(bytes, behaviour, summaryCalls), behaviour.measuredSize);
     if (!failing)
         DAYFILE_REQUIRE(summary.status == read.status);
     if (summary.status == DbReadStatus::Ok) {
-        const std::span<const std::uint8_t> head = bytes.first(std::min(bytes.size(), DbHeaderSize + DbRecordHeadSize));
+        const std::span<const std::uint8_t> head =
+            bytes.first(std::min(bytes.size(), DbHeaderSize + DbRecordHeadSize));
         DAYFILE_REQUIRE(summary.timeText == DbFirstRecordTimeText(head.subspan(DbHeaderSize)));
         DAYFILE_REQUIRE(summary.dateText == DbDateText(summary.date));
     }
