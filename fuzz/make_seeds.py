@@ -112,13 +112,29 @@ def day_record(hour, minute, second, link=1, flags=bytes(5), values=range(53)):
     return bytes([0, link]) + struct.pack(">HHH", hour, minute, second) + flags + struct.pack("<53i", *values)
 
 
+# A day file's seed is the file followed by an 8-byte trailer (fuzz_dayfile.cpp):
+# records per slice - 1, most bytes per read call, every n-th call interrupted,
+# the measured size's difference (32 bits) and its flags.
+def reading(slice_records=1, most_per_call=0, interrupt_every=0, difference=0, in_pages=False, smaller=False,
+            failing=False):
+    flags = (1 if in_pages else 0) | (2 if smaller else 0) | (4 if failing else 0)
+    return struct.pack(">BBBIB", slice_records - 1, most_per_call, interrupt_every, difference, flags)
+
+
+THREE_RECORDS = (day_header() + day_record(12, 5, 9, flags=bytes([0x80, 0, 0, 0, 1]))
+                 + day_record(12, 5, 10, link=0, values=[-k for k in range(53)]) + day_record(12, 5, 11))
 SEEDS["dayfile"] = {
-    "empty_day": day_header(),
+    "empty_day": day_header() + reading(),
     "two_records_and_partial": day_header() + day_record(12, 5, 9, flags=bytes([0x80, 0, 0, 0, 1]))
-    + day_record(12, 5, 10, link=0, values=[-k for k in range(53)]) + bytes(100),
-    "too_short": day_header()[:47],
-    "old_version": day_header(version=39) + day_record(0, 0, 0),
-    "six_flag_bytes": day_header(flag_bytes=6) + day_record(1, 2, 3),
+    + day_record(12, 5, 10, link=0, values=[-k for k in range(53)]) + bytes(100) + reading(),
+    "too_short": day_header()[:47] + reading(),
+    "old_version": day_header(version=39) + day_record(0, 0, 0) + reading(),
+    "six_flag_bytes": day_header(flag_bytes=6) + day_record(1, 2, 3) + reading(),
+    "slices_of_two_short_reads": THREE_RECORDS + reading(slice_records=2, most_per_call=100, interrupt_every=3),
+    "shrunk_since_measured": THREE_RECORDS + reading(difference=225 * 5),
+    "grown_since_measured": THREE_RECORDS + reading(difference=300, smaller=True),
+    "past_the_cap": THREE_RECORDS + reading(difference=2 * 86400 * 225 // 256 + 1, in_pages=True),
+    "read_error": THREE_RECORDS + reading(slice_records=1, failing=True),
 }
 
 # Parameter files (".zrq7"): section "ZRQ7config", one "register=value" line per setting.

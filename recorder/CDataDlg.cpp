@@ -3,8 +3,8 @@
 
 #include "AppPaths.h"
 #include "CCPL_ZRQ7App.h"
-#include "MessageBox.h"
 #include "MeasurementSnapshot.h"
+#include "MessageBox.h"
 #include "Recorder.h"
 #include "RecorderBrowser.h"
 #include "RecordingControls.h"
@@ -12,7 +12,11 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -43,13 +47,23 @@ CDataDlg::CDataDlg(MeasurementSnapshot& snapshot, QWidget* parent) : QDialog(par
     m_channelArea = area(this, "channelArea");
     m_listArea = area(this, "listArea");
 
+    auto* close = new QPushButton(QStringLiteral("Zakończ"), this);
+    close->setObjectName(QStringLiteral("id1154"));
+    close->setAutoDefault(false);
+    connect(close, &QPushButton::clicked, this, &QWidget::hide);
+
     auto* layout = new QGridLayout(this);
     layout->addWidget(m_graphArea, 0, 0, 1, 2);
     layout->addWidget(m_channelArea, 1, 0, 1, 2);
     layout->addWidget(m_listArea, 2, 0);
-    layout->addWidget(m_controls, 2, 1, Qt::AlignTop);
+    auto* side = new QVBoxLayout;
+    side->addWidget(m_controls);
+    side->addStretch(1);
+    side->addWidget(close, 0, Qt::AlignRight);
+    layout->addLayout(side, 2, 1);
     layout->setRowStretch(0, 1);
     layout->setColumnStretch(0, 1);
+    applyColorStyle();
 
     // Everything the recorder thread reports arrives here queued.
     const Recorder* recorder = m_recorder.get();
@@ -61,11 +75,15 @@ CDataDlg::CDataDlg(MeasurementSnapshot& snapshot, QWidget* parent) : QDialog(par
     connect(recorder, &Recorder::question, this, &CDataDlg::onQuestion, Qt::QueuedConnection);
     connect(
         recorder, &Recorder::errorMessage, this,
-        [](const QString& text) { ShowMessage(nullptr, QMessageBox::Critical, QStringLiteral("Błąd"), text); },
+        [](const QString& text) {
+            ShowMessageOnTop(nullptr, QMessageBox::Critical, QStringLiteral("Błąd"), text);
+        },
         Qt::QueuedConnection);
     connect(
         recorder, &Recorder::warningMessage, this,
-        [](const QString& text) { ShowMessage(nullptr, QMessageBox::Warning, QStringLiteral("Uwaga"), text); },
+        [](const QString& text) {
+            ShowMessageOnTop(nullptr, QMessageBox::Warning, QStringLiteral("Uwaga"), text);
+        },
         Qt::QueuedConnection);
     connect(m_controls, &RecordingControls::recordingsChanged, this, &CDataDlg::recordingsChanged);
 
@@ -79,6 +97,27 @@ CDataDlg::CDataDlg(MeasurementSnapshot& snapshot, QWidget* parent) : QDialog(par
     });
     connect(this, &CDataDlg::recordingsChanged, m_browser, &RecorderBrowser::ScanRecordings);
     m_browser->ScanRecordings();
+
+    // The designed size where the screen has room (1024 x 768 at least): every
+    // column of both lists shows without scrolling sideways.
+    QSize size(designedWidth, designedHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size.expandedTo(minimumSizeHint()));
+}
+
+void CDataDlg::applyColorStyle()
+{
+    // The program's own colours on the whole window (the system's otherwise);
+    // the lists, edits and the graph keep theirs.
+    const ProgramSettings& s = theApp().settings;
+    if (s.nInterfaceStyle != 1)
+        return;
+    QPalette colors = palette();
+    colors.setColor(QPalette::Window, colorFromRef(ColorRef(s.crBackground)));
+    colors.setColor(QPalette::WindowText, colorFromRef(ColorRef(s.crText)));
+    setPalette(colors);
+    setAutoFillBackground(true);
 }
 
 CDataDlg::~CDataDlg()
@@ -89,7 +128,7 @@ CDataDlg::~CDataDlg()
 bool CDataDlg::StartRecorder()
 {
     while (!m_recorder->start(theApp().settings.bAutoRecord == 1)) {
-        const auto answer = ShowMessage(
+        const auto answer = ShowMessageOnTop(
             nullptr, QMessageBox::Critical, QStringLiteral("Błąd"),
             QStringLiteral("Nie można utworzyć strumienia bazy danych. Czy chcesz spróbować ponownie?"),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
@@ -106,8 +145,8 @@ void CDataDlg::StopRecorder()
 
 void CDataDlg::onQuestion(const QString& text)
 {
-    const auto answer = ShowMessage(nullptr, QMessageBox::Critical, QStringLiteral("Błąd"), text,
-                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    const auto answer = ShowMessageOnTop(nullptr, QMessageBox::Critical, QStringLiteral("Błąd"), text,
+                                         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     m_recorder->answer(answer == QMessageBox::Yes);
 }
 

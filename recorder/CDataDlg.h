@@ -57,7 +57,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The window's size as designed, in pixels.
+    static constexpr int designedWidth = 900;
+    static constexpr int designedHeight = 700;
+
     void onQuestion(const QString& text);
+    void applyColorStyle();
 
     std::unique_ptr<Recorder> m_recorder;
     RecordingControls* m_controls = nullptr;

@@ -134,7 +134,21 @@ std::int32_t rawMaxOf(double value, int divisor)
 
 QString maxText(float value)
 {
-    return QString::number(double(value), 'g', 7);
+    // Fixed notation, never an exponent (parseMaxText and the edit take digits
+    // only): a float's seven significant digits, at most six decimals, and no
+    // trailing zeros.
+    const double magnitude = std::fabs(double(value));
+    int integerDigits = 1;
+    for (double limit = 10; magnitude >= limit && integerDigits < 10; limit *= 10)
+        ++integerDigits;
+    QString text = QString::number(double(value), 'f', std::clamp(7 - integerDigits, 0, 6));
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
 } // namespace channels

@@ -56,7 +56,7 @@ std::optional<double> parseMaxText(const QString& text);
 // kept within 0 to 2^31 - 1 (a negative maximum means no positive range, a
 // huge one must not overflow).
 std::int32_t rawMaxOf(double value, int divisor);
-// Text of an edit value (shortest form, decimal point).
+// Text of an edit value: fixed notation with a decimal point, no exponent.
 QString maxText(float value);
 
 } // namespace channels

@@ -13,20 +13,20 @@
 
 namespace {
 
-// Reads up to size bytes from offset; the count read (short at the end of the
-// file), or -1 on an I/O error.
-ssize_t readAt(int fd, std::uint8_t* buffer, std::size_t size, off_t offset)
+// Reads up to size bytes from offset, calling again after a short read; the
+// count read (short at the end of the file), or -1 on an I/O error.
+ssize_t readAt(const DbReadCall& read, std::uint8_t* buffer, std::size_t size, std::uint64_t offset)
 {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
+        const ssize_t n = read(buffer + done, size - done, offset + done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return -1;
         if (n == 0)
             break;
-        done += static_cast<std::size_t>(n);
+        done += std::min(static_cast<std::size_t>(n), size - done);
     }
     return static_cast<ssize_t>(done);
 }
@@ -49,17 +49,44 @@ void adviseLargeBlock(void* data, std::size_t bytes)
 #endif
 }
 
-DbReadStatus readStatus(DbHeaderStatus status)
+// The readers' verdict on a header: the header check, then the size cap.
+DbReadStatus readStatus(const DbHeaderCheck& check)
 {
-    switch (status) {
+    switch (check.status) {
     case DbHeaderStatus::Valid:
-        return DbReadStatus::Ok;
+        return check.recordCount > DbMaxReadRecords ? DbReadStatus::WrongFormat : DbReadStatus::Ok;
     case DbHeaderStatus::TooShort:
         return DbReadStatus::TooShort;
     case DbHeaderStatus::WrongFormat:
         break;
     }
     return DbReadStatus::WrongFormat;
+}
+
+// Reads the file's first bytes (at most buffer.size()) and checks its header.
+// A file cut below its header since it was measured counts as too short.
+struct HeadRead
+{
+    ssize_t got = 0; // bytes read, -1 on an error
+    DbHeaderCheck check;
+};
+HeadRead readHead(const DbReadCall& read, std::span<std::uint8_t> buffer, std::uint64_t size)
+{
+    HeadRead head;
+    head.got = readAt(read, buffer.data(), buffer.size(), 0);
+    if (head.got < 0)
+        return head;
+    const auto got = std::span<const std::uint8_t>(buffer).first(std::size_t(head.got));
+    const std::uint64_t measured = got.size() < DbHeaderSize ? std::uint64_t(got.size()) : size;
+    head.check = CheckDbHeader(got.first(std::min(got.size(), DbHeaderSize)), measured);
+    return head;
+}
+
+DbReadCall readerOf(int fd)
+{
+    return [fd](std::uint8_t* into, std::size_t count, std::uint64_t at) {
+        return ::pread(fd, into, count, off_t(at));
+    };
 }
 
 // A file descriptor closed when it goes out of scope.
@@ -87,7 +114,8 @@ DbFileContents ParseDbFile(std::span<const std::uint8_t> bytes)
 {
     DbFileContents contents;
     const DbHeaderCheck check = CheckDbHeader(bytes.first(std::min(bytes.size(), DbHeaderSize)), bytes.size());
-    contents.status = readStatus(check.status);
+    // No size cap here: the reference decodes whatever it is given.
+    contents.status = check.status == DbHeaderStatus::Valid ? DbReadStatus::Ok : readStatus(check);
     if (check.status != DbHeaderStatus::Valid)
         return contents;
     contents.date = check.date;
@@ -101,51 +129,50 @@ DbFileContents ParseDbFile(std::span<const std::uint8_t> bytes)
 
 DbFileContents ReadDbFile(const std::filesystem::path& path, std::vector<_tagSTRUCT_DATA> storage)
 {
-    DbFileContents contents;
-    storage.clear();
-    contents.records = std::move(storage);
     ReadOnlyFile file(path);
     struct stat st{};
     if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
+        DbFileContents contents;
         contents.error = errno;
         return contents;
     }
+    return ReadDbFrom(readerOf(file.fd), std::uint64_t(st.st_size), std::move(storage));
+}
+
+DbFileContents ReadDbFrom(const DbReadCall& read, std::uint64_t size, std::vector<_tagSTRUCT_DATA> storage,
+                          std::uint64_t recordsPerSlice)
+{
+    DbFileContents contents;
+    storage.clear();
+    contents.records = std::move(storage);
     std::array<std::uint8_t, DbHeaderSize> header{};
-    const ssize_t got = readAt(file.fd, header.data(), header.size(), 0);
-    if (got < 0) {
+    const HeadRead head = readHead(read, header, size);
+    if (head.got < 0) {
         contents.status = DbReadStatus::ReadFailed;
         contents.error = errno;
         return contents;
     }
-    // A file cut below its header since fstat counts as too short.
-    const std::uint64_t size = std::size_t(got) < DbHeaderSize ? std::uint64_t(got) : std::uint64_t(st.st_size);
-    const DbHeaderCheck check = CheckDbHeader(std::span<const std::uint8_t>(header).first(std::size_t(got)), size);
-    contents.status = readStatus(check.status);
-    if (check.status != DbHeaderStatus::Valid)
+    contents.status = readStatus(head.check);
+    if (contents.status != DbReadStatus::Ok)
         return contents;
-    if (check.recordCount > DbMaxReadRecords) {
-        contents.status = DbReadStatus::WrongFormat;
-        return contents;
-    }
-    contents.date = check.date;
+    contents.date = head.check.date;
 
-    // The records in slices through one small buffer: a day is some 20 MB,
-    // and a buffer that size would cost more in page faults than the decoding.
-    constexpr std::uint64_t recordsPerSlice = 4096;
-    std::vector<std::uint8_t> slice(recordsPerSlice * DbRecordSize);
-    contents.records.reserve(check.recordCount);
+    // The records in slices through one small buffer.
+    recordsPerSlice = std::max<std::uint64_t>(recordsPerSlice, 1);
+    std::vector<std::uint8_t> slice(std::min(recordsPerSlice, head.check.recordCount) * DbRecordSize);
+    contents.records.reserve(head.check.recordCount);
     adviseLargeBlock(contents.records.data(), contents.records.capacity() * sizeof(_tagSTRUCT_DATA));
-    for (std::uint64_t n = 0; n < check.recordCount;) {
-        const std::uint64_t wanted = std::min(recordsPerSlice, check.recordCount - n);
-        const ssize_t read = readAt(file.fd, slice.data(), wanted * DbRecordSize, off_t(DbRecordOffset(n)));
-        if (read < 0) {
+    for (std::uint64_t n = 0; n < head.check.recordCount;) {
+        const std::uint64_t wanted = std::min(recordsPerSlice, head.check.recordCount - n);
+        const ssize_t got = readAt(read, slice.data(), wanted * DbRecordSize, DbRecordOffset(n));
+        if (got < 0) {
             contents.status = DbReadStatus::ReadFailed;
             contents.error = errno;
             contents.records.clear();
             return contents;
         }
-        // A file cut short since fstat: decode the whole records that are there.
-        const std::uint64_t whole = std::uint64_t(read) / DbRecordSize;
+        // A file cut short since it was measured: decode the whole records that are there.
+        const std::uint64_t whole = std::uint64_t(got) / DbRecordSize;
         for (std::uint64_t i = 0; i < whole; ++i)
             DecodeDbRecord(std::span<const std::uint8_t>(slice).subspan(i * DbRecordSize).first<DbRecordSize>(),
                            contents.records.emplace_back());
@@ -158,28 +185,50 @@ DbFileContents ReadDbFile(const std::filesystem::path& path, std::vector<_tagSTR
 
 DbFileSummary ReadDbSummary(const std::filesystem::path& path)
 {
-    DbFileSummary summary;
     ReadOnlyFile file(path);
     struct stat st{};
     if (file.fd < 0 || ::fstat(file.fd, &st) != 0)
-        return summary;
+        return {};
+    return ReadDbSummaryFrom(readerOf(file.fd), std::uint64_t(st.st_size));
+}
+
+DbFileSummary ReadDbSummaryFrom(const DbReadCall& read, std::uint64_t size)
+{
+    DbFileSummary summary;
     std::array<std::uint8_t, DbHeaderSize + DbRecordHeadSize> bytes{};
-    const ssize_t n = readAt(file.fd, bytes.data(), bytes.size(), 0);
-    if (n < 0) {
+    const HeadRead head = readHead(read, bytes, size);
+    if (head.got < 0) {
         summary.status = DbReadStatus::ReadFailed;
         return summary;
     }
-    const auto got = std::span<const std::uint8_t>(bytes).first(static_cast<std::size_t>(n));
-    // A file cut below its header since fstat counts as too short.
-    const std::uint64_t size = got.size() < DbHeaderSize ? got.size() : static_cast<std::uint64_t>(st.st_size);
-    const DbHeaderCheck check = CheckDbHeader(got.first(std::min(got.size(), DbHeaderSize)), size);
-    summary.status = readStatus(check.status);
-    if (check.status != DbHeaderStatus::Valid)
+    // The same verdict as loading gives: a file listed here also loads.
+    summary.status = readStatus(head.check);
+    if (summary.status != DbReadStatus::Ok)
         return summary;
-    summary.date = check.date;
-    summary.dateText = DbDateText(check.date);
-    summary.timeText = DbFirstRecordTimeText(got.subspan(DbHeaderSize));
+    summary.date = head.check.date;
+    summary.dateText = DbDateText(head.check.date);
+    summary.timeText = DbFirstRecordTimeText(
+        std::span<const std::uint8_t>(bytes).first(std::size_t(head.got)).subspan(DbHeaderSize));
     return summary;
+}
+
+DbRemoveStatus RemoveDbFile(const std::filesystem::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+            ::close(fd);
+            return DbRemoveStatus::BeingRecorded;
+        }
+        // Unlinked while locked: a recorder opening it meanwhile finds its
+        // name gone once it has the lock, and opens anew (DayFileWriter::open).
+    }
+    const bool removed = ::unlink(path.c_str()) == 0;
+    const int error = errno;
+    if (fd >= 0)
+        ::close(fd);
+    errno = error;
+    return removed ? DbRemoveStatus::Removed : DbRemoveStatus::Failed;
 }
 
 DayFileWriter::DayFileWriter(WriteCall write) : m_write(write ? write : &::pwrite) {}
@@ -204,26 +253,35 @@ DbOpenStatus DayFileWriter::open(const std::filesystem::path& folder, const DbDa
     m_path = DbFilePath(folder, today);
     m_date = today;
     m_count = 0;
+    m_lastSecond = -1;
     m_error = 0;
 
-    bool created = true;
-    m_fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (m_fd < 0 && errno == EEXIST) {
-        created = false;
-        m_fd = ::open(m_path.c_str(), O_RDWR | O_CLOEXEC);
+    // The name may be unlinked between the open and the lock (the recordings
+    // list deletes a file only while it holds the lock itself): records written
+    // then would go into a file nobody can reach, so open anew.
+    bool created = false;
+    DbOpenStatus status = DbOpenStatus::OpenFailed;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        status = openLocked(created);
+        if (status != DbOpenStatus::Reopened)
+            break;
+        struct stat held
+        {
+        }, named{};
+        if (::fstat(m_fd, &held) != 0) {
+            m_error = errno;
+            close();
+            return DbOpenStatus::OpenFailed;
+        }
+        if (::stat(m_path.c_str(), &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+            break;
+        close();
+        status = DbOpenStatus::OpenFailed;
+        m_error = ENOENT;
     }
-    if (m_fd < 0) {
-        m_error = errno;
-        return DbOpenStatus::OpenFailed;
-    }
-    // Held until close; a second program's recorder finds it taken. (A file
-    // system without flock support is written without the lock.)
-    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-        m_error = errno;
-        ::close(m_fd);
-        m_fd = -1;
-        return DbOpenStatus::Busy;
-    }
+    if (status != DbOpenStatus::Reopened)
+        return status;
+
     struct stat st{};
     if (::fstat(m_fd, &st) != 0) {
         m_error = errno;
@@ -245,11 +303,36 @@ DbOpenStatus DayFileWriter::open(const std::filesystem::path& folder, const DbDa
     return DbOpenStatus::Created;
 }
 
+// Opens or creates the file and takes its lock: Reopened (meaning "open and
+// locked" here), Busy or OpenFailed.
+DbOpenStatus DayFileWriter::openLocked(bool& created)
+{
+    created = true;
+    m_fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (m_fd < 0 && errno == EEXIST) {
+        created = false;
+        m_fd = ::open(m_path.c_str(), O_RDWR | O_CLOEXEC);
+    }
+    if (m_fd < 0) {
+        m_error = errno;
+        return DbOpenStatus::OpenFailed;
+    }
+    // Held until close; a second program's recorder finds it taken. (A file
+    // system without flock support is written without the lock.)
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        m_error = errno;
+        ::close(m_fd);
+        m_fd = -1;
+        return DbOpenStatus::Busy;
+    }
+    return DbOpenStatus::Reopened;
+}
+
 DbOpenStatus DayFileWriter::reopen(std::uint64_t size)
 {
     DbHeaderBytes header{};
     if (size >= DbHeaderSize) {
-        const ssize_t n = readAt(m_fd, header.data(), header.size(), 0);
+        const ssize_t n = readAt(readerOf(m_fd), header.data(), header.size(), 0);
         if (n != static_cast<ssize_t>(header.size())) {
             m_error = n < 0 ? errno : EIO;
             close();
@@ -263,6 +346,13 @@ DbOpenStatus DayFileWriter::reopen(std::uint64_t size)
     }
     m_headerDate = check.date;
     m_count = check.recordCount;
+    if (m_count > 0) {
+        // The last record's time: the next one must come after it.
+        std::array<std::uint8_t, DbRecordHeadSize> head{};
+        if (readAt(readerOf(m_fd), head.data(), head.size(), DbRecordOffset(m_count - 1)) ==
+            static_cast<ssize_t>(head.size()))
+            m_lastSecond = DbSecondOfDay(head);
+    }
     return DbOpenStatus::Reopened;
 }
 
@@ -282,6 +372,7 @@ bool DayFileWriter::append(const _tagSTRUCT_DATA& record)
         return false;
     }
     ++m_count;
+    m_lastSecond = DbSecondOfDay(record);
     return true;
 }
 

@@ -132,6 +132,16 @@ void DecodeDbRecord(std::span<const std::uint8_t, DbRecordSize> bytes, _tagSTRUC
     }
 }
 
+int DbSecondOfDay(std::span<const std::uint8_t, DbRecordHeadSize> head)
+{
+    return bigEndian16(&head[2]) * 3600 + bigEndian16(&head[4]) * 60 + bigEndian16(&head[6]);
+}
+
+int DbSecondOfDay(const _tagSTRUCT_DATA& record)
+{
+    return record.stTime.wHour * 3600 + record.stTime.wMinute * 60 + record.stTime.wSecond;
+}
+
 std::string DbDateText(const DbDate& date)
 {
     std::string text;

@@ -134,6 +134,11 @@ constexpr std::uint64_t DbWholeRecords(std::uint64_t fileSize)
 _tagSTRUCT_DATA DecodeDbRecord(std::span<const std::uint8_t, DbRecordSize> bytes);
 void DecodeDbRecord(std::span<const std::uint8_t, DbRecordSize> bytes, _tagSTRUCT_DATA& record);
 
+// A record's time of day in seconds (hour * 3600 + minute * 60 + second), from
+// its 8-byte head or from the decoded record.
+int DbSecondOfDay(std::span<const std::uint8_t, DbRecordHeadSize> head);
+int DbSecondOfDay(const _tagSTRUCT_DATA& record);
+
 // The recordings list's texts: the header date "08.12.2025" and the first
 // record's time "12:05:09" ("00:00:00" for a file without records, given an
 // empty span).

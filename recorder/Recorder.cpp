@@ -202,10 +202,18 @@ void Recorder::run(bool autoRecord)
             if (m_writer.isOpen())
                 closeFile(lock);
             m_writerBusy.store(false);
+            m_beat.reset(); // a restart begins a new beat
             m_wake.wait(lock, [this] { return m_state.load() & (REC_ON | REC_QUIT); });
             continue;
         }
-        m_wake.wait(lock, [this] { return !(m_state.load() & REC_PAUSED) || (m_state.load() & REC_QUIT); });
+        if (m_state.load() & REC_PAUSED) {
+            // The resume writes at once and begins a new beat: the old one
+            // would count that record as the one due and follow it within
+            // less than an interval.
+            m_beat.reset();
+            m_wake.wait(lock,
+                        [this] { return !(m_state.load() & REC_PAUSED) || (m_state.load() & REC_QUIT); });
+        }
     }
     if (m_writer.isOpen())
         closeFile(lock);
@@ -229,6 +237,17 @@ bool Recorder::recordTurn(std::unique_lock<std::mutex>& lock)
         closeFile(lock); // past midnight: the next turn opens the new day's file
         return true;
     }
+    if (now.hour * 3600 + now.minute * 60 + now.second <= m_writer.lastRecordSecond()) {
+        // The file has a record of this second already (a resume or a restart
+        // within it, a copy of the program just ended) or of a later one (the
+        // clock was set back): times in a day file only go forward, so this
+        // record waits for the clock to pass the last one.
+        m_beat.reset();
+        const auto nextSecond =
+            std::chrono::steady_clock::now() + offsetToMidSecond() + std::chrono::milliseconds(500);
+        waitWhileRecording(lock, [nextSecond] { return nextSecond; });
+        return true;
+    }
     const _tagSTRUCT_DATA record = takeRecord(now);
     lock.unlock();
     const bool written = m_writer.append(record);
@@ -248,13 +267,20 @@ bool Recorder::recordTurn(std::unique_lock<std::mutex>& lock)
     const auto writtenAt = std::chrono::steady_clock::now();
     const auto interval = [&] { return std::chrono::seconds(m_interval.load()); };
     // This record was due one interval after the last; the first one, or one
-    // written a whole interval late (a stalled disk, a pause), starts a new beat.
+    // written a whole interval late (a stalled disk), starts a new beat; so do
+    // a resume and a restart (run).
     const bool onBeat = m_beat && *m_beat + 2 * interval() > writtenAt;
     m_beat = onBeat ? *m_beat + interval() : writtenAt + offsetToMidSecond();
-    const auto due = [&] { return *m_beat + interval(); };
-    while ((m_state.load() & REC_ON) && !(m_state.load() & REC_QUIT) && std::chrono::steady_clock::now() < due())
-        m_wake.wait_until(lock, due());
+    waitWhileRecording(lock, [&] { return *m_beat + interval(); });
     return true;
+}
+
+void Recorder::waitWhileRecording(std::unique_lock<std::mutex>& lock,
+                                  const std::function<std::chrono::steady_clock::time_point()>& until)
+{
+    while ((m_state.load() & REC_ON) && !(m_state.load() & REC_QUIT) &&
+           std::chrono::steady_clock::now() < until())
+        m_wake.wait_until(lock, until());
 }
 
 bool Recorder::openDayFile(std::unique_lock<std::mutex>& lock)

@@ -102,6 +102,10 @@ private:
     // One turn of the loop with recording on; false ends the thread.
     bool recordTurn(std::unique_lock<std::mutex>& lock);
     bool openDayFile(std::unique_lock<std::mutex>& lock);
+    // Waits until the time `until` gives (asked again after every wake-up)
+    // while recording stays on; a stop or a quit ends it early.
+    void waitWhileRecording(std::unique_lock<std::mutex>& lock,
+                            const std::function<std::chrono::steady_clock::time_point()>& until);
     bool ask(std::unique_lock<std::mutex>& lock, const QString& text);
     void closeFile(std::unique_lock<std::mutex>& lock);
     void setState(int state); // with m_mutex held

@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSlider>
+#include <QStyle>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -84,6 +85,14 @@ void appendRow(QTableWidget* list, const QStringList& cells, int data, const std
 }
 
 const std::vector<Qt::Alignment> listAlignments{Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignHCenter};
+
+// A list no narrower than `columns` pixels of columns plus its frame and a
+// vertical scroll bar: its columns show without scrolling sideways.
+void fitColumns(QTableWidget* list, int columns)
+{
+    const int scrollBar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+    list->setMinimumWidth(columns + scrollBar + 2 * list->frameWidth() + 4);
+}
 
 } // namespace
 
@@ -250,6 +259,7 @@ QWidget* RecorderBrowser::buildRecordingList()
     layout->addWidget(new QLabel(QStringLiteral("zrq_db:"), box), 0, 0);
     m_list = withId(new CXDBListCtrl(box), 1169);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    fitColumns(m_list, m_list->horizontalHeader()->length());
     layout->addWidget(m_list, 1, 0, 1, 4);
     auto* refresh = withId(new QPushButton(QStringLiteral("Odśwież"), box), 1183);
     m_deleteButton = withId(new QPushButton(QStringLiteral("Usuń"), box), 1062);
@@ -285,6 +295,16 @@ QWidget* RecorderBrowser::buildFaultHistory()
     m_faults = withId(new QTableWidget(box), 1168);
     setUpReportList(m_faults, {QStringLiteral("Nazwa"), QStringLiteral("###"), QStringLiteral("Czas")}, {290, 70, 60},
                     listAlignments);
+    // The description takes the room there is, so "###" and "Czas" always show
+    // (the full description is the row's tool tip).
+    m_faults->horizontalHeader()->setStretchLastSection(false);
+    m_faults->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_faults->horizontalHeader()->setMinimumSectionSize(40);
+    m_faults->setWordWrap(false);
+    const int timeWidth =
+        std::max(60, m_faults->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 14);
+    m_faults->setColumnWidth(2, timeWidth);
+    fitColumns(m_faults, 70 + timeWidth + 150);
     layout->addWidget(m_faults);
     connect(m_faults, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { GoToFaultAt(row); });
     return box;
@@ -292,14 +312,8 @@ QWidget* RecorderBrowser::buildFaultHistory()
 
 void RecorderBrowser::applySettings()
 {
+    // The colour style is the recorder window's (CDataDlg): this widget is hidden there.
     const ProgramSettings& s = theApp().settings;
-    if (s.nInterfaceStyle == 1) {
-        QPalette palette = this->palette();
-        palette.setColor(QPalette::Window, colorFromRef(s.crBackground));
-        palette.setColor(QPalette::WindowText, colorFromRef(s.crText));
-        setPalette(palette);
-        setAutoFillBackground(true);
-    }
     const int thickness = std::clamp(s.nLineThickness, 1, 5);
     m_lineWidth->blockSignals(true);
     m_lineWidth->setValue(thickness);
@@ -593,28 +607,50 @@ void RecorderBrowser::ScanRecordings()
             appendRow(m_list, {file.name, file.dateText, file.timeText}, order++, listAlignments);
             continue;
         }
+        // The list is scanned at every file release, midnight included: a kept
+        // file is asked about once per run, not every night on an unattended PC.
+        if (m_askedToDelete.contains(file.name))
+            continue;
+        m_askedToDelete.insert(file.name);
         const QString text = file.kind == Kind::OtherVersion
                                  ? QStringLiteral("Plik \"") + file.name +
                                        QStringLiteral("\" nie odpowiada bieżącej wersji programu. Usunąć?")
                                  : QStringLiteral("Plik \"") + file.name + QStringLiteral("\" jest uszkodzony. Usunąć?");
         if (ShowMessage(this, QMessageBox::Critical, QStringLiteral("Błąd"), text,
                         QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes)
-            QFile::remove(recordingPath(file.name));
+            removeRecordingFile(file.name);
     }
     m_list->SortByDate();
 }
 
-bool RecorderBrowser::removeRecordingFile(const QString& name)
+DbRemoveStatus RecorderBrowser::removeRecordingFile(const QString& name)
 {
     const QString path = recordingPath(name);
-    // Unlinking a file the recorder holds would succeed and lose the day's
-    // records from then on: the file being written is never deleted.
+    // Unlinking a file a recorder holds would succeed and lose the day's
+    // records from then on. RemoveDbFile asks for the writers' lock; this
+    // program's own recorder is also known by its file (on a file system
+    // without locks).
     if (m_heldFile) {
         const std::optional<recordings::FileIdentity> held = m_heldFile();
         if (held && recordings::identityOf(path) == held)
-            return false;
+            return DbRemoveStatus::BeingRecorded;
     }
-    return QFile::remove(path);
+    return RemoveDbFile(QFile::encodeName(path).toStdString());
+}
+
+bool RecorderBrowser::deleteListedRecording(int row)
+{
+    const QString name = m_list->item(row, 0)->text();
+    const DbRemoveStatus status = removeRecordingFile(name);
+    if (status == DbRemoveStatus::Removed) {
+        m_list->removeRow(row);
+        return true;
+    }
+    QString text = QStringLiteral("Usunięcie pliku nie powiodło się") + name;
+    if (status == DbRemoveStatus::BeingRecorded)
+        text += QStringLiteral("\r\nPlik jest w tej chwili zapisywany (trwa zapis danych).");
+    ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd usunięcia"), text);
+    return false;
 }
 
 void RecorderBrowser::DeleteRecording()
@@ -630,11 +666,7 @@ void RecorderBrowser::DeleteRecording()
     if (ShowMessage(this, QMessageBox::Warning, QStringLiteral("Usuwanie baz danych"), question,
                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
-    if (removeRecordingFile(name))
-        m_list->removeRow(row);
-    else
-        ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd usunięcia"),
-                    QStringLiteral("Usunięcie pliku nie powiodło się") + name);
+    deleteListedRecording(row);
 }
 
 void RecorderBrowser::DeleteAllRecordings()
@@ -644,14 +676,8 @@ void RecorderBrowser::DeleteAllRecordings()
                                    "utracone. Czy na pewno chcesz usunąć?"),
                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
-    for (int row = m_list->rowCount() - 1; row >= 0; --row) {
-        const QString name = m_list->item(row, 0)->text();
-        if (removeRecordingFile(name))
-            m_list->removeRow(row);
-        else
-            ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd usunięcia"),
-                        QStringLiteral("Usunięcie pliku nie powiodło się") + name);
-    }
+    for (int row = m_list->rowCount() - 1; row >= 0; --row)
+        deleteListedRecording(row);
 }
 
 void RecorderBrowser::onListContextMenu(const QPoint& position)
@@ -684,6 +710,7 @@ void RecorderBrowser::FillFaultHistory()
         const _tagSTRUCT_ERR_INFO& info = dll_nErrInfo[start.fault];
         appendRow(m_faults, {fromWide(info.szDescription), fromWide(info.szName), start.time}, start.fault,
                   listAlignments);
+        m_faults->item(m_faults->rowCount() - 1, 0)->setToolTip(fromWide(info.szDescription));
     }
 }
 

@@ -3,10 +3,11 @@
 
 #include "CGraphMix.h"
 #include "ChannelScale.h"
-#include "DayFileFormat.h"
+#include "DayFile.h"
 #include "ExportJob.h"
 #include "RecordingList.h"
 
+#include <QSet>
 #include <QTableWidget>
 #include <QWidget>
 #include <array>
@@ -117,13 +118,16 @@ private:
     void updateListButtons();
     void onListContextMenu(const QPoint& position);
     void onExportFinished(const ExportJob::Outcome& outcome);
-    bool removeRecordingFile(const QString& name);
+    DbRemoveStatus removeRecordingFile(const QString& name);
+    // Deletes the listed file of `row` and its row, or says why it cannot.
+    bool deleteListedRecording(int row);
     QString selectedName() const;
     QString recordingPath(const QString& name) const;
     void saveSettings();
     void updateSeries();
 
     QString m_folder;
+    QSet<QString> m_askedToDelete; // damaged files asked about in this run
     std::function<std::optional<recordings::FileIdentity>()> m_heldFile;
     std::function<void(const QString&)> m_openFile;
 

@@ -36,14 +36,17 @@ ParsedDate parseDate(const QString& text)
     return date;
 }
 
-// The first two bytes are the format's letters: then another version, not damage.
-bool hasFormatLetters(const QString& path)
+// The format's letters with another version: an older or newer program's
+// file. Right letters and version with anything else wrong is damage.
+bool isOtherVersion(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray head = file.read(2);
-    return head == "DB";
+    const QByteArray head = file.read(8);
+    if (head.size() < 8 || !head.startsWith("DB"))
+        return false;
+    return ((std::uint8_t(head[6]) << 8) | std::uint8_t(head[7])) != DbFormatVersion();
 }
 
 } // namespace
@@ -66,7 +69,7 @@ std::vector<ScannedFile> scanFolder(const QString& folder)
             file.kind = ScannedFile::Kind::Damaged;
             break;
         case DbReadStatus::WrongFormat:
-            file.kind = hasFormatLetters(path) ? ScannedFile::Kind::OtherVersion : ScannedFile::Kind::Damaged;
+            file.kind = isOtherVersion(path) ? ScannedFile::Kind::OtherVersion : ScannedFile::Kind::Damaged;
             break;
         case DbReadStatus::Ok:
             file.dateText = QString::fromStdString(summary.dateText);

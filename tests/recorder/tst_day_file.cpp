@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
@@ -309,6 +310,63 @@ private slots:
         first.close();
         QCOMPARE(int(second.open(fsPath(dir.path()), date)), int(DbOpenStatus::Reopened));
         QCOMPARE(second.recordCount(), std::uint64_t(1));
+    }
+
+    // Deleting a day file asks for the writers' lock first: a file held by a
+    // recorder (of this or another copy) or locked by another program stays.
+    void removeRefusesAHeldFile_data()
+    {
+        QTest::addColumn<QString>("holder");
+        QTest::addColumn<int>("status");
+        QTest::newRow("nobody") << QStringLiteral("nobody") << int(DbRemoveStatus::Removed);
+        QTest::newRow("a writer") << QStringLiteral("writer") << int(DbRemoveStatus::BeingRecorded);
+        QTest::newRow("another program's flock")
+            << QStringLiteral("flock") << int(DbRemoveStatus::BeingRecorded);
+        QTest::newRow("no such file") << QStringLiteral("missing") << int(DbRemoveStatus::Failed);
+    }
+    void removeRefusesAHeldFile()
+    {
+        QFETCH(QString, holder);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        const DbDate date{13, 12, 2025};
+        const QString path = dir.filePath(QStringLiteral("13122025.db"));
+        if (holder != QStringLiteral("missing"))
+            writeFile(path, validFile(date, 2));
+        DayFileWriter writer;
+        if (holder == QStringLiteral("writer"))
+            QCOMPARE(int(writer.open(fsPath(dir.path()), date)), int(DbOpenStatus::Reopened));
+        QProcess locker; // util-linux flock(1): the same lock, taken by another program
+        if (holder == QStringLiteral("flock")) {
+            locker.start(QStringLiteral("flock"), {QStringLiteral("-x"), path, QStringLiteral("-c"),
+                                                   QStringLiteral("echo locked; exec sleep 60")});
+            QVERIFY(locker.waitForReadyRead(10000));
+            QCOMPARE(locker.readAll().trimmed(), QByteArray("locked"));
+        }
+        QCOMPARE(int(RemoveDbFile(fsPath(path))), status);
+        QCOMPARE(QFile::exists(path), status == int(DbRemoveStatus::BeingRecorded));
+        if (holder == QStringLiteral("writer"))
+            QVERIFY(writer.append(sampleRecord(3))); // still recording into a file that is there
+        locker.kill();
+        locker.waitForFinished();
+    }
+
+    // The writer knows the time of the file's last record, reopened or appended.
+    void writerKnowsTheLastRecordsTime()
+    {
+        QTemporaryDir dir;
+        const DbDate date{14, 12, 2025};
+        const QString path = dir.filePath(QStringLiteral("14122025.db"));
+        writeFile(path, validFile(date, 2));
+        DayFileWriter writer;
+        QCOMPARE(int(writer.open(fsPath(dir.path()), date)), int(DbOpenStatus::Reopened));
+        QCOMPARE(writer.lastRecordSecond(), DbSecondOfDay(sampleRecord(2)));
+        writer.close();
+        DayFileWriter fresh;
+        QCOMPARE(int(fresh.open(fsPath(dir.path()), {15, 12, 2025})), int(DbOpenStatus::Created));
+        QCOMPARE(fresh.lastRecordSecond(), -1);
+        QVERIFY(fresh.append(sampleRecord(5)));
+        QCOMPARE(fresh.lastRecordSecond(), DbSecondOfDay(sampleRecord(5)));
     }
 
     // A refused or short write leaves only whole records and the count unchanged.

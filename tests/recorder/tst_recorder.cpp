@@ -147,9 +147,15 @@ private slots:
         QCOMPARE(second.stTime.wSecond, std::uint16_t(10));
         QCOMPARE(second.nValue[0], 0);
 
-        // Recording again the same day appends to the same file.
+        // Recording again the same day appends to the same file, but never a
+        // second record of a time the file has: the restart within 12:05:10
+        // waits for the clock to move on.
         recorder.record();
-        QTRY_COMPARE_WITH_TIMEOUT(fileSize(path), qint64(48 + 3 * 225), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.writerBusy(), 1000);
+        QTest::qWait(1500); // the clock stands still: nothing may come meanwhile
+        QCOMPARE(fileSize(path), qint64(48 + 2 * 225));
+        clock.set({{8, 12, 2025}, 12, 5, 11});
+        QTRY_COMPARE_WITH_TIMEOUT(fileSize(path), qint64(48 + 3 * 225), 3000);
         QElapsedTimer quitting;
         quitting.start();
         recorder.quit();

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The day graph's arithmetic: coordinates, read-outs, labels and navigation.
+#include "ChannelScale.h"
 #include "GraphGeometry.h"
 #include "TraceLines.h"
 
@@ -16,6 +17,30 @@ private:
     static Plot plot() { return Plot::forClient(QSize(620, 230)); }
 
 private slots:
+    // A "Max:" edit shows its value in fixed notation that reads back: large
+    // maxima (10^7 and more) never turn into an exponent the edit refuses.
+    void maxTextReadsBack_data()
+    {
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << 0.0f << QStringLiteral("0");
+        QTest::newRow("whole") << 12.0f << QStringLiteral("12");
+        QTest::newRow("tenths") << 15.7f << QStringLiteral("15.7");
+        QTest::newRow("thousandths") << 0.001f << QStringLiteral("0.001");
+        QTest::newRow("below 10^7") << 9999999.0f << QStringLiteral("9999999");
+        QTest::newRow("10^7 and more") << 12345678.0f << QStringLiteral("12345678");
+        QTest::newRow("largest raw maximum") << 2147483647.0f << QStringLiteral("2147483648");
+    }
+    void maxTextReadsBack()
+    {
+        QFETCH(float, value);
+        QFETCH(QString, text);
+        QCOMPARE(channels::maxText(value), text);
+        const std::optional<double> back = channels::parseMaxText(text);
+        QVERIFY(back);
+        QCOMPARE(float(*back), value);
+    }
+
     void plotArea()
     {
         const Plot p = plot();

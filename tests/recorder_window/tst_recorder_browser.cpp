@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The recorder window's browsing half: recordings list, deletions, loading,
 // channel scales, fault history and the export, driven like the operator does.
+#include "BoxAnswerer.h"
 #include "CCPL_ZRQ7App.h"
 #include "DayFileFixture.h"
 #include "RecorderBrowser.h"
@@ -17,29 +18,6 @@
 #include <climits>
 
 namespace {
-
-// Answers every message box that comes up (Yes where offered, else OK) and
-// keeps "caption|text" of each.
-class BoxAnswerer : public QObject
-{
-public:
-    BoxAnswerer()
-    {
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            seen << box->windowTitle() + QLatin1Char('|') + box->text();
-            QAbstractButton* yes = box->button(QMessageBox::Yes);
-            (yes ? yes : box->button(QMessageBox::Ok))->click();
-        });
-        m_poll.start(5);
-    }
-    QStringList seen;
-
-private:
-    QTimer m_poll;
-};
 
 QStringList column(QTableWidget* list, int c)
 {
@@ -81,6 +59,11 @@ private slots:
         QVERIFY(damaged.open(QIODevice::WriteOnly));
         damaged.write(QByteArray(30, 'x'));
         damaged.close();
+        // The right letters and version with records of another shape: damaged, not another version.
+        QVERIFY(writeDayFile(path("sizes.db"), {1, 1, 2020}, {}));
+        QFile sizes(path("sizes.db"));
+        QVERIFY(sizes.open(QIODevice::ReadWrite) && sizes.seek(16) && sizes.write("\x06", 1) == 1);
+        sizes.close();
 
         const QString log = m_dir.filePath("messages.log");
         qputenv("ZRQ7_MESSAGE_LOG", log.toUtf8());
@@ -97,7 +80,17 @@ private slots:
         const QString asked = QString::fromUtf8(messages.readAll());
         QVERIFY(asked.contains(QString::fromUtf8("error|Błąd|Plik \"bad.db\" jest uszkodzony. Usunąć?")));
         QVERIFY(asked.contains(QString::fromUtf8("error|Błąd|Plik \"old.db\" nie odpowiada bieżącej wersji programu. Usunąć?")));
+        QVERIFY(asked.contains(QString::fromUtf8("error|Błąd|Plik \"sizes.db\" jest uszkodzony. Usunąć?")));
         QVERIFY(QFile::exists(path("bad.db")) && QFile::exists(path("old.db")));
+        QCOMPARE(asked.count(QLatin1Char('\n')), 3);
+
+        // The list is scanned again at every file release (midnight too): a kept
+        // file is asked about once per run, not at every scan.
+        browser.ScanRecordings();
+        browser.ScanRecordings();
+        QCOMPARE(list(browser)->rowCount(), 4);
+        messages.seek(0);
+        QCOMPARE(QString::fromUtf8(messages.readAll()), asked);
     }
 
     void deletionsRefuseTheRecordersFile()
@@ -123,17 +116,19 @@ private slots:
         QVERIFY(!QFile::exists(path("07122025.db")));
         QCOMPARE(column(list(browser), 0), QStringList({"08122025.db", "31122024.db"}));
 
+        const QString refused =
+            QString::fromUtf8("Błąd usunięcia|Usunięcie pliku nie powiodło się08122025.db\n"
+                              "Plik jest w tej chwili zapisywany (trwa zapis danych).");
         list(browser)->selectRow(0);
         browser.DeleteRecording();
-        QCOMPARE(answers.seen.last(),
-                 QString::fromUtf8("Błąd usunięcia|Usunięcie pliku nie powiodło się08122025.db"));
+        QCOMPARE(answers.seen.last(), refused);
         QVERIFY(QFile::exists(path("08122025.db")));
 
         answers.seen.clear();
         browser.DeleteAllRecordings();
         QCOMPARE(answers.seen.size(), 2);
         QVERIFY(answers.seen[0].startsWith(QString::fromUtf8("Uwaga|WSZYSTKIE bazy danych zostaną usunięte.")));
-        QCOMPARE(answers.seen[1], QString::fromUtf8("Błąd usunięcia|Usunięcie pliku nie powiodło się08122025.db"));
+        QCOMPARE(answers.seen[1], refused);
         QCOMPARE(column(list(browser), 0), QStringList({"08122025.db"}));
         QVERIFY(!QFile::exists(path("31122024.db")));
         QVERIFY(QFile::exists(path("08122025.db")));
@@ -266,8 +261,9 @@ private slots:
         QTest::newRow("random bytes") << "X" + noise << qint64(0) << false << -1;
         QTest::newRow("random records after a sound header") << header + noise << qint64(0) << true << 20;
         QTest::newRow("extreme times, values and flags") << dayFile({extreme, recordAt(5), extreme}) << qint64(0) << true << 3;
-        // A size no day reaches (a copy gone wrong, a file system fault): refused unread.
-        QTest::newRow("64 GiB") << header << (qint64(64) << 30) << true << -1;
+        // A size no day reaches (a copy gone wrong, a file system fault): refused
+        // unread, by the list as by loading.
+        QTest::newRow("64 GiB") << header << (qint64(64) << 30) << false << -1;
     }
     void badFilesInTheRecordingsFolder()
     {
