@@ -12,6 +12,10 @@
 
 namespace {
 
+// How far behind the file's last record the clock may be for a record to wait
+// for it, in seconds.
+constexpr int kLongestWaitForClock = 60;
+
 const QString openFailedText = QStringLiteral(
     "Błąd krytyczny, nie można utworzyć lub otworzyć pliku bazy danych. Należy ponownie uruchomić program. "
     "Prawdopodobnie potrzebne będzie ręczne usunięcie pliku przez użytkownika.");
@@ -237,11 +241,14 @@ bool Recorder::recordTurn(std::unique_lock<std::mutex>& lock)
         closeFile(lock); // past midnight: the next turn opens the new day's file
         return true;
     }
-    if (now.hour * 3600 + now.minute * 60 + now.second <= m_writer.lastRecordSecond()) {
+    const int aheadOfClock = m_writer.lastRecordSecond() - (now.hour * 3600 + now.minute * 60 + now.second);
+    if (aheadOfClock >= 0 && aheadOfClock <= kLongestWaitForClock) {
         // The file has a record of this second already (a resume or a restart
-        // within it, a copy of the program just ended) or of a later one (the
-        // clock was set back): times in a day file only go forward, so this
-        // record waits for the clock to pass the last one.
+        // within it, a copy of the program just ended) or of one a little later
+        // (the clock was stepped back): times in a day file only go forward, so
+        // this record waits for the clock to pass the last one. A clock set back
+        // further (the end of summer time) is not waited for: an hour without
+        // records would lose more than a stretch of repeated times.
         m_beat.reset();
         const auto nextSecond =
             std::chrono::steady_clock::now() + offsetToMidSecond() + std::chrono::milliseconds(500);

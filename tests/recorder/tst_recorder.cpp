@@ -156,6 +156,12 @@ private slots:
         QCOMPARE(fileSize(path), qint64(48 + 2 * 225));
         clock.set({{8, 12, 2025}, 12, 5, 11});
         QTRY_COMPARE_WITH_TIMEOUT(fileSize(path), qint64(48 + 3 * 225), 3000);
+        // A clock set back by an hour (the end of summer time) is not waited
+        // for: recording goes on at once, and again never twice in a second.
+        clock.set({{8, 12, 2025}, 11, 5, 30});
+        QTRY_COMPARE_WITH_TIMEOUT(fileSize(path), qint64(48 + 4 * 225), 3000);
+        QTest::qWait(1500);
+        QCOMPARE(fileSize(path), qint64(48 + 4 * 225));
         QElapsedTimer quitting;
         quitting.start();
         recorder.quit();
