@@ -663,6 +663,10 @@ void CCPL_ZRQ7Dlg::closeSequence()
     // From here on the close is certain. Recorder hook: the recorder stops only
     // now (a "Nie" above leaves recording running); it ends within about 100 ms.
     m_dataDlg->StopRecorder();
+    // A fault report being read is not written, and a closing program tells
+    // nothing more of it.
+    if (FaultReportCommand* report = faultReport())
+        report->cancel();
     if (m_parameters) {
         m_parameters->stopTransfer();
         delete m_parameters.data(); // its question was asked above

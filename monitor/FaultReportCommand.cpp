@@ -202,7 +202,9 @@ void FaultReportCommand::endForClosingLink()
 {
     if (!m_busy)
         return;
-    m_linkClosed = true;
+    // A walk cancelled already (by "Anuluj", or by the program closing) was
+    // not cut short by the link: nothing more is told of it.
+    m_linkClosed = !m_cancel;
     cancel();
     // The walk's thread needs nothing from this thread to end.
     if (m_worker.joinable())

@@ -58,7 +58,8 @@ public:
     // The link is about to close (a disconnect, the program closing): cancels
     // the walk like cancel() and waits for its register call in progress, so
     // no read of it meets a closed link. Once the walk has reported back the
-    // operator is told that the report was not created. UI thread.
+    // operator is told that the report was not created, unless the walk had
+    // been cancelled already (the program closing cancels it first). UI thread.
     void endForClosingLink();
     bool isBusy() const { return m_busy; }
     QDialog* progressWindow() const { return m_progress; }

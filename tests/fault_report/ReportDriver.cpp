@@ -188,7 +188,9 @@ private:
             }
             return;
         case Stage::Disconnected:
-            if (progress || button(main, 1084)->text() != QStringLiteral("Podłącz"))
+            // Disconnected, and its pause over: the window takes commands again.
+            if (progress || button(main, 1084)->text() != QStringLiteral("Podłącz") ||
+                !button(main, 1080)->isEnabled())
                 return;
             log(QStringLiteral("disconnected"));
             clickLater(button(main, 1080));

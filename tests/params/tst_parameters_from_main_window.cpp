@@ -200,6 +200,7 @@ void TestParametersFromMainWindow::disconnectDuringTransfer()
     // The count is exact: the registers before it were transferred, the rest not.
     const qsizetype done = addresses.size() - notDone;
     if (reading) {
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000); // the disconnect has closed its link
         QCOMPARE(TCP_Open(u"127.0.0.1", relay.process().tcpPort()), 0);
         const QList<int> relayValues = relay.registers(150, 95);
         QCOMPARE(relayValues.size(), 95);
@@ -237,6 +238,7 @@ void TestParametersFromMainWindow::windowOutlivesItsLink()
     QVERIFY(!window.isConnected());
     for (int id : transferButtons)
         QVERIFY2(!button(*parameters, id)->isEnabled(), qPrintable(QString::number(id)));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000); // the disconnect and its pause have ended
     theApp().settings.nTcpPort = second.process().tcpPort();
     window.OnConnect();
     QTRY_VERIFY_WITH_TIMEOUT(window.isConnected(), 10000);
@@ -270,6 +272,7 @@ void TestParametersFromMainWindow::windowOutlivesItsLink()
     QSignalSpy reopened(window.parametersWindow(), &CSettDevDlg::transferFinished);
     QTRY_COMPARE_WITH_TIMEOUT(reopened.count(), 1, 20000);
     window.OnConnect(); // disconnect: nothing was written meanwhile
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000);
     QVERIFY(second.takeWrites().isEmpty());
 }
 
