@@ -138,6 +138,9 @@ LoadedRange loadDays(const std::filesystem::path& folder, const DbDate& first, c
         if (contents.status == DbReadStatus::Ok) {
             day.fileRecords = contents.records.size();
             addRecords(range, day.date, contents.records);
+        } else {
+            // Nothing is known of the faults across a missing day: those active after it are listed again.
+            range.hasLastRecord = false;
         }
         range.days.push_back(day);
         storage = std::move(contents.records);

@@ -63,7 +63,8 @@ struct LoadedRange
     std::vector<RangeFault> faults;
     ColumnSummary summary;
     // Flags of the last record loaded: a fault still active in the records
-    // appended later did not start again.
+    // that follow (the next day's, or those appended later) did not start
+    // again. None after a missing day.
     _tagSTRUCT_DATA lastRecord;
     bool hasLastRecord = false;
 };

@@ -172,6 +172,15 @@ private slots:
             QCOMPARE(range.faults[i].start.time, want[i].time);
             QCOMPARE(range.faults[i].time, want[i].axisTime);
         }
+
+        // Across a missing day nothing is known: a fault active on both sides is listed again.
+        QVERIFY(record(folder, {11, 12, 2025}, {sample(0, 0, {3})}));
+        const multiday::LoadedRange withGap =
+            multiday::loadDays(folder.path().toStdString(), {8, 12, 2025}, {11, 12, 2025}, shown, 100);
+        QCOMPARE(withGap.faults.size(), want.size() + 1);
+        QVERIFY(withGap.faults.back().date == DbDate({11, 12, 2025}));
+        QCOMPARE(withGap.faults.back().start.fault, 3);
+        QCOMPARE(withGap.faults.back().time, 3 * day);
     }
 
     // The day being recorded: write N records, load, write M more; the append
