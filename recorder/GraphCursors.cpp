@@ -80,6 +80,21 @@ ChannelReading readChannel(int quantity, std::int32_t rawA, std::int32_t rawB)
     return reading;
 }
 
+CursorReadout readCursors(const PlotSeries& series, const channels::Quantities& quantities, std::size_t a,
+                          std::size_t b)
+{
+    CursorReadout readout;
+    if (a >= series.seconds.size() || b >= series.seconds.size())
+        return readout;
+    readout.delta = deltaText(series.seconds[a], series.seconds[b]);
+    for (std::size_t c = 0; c < readout.channels.size(); ++c) {
+        const auto& values = series.values[c];
+        if (quantities[c] != channels::noQuantity && a < values.size() && b < values.size())
+            readout.channels[c] = readChannel(quantities[c], values[a], values[b]);
+    }
+    return readout;
+}
+
 QString readingLine(const QString& channelName, const ChannelReading& reading)
 {
     const QString unit = reading.unit.isEmpty() ? QString() : QLatin1Char(' ') + reading.unit;

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "ChannelScale.h"
+#include "TraceLines.h"
+
 #include <QString>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 // The graph's A and B cursors without a window: each cursor sits on a record
@@ -40,6 +45,16 @@ struct ChannelReading
     QString unit;
 };
 ChannelReading readChannel(int quantity, std::int32_t rawA, std::int32_t rawB);
+
+// The read-out of every shown channel of a series at records a and b (as the
+// cursors hold them); a channel without a quantity or values reads empty.
+struct CursorReadout
+{
+    QString delta; // deltaText of the two records' times
+    std::array<std::optional<ChannelReading>, channels::count> channels;
+};
+CursorReadout readCursors(const PlotSeries& series, const channels::Quantities& quantities, std::size_t a,
+                          std::size_t b);
 
 // Decimals a value of this quantity is shown with: 1 for a divisor of 10, 2
 // for 100, 0 for 1.

@@ -151,6 +151,21 @@ LoadedRange loadDays(const std::filesystem::path& folder, const DbDate& first, c
     return range;
 }
 
+void extendTo(LoadedRange& range, const DbDate& date, int columns)
+{
+    const int added = daysBetween(range.axis.first, date) + 1 - range.axis.days;
+    if (added <= 0)
+        return;
+    // A day skipped on the way is missing: nothing is known of the faults across it.
+    if (added > 1 || range.days.empty() || range.days.back().status != DbReadStatus::Ok)
+        range.hasLastRecord = false;
+    for (int d = 0; d < added; ++d)
+        range.days.push_back({dateAfter(range.axis.first, range.axis.days + d), DbReadStatus::OpenFailed,
+                              range.series.seconds.size(), 0});
+    range.axis.days += added;
+    range.summary = summarize(range.series, 0, range.axis.end(), columns);
+}
+
 std::size_t appendNewRecords(LoadedRange& range, const std::filesystem::path& folder)
 {
     if (range.days.empty())

@@ -84,6 +84,11 @@ ColumnSummary summarize(const PlotSeries& series, double start, double end, int 
 std::vector<QLine> summaryLines(const graphmath::Plot& plot, const graphmath::Scale& scale,
                                 const ColumnSummary& summary, int channel);
 
+// Extends the range up to `date` (the recorder has begun a new day): its
+// days are added without records, the summary is made anew over the longer
+// axis with `columns` columns. Nothing happens for a date not after the last.
+void extendTo(LoadedRange& range, const DbDate& date, int columns);
+
 // Appends what the file of the range's last day holds past the records loaded
 // from it (the day being recorded grows), without reading the rest again: the
 // series, the fault starts and the summary follow. Returns the number of

@@ -153,6 +153,25 @@ private slots:
                  QStringLiteral("Kanał 2: A 1.000, B 0.900, B−A -0.100"));
     }
 
+    // The read-out of a series at two records: channels without a quantity read empty.
+    void readsTheShownChannelsOfASeries()
+    {
+        PlotSeries series;
+        series.seconds = {0, 10, 86400 + 20};
+        series.penBreaks = {1, 0, 0};
+        series.values[0] = {150, 151, 162};
+        series.values[3] = {40, 41, 45};
+        const channels::Quantities quantities{0, channels::noQuantity, channels::noQuantity, 36,
+                                              channels::noQuantity};
+        const cursors::CursorReadout readout = cursors::readCursors(series, quantities, 1, 2);
+        QCOMPARE(readout.delta, QStringLiteral("24:00:10"));
+        QVERIFY(readout.channels[0]);
+        QCOMPARE(readout.channels[0]->difference, QStringLiteral("1.1"));
+        QVERIFY(!readout.channels[1] && !readout.channels[2] && !readout.channels[4]);
+        QCOMPARE(readout.channels[3]->atB, QStringLiteral("45"));
+        QVERIFY(cursors::readCursors(series, quantities, 1, 3).delta.isEmpty()); // no record 3
+    }
+
     // Calendar days, whatever the clock did that day.
     void countsCalendarDays_data()
     {

@@ -249,6 +249,33 @@ private slots:
         QCOMPARE(multiday::appendNewRecords(range, path), std::size_t(1));
         QCOMPARE(range.series.seconds.back(), 3600 + (loaded + added) * 10);
     }
+
+    // Past midnight the recorder writes the next day's file: the range grows
+    // by that day and the records join the line without a gap or a repeated fault.
+    void followsTheRecorderIntoANewDay()
+    {
+        QTemporaryDir folder;
+        const std::filesystem::path path = folder.path().toStdString();
+        QVERIFY(record(folder, {8, 12, 2025},
+                       {sample(day - 30, 1, {4}), sample(day - 20, 2, {4}), sample(day - 10, 3, {4})}));
+        multiday::LoadedRange range = multiday::loadDays(path, {8, 12, 2025}, {8, 12, 2025}, shown, 600);
+        multiday::extendTo(range, {8, 12, 2025}, 600);
+        QCOMPARE(range.axis.days, 1);
+
+        multiday::extendTo(range, {9, 12, 2025}, 600);
+        QCOMPARE(range.axis.days, 2);
+        QCOMPARE(range.days.size(), std::size_t(2));
+        QCOMPARE(range.summary.columns, 600);
+        QCOMPARE(multiday::appendNewRecords(range, path), std::size_t(0)); // no file yet
+        QVERIFY(record(folder, {9, 12, 2025}, {sample(0, 4, {4}), sample(10, 5, {4})}));
+        QCOMPARE(multiday::appendNewRecords(range, path), std::size_t(2));
+        QCOMPARE(range.series.seconds,
+                 (std::vector<std::int32_t>{day - 30, day - 20, day - 10, day, day + 10}));
+        QCOMPARE(range.series.penBreaks, (std::vector<std::uint8_t>{1, 0, 0, 0, 0}));
+        QCOMPARE(range.faults.size(), std::size_t(1));
+        QCOMPARE(range.days[1].firstIndex, std::size_t(3));
+        QVERIFY(range.summary.filled[std::size_t((day + 10) * 600.0 / (2 * day))]);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_multi_day_load)
