@@ -275,7 +275,8 @@ private slots:
             std::memcpy(into, file.constData() + at, n);
             return ssize_t(n);
         };
-        const DbFileContents sliced = ReadDbFrom(read, std::uint64_t(file.size()), {}, 3, std::uint64_t(first));
+        const DbFileContents sliced =
+            ReadDbFrom(read, std::uint64_t(file.size()), {}, 3, std::uint64_t(first));
         const DbFileContents tail = ReadDbFileTail(fsPath(path), std::uint64_t(first));
         for (const DbFileContents* contents : {&sliced, &tail}) {
             QCOMPARE(int(contents->status), int(DbReadStatus::Ok));
