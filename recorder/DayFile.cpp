@@ -129,6 +129,12 @@ DbFileContents ParseDbFile(std::span<const std::uint8_t> bytes)
 
 DbFileContents ReadDbFile(const std::filesystem::path& path, std::vector<_tagSTRUCT_DATA> storage)
 {
+    return ReadDbFileTail(path, 0, std::move(storage));
+}
+
+DbFileContents ReadDbFileTail(const std::filesystem::path& path, std::uint64_t firstRecord,
+                              std::vector<_tagSTRUCT_DATA> storage)
+{
     ReadOnlyFile file(path);
     struct stat st{};
     if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
@@ -136,11 +142,12 @@ DbFileContents ReadDbFile(const std::filesystem::path& path, std::vector<_tagSTR
         contents.error = errno;
         return contents;
     }
-    return ReadDbFrom(readerOf(file.fd), std::uint64_t(st.st_size), std::move(storage));
+    return ReadDbFrom(readerOf(file.fd), std::uint64_t(st.st_size), std::move(storage), DbReadSliceRecords,
+                      firstRecord);
 }
 
 DbFileContents ReadDbFrom(const DbReadCall& read, std::uint64_t size, std::vector<_tagSTRUCT_DATA> storage,
-                          std::uint64_t recordsPerSlice)
+                          std::uint64_t recordsPerSlice, std::uint64_t firstRecord)
 {
     DbFileContents contents;
     storage.clear();
@@ -159,10 +166,11 @@ DbFileContents ReadDbFrom(const DbReadCall& read, std::uint64_t size, std::vecto
 
     // The records in slices through one small buffer.
     recordsPerSlice = std::max<std::uint64_t>(recordsPerSlice, 1);
-    std::vector<std::uint8_t> slice(std::min(recordsPerSlice, head.check.recordCount) * DbRecordSize);
-    contents.records.reserve(head.check.recordCount);
+    const std::uint64_t tail = head.check.recordCount - std::min(firstRecord, head.check.recordCount);
+    std::vector<std::uint8_t> slice(std::min(recordsPerSlice, tail) * DbRecordSize);
+    contents.records.reserve(tail);
     adviseLargeBlock(contents.records.data(), contents.records.capacity() * sizeof(_tagSTRUCT_DATA));
-    for (std::uint64_t n = 0; n < head.check.recordCount;) {
+    for (std::uint64_t n = head.check.recordCount - tail; n < head.check.recordCount;) {
         const std::uint64_t wanted = std::min(recordsPerSlice, head.check.recordCount - n);
         const ssize_t got = readAt(read, slice.data(), wanted * DbRecordSize, DbRecordOffset(n));
         if (got < 0) {

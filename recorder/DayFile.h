@@ -59,7 +59,13 @@ DbFileContents ReadDbFile(const std::filesystem::path& path, std::vector<_tagSTR
 // (the fuzzer's and the tests' way in: short reads, errors, small slices).
 DbFileContents ReadDbFrom(const DbReadCall& read, std::uint64_t size,
                           std::vector<_tagSTRUCT_DATA> storage = {},
-                          std::uint64_t recordsPerSlice = DbReadSliceRecords);
+                          std::uint64_t recordsPerSlice = DbReadSliceRecords, std::uint64_t firstRecord = 0);
+
+// The whole records from record `firstRecord` on: what a file being recorded
+// holds past the records a reader already has (none when it holds no more).
+// The header is checked as ReadDbFile checks it.
+DbFileContents ReadDbFileTail(const std::filesystem::path& path, std::uint64_t firstRecord,
+                              std::vector<_tagSTRUCT_DATA> storage = {});
 
 // What the recordings list shows of one file, read from its header and the
 // head of its first record only.

@@ -108,7 +108,7 @@ std::pair<std::size_t, std::size_t> visibleRecords(const Plot& plot, const View&
 
 std::vector<QLine> traceLines(const Plot& plot, const View& view, const Scale& scale,
                               std::span<const std::int32_t> seconds, std::span<const std::uint8_t> penBreaks,
-                              std::span<const std::int32_t> values, bool timeOrdered)
+                              std::span<const std::int32_t> values, bool timeOrdered, std::int32_t lastSecond)
 {
     std::vector<QLine> lines;
     if (scale.empty() || values.empty())
@@ -121,8 +121,8 @@ std::vector<QLine> traceLines(const Plot& plot, const View& view, const Scale& s
     Tracer tracer(plot, lines);
     const ValueToY yOf(plot, scale);
     for (std::size_t i = from; i < to; ++i) {
-        if (seconds[i] < 0 || seconds[i] > std::int32_t(fullEnd))
-            continue; // a damaged record's time: not a moment of this day
+        if (seconds[i] < 0 || seconds[i] > lastSecond)
+            continue; // a damaged record's time: not a moment of the axis
         const int x = xOfTime(plot, view, seconds[i]);
         if (penBreaks[i])
             tracer.moveTo(QPoint(x, plot.bottom));

@@ -36,8 +36,12 @@ namespace graphmath {
 //
 // With timeOrdered (see PlotSeries) only the records of the visible columns
 // and the one before them are walked; the lines are the same.
+//
+// Times outside 0..lastSecond are damaged and skipped (an axis of several
+// days passes its own end).
 std::vector<QLine> traceLines(const Plot& plot, const View& view, const Scale& scale,
                               std::span<const std::int32_t> seconds, std::span<const std::uint8_t> penBreaks,
-                              std::span<const std::int32_t> values, bool timeOrdered = false);
+                              std::span<const std::int32_t> values, bool timeOrdered = false,
+                              std::int32_t lastSecond = std::int32_t(fullEnd));
 
 } // namespace graphmath

@@ -3,10 +3,13 @@
 // load and plot, pan and zoom redraws, against drawing every record as its own
 // segment; and the full-day workbook export against openpyxl's write-only mode.
 // Prints figures and ratios; run by hand: build/<preset>/bin/zrq7_bench_recorder
+// With --days N it first writes N full days and times the graph over all of
+// them (see multiday_bench.h), then prints the one-day figures as before.
 #include "CCPL_ZRQ7App.h"
 #include "DayFileFixture.h"
 #include "RecorderBrowser.h"
 #include "TableExport.h"
+#include "multiday_bench.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -62,6 +65,19 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    const qsizetype daysAt = arguments.indexOf(QStringLiteral("--days"));
+    if (daysAt >= 0) {
+        const int days = daysAt + 1 < arguments.size() ? arguments[daysAt + 1].toInt() : 0;
+        if (days < 1 || days > 366) {
+            std::fprintf(stderr, "--days: a number of days from 1 to 366\n");
+            return 2;
+        }
+        // Before the one-day figures, so the resident memory is the range's own.
+        QTemporaryDir daysDir;
+        if (!runMultiDayBench(daysDir.path(), days))
+            return 1;
+    }
     QTemporaryDir dir;
     const std::vector<_tagSTRUCT_DATA> records = fullDayRecords();
     const QString name = QStringLiteral("08122025.db");

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
+#include <cstring>
 #include <sys/types.h>
 
 namespace {
@@ -248,6 +249,42 @@ private slots:
         }
         if (records > 0)
             QVERIFY(read.records.back().nValue == sampleRecord(records).nValue);
+    }
+
+    // The records from a given one on (what a reader of a file being recorded
+    // has not yet read), in slices that do not line up with it; none past the
+    // end. A partial record at the end is left out as in a whole read.
+    void readsTheTailFromARecord_data()
+    {
+        QTest::addColumn<int>("first");
+        for (const int first : {0, 1, 3, 5, 9, 10, 12})
+            QTest::addRow("from record %d", first) << first;
+    }
+    void readsTheTailFromARecord()
+    {
+        QFETCH(int, first);
+        constexpr int records = 10;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("08122025.db"));
+        const QByteArray file = validFile({8, 12, 2025}, records, 100);
+        writeFile(path, file);
+        const DbReadCall read = [&file](std::uint8_t* into, std::size_t count, std::uint64_t at) -> ssize_t {
+            if (at >= std::uint64_t(file.size()))
+                return 0;
+            const std::size_t n = std::min<std::size_t>(count, std::size_t(file.size()) - at);
+            std::memcpy(into, file.constData() + at, n);
+            return ssize_t(n);
+        };
+        const DbFileContents sliced =
+            ReadDbFrom(read, std::uint64_t(file.size()), {}, 3, std::uint64_t(first));
+        const DbFileContents tail = ReadDbFileTail(fsPath(path), std::uint64_t(first));
+        for (const DbFileContents* contents : {&sliced, &tail}) {
+            QCOMPARE(int(contents->status), int(DbReadStatus::Ok));
+            QVERIFY(contents->date == DbDate({8, 12, 2025}));
+            QCOMPARE(contents->records.size(), std::size_t(std::max(records - first, 0)));
+            for (std::size_t i = 0; i < contents->records.size(); ++i)
+                QVERIFY(contents->records[i].nValue == sampleRecord(first + int(i) + 1).nValue);
+        }
     }
 
     // The partial record left by a crash is overwritten by the next append.
