@@ -67,6 +67,7 @@ public:
     uint32_t openFailure = 0;         // COM_GetOpenFailure
     int32_t setupResult = 0;          // COM_Setup
     std::atomic<int> pollReadMs{2};   // how long each poll read takes (a silent relay: its time-out)
+    std::atomic<int> pollReadsStarted{0};
 
     // ---- record ----
     QStringList log;
@@ -178,6 +179,7 @@ private:
         if (!m_open)
             violation(QStringLiteral("read of register %1 on a closed link").arg(reg));
         if (reg != 0) {
+            ++pollReadsStarted;
             ++m_pollReadsInFlight;
             std::this_thread::sleep_for(std::chrono::milliseconds(pollReadMs.load()));
             --m_pollReadsInFlight;
@@ -536,6 +538,9 @@ void TestConnectionManager::disconnectLeavesTheWindowResponsive()
     // The relay has fallen silent: each poll read waits out its time-out.
     bench.pollReadMs.store(400);
     QTRY_VERIFY(bench.flags.bLinkOk.load() == 0);
+    // Disconnect just after a read has begun: most of its 400 ms are still to wait.
+    const int started = bench.pollReadsStarted.load();
+    QTRY_VERIFY(bench.pollReadsStarted.load() > started);
 
     int ticks = 0;
     QTimer tick;
