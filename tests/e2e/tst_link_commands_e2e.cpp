@@ -9,6 +9,7 @@
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
 #include "CSettDevDlg.h"
+#include "ParameterGridModel.h"
 #include "RelayUnderTest.h"
 #include "ZRQ7DLL.h"
 
@@ -71,7 +72,12 @@ class Heartbeat
 public:
     Heartbeat()
     {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { ++m_ticks; });
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            ++m_ticks;
+            const qint64 now = m_clock.elapsed();
+            m_longestGap = std::max(m_longestGap, now - m_lastTick);
+            m_lastTick = now;
+        });
         m_timer.start(50);
         m_clock.start();
     }
@@ -79,12 +85,22 @@ public:
     qint64 elapsed() const { return m_clock.elapsed(); }
     // At least a third of the ticks a free thread would have made (a loaded machine).
     bool keptTicking() const { return m_ticks >= m_clock.elapsed() / 50 / 3; }
-    QString report() const { return QStringLiteral("%1 ticks in %2 ms").arg(m_ticks).arg(m_clock.elapsed()); }
+    // The longest the thread went without a tick, the start included.
+    qint64 longestGap() const { return m_longestGap; }
+    QString report() const
+    {
+        return QStringLiteral("%1 ticks in %2 ms, longest gap %3 ms")
+            .arg(m_ticks)
+            .arg(m_clock.elapsed())
+            .arg(m_longestGap);
+    }
 
 private:
     QTimer m_timer;
     QElapsedTimer m_clock;
     int m_ticks = 0;
+    qint64 m_lastTick = 0;
+    qint64 m_longestGap = 0;
 };
 
 // Answers the next question box with `button`, while the message log is off.
@@ -131,6 +147,8 @@ private slots:
     void motorCommandsPressedMeanwhileReachTheRelayInOrder();
     void disconnectAndCloseLeaveTheWindowResponsive_data();
     void disconnectAndCloseLeaveTheWindowResponsive();
+    void disconnectDuringParametersReadLeavesTheWindowResponsive_data();
+    void disconnectDuringParametersReadLeavesTheWindowResponsive();
     void closeDuringConnectGoesOnAfterIt_data();
     void closeDuringConnectGoesOnAfterIt();
     void closeAnsweredNoLeavesTheTransferRunning();
@@ -234,6 +252,68 @@ void TestLinkCommandsEndToEnd::disconnectAndCloseLeaveTheWindowResponsive()
         QVERIFY(window.isVisible());
         QVERIFY(button(window, 1084)->isEnabled());
         QVERIFY(window.trayMenu()->isEnabled());
+    }
+}
+
+void TestLinkCommandsEndToEnd::disconnectDuringParametersReadLeavesTheWindowResponsive_data()
+{
+    QTest::addColumn<bool>("close");
+    QTest::newRow("Odłącz") << false;
+    QTest::newRow("closing the program") << true;
+}
+
+void TestLinkCommandsEndToEnd::disconnectDuringParametersReadLeavesTheWindowResponsive()
+{
+    QFETCH(bool, close);
+    // The relay answers for 3 s (the panel connects), then falls silent: each
+    // register call waits out two attempts of 1.5 s.
+    RelayUnderTest relay(LinkKind::Tcp, {}, QStringLiteral("at 3 silent 600\n"));
+    CCPL_ZRQ7Dlg window;
+    connectTo(relay, window, 1500);
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_COMPARE_WITH_TIMEOUT(window.pollFlags().bLinkOk.load(), 0, 10000);
+    // The parameters window reads at once: its first register call meets the silence.
+    window.OnDeviceParameters();
+    QPointer<CSettDevDlg> parameters = window.parametersWindow();
+    QVERIFY(parameters);
+    QTRY_VERIFY_WITH_TIMEOUT(parameters->isTransferRunning(), 5000);
+    int registerCount = 0;
+    for (int g = 0; g < parameters->model().groupCount(); ++g)
+        registerCount += parameters->model().itemCount(g);
+
+    Heartbeat heartbeat;
+    if (close)
+        window.close(); // the question is answered "Tak" (the message log's default)
+    else
+        QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    // The command returns at once, the transfer's call still in progress.
+    QVERIFY(window.isConnecting());
+    QVERIFY(window.isVisible());
+    if (!close) {
+        for (int id : {1213, 1215, 1194, 1195})
+            QVERIFY2(!button(*parameters, id)->isEnabled(), qPrintable(QString::number(id)));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 30000);
+    // The window's timer ran throughout: no wait of a register call (3 s) on its thread.
+    QVERIFY2(heartbeat.keptTicking(), qPrintable(heartbeat.report()));
+    QVERIFY2(heartbeat.longestGap() < 1500, qPrintable(heartbeat.report()));
+    QVERIFY(!linkOpen());
+    if (close) {
+        // Nothing more is told of the transfer: the program ends.
+        QCOMPARE(takeMessages(), QStringList{QStringLiteral("warning|Uwaga|") + closeQuestion});
+        QTRY_VERIFY(!window.isVisible());
+        QVERIFY(!parameters);
+    } else {
+        // The transfer had ended (and said so) before the link closed; not one register was read.
+        QCOMPARE(takeMessages(),
+                 QStringList{
+                     QStringLiteral("warning|Parametry ZRQ-7/8|Proces odczytu parametrów z urządzenia został "
+                                    "przerwany.\r\nPołączenie z urządzeniem zostało zakończone.\r\nNie "
+                                    "odczytano parametrów: %1 (pozostają ich poprzednie wartości).")
+                         .arg(registerCount)});
+        QVERIFY(!parameters->isTransferRunning());
+        QVERIFY(window.isVisible());
     }
 }
 
