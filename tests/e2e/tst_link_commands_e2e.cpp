@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Commands that wait for the relay, against a relay simulator that answers
 // late: motor commands pressed while one is on the line reach the relay in the
-// order pressed; a disconnect and a close wait for the relay without freezing
-// the window; a close asked for while connecting goes on once the connect
-// has ended; and "Nie" to the closing question leaves a parameters transfer
-// running.
+// order pressed; a disconnect and a close wait for the relay (the poll, a
+// parameters read, the fault report's walk) without freezing the window; a close asked for while connecting
+// goes on once the connect has ended; and "Nie" to the closing question leaves a parameters transfer running.
 
+#include "../app/ModalHelpers.h"
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
 #include "CSettDevDlg.h"
@@ -14,6 +14,8 @@
 #include "ZRQ7DLL.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -147,8 +149,8 @@ private slots:
     void motorCommandsPressedMeanwhileReachTheRelayInOrder();
     void disconnectAndCloseLeaveTheWindowResponsive_data();
     void disconnectAndCloseLeaveTheWindowResponsive();
-    void disconnectDuringParametersReadLeavesTheWindowResponsive_data();
-    void disconnectDuringParametersReadLeavesTheWindowResponsive();
+    void disconnectDuringRelayReadsLeavesTheWindowResponsive_data();
+    void disconnectDuringRelayReadsLeavesTheWindowResponsive();
     void closeDuringConnectGoesOnAfterIt_data();
     void closeDuringConnectGoesOnAfterIt();
     void closeAnsweredNoLeavesTheTransferRunning();
@@ -255,64 +257,89 @@ void TestLinkCommandsEndToEnd::disconnectAndCloseLeaveTheWindowResponsive()
     }
 }
 
-void TestLinkCommandsEndToEnd::disconnectDuringParametersReadLeavesTheWindowResponsive_data()
+void TestLinkCommandsEndToEnd::disconnectDuringRelayReadsLeavesTheWindowResponsive_data()
 {
+    QTest::addColumn<bool>("report");
     QTest::addColumn<bool>("close");
-    QTest::newRow("Odłącz") << false;
-    QTest::newRow("closing the program") << true;
+    QTest::newRow("parameters read, Odłącz") << false << false;
+    QTest::newRow("parameters read, closing the program") << false << true;
+    QTest::newRow("fault report, Odłącz") << true << false;
+    QTest::newRow("fault report, closing the program") << true << true;
 }
 
-void TestLinkCommandsEndToEnd::disconnectDuringParametersReadLeavesTheWindowResponsive()
+void TestLinkCommandsEndToEnd::disconnectDuringRelayReadsLeavesTheWindowResponsive()
 {
+    QFETCH(bool, report);
     QFETCH(bool, close);
     // The relay answers for 3 s (the panel connects), then falls silent: each
     // register call waits out two attempts of 1.5 s.
-    RelayUnderTest relay(LinkKind::Tcp, {}, QStringLiteral("at 3 silent 600\n"));
+    RelayUnderTest relay(LinkKind::Tcp, {QStringLiteral("--verbose")}, QStringLiteral("at 3 silent 600\n"));
     CCPL_ZRQ7Dlg window;
     connectTo(relay, window, 1500);
     if (QTest::currentTestFailed())
         return;
     QTRY_COMPARE_WITH_TIMEOUT(window.pollFlags().bLinkOk.load(), 0, 10000);
-    // The parameters window reads at once: its first register call meets the silence.
-    window.OnDeviceParameters();
-    QPointer<CSettDevDlg> parameters = window.parametersWindow();
-    QVERIFY(parameters);
-    QTRY_VERIFY_WITH_TIMEOUT(parameters->isTransferRunning(), 5000);
-    int registerCount = 0;
-    for (int g = 0; g < parameters->model().groupCount(); ++g)
-        registerCount += parameters->model().itemCount(g);
+
+    // Each command's first register call meets the silence; what the operator
+    // is told once it ends with the link.
+    QPointer<CSettDevDlg> parameters;
+    QString cutShort;
+    const QString reportPath = m_dir.filePath(QStringLiteral("report.html"));
+    WhenModal<QFileDialog> save([&](QFileDialog* dialog) {
+        dialog->selectFile(reportPath);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    if (report) {
+        QTest::mouseClick(button(window, 1201), Qt::LeftButton);
+        QVERIFY(save.seen);
+        // The walk's first read (the newest entry's index, register 75) is on the line.
+        static const QRegularExpression newestEntryRead(
+            QStringLiteral("<- (?:[0-9A-F]{2} ){7}03 00 4B 00 01"));
+        QTRY_VERIFY_WITH_TIMEOUT(newestEntryRead.match(relay.process().standardError()).hasMatch(), 10000);
+        cutShort = QStringLiteral("warning|Błąd|Raport nie został utworzony: połączenie z ZRQ-7/8 zostało "
+                                  "zakończone w trakcie odczytu dziennika awarii.");
+    } else {
+        window.OnDeviceParameters(); // reads at once
+        parameters = window.parametersWindow();
+        QVERIFY(parameters);
+        QTRY_VERIFY_WITH_TIMEOUT(parameters->isTransferRunning(), 5000);
+        int registerCount = 0; // not one will have been read
+        for (int g = 0; g < parameters->model().groupCount(); ++g)
+            registerCount += parameters->model().itemCount(g);
+        cutShort = QStringLiteral("warning|Parametry ZRQ-7/8|Proces odczytu parametrów z urządzenia został "
+                                  "przerwany.\r\nPołączenie z urządzeniem zostało zakończone.\r\nNie "
+                                  "odczytano parametrów: %1 (pozostają ich poprzednie wartości).")
+                       .arg(registerCount);
+    }
 
     Heartbeat heartbeat;
     if (close)
         window.close(); // the question is answered "Tak" (the message log's default)
     else
         QTest::mouseClick(button(window, 1084), Qt::LeftButton);
-    // The command returns at once, the transfer's call still in progress.
+    // The command returns at once, the register call still in progress.
     QVERIFY(window.isConnecting());
     QVERIFY(window.isVisible());
-    if (!close) {
+    if (parameters && !close) {
         for (int id : {1213, 1215, 1194, 1195})
             QVERIFY2(!button(*parameters, id)->isEnabled(), qPrintable(QString::number(id)));
     }
     QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 30000);
-    // The window's timer ran throughout: no wait of a register call (3 s) on its thread.
+    // The window's timer ran throughout: no register call's wait (3 s) on its thread.
     QVERIFY2(heartbeat.keptTicking(), qPrintable(heartbeat.report()));
     QVERIFY2(heartbeat.longestGap() < 1500, qPrintable(heartbeat.report()));
     QVERIFY(!linkOpen());
+    QVERIFY(!QFile::exists(reportPath));
     if (close) {
-        // Nothing more is told of the transfer: the program ends.
+        // Nothing more is told of the command: the program ends.
         QCOMPARE(takeMessages(), QStringList{QStringLiteral("warning|Uwaga|") + closeQuestion});
         QTRY_VERIFY(!window.isVisible());
         QVERIFY(!parameters);
     } else {
-        // The transfer had ended (and said so) before the link closed; not one register was read.
-        QCOMPARE(takeMessages(),
-                 QStringList{
-                     QStringLiteral("warning|Parametry ZRQ-7/8|Proces odczytu parametrów z urządzenia został "
-                                    "przerwany.\r\nPołączenie z urządzeniem zostało zakończone.\r\nNie "
-                                    "odczytano parametrów: %1 (pozostają ich poprzednie wartości).")
-                         .arg(registerCount)});
-        QVERIFY(!parameters->isTransferRunning());
+        // The command ended (and said so) before the disconnect did.
+        QCOMPARE(takeMessages(), QStringList{cutShort});
+        if (parameters)
+            QVERIFY(!parameters->isTransferRunning());
         QVERIFY(window.isVisible());
     }
 }
