@@ -40,6 +40,16 @@ void clickConnect(CCPL_ZRQ7Dlg& window)
     QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 20000);
 }
 
+// "Odłącz", or closing the program (the question is answered "Tak", the
+// message log's default).
+void endLink(CCPL_ZRQ7Dlg& window, bool close)
+{
+    if (close)
+        window.close();
+    else
+        QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+}
+
 bool linkOpen()
 {
     return COM_IsOpen() == 1 || TCP_IsOpen() == 1;
@@ -223,10 +233,7 @@ void TestLinkCommandsEndToEnd::disconnectAndCloseLeaveTheWindowResponsive()
     QTRY_COMPARE_WITH_TIMEOUT(window.pollFlags().bLinkOk.load(), 0, 10000);
 
     Heartbeat heartbeat;
-    if (close)
-        window.close(); // the question is answered "Tak" (the message log's default)
-    else
-        QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    endLink(window, close);
     // The command returns at once; the window waits with the busy cursor and
     // takes no command meanwhile.
     QVERIFY(window.isConnecting());
@@ -292,10 +299,11 @@ void TestLinkCommandsEndToEnd::disconnectDuringRelayReadsLeavesTheWindowResponsi
     if (report) {
         QTest::mouseClick(button(window, 1201), Qt::LeftButton);
         QVERIFY(save.seen);
-        // The walk's first read (the newest entry's index, register 75) is on the line.
+        // The walk's first read (the newest entry's index, register 75) is on the
+        // line; it may wait for a few of the poll's calls first.
         static const QRegularExpression newestEntryRead(
             QStringLiteral("<- (?:[0-9A-F]{2} ){7}03 00 4B 00 01"));
-        QTRY_VERIFY_WITH_TIMEOUT(newestEntryRead.match(relay.process().standardError()).hasMatch(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(newestEntryRead.match(relay.process().standardError()).hasMatch(), 40000);
         cutShort = QStringLiteral("warning|Błąd|Raport nie został utworzony: połączenie z ZRQ-7/8 zostało "
                                   "zakończone w trakcie odczytu dziennika awarii.");
     } else {
@@ -313,10 +321,7 @@ void TestLinkCommandsEndToEnd::disconnectDuringRelayReadsLeavesTheWindowResponsi
     }
 
     Heartbeat heartbeat;
-    if (close)
-        window.close(); // the question is answered "Tak" (the message log's default)
-    else
-        QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    endLink(window, close);
     // The command returns at once, the register call still in progress.
     QVERIFY(window.isConnecting());
     QVERIFY(window.isVisible());
