@@ -41,6 +41,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <utility>
 
 
 namespace {
@@ -542,19 +543,22 @@ FaultReportCommand* CCPL_ZRQ7Dlg::faultReport() const
 void CCPL_ZRQ7Dlg::endLinkCommands()
 {
     m_motorWriter->dropQueued();
+    m_linkUses.clear();
     // A report cut short by the link's end is not written (the operator is told).
     if (FaultReportCommand* report = faultReport())
-        report->endForClosingLink();
+        m_linkUses.push_back(report->endForClosingLink());
     // A parameters transfer never loses its link underneath it, and the window
-    // never works with whatever relay is connected next. Its stop waits here for
-    // the transfer's exchange in progress: the transfer's thread is this thread's
-    // to join.
+    // never works with whatever relay is connected next. Only asked to stop
+    // here: the disconnect's thread waits for its exchange in progress, and the
+    // window joins the transfer's thread when its end comes back.
     if (m_parameters)
-        m_parameters->linkClosing();
+        m_linkUses.push_back(m_parameters->linkClosing());
 }
 
 void CCPL_ZRQ7Dlg::waitForLinkCommands()
 {
+    for (const std::shared_ptr<LinkUse>& use : std::exchange(m_linkUses, {}))
+        use->waitUntilEnded();
     m_motorWriter->wait();
 }
 
@@ -667,10 +671,10 @@ void CCPL_ZRQ7Dlg::closeSequence()
     // nothing more of it.
     if (FaultReportCommand* report = faultReport())
         report->cancel();
-    if (m_parameters) {
-        m_parameters->stopTransfer();
-        delete m_parameters.data(); // its question was asked above
-    }
+    // Its question was asked above; it goes in finishClose(), once the
+    // disconnect has waited for its transfer.
+    if (m_parameters)
+        m_parameters->endWithProgram();
     if (m_bConnected == 1) {
         m_closeDisconnecting = true; // finishClose() once the disconnect has ended
         m_connection->Disconnect();
@@ -698,6 +702,7 @@ bool CCPL_ZRQ7Dlg::confirmClose()
 
 void CCPL_ZRQ7Dlg::finishClose()
 {
+    delete m_parameters.data(); // its transfer has ended: the join is at once
     m_pollFlags.bPollRunning.store(0);
     m_motorWriter->dropQueued();
     m_motorWriter->wait();

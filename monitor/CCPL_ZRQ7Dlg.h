@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <memory>
+#include <vector>
 
 class CDataDlg;
 class CFirmwareDlg;
@@ -132,6 +133,10 @@ private:
     QMenu* m_trayMenu = nullptr;
     QPoint m_lastGraphPointer{-1, -1};
     MotorCommandWriter* m_motorWriter = nullptr;
+    // What a disconnect waits for before it closes the link: set by
+    // endLinkCommands(), taken by waitForLinkCommands() on the disconnect's
+    // thread (which starts after the one and is joined before the next).
+    std::vector<std::shared_ptr<LinkUse>> m_linkUses;
     std::unique_ptr<ConnectionManager> m_connection;
     CDataDlg* m_dataDlg = nullptr; // Recorder hook: the recorder window, a child of this window
     bool m_trayBlink = false;      // Recorder hook: the tray's blink flag

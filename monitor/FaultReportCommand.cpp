@@ -181,8 +181,11 @@ bool FaultReportCommand::run(const ReportHeader& header, const QList<PanelFault>
 void FaultReportCommand::startWalk(QByteArray templateBytes, ReportHeader header, QList<PanelFault> panelFaults,
                                    uint32_t deviceAddress, uint32_t retries)
 {
-    m_worker = std::thread([=, this, file = m_file.get()] {
-        const QByteArray relayRows = readRelayLogRows(m_hooks.read, deviceAddress, retries, &m_cancel);
+    // Cancelled before it began (the link closed meanwhile): not one read.
+    m_linkUse->begin();
+    m_worker = std::thread([=, this, file = m_file.get(), use = m_linkUse] {
+        const QByteArray relayRows =
+            m_cancel ? QByteArray() : readRelayLogRows(m_hooks.read, deviceAddress, retries, &m_cancel);
         Outcome outcome = Outcome::Cancelled;
         if (!m_cancel) {
             const QByteArray report = buildReport(templateBytes, header, relayRows, panelFaults);
@@ -190,6 +193,8 @@ void FaultReportCommand::startWalk(QByteArray templateBytes, ReportHeader header
         }
         // Dropped unseen when the command is being destroyed.
         QMetaObject::invokeMethod(this, [this, outcome] { onWalkEnded(outcome); }, Qt::QueuedConnection);
+        // After the report back, so a disconnect waiting for it reports after it.
+        use->end();
     });
 }
 
@@ -198,17 +203,15 @@ void FaultReportCommand::cancel()
     m_cancel = true;
 }
 
-void FaultReportCommand::endForClosingLink()
+std::shared_ptr<LinkUse> FaultReportCommand::endForClosingLink()
 {
-    if (!m_busy)
-        return;
-    // A walk cancelled already (by "Anuluj", or by the program closing) was
-    // not cut short by the link: nothing more is told of it.
-    m_linkClosed = !m_cancel;
-    cancel();
-    // The walk's thread needs nothing from this thread to end.
-    if (m_worker.joinable())
-        m_worker.join();
+    if (m_busy) {
+        // A walk cancelled already (by "Anuluj", or by the program closing) was
+        // not cut short by the link: nothing more is told of it.
+        m_linkClosed = !m_cancel;
+        cancel();
+    }
+    return m_linkUse;
 }
 
 void FaultReportCommand::onWalkEnded(Outcome outcome)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "FaultReport.h"
+#include "LinkUse.h"
 
 #include <QDialog>
 #include <QObject>
@@ -56,11 +57,12 @@ public:
     // earlier file under its name stays as it was. Nothing is asked or told.
     void cancel();
     // The link is about to close (a disconnect, the program closing): cancels
-    // the walk like cancel() and waits for its register call in progress, so
+    // the walk like cancel(), without waiting. The link is closed only once the
+    // returned use has ended (after the walk's register call in progress), so
     // no read of it meets a closed link. Once the walk has reported back the
     // operator is told that the report was not created, unless the walk had
     // been cancelled already (the program closing cancels it first). UI thread.
-    void endForClosingLink();
+    std::shared_ptr<LinkUse> endForClosingLink();
     bool isBusy() const { return m_busy; }
     QDialog* progressWindow() const { return m_progress; }
 
@@ -85,4 +87,5 @@ private:
     bool m_linkClosed = false; // the walk was cancelled because the link went
     std::atomic<bool> m_cancel{false};
     std::thread m_worker;
+    const std::shared_ptr<LinkUse> m_linkUse = std::make_shared<LinkUse>(); // the walk's
 };

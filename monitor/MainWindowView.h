@@ -58,14 +58,15 @@ public:
     virtual void linkCommandEnded() = 0;
 
     // First step of a disconnect: the window takes no more link commands. Motor
-    // commands not yet on the line are dropped, a parameters transfer stops, a
-    // fault report being read is cancelled and waited for (it is not written),
-    // and what the commands still report is not shown (the link is closed on
-    // purpose).
+    // commands not yet on the line are dropped, a parameters transfer is asked
+    // to stop, a fault report being read is cancelled (it is not written), and
+    // what the commands still report is not shown (the link is closed on
+    // purpose). Returns at once.
     virtual void endLinkCommands() = 0;
-    // Waits for the motor command on the line, if any. Called on the
-    // disconnect's own thread (the one call of this interface that is), after
-    // endLinkCommands().
+    // Waits for the register calls of those commands still in progress (the
+    // motor command on the line, the transfer's and the report's exchange).
+    // Called on the disconnect's own thread (the one call of this interface
+    // that is), after endLinkCommands().
     virtual void waitForLinkCommands() = 0;
 
     // The link-dependent buttons: connected disables "Ustawienia" (1000) and

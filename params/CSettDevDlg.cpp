@@ -376,12 +376,20 @@ void CSettDevDlg::stopTransfer()
     m_transfer.stop();
 }
 
-void CSettDevDlg::linkClosing()
+void CSettDevDlg::endWithProgram()
+{
+    m_closing = true;
+    m_transfer.requestStop();
+    delete m_wait.data();
+    hide();
+}
+
+std::shared_ptr<LinkUse> CSettDevDlg::linkClosing()
 {
     if (!hasLink())
-        return;
+        return m_transfer.linkUse(); // no transfer runs without the link
     m_linkClosed = true;
-    m_transfer.stop(); // its end (and message) follows through the event queue
+    m_transfer.requestStop(); // its end (and message) follows through the event queue
     // The relay this window was built for and read from is gone; another relay
     // (or firmware version) connected later gets a window of its own.
     for (QPushButton* b : findChildren<QPushButton*>()) {
@@ -393,6 +401,7 @@ void CSettDevDlg::linkClosing()
                                "urządzeniem, otwórz okno ponownie."));
         }
     }
+    return m_transfer.linkUse();
 }
 
 void CSettDevDlg::onRegisterSkipped(int group, int row)

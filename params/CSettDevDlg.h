@@ -55,10 +55,16 @@ public:
     // Ends a running transfer at its next register and waits for the exchange in
     // progress (the program ends).
     void stopTransfer();
+    // The program closes (its question was asked): the window goes from the
+    // screen at once and tells nothing more; a running transfer is asked to end
+    // at its next register, without waiting (the destructor joins it).
+    void endWithProgram();
     // The link this window was opened with is about to close: a running transfer
-    // ends as stopTransfer() does (and says it was interrupted), and transfers,
-    // clock and restart stay off for good; editing and files go on.
-    void linkClosing();
+    // is asked to end at its next register (and says it was interrupted), and
+    // transfers, clock and restart stay off for good; editing and files go on.
+    // The link is closed only once the returned use has ended, after the
+    // transfer's exchange in progress. Returns at once.
+    std::shared_ptr<LinkUse> linkClosing();
     // The closing question: with unsaved changes, asks whether to close anyway.
     // True when the window may go; nothing is stopped either way.
     bool confirmClose();

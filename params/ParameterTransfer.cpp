@@ -54,17 +54,31 @@ bool ParameterTransfer::begin(std::function<void()> work)
         m_stop = false;
         m_asking = false;
     }
-    m_thread = std::thread(std::move(work));
+    m_linkUse->begin();
+    try {
+        m_thread = std::thread([work = std::move(work), use = m_linkUse] {
+            work();
+            use->end();
+        });
+    } catch (...) {
+        m_linkUse->end();
+        throw;
+    }
     return true;
 }
 
-void ParameterTransfer::stop()
+void ParameterTransfer::requestStop()
 {
     {
         const std::lock_guard lock(m_mutex);
         m_stop = true;
     }
     m_wake.notify_all();
+}
+
+void ParameterTransfer::stop()
+{
+    requestStop();
     if (m_thread.joinable())
         m_thread.join();
 }

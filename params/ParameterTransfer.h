@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "LinkUse.h"
+
 #include <QObject>
 #include <QString>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -37,9 +40,10 @@ struct TransferRegister
 // one at a time: reading and writing all parameters, the clock synchronisation
 // and the restart. Results reach the window through queued signals. After a
 // failed register the worker asks the window (questionAsked) and waits until
-// answer() arrives; stop() ends a transfer early (a pending question counts as
-// Cancel) and waits for the exchange in progress, so the link can be closed
-// afterwards. Lives on the user-interface thread.
+// answer() arrives; requestStop() ends a transfer early (a pending question
+// counts as Cancel), and linkUse() tells another thread when the exchange in
+// progress has ended, so the link can be closed afterwards. Lives on the
+// user-interface thread.
 class ParameterTransfer : public QObject
 {
     Q_OBJECT
@@ -63,9 +67,14 @@ public:
     void answer(quint64 id, Answer answer);
     // True while question `id` still waits for its answer.
     bool isWaitingFor(quint64 id) const;
-    // Ends the running transfer at the next register and joins it. Its finished()
-    // still arrives, with cancelled set.
+    // Ends the running transfer at the next register without waiting for it.
+    // Its finished() still arrives, with cancelled set.
+    void requestStop();
+    // requestStop(), then joins the transfer's thread.
     void stop();
+    // Ends after the running transfer's last register call (at once when none
+    // runs); any thread may wait for it.
+    std::shared_ptr<LinkUse> linkUse() const { return m_linkUse; }
 
 signals:
     void progressChanged(int percent);
@@ -97,4 +106,5 @@ private:
     std::optional<Answer> m_answer;
     bool m_asking = false;
     std::thread m_thread;
+    const std::shared_ptr<LinkUse> m_linkUse = std::make_shared<LinkUse>();
 };

@@ -1,18 +1,21 @@
 // SPDX-License-Identifier: MIT
 // Commands that wait for the relay, against a relay simulator that answers
 // late: motor commands pressed while one is on the line reach the relay in the
-// order pressed; a disconnect and a close wait for the relay without freezing
-// the window; a close asked for while connecting goes on once the connect
-// has ended; and "Nie" to the closing question leaves a parameters transfer
-// running.
+// order pressed; a disconnect and a close wait for the relay (the poll, a
+// parameters read, the fault report's walk) without freezing the window; a close asked for while connecting
+// goes on once the connect has ended; and "Nie" to the closing question leaves a parameters transfer running.
 
+#include "../app/ModalHelpers.h"
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
 #include "CSettDevDlg.h"
+#include "ParameterGridModel.h"
 #include "RelayUnderTest.h"
 #include "ZRQ7DLL.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -35,6 +38,16 @@ void clickConnect(CCPL_ZRQ7Dlg& window)
 {
     QTest::mouseClick(button(window, 1084), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 20000);
+}
+
+// "Odłącz", or closing the program (the question is answered "Tak", the
+// message log's default).
+void endLink(CCPL_ZRQ7Dlg& window, bool close)
+{
+    if (close)
+        window.close();
+    else
+        QTest::mouseClick(button(window, 1084), Qt::LeftButton);
 }
 
 bool linkOpen()
@@ -71,7 +84,12 @@ class Heartbeat
 public:
     Heartbeat()
     {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { ++m_ticks; });
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            ++m_ticks;
+            const qint64 now = m_clock.elapsed();
+            m_longestGap = std::max(m_longestGap, now - m_lastTick);
+            m_lastTick = now;
+        });
         m_timer.start(50);
         m_clock.start();
     }
@@ -79,12 +97,22 @@ public:
     qint64 elapsed() const { return m_clock.elapsed(); }
     // At least a third of the ticks a free thread would have made (a loaded machine).
     bool keptTicking() const { return m_ticks >= m_clock.elapsed() / 50 / 3; }
-    QString report() const { return QStringLiteral("%1 ticks in %2 ms").arg(m_ticks).arg(m_clock.elapsed()); }
+    // The longest the thread went without a tick, the start included.
+    qint64 longestGap() const { return m_longestGap; }
+    QString report() const
+    {
+        return QStringLiteral("%1 ticks in %2 ms, longest gap %3 ms")
+            .arg(m_ticks)
+            .arg(m_clock.elapsed())
+            .arg(m_longestGap);
+    }
 
 private:
     QTimer m_timer;
     QElapsedTimer m_clock;
     int m_ticks = 0;
+    qint64 m_lastTick = 0;
+    qint64 m_longestGap = 0;
 };
 
 // Answers the next question box with `button`, while the message log is off.
@@ -131,6 +159,8 @@ private slots:
     void motorCommandsPressedMeanwhileReachTheRelayInOrder();
     void disconnectAndCloseLeaveTheWindowResponsive_data();
     void disconnectAndCloseLeaveTheWindowResponsive();
+    void disconnectDuringRelayReadsLeavesTheWindowResponsive_data();
+    void disconnectDuringRelayReadsLeavesTheWindowResponsive();
     void closeDuringConnectGoesOnAfterIt_data();
     void closeDuringConnectGoesOnAfterIt();
     void closeAnsweredNoLeavesTheTransferRunning();
@@ -203,10 +233,7 @@ void TestLinkCommandsEndToEnd::disconnectAndCloseLeaveTheWindowResponsive()
     QTRY_COMPARE_WITH_TIMEOUT(window.pollFlags().bLinkOk.load(), 0, 10000);
 
     Heartbeat heartbeat;
-    if (close)
-        window.close(); // the question is answered "Tak" (the message log's default)
-    else
-        QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    endLink(window, close);
     // The command returns at once; the window waits with the busy cursor and
     // takes no command meanwhile.
     QVERIFY(window.isConnecting());
@@ -234,6 +261,91 @@ void TestLinkCommandsEndToEnd::disconnectAndCloseLeaveTheWindowResponsive()
         QVERIFY(window.isVisible());
         QVERIFY(button(window, 1084)->isEnabled());
         QVERIFY(window.trayMenu()->isEnabled());
+    }
+}
+
+void TestLinkCommandsEndToEnd::disconnectDuringRelayReadsLeavesTheWindowResponsive_data()
+{
+    QTest::addColumn<bool>("report");
+    QTest::addColumn<bool>("close");
+    QTest::newRow("parameters read, Odłącz") << false << false;
+    QTest::newRow("parameters read, closing the program") << false << true;
+    QTest::newRow("fault report, Odłącz") << true << false;
+    QTest::newRow("fault report, closing the program") << true << true;
+}
+
+void TestLinkCommandsEndToEnd::disconnectDuringRelayReadsLeavesTheWindowResponsive()
+{
+    QFETCH(bool, report);
+    QFETCH(bool, close);
+    // The relay answers for 3 s (the panel connects), then falls silent: each
+    // register call waits out two attempts of 1.5 s.
+    RelayUnderTest relay(LinkKind::Tcp, {QStringLiteral("--verbose")}, QStringLiteral("at 3 silent 600\n"));
+    CCPL_ZRQ7Dlg window;
+    connectTo(relay, window, 1500);
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_COMPARE_WITH_TIMEOUT(window.pollFlags().bLinkOk.load(), 0, 10000);
+
+    // Each command's first register call meets the silence; what the operator
+    // is told once it ends with the link.
+    QPointer<CSettDevDlg> parameters;
+    QString cutShort;
+    const QString reportPath = m_dir.filePath(QStringLiteral("report.html"));
+    WhenModal<QFileDialog> save([&](QFileDialog* dialog) {
+        dialog->selectFile(reportPath);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    if (report) {
+        QTest::mouseClick(button(window, 1201), Qt::LeftButton);
+        QVERIFY(save.seen);
+        // The walk's first read (the newest entry's index, register 75) is on the
+        // line; it may wait for a few of the poll's calls first.
+        static const QRegularExpression newestEntryRead(
+            QStringLiteral("<- (?:[0-9A-F]{2} ){7}03 00 4B 00 01"));
+        QTRY_VERIFY_WITH_TIMEOUT(newestEntryRead.match(relay.process().standardError()).hasMatch(), 40000);
+        cutShort = QStringLiteral("warning|Błąd|Raport nie został utworzony: połączenie z ZRQ-7/8 zostało "
+                                  "zakończone w trakcie odczytu dziennika awarii.");
+    } else {
+        window.OnDeviceParameters(); // reads at once
+        parameters = window.parametersWindow();
+        QVERIFY(parameters);
+        QTRY_VERIFY_WITH_TIMEOUT(parameters->isTransferRunning(), 5000);
+        int registerCount = 0; // not one will have been read
+        for (int g = 0; g < parameters->model().groupCount(); ++g)
+            registerCount += parameters->model().itemCount(g);
+        cutShort = QStringLiteral("warning|Parametry ZRQ-7/8|Proces odczytu parametrów z urządzenia został "
+                                  "przerwany.\r\nPołączenie z urządzeniem zostało zakończone.\r\nNie "
+                                  "odczytano parametrów: %1 (pozostają ich poprzednie wartości).")
+                       .arg(registerCount);
+    }
+
+    Heartbeat heartbeat;
+    endLink(window, close);
+    // The command returns at once, the register call still in progress.
+    QVERIFY(window.isConnecting());
+    QVERIFY(window.isVisible());
+    if (parameters && !close) {
+        for (int id : {1213, 1215, 1194, 1195})
+            QVERIFY2(!button(*parameters, id)->isEnabled(), qPrintable(QString::number(id)));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 30000);
+    // The window's timer ran throughout: no register call's wait (3 s) on its thread.
+    QVERIFY2(heartbeat.keptTicking(), qPrintable(heartbeat.report()));
+    QVERIFY2(heartbeat.longestGap() < 1500, qPrintable(heartbeat.report()));
+    QVERIFY(!linkOpen());
+    QVERIFY(!QFile::exists(reportPath));
+    if (close) {
+        // Nothing more is told of the command: the program ends.
+        QCOMPARE(takeMessages(), QStringList{QStringLiteral("warning|Uwaga|") + closeQuestion});
+        QTRY_VERIFY(!window.isVisible());
+        QVERIFY(!parameters);
+    } else {
+        // The command ended (and said so) before the disconnect did.
+        QCOMPARE(takeMessages(), QStringList{cutShort});
+        if (parameters)
+            QVERIFY(!parameters->isTransferRunning());
+        QVERIFY(window.isVisible());
     }
 }
 

@@ -81,20 +81,24 @@ void TestParametersFromMainWindow::transferBesideThePoll()
     QTRY_COMPARE(frequency(), u"50.0 Hz"_qs);
 
     bool pollWentOn = false;
+    bool disconnectReturned = false;
     bool stoppedBeforeLinkClosed = false;
     CSettDevDlg* parameters = nullptr;
     bool agree = false;
     MessageBoxOperator operatorAnswers([&](const QString& message) {
         if (message.startsWith(u"Uwaga|Nie wszystkie zmiany"_qs))
             return agree ? QMessageBox::Yes : QMessageBox::No;
+        // The transfer's end comes back before the disconnect's (which waits for it).
+        if (message.startsWith(u"Parametry ZRQ-7/8|Proces odczytu"_qs))
+            stoppedBeforeLinkClosed = window.isConnecting();
         if (!message.startsWith(u"Uwaga|Błąd pobrania parametru 'adres:157'"_qs))
             return QMessageBox::NoButton;
         // The transfer waits for this answer; the main window's values go on.
         window.liveDisplay().label(1127)->SetText(QString());
         pollWentOn = QTest::qWaitFor([&] { return frequency() == u"50.0 Hz"_qs; }, 5000);
-        window.OnConnect(); // disconnect
-        stoppedBeforeLinkClosed = !parameters->isTransferRunning() && !window.isConnected();
-        return QMessageBox::Retry; // too late: the transfer has ended
+        window.OnConnect(); // disconnect: returns at once, the transfer asked to stop
+        disconnectReturned = !window.isConnected() && window.isConnecting();
+        return QMessageBox::Retry; // too late: the transfer is ending
     });
     window.OnDeviceParameters();
     parameters = window.parametersWindow();
@@ -104,6 +108,7 @@ void TestParametersFromMainWindow::transferBesideThePoll()
     QSignalSpy finished(parameters, &CSettDevDlg::transferFinished);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
     QVERIFY(pollWentOn);
+    QVERIFY(disconnectReturned);
     QVERIFY(stoppedBeforeLinkClosed);
     QVERIFY(finished.first().at(2).toBool()); // cancelled by the disconnect
     // Cut short at 157: that register and every one after it were not read.
@@ -180,9 +185,9 @@ void TestParametersFromMainWindow::disconnectDuringTransfer()
     }
     // Two groups in (a few registers), the operator disconnects.
     QTRY_VERIFY_WITH_TIMEOUT(parameters->findChild<QProgressBar*>(u"id1142"_qs)->value() >= 10, 20000);
-    window.OnConnect();
+    window.OnConnect(); // returns at once: the disconnect waits for the transfer on its own thread
     QVERIFY(!window.isConnected());
-    QVERIFY(!parameters->isTransferRunning()); // stopped before the link closed
+    QVERIFY(window.isConnecting());
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), reading ? 1 : 2, 10000);
     const QList<QVariant> end = finished.last();
     QVERIFY(end.at(2).toBool()); // cancelled
