@@ -69,7 +69,9 @@ std::optional<std::string_view> keyName(std::string_view line)
 
 IniDocument IniDocument::parse(std::string_view bytes)
 {
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+    // Byte order marks at the start (an editor may add one to a file that has
+    // one): none belongs to the first line, so saving twice writes the same file.
+    while (bytes.substr(0, 3) == "\xEF\xBB\xBF")
         bytes.remove_prefix(3);
     IniDocument document;
     while (!bytes.empty()) {
