@@ -53,13 +53,16 @@ void ExportJob::run(QString dbPath, QString target)
             emit progress(qint64(done), total);
         });
     }
-    // The thread is joined on the owner's thread once it has finished.
-    QMetaObject::invokeMethod(
-        this,
-        [this, outcome] {
-            if (m_thread.joinable())
-                m_thread.join();
-            emit finished(outcome);
-        },
-        Qt::QueuedConnection);
+    // The thread is joined on the owner's thread once it has finished. Queued by
+    // name, so nothing of ours crosses to that thread but the member the join
+    // hands over.
+    m_outcome = outcome;
+    QMetaObject::invokeMethod(this, "deliverOutcome", Qt::QueuedConnection);
+}
+
+void ExportJob::deliverOutcome()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    emit finished(m_outcome);
 }

@@ -40,8 +40,11 @@ signals:
 
 private:
     void run(QString dbPath, QString target);
+    // On the owner's thread once run() has ended: joins it, then tells the outcome.
+    Q_INVOKABLE void deliverOutcome();
 
     std::thread m_thread;
+    Outcome m_outcome; // written by run() before it ends, read after the join
     std::atomic<bool> m_cancel{false};
 };
 
