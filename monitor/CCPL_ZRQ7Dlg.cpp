@@ -2,16 +2,16 @@
 #include "CCPL_ZRQ7Dlg.h"
 
 #include "CAboutDlg.h"
-#include "CFirmwareDlg.h"
-#include "CSettDevDlg.h"
 #include "CCPL_ZRQ7App.h"
 #include "CDataDlg.h"
+#include "CFirmwareDlg.h"
 #include "CGraph.h"
+#include "CSettDevDlg.h"
 #include "CSettingsDlg.h"
 #include "CXLabel.h"
+#include "CXLed.h"
 #include "ConnectionManager.h"
 #include "DeviceSearch.h"
-#include "CXLed.h"
 #include "FaultReportCommand.h"
 #include "HelpFile.h"
 #include "LiveTexts.h"
@@ -42,7 +42,6 @@
 #include <QVBoxLayout>
 #include <QWindow>
 #include <utility>
-
 
 namespace {
 

@@ -124,7 +124,7 @@ private:
     // A close asked for while a connect or disconnect was under way: it goes on
     // when that has ended.
     bool m_closeWaiting = false;
-    bool m_closeDisconnecting = false; // the close's own disconnect runs
+    bool m_closeDisconnecting = false;  // the close's own disconnect runs
     int m_motorFailuresToTell = 0;      // failed motor commands whose message is still to come
     bool m_tellingMotorFailure = false; // one such message is open
     int64_t m_connectSeconds = 0; // tConnectTime as seconds since 00 : 00 : 00

@@ -3,11 +3,11 @@
 
 #include "CCPL_ZRQ7App.h"
 #include "LinkMessages.h"
-#include "SettingsFields.h"
 #include "MainWindowView.h"
 #include "MeasurementSnapshot.h"
 #include "PasswordGate.h"
 #include "ProgramIdentity.h"
+#include "SettingsFields.h"
 #include "ZRQ7DLL.h"
 
 #include <QTimer>

@@ -40,13 +40,12 @@ QLineEdit* numberEdit(QWidget* parent, int id, quint32 value)
 } // namespace
 
 RecordingControls::RecordingControls(Recorder& recorder, QWidget* parent)
-    : QWidget(parent)
-    , m_recorder(recorder)
-    , m_record(recordButton(this, 1175, QStringLiteral("Zapis"), QStringLiteral("rec_record"),
-                            QStringLiteral("Kontynuuj zapis danych")))
-    , m_pause(recordButton(this, 1004, QStringLiteral("Pauza"), QStringLiteral("rec_pause"),
-                           QStringLiteral("Wstrzymaj zapis danych")))
-    , m_stop(recordButton(this, 1007, QStringLiteral("Stop"), QStringLiteral("rec_stop"),
+    : QWidget(parent), m_recorder(recorder),
+      m_record(recordButton(this, 1175, QStringLiteral("Zapis"), QStringLiteral("rec_record"),
+                            QStringLiteral("Kontynuuj zapis danych"))),
+      m_pause(recordButton(this, 1004, QStringLiteral("Pauza"), QStringLiteral("rec_pause"),
+                           QStringLiteral("Wstrzymaj zapis danych"))),
+      m_stop(recordButton(this, 1007, QStringLiteral("Stop"), QStringLiteral("rec_stop"),
                           QStringLiteral("Zakończ zapis danych")))
 {
     setObjectName(QStringLiteral("recordingControls"));

@@ -24,7 +24,7 @@ struct SimulatorOptions {
     LineSettings line;
     std::chrono::milliseconds turnaround{5};
     bool matchSpeed = false;           // --match-speed: on a pty, hear only a client at our speed
-    std::vector<std::uint8_t> units{1};   // one relay each, on the same links
+    std::vector<std::uint8_t> units{1}; // one relay each, on the same links
     RelayOptions relay;
     std::string scriptPath;
     FaultRates faults;

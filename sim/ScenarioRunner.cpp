@@ -87,7 +87,8 @@ void ScenarioRunner::run()
 void ScenarioRunner::play(const ScenarioEvent& event)
 {
     // Link events concern the line once, whichever relay carries them.
-    const bool lineEvent = event.kind == ScenarioEvent::Kind::DropTcp || event.kind == ScenarioEvent::Kind::Unplug;
+    const bool lineEvent =
+        event.kind == ScenarioEvent::Kind::DropTcp || event.kind == ScenarioEvent::Kind::Unplug;
     for (const SlaveStation& station : m_relays) {
         if (lineEvent || event.unit == 0 || event.unit == station.unit)
             apply(event, *station.relay, m_links);

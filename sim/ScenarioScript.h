@@ -40,7 +40,7 @@ struct ScenarioEvent {
     double load = 0;                      // Load: multiple of the rated current
     int sensor = 0;                       // Sensor: 1 or 2
     SensorState sensorState = SensorState::Normal;
-    std::uint8_t unit = 0;                // relay events: the unit addressed, 0 = every relay
+    std::uint8_t unit = 0; // relay events: the unit addressed, 0 = every relay
     int line = 0;
 };
 

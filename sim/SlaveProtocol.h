@@ -20,7 +20,8 @@ inline constexpr std::uint16_t kMaxReadCount = 125;   // a read response must fi
 std::vector<std::uint8_t> answerPdu(RelayDevice& relay, const std::vector<std::uint8_t>& pdu);
 
 // One relay on the line and the slave address it answers to.
-struct SlaveStation {
+struct SlaveStation
+{
     std::uint8_t unit = 1;
     RelayDevice* relay = nullptr;
 };

@@ -242,7 +242,8 @@ void TestParameterRules::iniWritingKeepsOtherLines()
     QCOMPARE(text(writeParameterValues({}, {{150, 100}, {151, 0}})), u"[ZRQ7config]\r\n150=100\r\n151=0\r\n"_qs);
     QCOMPARE(text(writeParameterValues("[other]\nk=v", {{150, 1}})), u"[other]\r\nk=v\r\n[ZRQ7config]\r\n150=1\r\n"_qs);
     // Two byte order marks (found by the fuzzer): the first save drops both, the next changes nothing.
-    const std::string twoMarks = writeParameterValues("\xEF\xBB\xBF\xEF\xBB\xBF; x\n[ZRQ7config]\n150=1\n", {{150, 2}});
+    const std::string twoMarks =
+        writeParameterValues("\xEF\xBB\xBF\xEF\xBB\xBF; x\n[ZRQ7config]\n150=1\n", {{150, 2}});
     QCOMPARE(text(twoMarks), u"; x\r\n[ZRQ7config]\r\n150=2\r\n"_qs);
     QCOMPARE(writeParameterValues(twoMarks, {{150, 2}}), twoMarks);
 }

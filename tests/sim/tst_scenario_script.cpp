@@ -68,7 +68,7 @@ void TestScenarioScript::validScript()
     QCOMPARE(e[10].reg, 1247);
     QCOMPARE(e[11].kind, Kind::Unplug);
     QCOMPARE(e[11].duration, milliseconds(2500));
-    QCOMPARE(e[11].unit, 0);   // every relay on the line
+    QCOMPARE(e[11].unit, 0); // every relay on the line
     QCOMPARE(e[12].kind, Kind::Trip);
     QCOMPARE(e[12].unit, 5);
     QCOMPARE(e[12].bit, 2);
@@ -81,8 +81,10 @@ void TestScenarioScript::errors_data()
     QTest::addColumn<QString>("expected");   // start of the error message
 
     QTest::newRow("fail without a register") << "at 1 fail\n" << "s.txt:1: expected 'fail <register>'";
-    QTest::newRow("unit 0") << "at 1 unit 0 trip 2\n" << "s.txt:1: expected 'unit <1..247> <event>'";
-    QTest::newRow("unit without event") << "at 1 unit 5\n" << "s.txt:1: expected 'unit <1..247> <event>'";
+    QTest::newRow("unit 0") << "at 1 unit 0 trip 2\n"
+                            << "s.txt:1: expected 'unit <1..247> <event>'";
+    QTest::newRow("unit without event") << "at 1 unit 5\n"
+                                        << "s.txt:1: expected 'unit <1..247> <event>'";
     QTest::newRow("line event for a unit") << "at 1 unit 5 drop-tcp\n"
                                            << "s.txt:1: drop-tcp concerns the whole line, not one unit";
     QTest::newRow("unknown event") << "at 1 trip 2\nat 2 explode\n" << "s.txt:2: unknown event 'explode'";

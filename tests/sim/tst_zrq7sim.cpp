@@ -310,18 +310,18 @@ void TestZrq7Sim::severalRelaysOnOneLine()
     const QString script = m_dir.filePath(QStringLiteral("units.txt"));
     QFile file(script);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("at 0 unit 5 set 0 55\n"     // unit 5 identifies itself as 55
-               "at 0 set 1 13\n");          // every relay: firmware 13
+    file.write("at 0 unit 5 set 0 55\n" // unit 5 identifies itself as 55
+               "at 0 set 1 13\n");      // every relay: firmware 13
     file.close();
     SimulatorProcess sim({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--unit"),
-                          QStringLiteral("1,5"), QStringLiteral("--pty"), m_dir.filePath(QStringLiteral("COM6")),
-                          QStringLiteral("--script"), script});
+                          QStringLiteral("1,5"), QStringLiteral("--pty"),
+                          m_dir.filePath(QStringLiteral("COM6")), QStringLiteral("--script"), script});
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
 
     // Motor started on unit 5 only (903 = 2); a broadcast-free line: unit 2 gets nothing.
-    const QStringList ops{QStringLiteral("read 0 2 1"),   QStringLiteral("read 0 2 5"),
+    const QStringList ops{QStringLiteral("read 0 2 1"),    QStringLiteral("read 0 2 5"),
                           QStringLiteral("write 903 2 5"), QStringLiteral("read 0 1 2"),
-                          QStringLiteral("read 151 1 1"), QStringLiteral("read 151 1 5")};
+                          QStringLiteral("read 151 1 1"),  QStringLiteral("read 151 1 5")};
     const QStringList answers = pymodbusOperations({QStringLiteral("--rtu"), sim.ptyPath()}, ops);
     QCOMPARE(answers.size(), ops.size());
     QCOMPARE(answers[0], QStringLiteral("11 13"));
@@ -332,8 +332,10 @@ void TestZrq7Sim::severalRelaysOnOneLine()
 
     // The running motor draws current on unit 5 only (phase currents from register 30), seen over TCP.
     const QString tcp = QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort());
-    QTRY_VERIFY_WITH_TIMEOUT(pymodbusOperations({QStringLiteral("--tcp"), tcp}, {QStringLiteral("read 30 1 5")})
-                                     .value(0).toInt() > 0, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        pymodbusOperations({QStringLiteral("--tcp"), tcp}, {QStringLiteral("read 30 1 5")}).value(0).toInt() >
+            0,
+        10000);
     QCOMPARE(pymodbusOperations({QStringLiteral("--tcp"), tcp}, {QStringLiteral("read 30 1 1")}),
              QStringList{QStringLiteral("0")});
     QCOMPARE(sim.stop(), 0);
