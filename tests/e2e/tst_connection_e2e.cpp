@@ -8,6 +8,7 @@
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
 #include "MeasurementSnapshot.h"
+#include "ModalHelpers.h"
 #include "ProgramProcess.h"
 #include "RelayUnderTest.h"
 #include "ZRQ7DLL.h"
@@ -410,21 +411,12 @@ void TestConnectionEndToEnd::closeWhileConnectedAsksFirst()
     QVERIFY(window.isConnected());
 
     // "Nie": the window and the connection stay.
-    const QByteArray log = qgetenv("ZRQ7_MESSAGE_LOG");
-    qunsetenv("ZRQ7_MESSAGE_LOG");
-    QString asked;
-    QTimer answerNo;
-    connect(&answerNo, &QTimer::timeout, this, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            answerNo.stop();
-            asked = box->text();
-            box->button(QMessageBox::No)->click();
-        }
-    });
-    answerNo.start(10);
-    window.close();
-    qputenv("ZRQ7_MESSAGE_LOG", log);
-    QCOMPARE(asked, question);
+    {
+        MessageBoxesShown realBoxes;
+        MessageBoxAnswerer no(QMessageBox::No);
+        window.close();
+        QCOMPARE(no.seen, QStringList{QStringLiteral("Uwaga|") + question});
+    }
     QVERIFY(window.isVisible());
     QVERIFY(window.isConnected());
     QVERIFY(linkOpen());
@@ -551,19 +543,8 @@ void TestConnectionEndToEnd::linkMessagesStayOnTop()
 {
     CCPL_ZRQ7Dlg window;
     window.show();
-    const QByteArray log = qgetenv("ZRQ7_MESSAGE_LOG");
-    qunsetenv("ZRQ7_MESSAGE_LOG");
-    QStringList boxes; // caption|on top
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, this, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            boxes << QStringLiteral("%1|%2")
-                         .arg(box->windowTitle())
-                         .arg(int(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint)));
-            box->defaultButton()->click();
-        }
-    });
-    answer.start(10);
+    MessageBoxesShown realBoxes;
+    MessageBoxAnswerer answers;
 
     {
         // A link error: nobody listens at the address any more.
@@ -580,9 +561,11 @@ void TestConnectionEndToEnd::linkMessagesStayOnTop()
     clickConnect(window);
     QVERIFY(window.isConnected());
     window.close();
-    qputenv("ZRQ7_MESSAGE_LOG", log);
 
-    QCOMPARE(boxes, (QStringList{QStringLiteral("Błąd|1"), QStringLiteral("Uwaga|1")}));
+    QCOMPARE(answers.seen.size(), 2);
+    QVERIFY2(answers.seen[0].startsWith(QStringLiteral("Błąd|")), qPrintable(answers.seen[0]));
+    QVERIFY2(answers.seen[1].startsWith(QStringLiteral("Uwaga|")), qPrintable(answers.seen[1]));
+    QCOMPARE(answers.onTop, (QList<bool>{true, true}));
     QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 10000); // once the disconnect has ended
     QVERIFY(!linkOpen());
 }

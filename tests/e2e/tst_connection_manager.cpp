@@ -8,6 +8,7 @@
 #include "ConnectionManager.h"
 #include "MainWindowView.h"
 #include "MeasurementSnapshot.h"
+#include "ModalHelpers.h"
 #include "PasswordGate.h"
 #include "ZRQ7DLL.h"
 
@@ -447,17 +448,10 @@ void TestConnectionManager::passwordGuardsConnectingOnly()
     ConnectionManager manager(bench, bench.calls());
 
     // Cancelled: nothing but the user flag, no message.
-    int gates = 0;
-    QTimer cancel;
-    connect(&cancel, &QTimer::timeout, this, [&] {
-        if (auto* gate = qobject_cast<CPasswordDlg*>(QApplication::activeModalWidget())) {
-            ++gates;
-            gate->reject();
-        }
-    });
-    cancel.start(10);
+    WhenModal<CPasswordDlg> gates([](CPasswordDlg* gate) { gate->reject(); },
+                                  WhenModal<CPasswordDlg>::EachWindow);
     toggleAndSettle(manager);
-    QCOMPARE(gates, 1);
+    QCOMPARE(gates.count, 1);
     QCOMPARE(bench.log, QStringList{"DLL_SetUserFlag 0"});
     QVERIFY(bench.messages.isEmpty());
     QVERIFY(!bench.connected);
@@ -468,7 +462,7 @@ void TestConnectionManager::passwordGuardsConnectingOnly()
     QVERIFY(bench.connected);
     s.bPasswordProtection = 1;
     toggleAndSettle(manager);
-    QCOMPARE(gates, 1);
+    QCOMPARE(gates.count, 1);
     QVERIFY(!bench.connected);
     QCOMPARE(bench.log.filter(QStringLiteral("TCP_Close")).size(), 1);
 }

@@ -5,10 +5,10 @@
 // parameters read, the fault report's walk) without freezing the window; a close asked for while connecting
 // goes on once the connect has ended; and "Nie" to the closing question leaves a parameters transfer running.
 
-#include "../app/ModalHelpers.h"
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
 #include "CSettDevDlg.h"
+#include "ModalHelpers.h"
 #include "ParameterGridModel.h"
 #include "RelayUnderTest.h"
 #include "ZRQ7DLL.h"
@@ -113,30 +113,6 @@ private:
     int m_ticks = 0;
     qint64 m_lastTick = 0;
     qint64 m_longestGap = 0;
-};
-
-// Answers the next question box with `button`, while the message log is off.
-class AnswerNextQuestion
-{
-public:
-    explicit AnswerNextQuestion(QMessageBox::StandardButton answer) : m_log(qgetenv("ZRQ7_MESSAGE_LOG"))
-    {
-        qunsetenv("ZRQ7_MESSAGE_LOG");
-        QObject::connect(&m_timer, &QTimer::timeout, [this, answer] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                m_timer.stop();
-                asked = box->text();
-                box->button(answer)->click();
-            }
-        });
-        m_timer.start(10);
-    }
-    ~AnswerNextQuestion() { qputenv("ZRQ7_MESSAGE_LOG", m_log); }
-    QString asked;
-
-private:
-    QByteArray m_log;
-    QTimer m_timer;
 };
 
 const QString closeQuestion =
@@ -399,9 +375,10 @@ void TestLinkCommandsEndToEnd::closeAnsweredNoLeavesTheTransferRunning()
     QTRY_VERIFY_WITH_TIMEOUT(parameters->isTransferRunning(), 5000); // the automatic read
 
     {
-        AnswerNextQuestion no(QMessageBox::No);
+        MessageBoxesShown realBoxes;
+        MessageBoxAnswerer no(QMessageBox::No);
         window.close();
-        QCOMPARE(no.asked, closeQuestion);
+        QCOMPARE(no.seen, QStringList{QStringLiteral("Uwaga|") + closeQuestion});
     }
     // Nothing was stopped: the read goes on, the link and the window stay.
     QVERIFY(window.isVisible());

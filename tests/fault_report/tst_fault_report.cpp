@@ -3,9 +3,9 @@
 // over Modbus TCP, the command with its worker, the file and the viewer. The
 // save dialog is stood in for; the message boxes go to the message log.
 
-#include "../app/ModalHelpers.h"
 #include "CHtmlDialog.h"
 #include "FaultReportCommand.h"
+#include "ModalHelpers.h"
 #include "ReportTables.h"
 #include "SimulatorProcess.h"
 #include "StandInLog.h"

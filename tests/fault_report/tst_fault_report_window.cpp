@@ -5,12 +5,12 @@
 // opens it in the viewer; the settings window opened while connected refuses
 // a device search.
 
-#include "../app/ModalHelpers.h"
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
 #include "CHtmlDialog.h"
 #include "CSettingsDlg.h"
 #include "CXListCtrl.h"
+#include "ModalHelpers.h"
 #include "ReportTables.h"
 #include "SimulatorProcess.h"
 

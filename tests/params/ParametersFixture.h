@@ -4,6 +4,7 @@
 // answers every message box as a test tells it.
 #pragma once
 
+#include "ModalHelpers.h"
 #include "ParameterGridModel.h"
 #include "SimulatorProcess.h"
 #include "ZRQ7DLL.h"
@@ -74,49 +75,6 @@ private:
     SimulatorProcess m_sim;
     qsizetype m_consumed = 0;
 };
-
-// Answers each message box when it comes up: `choose` gets "caption|text"
-// (LF line ends) and names the button; without it the box's default is taken.
-class MessageBoxOperator : public QObject
-{
-public:
-    using Choice = std::function<QMessageBox::StandardButton(const QString& message)>;
-    explicit MessageBoxOperator(Choice choose = {}) : m_choose(std::move(choose))
-    {
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || box->property("answered").toBool())
-                return;
-            box->setProperty("answered", true);
-            const QString message = box->windowTitle() + u'|' + box->text();
-            seen.append(message);
-            icons.append(box->icon());
-            QMessageBox::StandardButton button = m_choose ? m_choose(message) : QMessageBox::NoButton;
-            QAbstractButton* target = button != QMessageBox::NoButton ? box->button(button) : box->defaultButton();
-            QPointer<QAbstractButton> guarded(target);
-            QTimer::singleShot(0, box, [guarded] {
-                if (guarded)
-                    guarded->click();
-            });
-        });
-        m_poll.start(5);
-    }
-    QStringList seen;
-    QList<QMessageBox::Icon> icons; // of each box in `seen`
-
-private:
-    QTimer m_poll;
-    Choice m_choose;
-};
-
-// An operator who answers the boxes whose "caption|text" begins with `prefix`
-// with `button`, and every other box with its default.
-inline MessageBoxOperator::Choice answering(const QString& prefix, QMessageBox::StandardButton button)
-{
-    return [prefix, button](const QString& message) {
-        return message.startsWith(prefix) ? button : QMessageBox::NoButton;
-    };
-}
 
 inline QModelIndex valueIndex(ParameterGridModel& model, uint16_t address)
 {

@@ -85,7 +85,7 @@ void TestParametersFromMainWindow::transferBesideThePoll()
     bool stoppedBeforeLinkClosed = false;
     CSettDevDlg* parameters = nullptr;
     bool agree = false;
-    MessageBoxOperator operatorAnswers([&](const QString& message) {
+    MessageBoxAnswerer operatorAnswers([&](const QString& message) {
         if (message.startsWith(u"Uwaga|Nie wszystkie zmiany"_qs))
             return agree ? QMessageBox::Yes : QMessageBox::No;
         // The transfer's end comes back before the disconnect's (which waits for it).
@@ -169,7 +169,7 @@ void TestParametersFromMainWindow::disconnectDuringTransfer()
     CCPL_ZRQ7Dlg window;
     QVERIFY(connectTo(window, relay.process().tcpPort()));
 
-    MessageBoxOperator operatorAnswers(answering(u"Uwaga|Błąd pobrania parametru"_qs, QMessageBox::Cancel));
+    MessageBoxAnswerer operatorAnswers(answering(u"Uwaga|Błąd pobrania parametru"_qs, QMessageBox::Cancel));
     window.OnDeviceParameters();
     CSettDevDlg* parameters = window.parametersWindow();
     QVERIFY(parameters);
@@ -228,7 +228,7 @@ void TestParametersFromMainWindow::windowOutlivesItsLink()
     QVERIFY2(second.process().start(), qPrintable(second.process().errorString()));
     CCPL_ZRQ7Dlg window;
     QVERIFY(connectTo(window, first.process().tcpPort()));
-    MessageBoxOperator operatorAnswers(answering(u"Uwaga|Nie wszystkie zmiany"_qs, QMessageBox::Yes));
+    MessageBoxAnswerer operatorAnswers(answering(u"Uwaga|Nie wszystkie zmiany"_qs, QMessageBox::Yes));
     window.OnDeviceParameters();
     QPointer<CSettDevDlg> parameters = window.parametersWindow();
     QVERIFY(parameters);

@@ -90,7 +90,7 @@ void addAgreeRows(const char* no, const char* yes)
 }
 
 // An operator who answers every question with Yes or No.
-MessageBoxOperator::Choice yesOrNo(bool agree)
+MessageBoxAnswerer::Choice yesOrNo(bool agree)
 {
     return [agree](const QString&) { return agree ? QMessageBox::Yes : QMessageBox::No; };
 }
@@ -166,7 +166,7 @@ void TestParametersWindow::offlineWindow()
     QVERIFY(window.grid()->isExpanded(model.index(19, 0)));
     button(window, 1138)->click();
     QVERIFY(!window.grid()->isExpanded(model.index(0, 0)));
-    MessageBoxOperator noQuestions;
+    MessageBoxAnswerer noQuestions;
     button(window, 1211)->click();
     QVERIFY(!window.isVisible());
     QVERIFY(noQuestions.seen.isEmpty());
@@ -177,7 +177,7 @@ void TestParametersWindow::editChecksBounds()
     CSettDevDlg window({12, false, {}});
     window.show();
     ParameterGridModel& model = window.model();
-    MessageBoxOperator operatorAnswers;
+    MessageBoxAnswerer operatorAnswers;
 
     // "Tm average i" 10..600: 601 is refused and the editor stays open with it.
     QLineEdit* editor = typeValue(window, 153, u"601"_qs);
@@ -269,7 +269,7 @@ void TestParametersWindow::decimalCommaInTheEditor()
 
     CSettDevDlg window({12, false, {}});
     window.show();
-    MessageBoxOperator operatorAnswers;
+    MessageBoxAnswerer operatorAnswers;
     QLineEdit* editor = typeValue(window, uint16_t(address), typed);
     QVERIFY(editor);
     if (!accepted) {
@@ -293,7 +293,7 @@ void TestParametersWindow::factoryRestoreMarksWhatItChanged()
     model.applyEdit(valueIndex(model, 153), 100);
     setValue(model, 189, 480); // as read from a relay
     QString asked;
-    MessageBoxOperator yes([&](const QString& message) {
+    MessageBoxAnswerer yes([&](const QString& message) {
         asked = message;
         return QMessageBox::Yes;
     });
@@ -316,7 +316,7 @@ void TestParametersWindow::closingAsks()
     CSettDevDlg window({12, false, {}});
     window.show();
     window.model().applyEdit(valueIndex(window.model(), 153), 100);
-    MessageBoxOperator answer(yesOrNo(agree));
+    MessageBoxAnswerer answer(yesOrNo(agree));
     window.close();
     QCOMPARE(answer.seen, QStringList{u"Uwaga|Nie wszystkie zmiany zostały zapisane. Czy na pewno chcesz zakończyć?"_qs});
     QCOMPARE(window.isVisible(), !agree);
@@ -326,7 +326,7 @@ void TestParametersWindow::filesRoundTrip()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"20240315.zrq7"_qs);
-    MessageBoxOperator operatorAnswers;
+    MessageBoxAnswerer operatorAnswers;
 
     CSettDevDlg v11({11, false, {}});
     QString proposed;
@@ -378,7 +378,7 @@ void TestParametersWindow::filesRoundTrip()
 void TestParametersWindow::loadingRefusesBadFiles()
 {
     QTemporaryDir dir;
-    MessageBoxOperator operatorAnswers;
+    MessageBoxAnswerer operatorAnswers;
     CSettDevDlg window({12, false, {}});
     window.model().applyEdit(valueIndex(window.model(), 153), 100);
 
@@ -412,7 +412,7 @@ void TestParametersWindow::loadingRefusesBadFiles()
 void TestParametersWindow::savingOnlineKeepsMarks()
 {
     QTemporaryDir dir;
-    MessageBoxOperator operatorAnswers;
+    MessageBoxAnswerer operatorAnswers;
     CSettDevDlg window(online(12)); // never shown: no automatic read
     window.model().applyEdit(valueIndex(window.model(), 153), 100);
     window.SaveParameterFile(dir.filePath(u"a.zrq7"_qs));
@@ -425,7 +425,7 @@ void TestParametersWindow::readsEveryRegisterWhenOpened()
     LinkedSimulator relay({u"--firmware"_qs, u"11"_qs, u"--setting"_qs, u"203=-9"_qs, u"--setting"_qs,
                            u"189=497"_qs, u"--setting"_qs, u"156=6000"_qs});
     QVERIFY2(relay.start(), qPrintable(relay.process().errorString()));
-    MessageBoxOperator operatorAnswers;
+    MessageBoxAnswerer operatorAnswers;
     CSettDevDlg window(online(11));
     QSignalSpy finished(&window, &CSettDevDlg::transferFinished);
     window.show();
@@ -447,7 +447,7 @@ void TestParametersWindow::writesOnlyChangedThenAllInGridOrder()
 {
     LinkedSimulator relay({u"--firmware"_qs, u"11"_qs});
     QVERIFY2(relay.start(), qPrintable(relay.process().errorString()));
-    MessageBoxOperator operatorAnswers;
+    MessageBoxAnswerer operatorAnswers;
     CSettDevDlg window(online(11));
     QSignalSpy finished(&window, &CSettDevDlg::transferFinished);
     window.show();
@@ -503,7 +503,7 @@ void TestParametersWindow::failedRegister()
     LinkedSimulator relay({u"--fail-register"_qs, failing, u"--setting"_qs, u"157=250"_qs});
     QVERIFY2(relay.start(), qPrintable(relay.process().errorString()));
     int questions = 0;
-    MessageBoxOperator operatorAnswers([&](const QString& message) {
+    MessageBoxAnswerer operatorAnswers([&](const QString& message) {
         if (!message.startsWith(u"Uwaga|Błąd"_qs))
             return QMessageBox::Ok;
         ++questions;
@@ -569,7 +569,7 @@ void TestParametersWindow::clockSynchronisation()
     QVERIFY2(relay.start(), qPrintable(relay.process().errorString()));
     // Away from a minute's end, so the read-back below stays inside the minute.
     QTRY_VERIFY_WITH_TIMEOUT(QTime::currentTime().second() >= 2 && QTime::currentTime().second() <= 50, 20000);
-    MessageBoxOperator operatorAnswers;
+    MessageBoxAnswerer operatorAnswers;
     CSettDevDlg window(online(12));
     QSignalSpy finished(&window, &CSettDevDlg::transferFinished);
     button(window, 1194)->click();
@@ -596,7 +596,7 @@ void TestParametersWindow::clockThatStaysOff()
     LinkedSimulator relay({u"--clock-ahead"_qs, u"3"_qs});
     QVERIFY2(relay.start(), qPrintable(relay.process().errorString()));
     QTRY_VERIFY_WITH_TIMEOUT(QTime::currentTime().second() >= 2 && QTime::currentTime().second() <= 45, 20000);
-    MessageBoxOperator operatorAnswers;
+    MessageBoxAnswerer operatorAnswers;
     CSettDevDlg window(online(12));
     QSignalSpy finished(&window, &CSettDevDlg::transferFinished);
     window.SynchronizeDeviceClock();
@@ -619,7 +619,7 @@ void TestParametersWindow::restart()
     QFETCH(bool, agree);
     LinkedSimulator relay;
     QVERIFY2(relay.start(), qPrintable(relay.process().errorString()));
-    MessageBoxOperator operatorAnswers(yesOrNo(agree));
+    MessageBoxAnswerer operatorAnswers(yesOrNo(agree));
     CSettDevDlg window(online(12));
     QSignalSpy finished(&window, &CSettDevDlg::transferFinished);
     button(window, 1195)->click();

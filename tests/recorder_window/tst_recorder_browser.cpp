@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The recorder window's browsing half: recordings list, deletions, loading,
 // channel scales, fault history and the export, driven like the operator does.
-#include "BoxAnswerer.h"
 #include "CCPL_ZRQ7App.h"
 #include "DayFileFixture.h"
+#include "ModalHelpers.h"
 #include "RecorderBrowser.h"
 
 #include <QAbstractButton>
@@ -107,7 +107,7 @@ private slots:
         browser.setHeldFileQuery([held] { return held; });
         browser.ScanRecordings();
 
-        BoxAnswerer answers;
+        MessageBoxAnswerer answers(QMessageBox::Yes);
         list(browser)->selectRow(1); // 07122025.db
         browser.DeleteRecording();
         QCOMPARE(answers.seen.size(), 1);

@@ -5,12 +5,12 @@
 // record a second twice; a second copy of the program cannot delete the day
 // file the first one records into.
 #include "AppPaths.h"
-#include "BoxAnswerer.h"
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
 #include "CDataDlg.h"
 #include "DayFile.h"
 #include "DayFileFixture.h"
+#include "ModalHelpers.h"
 #include "ProgramProcess.h"
 #include "Recorder.h"
 #include "RecorderBrowser.h"
@@ -130,7 +130,7 @@ private slots:
         const QString refused = QStringLiteral("Błąd usunięcia|Usunięcie pliku nie powiodło się") +
                                 QFileInfo(path).fileName() +
                                 QStringLiteral("\nPlik jest w tej chwili zapisywany (trwa zapis danych).");
-        BoxAnswerer answers;
+        MessageBoxAnswerer answers(QMessageBox::Yes);
         list->selectRow(0);
         second.DeleteRecording();
         QCOMPARE(answers.seen.size(), 2); // the question, then the refusal

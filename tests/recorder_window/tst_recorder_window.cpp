@@ -2,10 +2,10 @@
 // The recorder window as the operator sees it at 1024 x 768: the program's own
 // colours, "Zakończ", both lists' columns without sideways scrolling, and the
 // recorder's messages and questions kept on top of other windows.
-#include "BoxAnswerer.h"
 #include "CCPL_ZRQ7App.h"
 #include "CDataDlg.h"
 #include "MeasurementSnapshot.h"
+#include "ModalHelpers.h"
 #include "Recorder.h"
 
 #include <QHeaderView>
@@ -89,7 +89,7 @@ private slots:
         QFETCH(int, kind);
         MeasurementSnapshot snapshot;
         CDataDlg window(snapshot);
-        BoxAnswerer answers;
+        MessageBoxAnswerer answers(QMessageBox::Yes);
         Recorder& recorder = window.recorder();
         const QString text = QStringLiteral("tekst");
         if (kind == 0)

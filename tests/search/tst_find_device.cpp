@@ -3,11 +3,11 @@
 // COM3 (address 5, 19200 bit/s, RTU, and deaf to a line at another speed),
 // over COM3 only and addresses 4 to 6.
 
-#include "../app/ModalHelpers.h"
 #include "CCPL_ZRQ7App.h"
 #include "CFindDeviceDlg.h"
 #include "CSettingsDlg.h"
 #include "DeviceSearch.h"
+#include "ModalHelpers.h"
 #include "SimulatorProcess.h"
 #include "ZRQ7DLL.h"
 
@@ -156,21 +156,21 @@ void TestFindDevice::findsTheRelayOncePerMatchingPass()
 
 void TestFindDevice::answeringNoLeavesTheWindowIdle()
 {
-    // A real question box this time (the message log would answer Yes).
-    qunsetenv("ZRQ7_MESSAGE_LOG");
     CFindDeviceDlg window(setup(), nullptr);
     window.show();
-    bool asked = false;
-    QTimer::singleShot(0, this, [&] {
-        QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        asked = box->windowTitle() == QStringLiteral("Ostrzeżenie");
-        QVERIFY(!control<QPushButton>(&window, 1063)->isEnabled());
-        box->button(QMessageBox::No)->click();
-    });
-    QTest::mouseClick(control<QPushButton>(&window, 1063), Qt::LeftButton);
-    qputenv("ZRQ7_MESSAGE_LOG", m_messageLog.toUtf8());
-    QVERIFY(asked);
+    QString caption;
+    bool searchOffMeanwhile = false;
+    {
+        MessageBoxesShown realBoxes; // the message log would answer Yes
+        WhenModal<QMessageBox> question([&](QMessageBox* box) {
+            caption = box->windowTitle();
+            searchOffMeanwhile = !control<QPushButton>(&window, 1063)->isEnabled();
+            box->button(QMessageBox::No)->click();
+        });
+        QTest::mouseClick(control<QPushButton>(&window, 1063), Qt::LeftButton);
+    }
+    QCOMPARE(caption, QStringLiteral("Ostrzeżenie"));
+    QVERIFY(searchOffMeanwhile);
     QVERIFY(!window.isSearching());
     QVERIFY(idle(&window));
     QVERIFY(control<QPushButton>(&window, 1063)->isEnabled());

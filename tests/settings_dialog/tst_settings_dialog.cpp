@@ -3,6 +3,17 @@
 // keyboard, boxes clicked, message boxes and the colour and password windows
 // answered when they come up.
 
+#include "Autostart.h"
+#include "CSettingsDlg.h"
+#include "CXLed.h"
+#include "ColorRef.h"
+#include "ModalHelpers.h"
+#include "PasswordGate.h"
+#include "ProgramSettings.h"
+#include "SerialPortScan.h"
+#include "SettingsFields.h"
+#include "SocatPair.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -16,21 +27,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
 #include <atomic>
 #include <cstring>
 #include <functional>
 #include <thread>
-
-#include "Autostart.h"
-#include "CSettingsDlg.h"
-#include "CXLed.h"
-#include "ColorRef.h"
-#include "PasswordGate.h"
-#include "ProgramSettings.h"
-#include "SerialPortScan.h"
-#include "SettingsFields.h"
-#include "SocatPair.h"
 
 namespace {
 
@@ -64,59 +64,6 @@ ProgramSettings defaults()
     ResetSettings(s);
     return s;
 }
-
-// Answers the next modal window (message box, colour chooser, password
-// window) that comes up while it lives, by calling `answer` with it.
-class ModalResponder
-{
-public:
-    explicit ModalResponder(std::function<void(QWidget*)> answer) : m_answer(std::move(answer))
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || !modal->isVisible())
-                return;
-            m_timer.stop();
-            m_seen = true;
-            m_answer(modal);
-        });
-        m_timer.start();
-    }
-    bool seen() const { return m_seen; }
-
-private:
-    std::function<void(QWidget*)> m_answer;
-    QTimer m_timer;
-    bool m_seen = false;
-};
-
-// Answers the next message box with `button` and remembers what it said.
-class MessageAnswer : public ModalResponder
-{
-public:
-    explicit MessageAnswer(QMessageBox::StandardButton button = QMessageBox::Ok)
-        : ModalResponder([this, button](QWidget* modal) {
-              auto* box = qobject_cast<QMessageBox*>(modal);
-              if (!box) {
-                  qWarning("expected a message box, got %s", modal->metaObject()->className());
-                  modal->close();
-                  return;
-              }
-              caption = box->windowTitle();
-              text = box->text();
-              icon = box->icon();
-              if (QAbstractButton* answer = box->button(button))
-                  answer->click();
-              else
-                  box->done(QMessageBox::Cancel); // an unexpected question: end it, the test fails on it
-          })
-    {
-    }
-    QString caption;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-};
 
 } // namespace
 
@@ -333,9 +280,9 @@ private slots:
         const ProgramSettings before = m_record;
         QVERIFY(sameRecord(m_record, before)); // nothing reaches the record before "Zapisz"
 
-        MessageAnswer none;
+        MessageBoxAnswerer none;
         click(1005);
-        QVERIFY(!none.seen());
+        QVERIFY(none.seen.isEmpty());
         QVERIFY(m_dialog->isVisible());
 
         ProgramSettings expected = defaults();
@@ -370,12 +317,11 @@ private slots:
         click(1049);
         retype(1045, QStringLiteral("9"));
 
-        MessageAnswer answer;
+        MessageBoxAnswerer answer;
         click(1005);
-        QVERIFY(answer.seen());
-        QCOMPARE(answer.caption, QStringLiteral("Błąd"));
-        QCOMPARE(answer.text, QStringLiteral("Nie można zapisać ustawień. Ponów próbę później."));
-        QCOMPARE(answer.icon, QMessageBox::Critical);
+        QCOMPARE(answer.seen,
+                 QStringList{QStringLiteral("Błąd|Nie można zapisać ustawień. Ponów próbę później.")});
+        QCOMPARE(answer.icons, QList{QMessageBox::Critical});
         QCOMPARE(m_record.nDeviceAddress, 9);
         QCOMPARE(m_record.bStartWithWindows, 1);
         QVERIFY2(!QFile::exists(AutostartEntryPath()), "no autostart after a failed save");
@@ -397,19 +343,19 @@ private slots:
         open();
 
         {
-            MessageAnswer no(QMessageBox::No);
+            MessageBoxAnswerer no(QMessageBox::No);
             click(1001);
-            QCOMPARE(no.caption, QStringLiteral("Przywrócenie ustawień fabrycznych"));
-            QCOMPARE(no.text, QStringLiteral("UWAGA: Wszystkie ustawienia zostaną zastąpione przez ustawienia "
-                                             "fabryczne. Czy chcesz kontynuować?"));
-            QCOMPARE(no.icon, QMessageBox::Warning);
+            QCOMPARE(no.seen, QStringList{QStringLiteral("Przywrócenie ustawień fabrycznych|UWAGA: Wszystkie "
+                                                         "ustawienia zostaną zastąpione przez ustawienia "
+                                                         "fabryczne. Czy chcesz kontynuować?")});
+            QCOMPARE(no.icons, QList{QMessageBox::Warning});
         }
         QVERIFY(sameRecord(m_record, before));
 
         {
-            MessageAnswer yes(QMessageBox::Yes);
+            MessageBoxAnswerer yes(QMessageBox::Yes);
             click(1001);
-            QVERIFY(yes.seen());
+            QCOMPARE(yes.seen.size(), 1);
         }
         QVERIFY(sameRecord(m_record, defaults()));
         QCOMPARE(shown(1045), QStringLiteral("1"));
@@ -482,12 +428,13 @@ private slots:
         QCOMPARE(m_dialog->valueColour(), colorRefFrom(system.color(QPalette::WindowText)));
 
         {
-            MessageAnswer info;
+            MessageBoxAnswerer info;
             click(1033);
-            QCOMPARE(info.caption, QStringLiteral("ZRQ-7/8"));
-            QCOMPARE(info.text,
-                     QStringLiteral("Ustawienia interfejsu zaczną obowiązywać po ponownym uruchomieniu programu."));
-            QCOMPARE(info.icon, QMessageBox::Information);
+            QCOMPARE(
+                info.seen,
+                QStringList{QStringLiteral(
+                    "ZRQ-7/8|Ustawienia interfejsu zaczną obowiązywać po ponownym uruchomieniu programu.")});
+            QCOMPARE(info.icons, QList{QMessageBox::Information});
         }
         for (int id : {1014, 1011, 1047})
             QVERIFY(control(id)->isEnabled());
@@ -496,15 +443,13 @@ private slots:
 
         QColor offered;
         {
-            ModalResponder chooser([&](QWidget* modal) {
-                auto* dialog = qobject_cast<QColorDialog*>(modal);
-                QVERIFY(dialog);
+            WhenModal<QColorDialog> chooser([&](QColorDialog* dialog) {
                 offered = dialog->currentColor();
                 dialog->setCurrentColor(QColor(200, 0, 0));
                 dialog->accept();
             });
             click(1014);
-            QVERIFY(chooser.seen());
+            QVERIFY(chooser.seen);
         }
         QCOMPARE(offered, QColor(10, 20, 30));
         QCOMPARE(m_dialog->backgroundColour(), makeColorRef(200, 0, 0));
@@ -512,7 +457,7 @@ private slots:
         QCOMPARE(m_record.crBackground, makeColorRef(10, 20, 30)); // the record waits for "Zapisz"
 
         {
-            ModalResponder cancel([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+            WhenModal<QColorDialog> cancel([](QColorDialog* dialog) { dialog->reject(); });
             click(1047);
         }
         QCOMPARE(m_dialog->valueColour(), m_record.crParameter);
@@ -520,7 +465,7 @@ private slots:
         click(1032);
         QCOMPARE(m_dialog->palette().color(QPalette::Window), system.color(QPalette::Button));
         {
-            MessageAnswer info;
+            MessageBoxAnswerer info;
             click(1033);
         }
         // Back to the record's colours, not the one chosen a moment ago.
@@ -567,7 +512,7 @@ private slots:
         m_record.bPasswordProtection = 1;
         open();
         {
-            ModalResponder window([](QWidget* modal) {
+            WhenModal<QDialog> window([](QDialog* modal) {
                 QCOMPARE(modal->windowTitle(), QStringLiteral("Wprowadzenie hasła"));
                 QVERIFY(modal->findChild<QWidget*>(QStringLiteral("id1048"))->isVisible());
                 QTest::keyClicks(modal->findChild<QLineEdit*>(QStringLiteral("id1044")), "nowehaslo1");
@@ -575,7 +520,7 @@ private slots:
                 QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("id1")), Qt::LeftButton);
             });
             click(1039);
-            QVERIFY(window.seen());
+            QVERIFY(window.seen);
         }
         QCOMPARE(SettingsText(m_record.szPassword), QStringLiteral("nowehaslo1"));
         QVERIFY(!QFile::exists(SettingsProfilePath()));
@@ -585,13 +530,13 @@ private slots:
     {
         open();
         retype(1028, QStringLiteral("750"));
-        MessageAnswer none;
+        MessageBoxAnswerer none;
         for (auto key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
             QTest::keyClick(control(1028), key);
         // Not even on a button that has the focus.
         control(1001)->setFocus();
         QTest::keyClick(control(1001), Qt::Key_Return);
-        QVERIFY(!none.seen());
+        QVERIFY(none.seen.isEmpty());
         QVERIFY(m_dialog->isVisible());
         QVERIFY(sameRecord(m_record, defaults()));
         QVERIFY(!QFile::exists(SettingsProfilePath()));
@@ -628,18 +573,19 @@ private slots:
         for (int i = 0; i < length - 1; ++i)
             QTest::keyClick(field, Qt::Key_Backspace);
         {
-            MessageAnswer answer;
+            MessageBoxAnswerer answer;
             QTest::keyClick(field, Qt::Key_Backspace);
-            QVERIFY(answer.seen());
-            QCOMPARE(answer.text, message);
+            QCOMPARE(answer.seen.size(), 1);
+            QCOMPARE(answer.seen[0].section(u'|', 1), message);
         }
         QVERIFY(field->text().isEmpty());
 
         // Saving now would store a value the window does not show: it asks again.
         {
-            MessageAnswer again;
+            MessageBoxAnswerer again;
             click(1005);
-            QCOMPARE(again.text, message);
+            QCOMPARE(again.seen.size(), 1);
+            QCOMPARE(again.seen[0].section(u'|', 1), message);
         }
         QVERIFY(!QFile::exists(SettingsProfilePath()));
 
