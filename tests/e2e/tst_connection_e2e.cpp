@@ -9,6 +9,7 @@
 #include "CCPL_ZRQ7Dlg.h"
 #include "MeasurementSnapshot.h"
 #include "ModalHelpers.h"
+#include "PanelTestCase.h"
 #include "ProgramProcess.h"
 #include "RelayUnderTest.h"
 #include "ZRQ7DLL.h"
@@ -33,26 +34,9 @@ Q_DECLARE_METATYPE(zrq7::e2e::LinkKind)
 
 namespace {
 
-QAbstractButton* button(const QWidget& window, int id)
-{
-    return window.findChild<QAbstractButton*>(QStringLiteral("id%1").arg(id));
-}
-
-// Button 1084; a connect has ended (connected or reported) when this returns.
-void clickConnect(CCPL_ZRQ7Dlg& window)
-{
-    QTest::mouseClick(button(window, 1084), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 20000);
-}
-
 QString errorLine(const QString& text)
 {
     return QStringLiteral("error|Błąd|") + text;
-}
-
-bool linkOpen()
-{
-    return COM_IsOpen() == 1 || TCP_IsOpen() == 1;
 }
 
 // The relay's own state word (register 900) as an independent client reads it.
@@ -74,14 +58,11 @@ const QString pinnedValues = QStringLiteral(
 
 } // namespace
 
-class TestConnectionEndToEnd : public QObject
+class TestConnectionEndToEnd : public PanelTestCase
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
     void connectShowsRelayValuesAndDisconnects_data();
     void connectShowsRelayValuesAndDisconnects();
     void failedConnectIsReportedAndLeavesDisconnected_data();
@@ -96,25 +77,7 @@ private slots:
     void motorCommandInFlightEndsWithTheDisconnect();
     void linkMessagesStayOnTop();
     void programConnectsAtStartFromItsProfile();
-
-private:
-    QTemporaryDir m_dir;
 };
-
-void TestConnectionEndToEnd::initTestCase()
-{
-    qputenv("ZRQ7_MESSAGE_LOG", m_dir.filePath(QStringLiteral("messages.log")).toUtf8());
-}
-
-void TestConnectionEndToEnd::init()
-{
-    takeMessages();
-}
-
-void TestConnectionEndToEnd::cleanup()
-{
-    QVERIFY2(!linkOpen(), "a test left the link open");
-}
 
 void TestConnectionEndToEnd::connectShowsRelayValuesAndDisconnects_data()
 {
@@ -580,7 +543,7 @@ void TestConnectionEndToEnd::programConnectsAtStartFromItsProfile()
     QVERIFY(writeProfile({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(relay.process().tcpPort()),
                           QStringLiteral("--auto-connect")}));
 
-    const QString messages = m_dir.filePath(QStringLiteral("program.log"));
+    const QString messages = scratchPath(QStringLiteral("program.log"));
     ProgramProcess program(messages);
     QVERIFY(program.started());
     QTRY_VERIFY_WITH_TIMEOUT(relay.process().standardError().contains(QStringLiteral("03 03 84 00 03")), 20000);

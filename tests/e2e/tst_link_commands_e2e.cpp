@@ -9,6 +9,7 @@
 #include "CCPL_ZRQ7Dlg.h"
 #include "CSettDevDlg.h"
 #include "ModalHelpers.h"
+#include "PanelTestCase.h"
 #include "ParameterGridModel.h"
 #include "RelayUnderTest.h"
 #include "ZRQ7DLL.h"
@@ -28,18 +29,6 @@ using namespace zrq7::e2e;
 
 namespace {
 
-QAbstractButton* button(const QWidget& window, int id)
-{
-    return window.findChild<QAbstractButton*>(QStringLiteral("id%1").arg(id));
-}
-
-// Button 1084; the connect or disconnect has ended when this returns.
-void clickConnect(CCPL_ZRQ7Dlg& window)
-{
-    QTest::mouseClick(button(window, 1084), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 20000);
-}
-
 // "Odłącz", or closing the program (the question is answered "Tak", the
 // message log's default).
 void endLink(CCPL_ZRQ7Dlg& window, bool close)
@@ -48,11 +37,6 @@ void endLink(CCPL_ZRQ7Dlg& window, bool close)
         window.close();
     else
         QTest::mouseClick(button(window, 1084), Qt::LeftButton);
-}
-
-bool linkOpen()
-{
-    return COM_IsOpen() == 1 || TCP_IsOpen() == 1;
 }
 
 // Starts the relay, points the settings at it and connects the shown window;
@@ -124,14 +108,11 @@ const QStringList lateAnswers{QStringLiteral("--delay-rate"), QStringLiteral("1"
 
 } // namespace
 
-class TestLinkCommandsEndToEnd : public QObject
+class TestLinkCommandsEndToEnd : public PanelTestCase
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
     void motorCommandsPressedMeanwhileReachTheRelayInOrder();
     void disconnectAndCloseLeaveTheWindowResponsive_data();
     void disconnectAndCloseLeaveTheWindowResponsive();
@@ -140,25 +121,7 @@ private slots:
     void closeDuringConnectGoesOnAfterIt_data();
     void closeDuringConnectGoesOnAfterIt();
     void closeAnsweredNoLeavesTheTransferRunning();
-
-private:
-    QTemporaryDir m_dir;
 };
-
-void TestLinkCommandsEndToEnd::initTestCase()
-{
-    qputenv("ZRQ7_MESSAGE_LOG", m_dir.filePath(QStringLiteral("messages.log")).toUtf8());
-}
-
-void TestLinkCommandsEndToEnd::init()
-{
-    takeMessages();
-}
-
-void TestLinkCommandsEndToEnd::cleanup()
-{
-    QVERIFY2(!linkOpen(), "a test left the link open");
-}
 
 void TestLinkCommandsEndToEnd::motorCommandsPressedMeanwhileReachTheRelayInOrder()
 {
@@ -267,7 +230,7 @@ void TestLinkCommandsEndToEnd::disconnectDuringRelayReadsLeavesTheWindowResponsi
     // is told once it ends with the link.
     QPointer<CSettDevDlg> parameters;
     QString cutShort;
-    const QString reportPath = m_dir.filePath(QStringLiteral("report.html"));
+    const QString reportPath = scratchPath(QStringLiteral("report.html"));
     WhenModal<QFileDialog> save([&](QFileDialog* dialog) {
         dialog->selectFile(reportPath);
         static_cast<QDialog*>(dialog)->accept();
