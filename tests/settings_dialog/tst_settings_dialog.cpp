@@ -260,6 +260,7 @@ private slots:
     {
         SetSettingsText(m_record.szPortName, QStringLiteral("COM3"));
         open();
+        const ProgramSettings before = m_record;
         choose(1018, QStringLiteral("19200"));
         choose(1023, QStringLiteral("Tak"));
         choose(1024, QStringLiteral("1"));
@@ -277,7 +278,6 @@ private slots:
         click(1036);
         click(1043);
         click(1040);
-        const ProgramSettings before = m_record;
         QVERIFY(sameRecord(m_record, before)); // nothing reaches the record before "Zapisz"
 
         MessageBoxAnswerer none;
