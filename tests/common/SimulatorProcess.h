@@ -32,6 +32,9 @@ public:
     QString errorString() const { return m_error; }
     // Everything the simulator wrote to stderr so far (--verbose frames, errors).
     QString standardError();
+    // The values written to holding register `reg` (function 06) over Modbus TCP, in
+    // the order the simulator received them; needs --verbose.
+    QList<int> registerWrites(quint16 reg);
     QProcess& process() { return m_process; }
 
     static QString program();   // $ZRQ7_BIN_DIR/zrq7sim

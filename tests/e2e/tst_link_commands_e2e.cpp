@@ -50,18 +50,6 @@ void connectTo(RelayUnderTest& relay, CCPL_ZRQ7Dlg& window, uint32_t timeoutMs)
     QVERIFY(window.isConnected());
 }
 
-// The values written to register 903 as the simulator logged the requests it
-// received (--verbose: "tcp#N <- <MBAP, 7 bytes> 06 03 87 HH LL"), in order.
-QList<int> commandWrites(zrq7::test::SimulatorProcess& sim)
-{
-    static const QRegularExpression write(
-        QStringLiteral("<- (?:[0-9A-F]{2} ){7}06 03 87 ([0-9A-F]{2}) ([0-9A-F]{2})"));
-    QList<int> values;
-    for (const QRegularExpressionMatch& m : write.globalMatch(sim.standardError()))
-        values << (m.captured(1).toInt(nullptr, 16) << 8 | m.captured(2).toInt(nullptr, 16));
-    return values;
-}
-
 // Counts the window thread's timer ticks: a thread that is blocked does not tick.
 class Heartbeat
 {
@@ -140,8 +128,8 @@ void TestLinkCommandsEndToEnd::motorCommandsPressedMeanwhileReachTheRelayInOrder
     QTest::mouseClick(button(window, 1198), Qt::LeftButton);
     QTest::mouseClick(button(window, 1139), Qt::LeftButton);
     QTest::mouseClick(button(window, 1198), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(commandWrites(relay.process()).size(), 4, 20000);
-    QCOMPARE(commandWrites(relay.process()), (QList<int>{2, 0, 2, 0}));
+    QTRY_COMPARE_WITH_TIMEOUT(relay.process().registerWrites(903).size(), 4, 20000);
+    QCOMPARE(relay.process().registerWrites(903), (QList<int>{2, 0, 2, 0}));
     // The relay's own state word agrees: the motor is stopped (bit 1).
     const auto status = relay.readRegister(900);
     QVERIFY(status);
