@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "DeviceSearchLauncher.h"
+#include "DeviceSearchResult.h"
 #include "SearchScan.h"
 
 // The settings window's "Automat. wyszukiwanie": the search window, run

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "DeviceSearchLauncher.h"
+#include "DeviceSearchResult.h"
 
 class QCheckBox;
 class QComboBox;
