@@ -39,7 +39,7 @@ QJsonObject readBack(const QString& path)
 {
     QProcess python;
     python.start(QStringLiteral("/usr/bin/python3"),
-                 {QString::fromLocal8Bit(qgetenv("ZRQ7_SOURCE_DIR")) + "/tests/recorder_window/read_table.py", path});
+                 {QString::fromLocal8Bit(qgetenv("ZRQ7_SOURCE_DIR")) + "/tests/recorder/read_table.py", path});
     if (!python.waitForFinished(240000) || python.exitCode() != 0) {
         qWarning() << python.readAllStandardError();
         return {};
