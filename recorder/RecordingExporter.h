@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "ExportJob.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QProgressDialog;
+class QWidget;
+
+// The recorder window's export of a day file to a table: the save dialog, the
+// export job with its progress and cancel, and what the operator is told at
+// its end. The job runs on its own thread; everything here runs on the UI
+// thread. One export at a time: a request while one runs is ignored.
+class RecordingExporter : public QObject
+{
+    Q_OBJECT
+public:
+    // The dialogs and messages belong to `owner`. The owner holds this by
+    // value, so the export thread is joined before the owner's widgets go.
+    explicit RecordingExporter(QWidget* owner);
+
+    // How a written table is opened when the operator asks to (the desktop's
+    // handler unless replaced).
+    void setOpenFileHandler(std::function<void(const QString&)> open) { m_openFile = std::move(open); }
+
+    // The day file `name` at `dbPath`: with the save dialog, or straight to `target`.
+    void ExportRecording(const QString& name, const QString& dbPath);
+    void ExportRecordingTo(const QString& name, const QString& dbPath, const QString& target);
+    bool running() const { return m_export.running(); }
+
+signals:
+    // True when an export starts, false when it has ended (before its message).
+    void runningChanged(bool running);
+    // After the operator has been told how it ended.
+    void finished(const ExportJob::Outcome& outcome);
+
+private:
+    void onJobFinished(const ExportJob::Outcome& outcome);
+
+    QWidget* m_owner = nullptr;
+    std::function<void(const QString&)> m_openFile;
+    ExportJob m_export;
+    QProgressDialog* m_progress = nullptr;
+    QString m_exportTarget;
+    bool m_exportTargetExisted = false;
+    QString m_exportName;
+};

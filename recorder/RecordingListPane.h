@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "DayFile.h"
+#include "RecordingList.h"
+
+#include <QGroupBox>
+#include <QSet>
+#include <QTableWidget>
+#include <functional>
+#include <optional>
+
+class QPushButton;
+
+// The recordings list: a report list whose rows sort newest first by the
+// date in column 1 (CompareByDate).
+class CXDBListCtrl : public QTableWidget
+{
+    Q_OBJECT
+public:
+    explicit CXDBListCtrl(QWidget* parent = nullptr);
+    void SortByDate();
+};
+
+// "Lista baz danych": the day files of the recordings folder, with refresh,
+// delete, delete all and export. A double click asks for the file to be
+// loaded, the export button and the context menu for it to be exported.
+// UI thread only.
+class RecordingListPane : public QGroupBox
+{
+    Q_OBJECT
+public:
+    explicit RecordingListPane(QWidget* parent = nullptr);
+
+    // Day files live here (RecordingsFolderPath() unless a test says otherwise).
+    void setFolder(const QString& folder) { m_folder = folder; }
+    QString folder() const { return m_folder; }
+    QString recordingPath(const QString& name) const;
+
+    // The recorder's open day file, if any: deleting it is refused.
+    void setHeldFileQuery(std::function<std::optional<recordings::FileIdentity>()> query)
+    {
+        m_heldFile = std::move(query);
+    }
+
+    void ScanRecordings();
+    void DeleteRecording();
+    void DeleteAllRecordings();
+
+    // While an export runs its button stays disabled.
+    void setExportRunning(bool running);
+
+signals:
+    void loadRequested(const QString& name);
+    void exportRequested(const QString& name);
+
+private:
+    void updateButtons();
+    void onContextMenu(const QPoint& position);
+    DbRemoveStatus removeRecordingFile(const QString& name);
+    // Deletes the listed file of `row` and its row, or says why it cannot.
+    bool deleteListedRecording(int row);
+    QString selectedName() const;
+
+    QString m_folder;
+    QSet<QString> m_askedToDelete; // damaged files asked about in this run
+    std::function<std::optional<recordings::FileIdentity>()> m_heldFile;
+    bool m_exportRunning = false;
+
+    CXDBListCtrl* m_list = nullptr;
+    QPushButton* m_exportButton = nullptr;
+    QPushButton* m_deleteButton = nullptr;
+};
