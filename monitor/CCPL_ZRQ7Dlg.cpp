@@ -15,6 +15,7 @@
 #include "DeviceSearch.h"
 #include "FaultReportCommand.h"
 #include "HelpFile.h"
+#include "LayoutScrollArea.h"
 #include "LiveTexts.h"
 #include "MainWindowLayout.h"
 #include "MessageBox.h"
@@ -36,8 +37,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QSystemTrayIcon>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -66,68 +65,6 @@ bool bringToFront(const QString& title)
             return bringToFront(window);
     return false;
 }
-
-// A scroll bar that moves a tenth of the hidden part per line or page step.
-class TenthStepScrollBar final : public QScrollBar
-{
-public:
-    TenthStepScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {}
-
-protected:
-    void sliderChange(SliderChange change) override
-    {
-        QScrollBar::sliderChange(change);
-        if (m_adjusting || (change != SliderRangeChange && change != SliderStepsChange))
-            return;
-        m_adjusting = true;
-        const int step = std::max(1, maximum() / 10);
-        setSingleStep(step);
-        setPageStep(step);
-        m_adjusting = false;
-    }
-
-private:
-    bool m_adjusting = false;
-};
-
-// The content fills the window, but never gets smaller than its layout needs;
-// a smaller window scrolls it.
-class LayoutScrollArea final : public QScrollArea
-{
-public:
-    explicit LayoutScrollArea(QWidget* parent) : QScrollArea(parent)
-    {
-        setHorizontalScrollBar(new TenthStepScrollBar(Qt::Horizontal, this));
-        setVerticalScrollBar(new TenthStepScrollBar(Qt::Vertical, this));
-    }
-    void setContent(QWidget* content)
-    {
-        setWidget(content);
-        content->installEventFilter(this);
-        fitContent();
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QScrollArea::resizeEvent(event);
-        fitContent();
-    }
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        // Longer texts may need more room: the layout asks, the content grows.
-        if (watched == widget() && event->type() == QEvent::LayoutRequest)
-            QTimer::singleShot(0, this, [this] { fitContent(); });
-        return QScrollArea::eventFilter(watched, event);
-    }
-
-private:
-    void fitContent()
-    {
-        if (QWidget* content = widget())
-            content->resize(viewport()->size().expandedTo(content->minimumSizeHint()));
-    }
-};
 
 constexpr int trayHelp = 32776, trayProgramSettings = 32777, trayDeviceSettings = 32778,
               trayDatabase = 32779, trayAbout = 32780;
