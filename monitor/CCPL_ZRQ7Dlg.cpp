@@ -6,6 +6,7 @@
 #include "CDataDlg.h"
 #include "CFirmwareDlg.h"
 #include "CGraph.h"
+#include "CIconButton.h"
 #include "CSettDevDlg.h"
 #include "CSettingsDlg.h"
 #include "CXLabel.h"
@@ -13,6 +14,7 @@
 #include "ConnectionManager.h"
 #include "FaultReportCommand.h"
 #include "HelpFile.h"
+#include "LayoutScrollArea.h"
 #include "LiveTexts.h"
 #include "MainWindowLayout.h"
 #include "MessageBox.h"
@@ -34,8 +36,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QSystemTrayIcon>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -65,68 +65,6 @@ bool bringToFront(const QString& title)
     return false;
 }
 
-// A scroll bar that moves a tenth of the hidden part per line or page step.
-class TenthStepScrollBar final : public QScrollBar
-{
-public:
-    TenthStepScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {}
-
-protected:
-    void sliderChange(SliderChange change) override
-    {
-        QScrollBar::sliderChange(change);
-        if (m_adjusting || (change != SliderRangeChange && change != SliderStepsChange))
-            return;
-        m_adjusting = true;
-        const int step = std::max(1, maximum() / 10);
-        setSingleStep(step);
-        setPageStep(step);
-        m_adjusting = false;
-    }
-
-private:
-    bool m_adjusting = false;
-};
-
-// The content fills the window, but never gets smaller than its layout needs;
-// a smaller window scrolls it.
-class LayoutScrollArea final : public QScrollArea
-{
-public:
-    explicit LayoutScrollArea(QWidget* parent) : QScrollArea(parent)
-    {
-        setHorizontalScrollBar(new TenthStepScrollBar(Qt::Horizontal, this));
-        setVerticalScrollBar(new TenthStepScrollBar(Qt::Vertical, this));
-    }
-    void setContent(QWidget* content)
-    {
-        setWidget(content);
-        content->installEventFilter(this);
-        fitContent();
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QScrollArea::resizeEvent(event);
-        fitContent();
-    }
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        // Longer texts may need more room: the layout asks, the content grows.
-        if (watched == widget() && event->type() == QEvent::LayoutRequest)
-            QTimer::singleShot(0, this, [this] { fitContent(); });
-        return QScrollArea::eventFilter(watched, event);
-    }
-
-private:
-    void fitContent()
-    {
-        if (QWidget* content = widget())
-            content->resize(viewport()->size().expandedTo(content->minimumSizeHint()));
-    }
-};
-
 constexpr int trayHelp = 32776, trayProgramSettings = 32777, trayDeviceSettings = 32778,
               trayDatabase = 32779, trayAbout = 32780;
 
@@ -135,7 +73,8 @@ constexpr int trayHelp = 32776, trayProgramSettings = 32777, trayDeviceSettings 
 CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
     : QDialog(parent)
     , m_content(new QWidget)
-    , m_live(m_content, m_snapshot)
+    , m_controls(buildMainWindowContent(m_content))
+    , m_live(m_controls, m_snapshot)
     , m_queue(this, [this](PendingDisplay& batch) { m_live.show(batch); })
 {
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -143,7 +82,6 @@ CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
     setWindowTitle(QStringLiteral("Panel sterowania ZRQ-7/8"));
 
     m_content->setObjectName(QStringLiteral("content"));
-    buildMainWindowContent(m_content);
     auto* scroll = new LayoutScrollArea(this);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setContent(m_content);
@@ -158,42 +96,42 @@ CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
     connect(m_motorWriter, &MotorCommandWriter::finished, this, &CCPL_ZRQ7Dlg::onMotorCommandFinished);
     m_connection = std::make_unique<ConnectionManager>(*this);
 
-    const auto button = [this](int id) { return m_content->findChild<QAbstractButton*>(QStringLiteral("id%1").arg(id)); };
-    connect(button(1000), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnSettings);
-    connect(button(1080), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::closeSequence);
-    connect(button(1084), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnConnect);
-    connect(button(1003), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnDeviceParameters);
-    connect(button(1155), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnDatabase);
-    connect(button(1201), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnFaultLog);
-    connect(button(1082), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnAbout);
-    connect(button(1139), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnStart);
-    connect(button(1198), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnStop);
-    connect(button(1214), &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnFaultReset);
+    const MainWindowControls& c = m_controls;
+    connect(c.settings, &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnSettings);
+    connect(c.exit, &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::closeSequence);
+    connect(c.connect, &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnConnect);
+    connect(c.deviceParameters, &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnDeviceParameters);
+    connect(c.database, &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnDatabase);
+    connect(c.faultLog, &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnFaultLog);
+    connect(c.about, &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnAbout);
+    connect(c.start, &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnStart);
+    connect(c.stop, &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnStop);
+    connect(c.faultReset, &QAbstractButton::clicked, this, &CCPL_ZRQ7Dlg::OnFaultReset);
 
     // Initialisation, in the order the window has always opened.
     m_connection->UpdateTitle(false);
     applyAlwaysOnTop();
-    CXLed* power = m_live.led(1159);
+    CXLed* power = c.protection;
     power->SetIcons(QStringLiteral("protection_on"), 24, 24, QString(), 0, 0);
     power->SetState(CXLed::On);
     m_live.setLinkActivity(LiveDisplay::LinkActivity::Idle);
     SetupStatusPanel();
-    m_live.graph()->installEventFilter(this);
-    m_live.label(1091)->SetText(livetexts::pcClockText(QDateTime::currentDateTime()));
+    c.loadGraph->installEventFilter(this);
+    c.pcClock->SetText(livetexts::pcClockText(QDateTime::currentDateTime()));
     m_live.hideMotorCommands();
     setLinkButtons(false);
     if (theApp().settings.bAutoConnect == 1)
         QTimer::singleShot(0, this, &CCPL_ZRQ7Dlg::OnConnect);
     // Recorder hook: the recorder window, created hidden, holds the recorder thread.
     m_dataDlg = new CDataDlg(m_snapshot, this);
-    connect(m_dataDlg, &CDataDlg::databaseUnavailable, this, [button] { button(1155)->setEnabled(false); });
+    connect(m_dataDlg, &CDataDlg::databaseUnavailable, this, [database = c.database] { database->setEnabled(false); });
     createTray();
     fillPowerLists();
     connect(&m_secondTimer, &QTimer::timeout, this, &CCPL_ZRQ7Dlg::OnSecondTick);
     m_secondTimer.start(1000);
     // Recorder hook: recording may begin at once (automatic recording).
     if (!m_dataDlg->StartRecorder())
-        button(1155)->setEnabled(false);
+        c.database->setEnabled(false);
 
     // Opens at the comfortable size of its read-outs (fonts and texts are final
     // now), as far as the screen allows.
@@ -237,7 +175,7 @@ void CCPL_ZRQ7Dlg::applyColors()
     p.setColor(QPalette::WindowText, m_colors.labelText);
     m_content->setPalette(p);
     m_content->setAutoFillBackground(true);
-    for (QComboBox* list : m_content->findChildren<QComboBox*>()) {
+    for (QComboBox* list : m_controls.powerChoice) {
         QPalette lp = list->palette();
         lp.setColor(QPalette::Text, m_colors.valueText);
         lp.setColor(QPalette::ButtonText, m_colors.valueText);
@@ -294,7 +232,7 @@ void CCPL_ZRQ7Dlg::fillPowerLists()
 {
     ProgramSettings& s = theApp().settings;
     for (int i = 0; i < 3; ++i) {
-        auto* list = m_content->findChild<QComboBox*>(QStringLiteral("id%1").arg(1187 + i));
+        QComboBox* list = m_controls.powerChoice[i];
         {
             const QSignalBlocker quiet(list);
             for (int choice = 0; choice < livetexts::powerChoiceCount; ++choice)
@@ -308,7 +246,7 @@ void CCPL_ZRQ7Dlg::fillPowerLists()
 
 void CCPL_ZRQ7Dlg::onPowerSelection(int i)
 {
-    auto* list = m_content->findChild<QComboBox*>(QStringLiteral("id%1").arg(1187 + i));
+    QComboBox* list = m_controls.powerChoice[i];
     ProgramSettings& s = theApp().settings;
     const int choice = list->currentIndex();
     if (s.nPowerSelection[i] == choice)
@@ -330,7 +268,7 @@ void CCPL_ZRQ7Dlg::OnSettings()
         dialog.exec();
     }
     applyAlwaysOnTop();
-    m_live.label(1111)->SetText(livetexts::lineSpeedText(theApp().settings.nBaudRateIndex));
+    m_controls.lineSpeed->SetText(livetexts::lineSpeedText(theApp().settings.nBaudRateIndex));
 }
 
 void CCPL_ZRQ7Dlg::OnConnect()
@@ -375,7 +313,7 @@ void CCPL_ZRQ7Dlg::OnDatabase()
     if (!PasswordGate(PWD_DATABASE))
         return;
     if (!m_dataDlg->recorder().running() && !m_dataDlg->StartRecorder())
-        m_content->findChild<QPushButton*>(QStringLiteral("id1155"))->setEnabled(false);
+        m_controls.database->setEnabled(false);
     // Restored and raised where it was, not moved or resized.
     m_dataDlg->setWindowState(m_dataDlg->windowState() & ~Qt::WindowMinimized);
     m_dataDlg->show();
@@ -391,7 +329,7 @@ void CCPL_ZRQ7Dlg::OnFaultLog()
     const ProgramSettings& s = theApp().settings;
     const faultreport::ReportHeader header{QDateTime::currentDateTime(), m_connection->identifiedDeviceId(),
                                            m_connection->identifiedVersion(), s.nDeviceAddress};
-    report->run(header, copyFaultList(*m_live.faultList()), static_cast<uint32_t>(s.nDeviceAddress), s.nRetries);
+    report->run(header, copyFaultList(*m_controls.faultList), static_cast<uint32_t>(s.nDeviceAddress), s.nRetries);
 }
 
 void CCPL_ZRQ7Dlg::OnAbout()
@@ -429,9 +367,9 @@ void CCPL_ZRQ7Dlg::sendMotorCommand(int32_t value)
         if (value == motorcommand::faultReset) {
             m_live.setFaultResetVisible(false);
         } else {
-            m_live.widget(1139)->hide();
-            m_live.widget(1198)->hide();
-            m_live.widget(1200)->show();
+            m_controls.start->hide();
+            m_controls.stop->hide();
+            m_controls.motorPicture->show();
         }
         return;
     }
@@ -467,11 +405,11 @@ void CCPL_ZRQ7Dlg::onMotorCommandFinished(int32_t, int32_t result)
 
 void CCPL_ZRQ7Dlg::OnSecondTick()
 {
-    m_live.label(1091)->SetText(livetexts::pcClockText(QDateTime::currentDateTime()));
+    m_controls.pcClock->SetText(livetexts::pcClockText(QDateTime::currentDateTime()));
     if (m_bConnected == 1) {
         ++m_connectSeconds;
-        m_live.label(1110)->SetText(livetexts::connectionTimeText(m_connectSeconds));
-        m_live.label(1131)->SetText(livetexts::throughputText(m_pollFlags.fParamsPerSecond.load()));
+        m_controls.connectionTime->SetText(livetexts::connectionTimeText(m_connectSeconds));
+        m_controls.throughput->SetText(livetexts::throughputText(m_pollFlags.fParamsPerSecond.load()));
         const bool linkOk = m_pollFlags.bLinkOk.load() == 1;
         if (m_watchdog.tick(linkOk, m_live.linkLostListed())) {
             ResetLiveDisplay();
@@ -489,19 +427,19 @@ void CCPL_ZRQ7Dlg::setConnectedState(bool connected)
 {
     m_bConnected = connected ? 1 : 0;
     m_snapshot.SetLinkState(m_bConnected);
-    auto* connect = m_content->findChild<QPushButton*>(QStringLiteral("id1084"));
+    QPushButton* connect = m_controls.connect;
     if (connected) {
         m_queue.open();
         m_watchdog.reset();
         m_connectSeconds = 0;
         connect->setText(QStringLiteral("Odłącz"));
         connect->setIcon(QIcon(QStringLiteral(":/icons/disconnect.svg")));
-        m_live.label(1112)->SetText(QStringLiteral("Podłączony"));
+        m_controls.linkState->SetText(QStringLiteral("Podłączony"));
     } else {
         m_queue.close();
         connect->setText(QStringLiteral("Podłącz"));
         connect->setIcon(QIcon(QStringLiteral(":/icons/connect.svg")));
-        m_live.label(1112)->SetText(QStringLiteral("Wyłączone"));
+        m_controls.linkState->SetText(QStringLiteral("Wyłączone"));
     }
 }
 
@@ -561,8 +499,8 @@ void CCPL_ZRQ7Dlg::waitForLinkCommands()
 
 void CCPL_ZRQ7Dlg::setLinkButtons(bool connected)
 {
-    m_content->findChild<QPushButton*>(QStringLiteral("id1000"))->setEnabled(!connected);
-    m_content->findChild<QPushButton*>(QStringLiteral("id1201"))->setEnabled(connected);
+    m_controls.settings->setEnabled(!connected);
+    m_controls.faultLog->setEnabled(connected);
 }
 
 void CCPL_ZRQ7Dlg::hideMotorCommands()
@@ -572,12 +510,12 @@ void CCPL_ZRQ7Dlg::hideMotorCommands()
 
 void CCPL_ZRQ7Dlg::ResetGraph()
 {
-    m_live.graph()->ResetGraph();
+    m_controls.loadGraph->ResetGraph();
 }
 
 void CCPL_ZRQ7Dlg::RunGraph(bool run)
 {
-    m_live.graph()->RunGraph(run);
+    m_controls.loadGraph->RunGraph(run);
 }
 
 void CCPL_ZRQ7Dlg::ResetLiveDisplay()
@@ -622,11 +560,11 @@ void CCPL_ZRQ7Dlg::requestClose()
 bool CCPL_ZRQ7Dlg::eventFilter(QObject* watched, QEvent* event)
 {
     // Heating tooltip: recomputed only when the pointer really moved.
-    if (watched == m_live.graph() && event->type() == QEvent::MouseMove) {
+    if (watched == m_controls.loadGraph && event->type() == QEvent::MouseMove) {
         const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
         if (position != m_lastGraphPointer) {
             m_lastGraphPointer = position;
-            CGraph* graph = m_live.graph();
+            CGraph* graph = m_controls.loadGraph;
             const QString text = livetexts::heatingTooltipText(graph->height(), position.y());
             graph->setToolTip(text);
             QToolTip::showText(graph->mapToGlobal(position), text, graph);

@@ -5,6 +5,7 @@
 #include "LinkWatchdog.h"
 #include "LiveDisplay.h"
 #include "LiveDisplayQueue.h"
+#include "MainWindowLayout.h"
 #include "MainWindowView.h"
 #include "MeasurementSnapshot.h"
 #include "PollWorker.h"
@@ -57,6 +58,8 @@ public:
     // ---- Live display ----
     void SetupStatusPanel();
     LiveDisplay& liveDisplay() { return m_live; }
+    // Every control of the window's content, as the layout made them.
+    const MainWindowControls& controls() const { return m_controls; }
     // The one-second duties: PC clock, connection time, throughput, link watchdog,
     // link activity picture.
     void OnSecondTick();
@@ -115,6 +118,7 @@ private:
     pollcycle::PollFlags m_pollFlags;
     QScrollArea* m_scroll = nullptr;
     QWidget* m_content; // the read-outs and buttons; children of the window, not of its dialogs
+    MainWindowControls m_controls;
     LiveDisplay m_live;
     LiveDisplayQueue m_queue;
     LinkWatchdog m_watchdog;

@@ -12,7 +12,6 @@
 
 #include <QComboBox>
 #include <QDateTime>
-#include <QWidget>
 #include <array>
 
 using namespace pollcycle;
@@ -20,43 +19,59 @@ using namespace livetexts;
 
 namespace {
 
+using C = MainWindowControls;
+
 struct Readout
 {
     int slot;
-    int label;
-    int bar; // 0: none
+    CXLabel* C::*label;
+    CXProgressCtrl* C::*bar; // nullptr: none
 };
 
-constexpr std::array<Readout, 6> currentReadouts{{
-    {0, 1092, 1054}, {1, 1093, 1055}, {2, 1094, 1056}, {3, 1133, 1079}, {4, 1095, 1059}, {5, 1105, 1061}}};
-constexpr std::array<Readout, 9> voltageReadouts{{{15, 1114, 1073},
-                                                  {16, 1115, 1085},
-                                                  {17, 1116, 1086},
-                                                  {18, 1106, 1065},
-                                                  {19, 1107, 1067},
-                                                  {20, 1108, 1069},
-                                                  {21, 1117, 0},
-                                                  {22, 1118, 1072},
-                                                  {23, 1109, 0}}};
+constexpr std::array<Readout, 6> currentReadouts{{{0, &C::currentL1, &C::currentL1Bar},
+                                                  {1, &C::currentL2, &C::currentL2Bar},
+                                                  {2, &C::currentL3, &C::currentL3Bar},
+                                                  {3, &C::positiveCurrent, &C::positiveCurrentBar},
+                                                  {4, &C::earthCurrent, &C::earthCurrentBar},
+                                                  {5, &C::negativeCurrent, &C::negativeCurrentBar}}};
+constexpr std::array<Readout, 9> voltageReadouts{{{15, &C::voltageL1, &C::voltageL1Bar},
+                                                  {16, &C::voltageL2, &C::voltageL2Bar},
+                                                  {17, &C::voltageL3, &C::voltageL3Bar},
+                                                  {18, &C::voltageL1L2, &C::voltageL1L2Bar},
+                                                  {19, &C::voltageL2L3, &C::voltageL2L3Bar},
+                                                  {20, &C::voltageL3L1, &C::voltageL3L1Bar},
+                                                  {21, &C::positiveVoltage, nullptr},
+                                                  {22, &C::negativeVoltage, &C::negativeVoltageBar},
+                                                  {23, &C::zeroVoltage, nullptr}}};
+
 // Average, peak, start and overload currents (slots 6-13).
-constexpr std::array<int, 8> averageCurrentLabels{1096, 1097, 1098, 1100, 1101, 1102, 1103, 1104};
-constexpr std::array<int, 3> phaseCurrentBars{1054, 1055, 1056};
-constexpr std::array<int, 3> sequenceCurrentBars{1061, 1079, 1059};
-constexpr std::array<int, 3> lineVoltageBars{1065, 1067, 1069};
-constexpr std::array<int, 3> powerLists{1187, 1188, 1189};
-constexpr std::array<int, 3> powerLabels{1190, 1191, 1192};
-constexpr int restartBar = 1075;
+std::array<CXLabel*, 8> averageCurrentLabels(const C& c)
+{
+    return {c.averageCurrent[0],     c.averageCurrent[1],     c.averageCurrent[2], c.peakAverageCurrent[0],
+            c.peakAverageCurrent[1], c.peakAverageCurrent[2], c.startCurrent,      c.overloadCurrent};
+}
+std::array<CXProgressCtrl*, 3> phaseCurrentBars(const C& c)
+{
+    return {c.currentL1Bar, c.currentL2Bar, c.currentL3Bar};
+}
+std::array<CXProgressCtrl*, 3> sequenceCurrentBars(const C& c)
+{
+    return {c.negativeCurrentBar, c.positiveCurrentBar, c.earthCurrentBar};
+}
+std::array<CXProgressCtrl*, 3> lineVoltageBars(const C& c)
+{
+    return {c.voltageL1L2Bar, c.voltageL2L3Bar, c.voltageL3L1Bar};
+}
 
 // The indicator lights of the status word (register 900): bit, LED.
-constexpr std::array<std::pair<int, int>, 5> statusLeds{{{6, 1087}, {1, 1088}, {2, 1089}, {3, 1185}, {8, 1193}}};
+constexpr std::array<std::pair<int, CXLed* C::*>, 5> statusLeds{{{6, &C::tmlppLamp},
+                                                                  {1, &C::motorRelayLamp},
+                                                                  {2, &C::functionRelayLamp},
+                                                                  {3, &C::yellowLamp},
+                                                                  {8, &C::blueLamp}}};
 
 constexpr ColorRef overYellow = 0xFFFF; // RGB(255,255,0)
 constexpr ColorRef overRed = 0xFF;      // RGB(255,0,0)
-
-QString id(int n)
-{
-    return QStringLiteral("id%1").arg(n);
-}
 
 // The fault list rows of the window, keeping the list's own marks in step with
 // the snapshot's (the snapshot's marks are the ones the poll compares).
@@ -86,47 +101,34 @@ private:
 
 } // namespace
 
-LiveDisplay::LiveDisplay(QWidget* root, MeasurementSnapshot& snapshot) : m_root(root), m_snapshot(snapshot) {}
-
-QWidget* LiveDisplay::widget(int n) const
+LiveDisplay::LiveDisplay(const MainWindowControls& controls, MeasurementSnapshot& snapshot)
+    : m_c(controls), m_snapshot(snapshot)
 {
-    QWidget*& cached = m_controls[n];
-    if (!cached)
-        cached = m_root->findChild<QWidget*>(id(n));
-    Q_ASSERT_X(cached, "LiveDisplay", qPrintable(id(n)));
-    return cached;
 }
 
-CXLabel* LiveDisplay::label(int n) const { return static_cast<CXLabel*>(widget(n)); }
-CXProgressCtrl* LiveDisplay::bar(int n) const { return static_cast<CXProgressCtrl*>(widget(n)); }
-CXLed* LiveDisplay::led(int n) const { return static_cast<CXLed*>(widget(n)); }
-CXListCtrl* LiveDisplay::faultList() const { return static_cast<CXListCtrl*>(widget(1076)); }
-CGraph* LiveDisplay::graph() const { return static_cast<CGraph*>(widget(1134)); }
-
-void LiveDisplay::setPicture(int n, const QString& icon, QSize size)
+void LiveDisplay::setPicture(CXLed* picture, const QString& icon, QSize size)
 {
-    QWidget* picture = widget(n);
     if (picture->property("picture").toString() == icon)
         return;
     picture->setProperty("picture", icon);
-    static_cast<CXLed*>(picture)->SetIcons(icon, size.width(), size.height(), icon, size.width(), size.height());
+    picture->SetIcons(icon, size.width(), size.height(), icon, size.width(), size.height());
 }
 
 void LiveDisplay::setLinkActivity(LinkActivity activity)
 {
     static const char* const names[] = {"link_idle", "link_ok", "link_fail"};
-    setPicture(1113, QLatin1String(names[int(activity)]), QSize(60, 40));
+    setPicture(m_c.linkActivity, QLatin1String(names[int(activity)]), QSize(60, 40));
 }
 
 void LiveDisplay::setFunctionRelayMode(int mode)
 {
-    setPicture(1184, QStringLiteral("relay_mode_%1").arg(mode & 3), QSize(170, 32));
+    setPicture(m_c.functionRelayMode, QStringLiteral("relay_mode_%1").arg(mode & 3), QSize(170, 32));
 }
 
 void LiveDisplay::setupStatusPanel(const Colors& colors, int32_t baudRateIndex)
 {
     // 1. The fault list.
-    CXListCtrl* list = faultList();
+    CXListCtrl* list = m_c.faultList;
     list->DeleteAllItems();
     list->setColumnCount(0);
     QPalette palette = list->palette();
@@ -141,58 +143,61 @@ void LiveDisplay::setupStatusPanel(const Colors& colors, int32_t baudRateIndex)
     list->ClearMarks();
 
     // 3. Indicators and pictures.
-    led(1087)->SetIcons(QStringLiteral("led_yellow_on"), 16, 16, QStringLiteral("led_yellow_off"), 16, 16);
-    led(1088)->SetIcons(QStringLiteral("led_green_on"), 16, 16, QStringLiteral("led_green_off"), 16, 16);
-    led(1089)->SetIcons(QStringLiteral("led_green_on"), 16, 16, QStringLiteral("led_green_off"), 16, 16);
-    led(1090)->SetIcons(QStringLiteral("alarm_on"), 128, 20, QStringLiteral("alarm_off"), 128, 20);
-    led(1185)->SetIcons(QStringLiteral("lamp_yellow_on"), 48, 20, QStringLiteral("lamp_yellow_off"), 48, 20);
-    led(1186)->SetIcons(QStringLiteral("lamp_green_on"), 34, 20, QStringLiteral("lamp_green_off"), 34, 20);
-    led(1193)->SetIcons(QStringLiteral("lamp_blue_on"), 48, 20, QStringLiteral("lamp_blue_off"), 48, 20);
-    led(1090)->SetBlink(true);
-    led(1193)->SetBlink(true);
-    for (int button : {1139, 1198, 1214})
-        static_cast<CIconButton*>(widget(button))->SetBkColor(colors.background);
-    static_cast<CIconButton*>(widget(1139))->SetIcons(QStringLiteral("start"), 32, 32);
-    static_cast<CIconButton*>(widget(1198))->SetIcons(QStringLiteral("stop"), 32, 32);
-    static_cast<CIconButton*>(widget(1214))->SetIcons(QStringLiteral("fault_reset"), 32, 32);
-    setPicture(1200, QStringLiteral("motor_remote_off"), QSize(64, 32));
+    m_c.tmlppLamp->SetIcons(QStringLiteral("led_yellow_on"), 16, 16, QStringLiteral("led_yellow_off"), 16, 16);
+    m_c.motorRelayLamp->SetIcons(QStringLiteral("led_green_on"), 16, 16, QStringLiteral("led_green_off"), 16, 16);
+    m_c.functionRelayLamp->SetIcons(QStringLiteral("led_green_on"), 16, 16, QStringLiteral("led_green_off"), 16,
+                                    16);
+    m_c.faultLamp->SetIcons(QStringLiteral("alarm_on"), 128, 20, QStringLiteral("alarm_off"), 128, 20);
+    m_c.yellowLamp->SetIcons(QStringLiteral("lamp_yellow_on"), 48, 20, QStringLiteral("lamp_yellow_off"), 48, 20);
+    m_c.remoteLamp->SetIcons(QStringLiteral("lamp_green_on"), 34, 20, QStringLiteral("lamp_green_off"), 34, 20);
+    m_c.blueLamp->SetIcons(QStringLiteral("lamp_blue_on"), 48, 20, QStringLiteral("lamp_blue_off"), 48, 20);
+    m_c.faultLamp->SetBlink(true);
+    m_c.blueLamp->SetBlink(true);
+    for (CIconButton* button : {m_c.start, m_c.stop, m_c.faultReset})
+        button->SetBkColor(colors.background);
+    m_c.start->SetIcons(QStringLiteral("start"), 32, 32);
+    m_c.stop->SetIcons(QStringLiteral("stop"), 32, 32);
+    m_c.faultReset->SetIcons(QStringLiteral("fault_reset"), 32, 32);
+    setPicture(m_c.motorPicture, QStringLiteral("motor_remote_off"), QSize(64, 32));
     setFunctionRelayMode(3);
 
     // 4. Value labels: value colour on the background, bold; the main read-outs larger.
-    for (CXLabel* value : m_root->findChildren<CXLabel*>()) {
+    for (CXLabel* value : m_c.valueLabels) {
         value->SetColors(colors.valueText, colors.background);
         value->SetBold(true);
     }
-    for (int n : {1092, 1093, 1094, 1106, 1107, 1108, 1114, 1115, 1116, 1118, 1119})
-        label(n)->SetFontSize(11);
-    for (int n : {1105, 1133, 1095})
-        label(n)->SetFontSize(9);
+    for (CXLabel* main : {m_c.currentL1, m_c.currentL2, m_c.currentL3, m_c.voltageL1L2, m_c.voltageL2L3,
+                          m_c.voltageL3L1, m_c.voltageL1, m_c.voltageL2, m_c.voltageL3, m_c.negativeVoltage,
+                          m_c.restartCountdown})
+        main->SetFontSize(11);
+    for (CXLabel* sequence : {m_c.negativeCurrent, m_c.positiveCurrent, m_c.earthCurrent})
+        sequence->SetFontSize(9);
 
     // 5. Bars.
-    for (int n : phaseCurrentBars) {
-        bar(n)->SetRange(0, 1);
-        bar(n)->SetMarks(1, 1);
-        bar(n)->SetLevel(0);
-        bar(n)->SetOverColor(overRed);
+    for (CXProgressCtrl* bar : phaseCurrentBars(m_c)) {
+        bar->SetRange(0, 1);
+        bar->SetMarks(1, 1);
+        bar->SetLevel(0);
+        bar->SetOverColor(overRed);
     }
-    bar(1061)->SetRange(0, 2000);
-    bar(1079)->SetRange(0, 50);
-    bar(1059)->SetRange(0, 50);
-    for (int n : lineVoltageBars) {
-        bar(n)->SetRange(0, 475);
-        bar(n)->SetMarks(380, 100);
+    m_c.negativeCurrentBar->SetRange(0, 2000);
+    m_c.positiveCurrentBar->SetRange(0, 50);
+    m_c.earthCurrentBar->SetRange(0, 50);
+    for (CXProgressCtrl* bar : lineVoltageBars(m_c)) {
+        bar->SetRange(0, 475);
+        bar->SetMarks(380, 100);
     }
-    for (int n : {1073, 1085, 1086}) {
-        bar(n)->SetRange(0, 300);
-        bar(n)->SetMarks(220, 0);
+    for (CXProgressCtrl* bar : {m_c.voltageL1Bar, m_c.voltageL2Bar, m_c.voltageL3Bar}) {
+        bar->SetRange(0, 300);
+        bar->SetMarks(220, 0);
     }
-    bar(1072)->SetRange(0, 300);
-    bar(restartBar)->SetRange(0, 900);
-    for (CXProgressCtrl* each : m_root->findChildren<CXProgressCtrl*>())
+    m_c.negativeVoltageBar->SetRange(0, 300);
+    m_c.restartCountdownBar->SetRange(0, 900);
+    for (CXProgressCtrl* each : m_c.levelBars)
         each->SetLevel(0);
 
     // 6. Line speed.
-    label(1111)->SetText(lineSpeedText(baudRateIndex));
+    m_c.lineSpeed->SetText(lineSpeedText(baudRateIndex));
 }
 
 void LiveDisplay::resetLiveDisplay()
@@ -200,49 +205,50 @@ void LiveDisplay::resetLiveDisplay()
     m_snapshot.ClearMeasurements();
     const QString zeroAmps = currentText(0);
     for (const Readout& r : currentReadouts) {
-        label(r.label)->SetText(zeroAmps);
-        bar(r.bar)->SetLevel(0);
+        (m_c.*r.label)->SetText(zeroAmps);
+        (m_c.*r.bar)->SetLevel(0);
     }
-    for (int n : averageCurrentLabels)
-        label(n)->SetText(zeroAmps);
-    label(1120)->SetText(secondsText(0));
+    for (CXLabel* label : averageCurrentLabels(m_c))
+        label->SetText(zeroAmps);
+    m_c.startTime->SetText(secondsText(0));
     for (const Readout& r : voltageReadouts) {
-        label(r.label)->SetText(voltageText(0));
+        (m_c.*r.label)->SetText(voltageText(0));
         if (r.bar)
-            bar(r.bar)->SetLevel(0);
+            (m_c.*r.bar)->SetLevel(0);
     }
-    label(1123)->SetText(QStringLiteral("0 *C"));
-    label(1124)->SetText(QStringLiteral("0 *C"));
-    label(1125)->SetText(currentInputText(0));
-    label(1126)->SetText(voltageInputText(0));
-    label(1127)->SetText(frequencyText(0));
-    label(1121)->SetText(QStringLiteral("Nie"));
-    label(1122)->SetText(QStringLiteral("Nie"));
-    label(1119)->SetText(QStringLiteral("Wył."));
-    bar(restartBar)->SetLevel(0);
-    label(1128)->SetText(insulationText(0));
-    graph()->SetLoad(0);
-    label(1135)->SetText(heatingText(0));
+    m_c.sensor1Temperature->SetText(QStringLiteral("0 *C"));
+    m_c.sensor2Temperature->SetText(QStringLiteral("0 *C"));
+    m_c.currentInput->SetText(currentInputText(0));
+    m_c.voltageInput->SetText(voltageInputText(0));
+    m_c.frequency->SetText(frequencyText(0));
+    m_c.overloadTripTime->SetText(QStringLiteral("Nie"));
+    m_c.afterOverloadTime->SetText(QStringLiteral("Nie"));
+    m_c.restartCountdown->SetText(QStringLiteral("Wył."));
+    m_c.restartCountdownBar->SetLevel(0);
+    m_c.insulation->SetText(insulationText(0));
+    m_c.loadGraph->SetLoad(0);
+    m_c.heating->SetText(heatingText(0));
 
-    for (int n : {1087, 1088, 1089, 1090, 1185, 1186, 1193})
-        led(n)->SetState(CXLed::Off);
+    for (CXLed* lamp : {m_c.tmlppLamp, m_c.motorRelayLamp, m_c.functionRelayLamp, m_c.faultLamp, m_c.yellowLamp,
+                        m_c.remoteLamp, m_c.blueLamp})
+        lamp->SetState(CXLed::Off);
     setFunctionRelayMode(3);
-    FaultListRows(faultList()).deleteAllRows();
+    FaultListRows(m_c.faultList).deleteAllRows();
     m_snapshot.ClearMarks();
 
-    bar(restartBar)->SetRange(0, 900);
-    for (int n : phaseCurrentBars) {
-        bar(n)->SetRange(0, 1);
-        bar(n)->SetMarks(1, 1);
-        bar(n)->SetOverColor(overRed);
+    m_c.restartCountdownBar->SetRange(0, 900);
+    for (CXProgressCtrl* bar : phaseCurrentBars(m_c)) {
+        bar->SetRange(0, 1);
+        bar->SetMarks(1, 1);
+        bar->SetOverColor(overRed);
     }
-    bar(1061)->SetRange(0, 1);
-    label(1099)->SetText(secondsText(0));
-    for (int n : powerLabels)
-        label(n)->SetText(QStringLiteral("0"));
-    label(1130)->SetText(QStringLiteral("00 : 00 : 00\r\n00.00.0000"));
-    for (int n : lineVoltageBars)
-        bar(n)->SetMarks(380, 100);
+    m_c.negativeCurrentBar->SetRange(0, 1);
+    m_c.averagingPeriod->SetText(secondsText(0));
+    for (CXLabel* label : m_c.powerValue)
+        label->SetText(QStringLiteral("0"));
+    m_c.relayClock->SetText(QStringLiteral("00 : 00 : 00\r\n00.00.0000"));
+    for (CXProgressCtrl* bar : lineVoltageBars(m_c))
+        bar->SetMarks(380, 100);
 }
 
 void LiveDisplay::show(PendingDisplay& batch)
@@ -263,7 +269,7 @@ void LiveDisplay::show(PendingDisplay& batch)
     if (batch.energies)
         showPowerReadouts(true, [&](int slot) { return batch.energies->slot(slot); });
     if (batch.clock)
-        label(1130)->SetText(relayClockText(*batch.clock));
+        m_c.relayClock->SetText(relayClockText(*batch.clock));
     if (batch.averageCurrents)
         showAverageCurrents(*batch.averageCurrents);
     if (batch.motorTimes)
@@ -282,17 +288,17 @@ void LiveDisplay::show(PendingDisplay& batch)
 void LiveDisplay::showCurrents(const CurrentsUpdate& u)
 {
     for (const Readout& r : currentReadouts) {
-        label(r.label)->SetText(currentText(u.slot(r.slot)));
-        bar(r.bar)->SetLevel(u.slot(r.slot));
+        (m_c.*r.label)->SetText(currentText(u.slot(r.slot)));
+        (m_c.*r.bar)->SetLevel(u.slot(r.slot));
     }
 }
 
 void LiveDisplay::showVoltages(const VoltagesUpdate& u)
 {
     for (const Readout& r : voltageReadouts) {
-        label(r.label)->SetText(voltageText(u.slot(r.slot)));
+        (m_c.*r.label)->SetText(voltageText(u.slot(r.slot)));
         if (r.bar)
-            bar(r.bar)->SetLevel(u.slot(r.slot));
+            (m_c.*r.bar)->SetLevel(u.slot(r.slot));
     }
 }
 
@@ -301,54 +307,55 @@ void LiveDisplay::showPowerReadouts(bool energies, const std::function<int32_t(i
     // The choice is read at the moment of writing; a label belongs to the block
     // that carries its chosen quantity, the other block leaves it alone.
     for (int i = 0; i < 3; ++i) {
-        const int choice = static_cast<QComboBox*>(widget(powerLists[i]))->currentIndex();
+        const int choice = m_c.powerChoice[i]->currentIndex();
         if (choice < 0 || choice >= powerChoiceCount || isEnergyChoice(choice) != energies)
             continue;
-        label(powerLabels[i])->SetText(powerText(choice, value(powerChoiceSlot(choice))));
+        m_c.powerValue[i]->SetText(powerText(choice, value(powerChoiceSlot(choice))));
     }
 }
 
 void LiveDisplay::showAverageCurrents(const AverageCurrentsUpdate& u)
 {
-    for (int i = 0; i < int(averageCurrentLabels.size()); ++i)
-        label(averageCurrentLabels[i])->SetText(currentText(u.slot(6 + i)));
-    label(1120)->SetText(secondsText(u.slot(14)));
+    const auto labels = averageCurrentLabels(m_c);
+    for (int i = 0; i < int(labels.size()); ++i)
+        labels[i]->SetText(currentText(u.slot(6 + i)));
+    m_c.startTime->SetText(secondsText(u.slot(14)));
 }
 
 void LiveDisplay::showMotorTimes(const MotorTimesUpdate& u)
 {
-    label(1128)->SetText(insulationText(u.slot(25)));
-    label(1127)->SetText(frequencyText(u.slot(26)));
-    label(1119)->SetText(restartCountdownText(u.slot(27)));
-    bar(restartBar)->SetLevel(restartCountdownLevel(u.slot(27)));
-    label(1121)->SetText(overloadTripText(u.slot(28)));
-    label(1122)->SetText(afterOverloadText(u.slot(29)));
+    m_c.insulation->SetText(insulationText(u.slot(25)));
+    m_c.frequency->SetText(frequencyText(u.slot(26)));
+    m_c.restartCountdown->SetText(restartCountdownText(u.slot(27)));
+    m_c.restartCountdownBar->SetLevel(restartCountdownLevel(u.slot(27)));
+    m_c.overloadTripTime->SetText(overloadTripText(u.slot(28)));
+    m_c.afterOverloadTime->SetText(afterOverloadText(u.slot(29)));
 }
 
 void LiveDisplay::showSensors(const SensorsUpdate& u)
 {
-    label(1123)->SetText(temperatureText(u.sensor1));
-    label(1124)->SetText(temperatureText(u.sensor2));
-    label(1125)->SetText(currentInputText(u.currentInput));
-    label(1126)->SetText(voltageInputText(u.voltageInput));
+    m_c.sensor1Temperature->SetText(temperatureText(u.sensor1));
+    m_c.sensor2Temperature->SetText(temperatureText(u.sensor2));
+    m_c.currentInput->SetText(currentInputText(u.currentInput));
+    m_c.voltageInput->SetText(voltageInputText(u.voltageInput));
 }
 
 void LiveDisplay::showHeating(const HeatingUpdate& u)
 {
-    const uint32_t percent = graph()->SetLoad(u.thermalState);
-    label(1135)->SetText(heatingText(static_cast<int32_t>(percent)));
+    const uint32_t percent = m_c.loadGraph->SetLoad(u.thermalState);
+    m_c.heating->SetText(heatingText(static_cast<int32_t>(percent)));
 }
 
 void LiveDisplay::showStatus(const StatusUpdate& u)
 {
-    for (const auto& [bit, n] : statusLeds)
-        led(n)->SetState(u.statusBit(bit) ? CXLed::On : CXLed::Off);
+    for (const auto& [bit, lamp] : statusLeds)
+        (m_c.*lamp)->SetState(u.statusBit(bit) ? CXLed::On : CXLed::Off);
     setFunctionRelayMode(u.functionRelayMode());
 
-    FaultListRows rows(faultList());
+    FaultListRows rows(m_c.faultList);
     applyFaultList(u, rows, m_snapshot);
-    led(1090)->SetState(u.noFault ? CXLed::Off : u.faultIndicator);
-    bar(restartBar)->SetRange(0, static_cast<int>(u.restartBarMax));
+    m_c.faultLamp->SetState(u.noFault ? CXLed::Off : u.faultIndicator);
+    m_c.restartCountdownBar->SetRange(0, static_cast<int>(u.restartBarMax));
     setFaultResetVisible(!u.noFault && m_snapshot.IsAnyMarked());
 }
 
@@ -356,23 +363,23 @@ void LiveDisplay::showCurrentSettings(const CurrentSettingsUpdate& u)
 {
     const int rated = u.ratedCurrent;
     const int high = rated != 0 ? 15 * rated : 1;
-    for (int n : phaseCurrentBars) {
-        bar(n)->SetRange(0, high);
+    for (CXProgressCtrl* bar : phaseCurrentBars(m_c)) {
+        bar->SetRange(0, high);
         if (rated != 0)
-            bar(n)->SetMarks(10 * rated, 0);
+            bar->SetMarks(10 * rated, 0);
         else
-            bar(n)->SetMarks(1, 1);
-        bar(n)->SetOverColor(rated != 0 ? overYellow : overRed);
+            bar->SetMarks(1, 1);
+        bar->SetOverColor(rated != 0 ? overYellow : overRed);
     }
-    for (int n : sequenceCurrentBars)
-        bar(n)->SetRange(0, high);
-    label(1099)->SetText(secondsText(u.averagingPeriod));
+    for (CXProgressCtrl* bar : sequenceCurrentBars(m_c))
+        bar->SetRange(0, high);
+    m_c.averagingPeriod->SetText(secondsText(u.averagingPeriod));
 }
 
 void LiveDisplay::showLineVoltageLimits(const LineVoltageLimitsUpdate& u)
 {
-    for (int n : lineVoltageBars)
-        bar(n)->SetMarks(u.maximum, u.minimum);
+    for (CXProgressCtrl* bar : lineVoltageBars(m_c))
+        bar->SetMarks(u.maximum, u.minimum);
 }
 
 void LiveDisplay::showLinkLost()
@@ -380,9 +387,9 @@ void LiveDisplay::showLinkLost()
     FaultRow row;
     row.index = linkLostFault;
     row.time = QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
-    FaultListRows(faultList()).insertRowAtTop(faultRowCells(row), linkLostFault);
+    FaultListRows(m_c.faultList).insertRowAtTop(faultRowCells(row), linkLostFault);
     m_snapshot.Mark(linkLostFault);
-    led(1090)->SetState(CXLed::On);
+    m_c.faultLamp->SetState(CXLed::On);
 }
 
 bool LiveDisplay::linkLostListed() const
@@ -392,21 +399,21 @@ bool LiveDisplay::linkLostListed() const
 
 void LiveDisplay::setRemoteControl(bool allowed)
 {
-    widget(1200)->setVisible(!allowed);
-    widget(1139)->setVisible(allowed);
-    widget(1198)->setVisible(allowed);
-    led(1186)->SetState(allowed ? CXLed::On : CXLed::Off);
+    m_c.motorPicture->setVisible(!allowed);
+    m_c.start->setVisible(allowed);
+    m_c.stop->setVisible(allowed);
+    m_c.remoteLamp->SetState(allowed ? CXLed::On : CXLed::Off);
 }
 
 void LiveDisplay::hideMotorCommands()
 {
-    widget(1139)->hide();
-    widget(1198)->hide();
-    widget(1214)->hide();
-    widget(1200)->show();
+    m_c.start->hide();
+    m_c.stop->hide();
+    m_c.faultReset->hide();
+    m_c.motorPicture->show();
 }
 
 void LiveDisplay::setFaultResetVisible(bool visible)
 {
-    widget(1214)->setVisible(visible);
+    m_c.faultReset->setVisible(visible);
 }

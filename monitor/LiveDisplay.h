@@ -4,23 +4,15 @@
 #include "ColorRef.h"
 #include "FaultList.h"
 #include "LiveDisplayQueue.h"
+#include "MainWindowLayout.h"
 
-#include <QHash>
 #include <QString>
 
-class CGraph;
-class CIconButton;
-class CXLabel;
-class CXLed;
-class CXListCtrl;
-class CXProgressCtrl;
 class MeasurementSnapshot;
-class QComboBox;
-class QWidget;
 
 // The main window's read-outs: value labels and bars, indicators, the fault list,
-// the relay clock and the pictures, found by their control IDs (objectName
-// "id<ID>") under `root`. Everything here runs on the user-interface thread.
+// the relay clock and the pictures, through the controls the layout made.
+// Everything here runs on the user-interface thread.
 class LiveDisplay
 {
 public:
@@ -32,7 +24,8 @@ public:
         QColor valueText;
     };
 
-    LiveDisplay(QWidget* root, MeasurementSnapshot& snapshot);
+    // `controls` outlives the display.
+    LiveDisplay(const MainWindowControls& controls, MeasurementSnapshot& snapshot);
 
     // Once when the window opens: list columns, colours, icons, fonts, bar ranges.
     void setupStatusPanel(const Colors& colors, int32_t baudRateIndex);
@@ -56,13 +49,6 @@ public:
     void hideMotorCommands();
     void setFaultResetVisible(bool visible);
 
-    CXLabel* label(int id) const;
-    CXProgressCtrl* bar(int id) const;
-    CXLed* led(int id) const;
-    CXListCtrl* faultList() const;
-    CGraph* graph() const;
-    QWidget* widget(int id) const;
-
 private:
     void showCurrents(const pollcycle::CurrentsUpdate& u);
     void showVoltages(const pollcycle::VoltagesUpdate& u);
@@ -74,9 +60,8 @@ private:
     void showStatus(const pollcycle::StatusUpdate& u);
     void showCurrentSettings(const pollcycle::CurrentSettingsUpdate& u);
     void showLineVoltageLimits(const pollcycle::LineVoltageLimitsUpdate& u);
-    void setPicture(int id, const QString& icon, QSize size);
+    static void setPicture(CXLed* picture, const QString& icon, QSize size);
 
-    QWidget* m_root;
+    const MainWindowControls& m_c;
     MeasurementSnapshot& m_snapshot;
-    mutable QHash<int, QWidget*> m_controls;
 };

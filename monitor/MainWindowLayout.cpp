@@ -15,23 +15,28 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <tuple>
 #include <type_traits>
 
 namespace {
 
+// Names the control for tests and screen readers and hands it to its handle.
 template <typename T>
-T* named(T* widget, int id)
+T* named(T* widget, int id, T*& handle)
 {
     widget->setObjectName(QStringLiteral("id%1").arg(id));
+    handle = widget;
     return widget;
 }
 
 // A value read-out, sized for the widest text it is meant to show, so a new
 // value repaints the read-out alone and the layout never jumps.
-CXLabel* value(QWidget* parent, int id, const QString& initial, QStringView widest)
+CXLabel* value(MainWindowControls& c, QWidget* parent, int id, CXLabel*& handle, const QString& initial,
+               QStringView widest)
 {
-    auto* label = named(new CXLabel(initial, parent), id);
+    auto* label = named(new CXLabel(initial, parent), id, handle);
     label->ReserveText(widest.toString());
+    c.valueLabels.append(label);
     return label;
 }
 
@@ -56,11 +61,12 @@ template <typename Layout> Layout* compact(Layout* layout)
 
 // A level bar: at least 90 pixels long, and longer wherever the window has room
 // (its own preferred length does not count).
-CXProgressCtrl* levelBar(QWidget* parent, int id)
+CXProgressCtrl* levelBar(MainWindowControls& c, QWidget* parent, int id, CXProgressCtrl*& handle)
 {
-    auto* bar = named(new CXProgressCtrl(parent), id);
+    auto* bar = named(new CXProgressCtrl(parent), id, handle);
     bar->setMinimumSize(90, 14);
     bar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    c.levelBars.append(bar);
     return bar;
 }
 
@@ -80,13 +86,16 @@ QLabel* caption(QWidget* parent, const QString& text)
 struct MeterRow
 {
     const char16_t* caption;
-    int label;
-    int bar;
+    int labelId;
+    CXLabel** label;
+    int barId; // 0: none
+    CXProgressCtrl** bar;
     const char16_t* initial;
     QStringView widest;
 };
 
-QGroupBox* meterGroup(QWidget* parent, const QString& title, std::initializer_list<MeterRow> rows)
+QGroupBox* meterGroup(MainWindowControls& c, QWidget* parent, const QString& title,
+                      std::initializer_list<MeterRow> rows)
 {
     auto* box = new QGroupBox(title, parent);
     auto* grid = compact(new QGridLayout(box));
@@ -94,10 +103,10 @@ QGroupBox* meterGroup(QWidget* parent, const QString& title, std::initializer_li
     int row = 0;
     for (const MeterRow& r : rows) {
         grid->addWidget(caption(box, QString::fromUtf16(r.caption)), row, 0);
-        grid->addWidget(value(box, r.label, QString::fromUtf16(r.initial), r.widest), row, 1);
-        if (r.bar) {
+        grid->addWidget(value(c, box, r.labelId, *r.label, QString::fromUtf16(r.initial), r.widest), row, 1);
+        if (r.barId) {
             // Read out by its row, not by the group around it.
-            CXProgressCtrl* bar = levelBar(box, r.bar);
+            CXProgressCtrl* bar = levelBar(c, box, r.barId, *r.bar);
             bar->setAccessibleName(QString::fromUtf16(r.caption));
             grid->addWidget(bar, row, 2);
         }
@@ -106,18 +115,19 @@ QGroupBox* meterGroup(QWidget* parent, const QString& title, std::initializer_li
     return box;
 }
 
-QGroupBox* currentsGroup(QWidget* parent)
+QGroupBox* currentsGroup(MainWindowControls& c, QWidget* parent)
 {
-    return meterGroup(parent, QStringLiteral("Prądy"),
-                      {{u"Faza L1", 1092, 1054, u"0.0 A", widestCurrent},
-                       {u"Faza L2", 1093, 1055, u"0.0 A", widestCurrent},
-                       {u"Faza L3", 1094, 1056, u"0.0 A", widestCurrent},
-                       {u"Składowa zgodna", 1133, 1079, u"0.0 A", widestCurrent},
-                       {u"Składowa przeciwna", 1105, 1061, u"0.0 A", widestCurrent},
-                       {u"Prąd doziemny I0", 1095, 1059, u"0.0 A", widestCurrent}});
+    return meterGroup(
+        c, parent, QStringLiteral("Prądy"),
+        {{u"Faza L1", 1092, &c.currentL1, 1054, &c.currentL1Bar, u"0.0 A", widestCurrent},
+         {u"Faza L2", 1093, &c.currentL2, 1055, &c.currentL2Bar, u"0.0 A", widestCurrent},
+         {u"Faza L3", 1094, &c.currentL3, 1056, &c.currentL3Bar, u"0.0 A", widestCurrent},
+         {u"Składowa zgodna", 1133, &c.positiveCurrent, 1079, &c.positiveCurrentBar, u"0.0 A", widestCurrent},
+         {u"Składowa przeciwna", 1105, &c.negativeCurrent, 1061, &c.negativeCurrentBar, u"0.0 A", widestCurrent},
+         {u"Prąd doziemny I0", 1095, &c.earthCurrent, 1059, &c.earthCurrentBar, u"0.0 A", widestCurrent}});
 }
 
-QGroupBox* averageCurrentsGroup(QWidget* parent)
+QGroupBox* averageCurrentsGroup(MainWindowControls& c, QWidget* parent)
 {
     auto* box = new QGroupBox(QStringLiteral("Prądy średnie i rozruch"), parent);
     auto* grid = compact(new QGridLayout(box));
@@ -126,37 +136,41 @@ QGroupBox* averageCurrentsGroup(QWidget* parent)
     grid->addWidget(caption(box, QStringLiteral("L3")), 0, 3, Qt::AlignHCenter);
     grid->addWidget(caption(box, QStringLiteral("Średni")), 1, 0);
     grid->addWidget(caption(box, QStringLiteral("Maks. średni")), 2, 0);
-    const int averages[2][3] = {{1096, 1097, 1098}, {1100, 1101, 1102}};
+    const std::pair<int, CXLabel**> averages[2][3] = {
+        {{1096, &c.averageCurrent[0]}, {1097, &c.averageCurrent[1]}, {1098, &c.averageCurrent[2]}},
+        {{1100, &c.peakAverageCurrent[0]}, {1101, &c.peakAverageCurrent[1]}, {1102, &c.peakAverageCurrent[2]}}};
     for (int row = 0; row < 2; ++row)
-        for (int phase = 0; phase < 3; ++phase)
-            grid->addWidget(value(box, averages[row][phase], QStringLiteral("0.0 A"), widestCurrent), row + 1,
-                            phase + 1);
+        for (int phase = 0; phase < 3; ++phase) {
+            const auto& [id, handle] = averages[row][phase];
+            grid->addWidget(value(c, box, id, *handle, QStringLiteral("0.0 A"), widestCurrent), row + 1, phase + 1);
+        }
     grid->addWidget(caption(box, QStringLiteral("Okres uśredniania")), 3, 0);
-    grid->addWidget(value(box, 1099, QStringLiteral("0 s"), widestSeconds), 3, 1);
+    grid->addWidget(value(c, box, 1099, c.averagingPeriod, QStringLiteral("0 s"), widestSeconds), 3, 1);
     grid->addWidget(caption(box, QStringLiteral("Prąd rozruchu")), 4, 0);
-    grid->addWidget(value(box, 1103, QStringLiteral("0.0 A"), widestCurrent), 4, 1);
+    grid->addWidget(value(c, box, 1103, c.startCurrent, QStringLiteral("0.0 A"), widestCurrent), 4, 1);
     grid->addWidget(caption(box, QStringLiteral("Czas rozruchu")), 4, 2, Qt::AlignRight);
-    grid->addWidget(value(box, 1120, QStringLiteral("0 s"), widestSeconds), 4, 3);
+    grid->addWidget(value(c, box, 1120, c.startTime, QStringLiteral("0 s"), widestSeconds), 4, 3);
     grid->addWidget(caption(box, QStringLiteral("Prąd przeciążenia")), 5, 0);
-    grid->addWidget(value(box, 1104, QStringLiteral("0.0 A"), widestCurrent), 5, 1);
+    grid->addWidget(value(c, box, 1104, c.overloadCurrent, QStringLiteral("0.0 A"), widestCurrent), 5, 1);
     return box;
 }
 
-QGroupBox* voltagesGroup(QWidget* parent)
+QGroupBox* voltagesGroup(MainWindowControls& c, QWidget* parent)
 {
-    return meterGroup(parent, QStringLiteral("Napięcia"),
-                      {{u"Fazowe L1", 1114, 1073, u"0 V", widestVoltage},
-                       {u"Fazowe L2", 1115, 1085, u"0 V", widestVoltage},
-                       {u"Fazowe L3", 1116, 1086, u"0 V", widestVoltage},
-                       {u"Międzyfaz. L1-L2", 1106, 1065, u"0 V", widestVoltage},
-                       {u"Międzyfaz. L2-L3", 1107, 1067, u"0 V", widestVoltage},
-                       {u"Międzyfaz. L3-L1", 1108, 1069, u"0 V", widestVoltage},
-                       {u"Składowa zgodna", 1117, 0, u"0 V", widestVoltage},
-                       {u"Składowa przeciwna", 1118, 1072, u"0 V", widestVoltage},
-                       {u"Składowa zerowa", 1109, 0, u"0 V", widestVoltage}});
+    return meterGroup(
+        c, parent, QStringLiteral("Napięcia"),
+        {{u"Fazowe L1", 1114, &c.voltageL1, 1073, &c.voltageL1Bar, u"0 V", widestVoltage},
+         {u"Fazowe L2", 1115, &c.voltageL2, 1085, &c.voltageL2Bar, u"0 V", widestVoltage},
+         {u"Fazowe L3", 1116, &c.voltageL3, 1086, &c.voltageL3Bar, u"0 V", widestVoltage},
+         {u"Międzyfaz. L1-L2", 1106, &c.voltageL1L2, 1065, &c.voltageL1L2Bar, u"0 V", widestVoltage},
+         {u"Międzyfaz. L2-L3", 1107, &c.voltageL2L3, 1067, &c.voltageL2L3Bar, u"0 V", widestVoltage},
+         {u"Międzyfaz. L3-L1", 1108, &c.voltageL3L1, 1069, &c.voltageL3L1Bar, u"0 V", widestVoltage},
+         {u"Składowa zgodna", 1117, &c.positiveVoltage, 0, nullptr, u"0 V", widestVoltage},
+         {u"Składowa przeciwna", 1118, &c.negativeVoltage, 1072, &c.negativeVoltageBar, u"0 V", widestVoltage},
+         {u"Składowa zerowa", 1109, &c.zeroVoltage, 0, nullptr, u"0 V", widestVoltage}});
 }
 
-QGroupBox* powersGroup(QWidget* parent)
+QGroupBox* powersGroup(MainWindowControls& c, QWidget* parent)
 {
     auto* box = new QGroupBox(QStringLiteral("Moce i energie"), parent);
     auto* grid = compact(new QGridLayout(box));
@@ -164,123 +178,128 @@ QGroupBox* powersGroup(QWidget* parent)
     const int lists[3] = {1187, 1188, 1189};
     const int labels[3] = {1190, 1191, 1192};
     for (int i = 0; i < 3; ++i) {
-        auto* list = named(new QComboBox(box), lists[i]);
+        auto* list = named(new QComboBox(box), lists[i], c.powerChoice[i]);
         list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         grid->addWidget(list, i, 0);
-        grid->addWidget(value(box, labels[i], QStringLiteral("0"), u"8888888.8 kVAr/h"), i, 1);
+        grid->addWidget(value(c, box, labels[i], c.powerValue[i], QStringLiteral("0"), u"8888888.8 kVAr/h"), i, 1);
     }
     return box;
 }
 
-QGroupBox* furtherMeasurementsGroup(QWidget* parent)
+QGroupBox* furtherMeasurementsGroup(MainWindowControls& c, QWidget* parent)
 {
-    return meterGroup(parent, QStringLiteral("Pomiary dodatkowe"),
-                      {{u"Temperatura czujnika 1", 1123, 0, u"0 *C", u"Przerwanie"},
-                       {u"Temperatura czujnika 2", 1124, 0, u"0 *C", u"Przerwanie"},
-                       {u"Wejście prądowe", 1125, 0, u"0.0 mA", u"88.8 m\u0410"},
-                       {u"Wejście napięciowe", 1126, 0, u"0.0 V", u"88.8 V"},
-                       {u"Częstotliwość sieci", 1127, 0, u"0.0 Hz", u"88.8 Hz"},
-                       {u"Rezystancja izolacji", 1128, 0, u"0.0 MOhm", u"8888.8 M\u03A9"}});
+    return meterGroup(
+        c, parent, QStringLiteral("Pomiary dodatkowe"),
+        {{u"Temperatura czujnika 1", 1123, &c.sensor1Temperature, 0, nullptr, u"0 *C", u"Przerwanie"},
+         {u"Temperatura czujnika 2", 1124, &c.sensor2Temperature, 0, nullptr, u"0 *C", u"Przerwanie"},
+         {u"Wejście prądowe", 1125, &c.currentInput, 0, nullptr, u"0.0 mA", u"88.8 m\u0410"},
+         {u"Wejście napięciowe", 1126, &c.voltageInput, 0, nullptr, u"0.0 V", u"88.8 V"},
+         {u"Częstotliwość sieci", 1127, &c.frequency, 0, nullptr, u"0.0 Hz", u"88.8 Hz"},
+         {u"Rezystancja izolacji", 1128, &c.insulation, 0, nullptr, u"0.0 MOhm", u"8888.8 M\u03A9"}});
 }
 
-QGroupBox* timersGroup(QWidget* parent)
+QGroupBox* timersGroup(MainWindowControls& c, QWidget* parent)
 {
-    return meterGroup(parent, QStringLiteral("Czasy"),
-                      {{u"Do samoczynnego zał.", 1119, 1075, u"Wył.", u"888 s"},
-                       {u"Do wyłącz. z przeciążenia", 1121, 0, u"Nie", u"888 s"},
-                       {u"Po wyłącz. z przeciążenia", 1122, 0, u"Nie", u"888 s"}});
+    return meterGroup(
+        c, parent, QStringLiteral("Czasy"),
+        {{u"Do samoczynnego zał.", 1119, &c.restartCountdown, 1075, &c.restartCountdownBar, u"Wył.", u"888 s"},
+         {u"Do wyłącz. z przeciążenia", 1121, &c.overloadTripTime, 0, nullptr, u"Nie", u"888 s"},
+         {u"Po wyłącz. z przeciążenia", 1122, &c.afterOverloadTime, 0, nullptr, u"Nie", u"888 s"}});
 }
 
 // `name` says which lamp it is; a screen reader adds its state.
-CXLed* indicator(QWidget* parent, int id, const QString& name)
+CXLed* indicator(QWidget* parent, int id, CXLed*& handle, const QString& name)
 {
-    auto* led = named(new CXLed(parent), id);
+    auto* led = named(new CXLed(parent), id, handle);
     led->setAccessibleName(name);
     return led;
 }
 
-QGroupBox* relayStateGroup(QWidget* parent)
+QGroupBox* relayStateGroup(MainWindowControls& c, QWidget* parent)
 {
     // Rows of their own rather than one grid: rows spanning grid columns made
     // the grid ask for far more width than any row needs.
     auto* box = new QGroupBox(QStringLiteral("Stan przekaźnika"), parent);
     auto* rows = compact(new QVBoxLayout(box));
-    const std::pair<int, const char16_t*> lights[] = {
-        {1087, u"TMLPP"}, {1088, u"Przekaźnik silnika"}, {1089, u"Przekaźnik funkcyjny"}};
-    for (const auto& [id, text] : lights) {
+    const std::tuple<int, CXLed**, const char16_t*> lights[] = {{1087, &c.tmlppLamp, u"TMLPP"},
+                                                                {1088, &c.motorRelayLamp, u"Przekaźnik silnika"},
+                                                                {1089, &c.functionRelayLamp, u"Przekaźnik funkcyjny"}};
+    for (const auto& [id, handle, text] : lights) {
         auto* light = new QHBoxLayout;
-        light->addWidget(indicator(box, id, QString::fromUtf16(text)));
+        light->addWidget(indicator(box, id, *handle, QString::fromUtf16(text)));
         light->addWidget(caption(box, QString::fromUtf16(text)), 1);
         rows->addLayout(light);
     }
     auto* alarms = new QHBoxLayout;
-    alarms->addWidget(indicator(box, 1090, QStringLiteral("Awaria")));
-    alarms->addWidget(indicator(box, 1185, QStringLiteral("Lampka żółta (bit stanu 3)")));
-    alarms->addWidget(indicator(box, 1193, QStringLiteral("Lampka niebieska (bit stanu 8)")));
+    alarms->addWidget(indicator(box, 1090, c.faultLamp, QStringLiteral("Awaria")));
+    alarms->addWidget(indicator(box, 1185, c.yellowLamp, QStringLiteral("Lampka żółta (bit stanu 3)")));
+    alarms->addWidget(indicator(box, 1193, c.blueLamp, QStringLiteral("Lampka niebieska (bit stanu 8)")));
     alarms->addStretch();
     rows->addLayout(alarms);
     rows->addWidget(caption(box, QStringLiteral("Tryb pracy przekaźnika funkcyjnego:")));
-    rows->addWidget(indicator(box, 1184, QStringLiteral("Tryb pracy przekaźnika funkcyjnego")));
+    rows->addWidget(
+        indicator(box, 1184, c.functionRelayMode, QStringLiteral("Tryb pracy przekaźnika funkcyjnego")));
     auto* clock = new QHBoxLayout;
     clock->addWidget(caption(box, QStringLiteral("Zegar ZRQ-7/8")), 0, Qt::AlignTop);
-    clock->addWidget(value(box, 1130, QStringLiteral("00 : 00 : 00\r\n00.00.0000"), widestClock), 1);
+    clock->addWidget(
+        value(c, box, 1130, c.relayClock, QStringLiteral("00 : 00 : 00\r\n00.00.0000"), widestClock), 1);
     rows->addLayout(clock);
     return box;
 }
 
-CIconButton* iconButton(QWidget* parent, int id, const QString& text)
+CIconButton* iconButton(QWidget* parent, int id, CIconButton*& handle, const QString& text)
 {
-    auto* button = named(new CIconButton(parent), id);
+    auto* button = named(new CIconButton(parent), id, handle);
     button->setText(text);
     button->SetTooltip(text);
     button->setFocusPolicy(Qt::TabFocus);
     return button;
 }
 
-QGroupBox* motorGroup(QWidget* parent)
+QGroupBox* motorGroup(MainWindowControls& c, QWidget* parent)
 {
     auto* box = new QGroupBox(QStringLiteral("Sterowanie silnikiem"), parent);
     auto* row = compact(new QHBoxLayout(box));
-    QWidget* start = iconButton(box, 1139, QStringLiteral("START"));
-    QWidget* stop = iconButton(box, 1198, QStringLiteral("STOP"));
+    QWidget* start = iconButton(box, 1139, c.start, QStringLiteral("START"));
+    QWidget* stop = iconButton(box, 1198, c.stop, QStringLiteral("STOP"));
     start->hide();
     stop->hide();
     row->addWidget(start);
     row->addWidget(stop);
-    row->addWidget(indicator(box, 1200, QStringLiteral("Silnik")));
+    row->addWidget(indicator(box, 1200, c.motorPicture, QStringLiteral("Silnik")));
     row->addStretch();
     auto* remote = new QVBoxLayout;
     remote->addWidget(caption(box, QStringLiteral("Zdalne")), 0, Qt::AlignHCenter);
-    remote->addWidget(indicator(box, 1186, QStringLiteral("Zdalne")), 0, Qt::AlignHCenter);
+    remote->addWidget(indicator(box, 1186, c.remoteLamp, QStringLiteral("Zdalne")), 0, Qt::AlignHCenter);
     row->addLayout(remote);
-    QWidget* reset = iconButton(box, 1214, QStringLiteral("Anulowanie awarii"));
+    QWidget* reset = iconButton(box, 1214, c.faultReset, QStringLiteral("Anulowanie awarii"));
     reset->hide();
     row->addWidget(reset);
     box->setMinimumHeight(box->sizeHint().height() + 24);
     return box;
 }
 
-QGroupBox* loadGroup(QWidget* parent)
+QGroupBox* loadGroup(MainWindowControls& c, QWidget* parent)
 {
     auto* box = new QGroupBox(QStringLiteral("Obciążenie cieplne silnika"), parent);
     auto* layout = compact(new QVBoxLayout(box));
-    auto* graph = named(new CGraph(box), 1134);
+    auto* graph = named(new CGraph(box), 1134, c.loadGraph);
     graph->setMinimumSize(200, 90);
     graph->setMouseTracking(true);
     layout->addWidget(graph, 1);
     auto* heating = new QHBoxLayout;
     heating->addWidget(caption(box, QStringLiteral("Grzanie")));
-    heating->addWidget(value(box, 1135, QStringLiteral("0%"), u"8888%"));
+    heating->addWidget(value(c, box, 1135, c.heating, QStringLiteral("0%"), u"8888%"));
     heating->addStretch();
     layout->addLayout(heating);
     return box;
 }
 
-QGroupBox* faultsGroup(QWidget* parent)
+QGroupBox* faultsGroup(MainWindowControls& c, QWidget* parent)
 {
     auto* box = new QGroupBox(QStringLiteral("Aktywne awarie"), parent);
     auto* layout = compact(new QVBoxLayout(box));
-    auto* list = named(new CXListCtrl(box), 1076);
+    auto* list = named(new CXListCtrl(box), 1076, c.faultList);
     // A few rows at least; any further height the window has goes to the list.
     list->setMinimumHeight(90);
     list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
@@ -288,60 +307,63 @@ QGroupBox* faultsGroup(QWidget* parent)
     return box;
 }
 
-QGroupBox* linkGroup(QWidget* parent)
+QGroupBox* linkGroup(MainWindowControls& c, QWidget* parent)
 {
     auto* box = new QGroupBox(QStringLiteral("Połączenie"), parent);
     auto* grid = compact(new QGridLayout(box));
     auto* activity = new QHBoxLayout;
-    activity->addWidget(indicator(box, 1113, QStringLiteral("Aktywność łącza")));
+    activity->addWidget(indicator(box, 1113, c.linkActivity, QStringLiteral("Aktywność łącza")));
     activity->addStretch();
-    activity->addWidget(indicator(box, 1159, QStringLiteral("Zabezpieczenie")));
+    activity->addWidget(indicator(box, 1159, c.protection, QStringLiteral("Zabezpieczenie")));
     grid->addLayout(activity, 0, 0, 1, 2);
-    const std::pair<const char16_t*, std::pair<int, const char16_t*>> rows[] = {
-        {u"Stan", {1112, u"Wyłączone"}},
-        {u"Prędkość", {1111, u"9600 bit/s"}},
-        {u"Czas połączenia", {1110, u"00 : 00 : 00"}},
-        {u"Transmisja", {1131, u"0.00par./s"}},
+    const std::tuple<const char16_t*, int, CXLabel**, const char16_t*> rows[] = {
+        {u"Stan", 1112, &c.linkState, u"Wyłączone"},
+        {u"Prędkość", 1111, &c.lineSpeed, u"9600 bit/s"},
+        {u"Czas połączenia", 1110, &c.connectionTime, u"00 : 00 : 00"},
+        {u"Transmisja", 1131, &c.throughput, u"0.00par./s"},
     };
     int row = 1;
-    for (const auto& [text, control] : rows) {
+    for (const auto& [text, id, handle, initial] : rows) {
         grid->addWidget(caption(box, QString::fromUtf16(text)), row, 0);
-        grid->addWidget(value(box, control.first, QString::fromUtf16(control.second), u"88888.88par./s"), row,
-                        1);
+        grid->addWidget(value(c, box, id, *handle, QString::fromUtf16(initial), u"88888.88par./s"), row, 1);
         ++row;
     }
     grid->addWidget(caption(box, QStringLiteral("Czas PC")), row, 0, Qt::AlignTop);
-    grid->addWidget(value(box, 1091, QStringLiteral("00 : 00 : 00\r\n00.00.0000"), widestClock), row, 1);
+    grid->addWidget(value(c, box, 1091, c.pcClock, QStringLiteral("00 : 00 : 00\r\n00.00.0000"), widestClock),
+                    row, 1);
     return box;
 }
 
-QPushButton* commandButton(QWidget* parent, int id, const QString& text, const QString& icon)
+QPushButton* commandButton(QWidget* parent, int id, QPushButton*& handle, const QString& text,
+                           const QString& icon)
 {
-    auto* button = named(new QPushButton(QIcon(QStringLiteral(":/icons/%1.svg").arg(icon)), text, parent), id);
+    auto* button =
+        named(new QPushButton(QIcon(QStringLiteral(":/icons/%1.svg").arg(icon)), text, parent), id, handle);
     button->setAutoDefault(false);
     return button;
 }
 
 } // namespace
 
-void buildMainWindowContent(QWidget* content)
+MainWindowControls buildMainWindowContent(QWidget* content)
 {
+    MainWindowControls c;
     auto* left = new QVBoxLayout;
-    left->addWidget(currentsGroup(content));
-    left->addWidget(averageCurrentsGroup(content));
-    left->addWidget(timersGroup(content));
+    left->addWidget(currentsGroup(c, content));
+    left->addWidget(averageCurrentsGroup(c, content));
+    left->addWidget(timersGroup(c, content));
     left->addStretch();
 
     auto* middle = new QVBoxLayout;
-    middle->addWidget(voltagesGroup(content));
-    middle->addWidget(powersGroup(content));
-    middle->addWidget(furtherMeasurementsGroup(content));
+    middle->addWidget(voltagesGroup(c, content));
+    middle->addWidget(powersGroup(c, content));
+    middle->addWidget(furtherMeasurementsGroup(c, content));
     middle->addStretch();
 
     auto* right = new QVBoxLayout;
-    right->addWidget(relayStateGroup(content));
-    right->addWidget(motorGroup(content));
-    right->addWidget(loadGroup(content));
+    right->addWidget(relayStateGroup(c, content));
+    right->addWidget(motorGroup(c, content));
+    right->addWidget(loadGroup(c, content));
     right->addStretch();
 
     auto* columns = new QHBoxLayout;
@@ -352,19 +374,24 @@ void buildMainWindowContent(QWidget* content)
     columns->addLayout(right);
 
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(faultsGroup(content), 1);
-    bottom->addWidget(linkGroup(content));
+    bottom->addWidget(faultsGroup(c, content), 1);
+    bottom->addWidget(linkGroup(c, content));
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(commandButton(content, 1084, QStringLiteral("Połącz"), QStringLiteral("connect")));
-    buttons->addWidget(commandButton(content, 1000, QStringLiteral("Ustawienia"), QStringLiteral("settings")));
-    buttons->addWidget(commandButton(content, 1003, QStringLiteral("Parametry ZRQ"), QStringLiteral("device_params")));
-    buttons->addWidget(commandButton(content, 1155, QStringLiteral("Baza danych"), QStringLiteral("database")));
     buttons->addWidget(
-        commandButton(content, 1201, QStringLiteral("Dziennik awarii ZRQ"), QStringLiteral("fault_report")));
+        commandButton(content, 1084, c.connect, QStringLiteral("Połącz"), QStringLiteral("connect")));
+    buttons->addWidget(
+        commandButton(content, 1000, c.settings, QStringLiteral("Ustawienia"), QStringLiteral("settings")));
+    buttons->addWidget(commandButton(content, 1003, c.deviceParameters, QStringLiteral("Parametry ZRQ"),
+                                     QStringLiteral("device_params")));
+    buttons->addWidget(
+        commandButton(content, 1155, c.database, QStringLiteral("Baza danych"), QStringLiteral("database")));
+    buttons->addWidget(commandButton(content, 1201, c.faultLog, QStringLiteral("Dziennik awarii ZRQ"),
+                                     QStringLiteral("fault_report")));
     buttons->addStretch();
-    buttons->addWidget(commandButton(content, 1082, QStringLiteral("O programie..."), QStringLiteral("about")));
-    buttons->addWidget(commandButton(content, 1080, QStringLiteral("Zakończ"), QStringLiteral("exit")));
+    buttons->addWidget(
+        commandButton(content, 1082, c.about, QStringLiteral("O programie..."), QStringLiteral("about")));
+    buttons->addWidget(commandButton(content, 1080, c.exit, QStringLiteral("Zakończ"), QStringLiteral("exit")));
 
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(groupMargin, groupMargin, groupMargin, groupMargin);
@@ -372,6 +399,7 @@ void buildMainWindowContent(QWidget* content)
     layout->addLayout(columns);
     layout->addLayout(bottom, 1);
     layout->addLayout(buttons);
+    return c;
 }
 
 QSize settledSizeHint(QWidget* content)

@@ -40,12 +40,6 @@ QString fromUtf8(std::string_view text)
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// Read all, write all, clock and restart: buttons that work only with the link.
-bool needsRelay(int id)
-{
-    return id == 1213 || id == 1215 || id == 1194 || id == 1195;
-}
-
 const QString kLinkClosedLine = QStringLiteral("Połączenie z urządzeniem zostało zakończone.");
 
 // The operator's message at the end of reading or writing all parameters: done,
@@ -139,6 +133,7 @@ void CSettDevDlg::buildControls()
         auto* b = new QPushButton(text, this);
         b->setObjectName(QStringLiteral("id%1").arg(id));
         b->setAutoDefault(false);
+        m_buttons.append(b);
         return b;
     };
 
@@ -245,7 +240,8 @@ void CSettDevDlg::buildControls()
     layout->addLayout(bottom);
 
     // Offline: no transfers, no clock, no restart.
-    for (QPushButton* b : {writeAll, readAll, clock, restart})
+    m_relayButtons = {writeAll, readAll, clock, restart};
+    for (QPushButton* b : m_relayButtons)
         b->setEnabled(m_context.online);
 
     // Name column 80 % of the grid's width.
@@ -311,9 +307,8 @@ std::vector<TransferRegister> CSettDevDlg::transferRegisters(bool onlyPending) c
 
 void CSettDevDlg::setBusy(bool busy)
 {
-    for (QPushButton* b : findChildren<QPushButton*>()) {
-        b->setEnabled(!busy && (!needsRelay(b->objectName().mid(2).toInt()) || hasLink()));
-    }
+    for (QPushButton* b : m_buttons)
+        b->setEnabled(!busy && (!m_relayButtons.contains(b) || hasLink()));
     m_onlyChanged->setEnabled(!busy);
     m_grid->setEditTriggers(busy ? QAbstractItemView::NoEditTriggers
                                  : QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
@@ -392,14 +387,10 @@ std::shared_ptr<LinkUse> CSettDevDlg::linkClosing()
     m_transfer.requestStop(); // its end (and message) follows through the event queue
     // The relay this window was built for and read from is gone; another relay
     // (or firmware version) connected later gets a window of its own.
-    for (QPushButton* b : findChildren<QPushButton*>()) {
-        const int id = b->objectName().mid(2).toInt();
-        if (needsRelay(id)) {
-            b->setEnabled(false);
-            b->setToolTip(
-                QStringLiteral("Połączenie, z którym otwarto okno, zostało zakończone. Aby pracować z "
-                               "urządzeniem, otwórz okno ponownie."));
-        }
+    for (QPushButton* b : m_relayButtons) {
+        b->setEnabled(false);
+        b->setToolTip(QStringLiteral("Połączenie, z którym otwarto okno, zostało zakończone. Aby pracować z "
+                                     "urządzeniem, otwórz okno ponownie."));
     }
     return m_transfer.linkUse();
 }

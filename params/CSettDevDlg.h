@@ -4,6 +4,7 @@
 #include "ParameterTransfer.h"
 
 #include <QDialog>
+#include <QList>
 #include <QPointer>
 #include <functional>
 
@@ -12,6 +13,7 @@ class ParameterGridModel;
 class QCheckBox;
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QTreeView;
 
 // What the window is opened with: the firmware version its table is built
@@ -109,6 +111,10 @@ private:
     QLabel* m_description = nullptr;
     QProgressBar* m_progress = nullptr;
     QCheckBox* m_onlyChanged = nullptr;
+    // Every button of the window; of those, the ones that work only with the
+    // link (read all, write all, clock, restart).
+    QList<QPushButton*> m_buttons;
+    QList<QPushButton*> m_relayButtons;
     QPointer<CWaitDlg> m_wait;
     ParameterTransfer m_transfer;
     ParameterTransfer::Kind m_runningKind = ParameterTransfer::Kind::ReadAll;

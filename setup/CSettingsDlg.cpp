@@ -338,6 +338,12 @@ void CSettingsDlg::loadFromRecord()
     applyStyleRule();
 }
 
+QList<QWidget*> CSettingsDlg::valueControls() const
+{
+    return {m_port,    m_baudRate,      m_dataBits, m_parity,  m_stopBits, m_protocol,
+            m_ipAddress, m_tcpPort, m_deviceAddress, m_timeout, m_retries,  m_passwordShown};
+}
+
 bool CSettingsDlg::serialPortSelected() const
 {
     return m_port->currentIndex() >= 0 && m_port->currentText() != kModbusTcp;
@@ -429,10 +435,8 @@ void CSettingsDlg::applyColours()
         values.setColor(QPalette::Disabled, role, background);
     for (auto role : {QPalette::Text, QPalette::ButtonText})
         values.setColor(QPalette::Disabled, role, greyed(value));
-    for (QWidget* control : findChildren<QWidget*>()) {
-        if (qobject_cast<QLineEdit*>(control) || qobject_cast<QComboBox*>(control))
-            control->setPalette(values);
-    }
+    for (QWidget* control : valueControls())
+        control->setPalette(values);
 
     m_swatches[0]->SetColor(background);
     m_swatches[1]->SetColor(text);

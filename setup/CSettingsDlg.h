@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include <QDialog>
+#include <QList>
 
 #include "DeviceSearchResult.h"
 #include "SearchScan.h"
@@ -67,6 +68,8 @@ private:
     void runDeviceSearch();
     bool selectEntry(QComboBox* list, const QString& text);
     bool serialPortSelected() const;
+    // The window's edits and lists, which show values in the value colour.
+    QList<QWidget*> valueControls() const;
 
     ProgramSettings& m_settings;
     devicesearch::ScanRange m_searchRange;

@@ -6,6 +6,7 @@
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
 #include "CDataDlg.h"
+#include "CIconButton.h"
 #include "DayFile.h"
 #include "Recorder.h"
 #include "CXLabel.h"
@@ -34,7 +35,6 @@ private slots:
     void recordsThroughConnectAndDisconnect();
 
 private:
-    QString text(CCPL_ZRQ7Dlg& window, int id) { return window.liveDisplay().label(id)->Text(); }
     QPushButton* button(CCPL_ZRQ7Dlg& window, int id)
     {
         return window.findChild<QPushButton*>(QStringLiteral("id%1").arg(id));
@@ -67,25 +67,25 @@ void TestConnectedWindow::connectShowsLiveValues()
     QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000);
     QVERIFY(window.isConnected());
     QCOMPARE(button(window, 1084)->text(), u"Odłącz"_qs);
-    QCOMPARE(text(window, 1112), u"Podłączony"_qs);
+    QCOMPARE(window.controls().linkState->Text(), u"Podłączony"_qs);
     QVERIFY2(window.windowTitle().contains(u"Adres [1]"_qs), qPrintable(window.windowTitle()));
 
     // The delivered simulator: 231 V mains, a running 42 A motor, no fault.
-    QTRY_VERIFY(text(window, 1114).endsWith(u" V"_qs) && text(window, 1114) != u"0 V"_qs);
-    QTRY_VERIFY(text(window, 1127) == u"50.0 Hz"_qs);
-    QTRY_VERIFY(text(window, 1130) != u"00 : 00 : 00\r\n00.00.0000"_qs);
-    QTRY_COMPARE(window.liveDisplay().led(1186)->GetState(), 1); // remote control allowed
+    QTRY_VERIFY(window.controls().voltageL1->Text().endsWith(u" V"_qs) && window.controls().voltageL1->Text() != u"0 V"_qs);
+    QTRY_VERIFY(window.controls().frequency->Text() == u"50.0 Hz"_qs);
+    QTRY_VERIFY(window.controls().relayClock->Text() != u"00 : 00 : 00\r\n00.00.0000"_qs);
+    QTRY_COMPARE(window.controls().remoteLamp->GetState(), 1); // remote control allowed
     window.OnSecondTick();
-    QCOMPARE(window.liveDisplay().widget(1113)->property("picture").toString(), u"link_ok"_qs);
-    QVERIFY(text(window, 1131).endsWith(u"par./s"_qs));
+    QCOMPARE(window.controls().linkActivity->property("picture").toString(), u"link_ok"_qs);
+    QVERIFY(window.controls().throughput->Text().endsWith(u"par./s"_qs));
 
     QTest::mouseClick(button(window, 1084), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000);
     QVERIFY(!window.isConnected());
     QCOMPARE(button(window, 1084)->text(), u"Podłącz"_qs);
-    QCOMPARE(text(window, 1114), u"0 V"_qs);
-    QVERIFY(window.liveDisplay().widget(1139)->isHidden());
-    QCOMPARE(window.liveDisplay().widget(1113)->property("picture").toString(), u"link_idle"_qs);
+    QCOMPARE(window.controls().voltageL1->Text(), u"0 V"_qs);
+    QVERIFY(window.controls().start->isHidden());
+    QCOMPARE(window.controls().linkActivity->property("picture").toString(), u"link_idle"_qs);
 }
 
 void TestConnectedWindow::closeWhileConnected_data()
@@ -125,8 +125,8 @@ void TestConnectedWindow::closeWhileConnected()
     QCOMPARE(recorder.state(), agree ? 0 : REC_ON);
     if (!agree) {
         // Still polling: a value changed at the relay shows up.
-        window.liveDisplay().label(1127)->SetText(QString());
-        QTRY_COMPARE(text(window, 1127), u"50.0 Hz"_qs);
+        window.controls().frequency->SetText(QString());
+        QTRY_COMPARE(window.controls().frequency->Text(), u"50.0 Hz"_qs);
     }
 }
 

@@ -72,7 +72,7 @@ void TestFaultReportWindow::initTestCase()
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isConnecting(), 10000);
     QVERIFY(m_window->isConnected());
     QVERIFY(button(*m_window, 1201)->isEnabled());
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->liveDisplay().faultList()->rowCount(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->controls().faultList->rowCount(), 1, 10000);
     takeMessages(m_messageLog);
 }
 

@@ -5,6 +5,7 @@
 
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
+#include "CIconButton.h"
 #include "CGraph.h"
 #include "CXLabel.h"
 #include "CXLed.h"
@@ -50,11 +51,7 @@ public:
         window.ResetLiveDisplay();
         QVERIFY(worker.start());
     }
-    QString text(int id) { return window.liveDisplay().label(id)->Text(); }
-    CXProgressCtrl* bar(int id) { return window.liveDisplay().bar(id); }
-    int led(int id) { return window.liveDisplay().led(id)->GetState(); }
-    CXListCtrl* faults() { return window.liveDisplay().faultList(); }
-    QWidget* control(int id) { return window.liveDisplay().widget(id); }
+    CXListCtrl* faults() { return ui.faultList; }
     // Row texts of the fault list, top first.
     QStringList row(int r)
     {
@@ -72,6 +69,7 @@ public:
     }
 
     CCPL_ZRQ7Dlg window;
+    const MainWindowControls& ui = window.controls();
     FakeRelayRegisters relay;
     PollWorker worker;
 };
@@ -178,35 +176,35 @@ void TestLiveDisplay::measurementsReachTheirReadouts()
     rig.relay.set(180, 440);
     rig.connect();
 
-    QTRY_COMPARE(rig.text(1092), QString::fromUtf16(u"125.0 \u0410"));
-    QTRY_COMPARE(rig.bar(1054)->GetLevel(), 1250);
-    QTRY_COMPARE(rig.text(1115), u"231 V"_qs);
-    QCOMPARE(rig.bar(1085)->GetLevel(), 231);
-    QCOMPARE(rig.text(1107), u"398 V"_qs);
-    QTRY_COMPARE(rig.text(1128), QString::fromUtf16(u"125.0 M\u03A9"));
-    QCOMPARE(rig.text(1119), u"899 s"_qs);
-    QCOMPARE(rig.bar(1075)->GetLevel(), 899);
-    QCOMPARE(rig.text(1121), u"Nie"_qs);
-    QCOMPARE(rig.text(1122), u"900 s"_qs);
-    QTRY_COMPARE(rig.text(1123), u"Zwarcie"_qs);
-    QCOMPARE(rig.text(1124), u"-10 *C"_qs);
-    QTRY_COMPARE(rig.text(1135), u"50%"_qs);
-    QCOMPARE(rig.window.liveDisplay().graph()->Level(), rig.control(1134)->height() -
-                                                            550000 * (rig.control(1134)->height() - 30) / 1100000);
-    QTRY_COMPARE(rig.text(1130), u"12 : 30 : 45\r\n24.12.2025"_qs);
+    QTRY_COMPARE(rig.ui.currentL1->Text(), QString::fromUtf16(u"125.0 \u0410"));
+    QTRY_COMPARE(rig.ui.currentL1Bar->GetLevel(), 1250);
+    QTRY_COMPARE(rig.ui.voltageL2->Text(), u"231 V"_qs);
+    QCOMPARE(rig.ui.voltageL2Bar->GetLevel(), 231);
+    QCOMPARE(rig.ui.voltageL2L3->Text(), u"398 V"_qs);
+    QTRY_COMPARE(rig.ui.insulation->Text(), QString::fromUtf16(u"125.0 M\u03A9"));
+    QCOMPARE(rig.ui.restartCountdown->Text(), u"899 s"_qs);
+    QCOMPARE(rig.ui.restartCountdownBar->GetLevel(), 899);
+    QCOMPARE(rig.ui.overloadTripTime->Text(), u"Nie"_qs);
+    QCOMPARE(rig.ui.afterOverloadTime->Text(), u"900 s"_qs);
+    QTRY_COMPARE(rig.ui.sensor1Temperature->Text(), u"Zwarcie"_qs);
+    QCOMPARE(rig.ui.sensor2Temperature->Text(), u"-10 *C"_qs);
+    QTRY_COMPARE(rig.ui.heating->Text(), u"50%"_qs);
+    QCOMPARE(rig.ui.loadGraph->Level(), rig.ui.loadGraph->height() -
+                                                            550000 * (rig.ui.loadGraph->height() - 30) / 1100000);
+    QTRY_COMPARE(rig.ui.relayClock->Text(), u"12 : 30 : 45\r\n24.12.2025"_qs);
     // Slow group: bar ranges 0 to 15 × rated current with the mark at 10 ×, the
     // line voltage marks at the thresholds, the averaging period.
-    QTRY_COMPARE(rig.text(1099), u"60 s"_qs);
-    QCOMPARE(rangeHigh(rig.bar(1054)), 15 * 42);
-    QCOMPARE(rig.bar(1054)->GetMarkA(), 420);
-    QCOMPARE(rig.bar(1054)->GetMarkB(), 0);
-    QCOMPARE(rangeHigh(rig.bar(1061)), 15 * 42);
-    QCOMPARE(rig.bar(1065)->GetMarkA(), 440);
-    QCOMPARE(rig.bar(1065)->GetMarkB(), 340);
+    QTRY_COMPARE(rig.ui.averagingPeriod->Text(), u"60 s"_qs);
+    QCOMPARE(rangeHigh(rig.ui.currentL1Bar), 15 * 42);
+    QCOMPARE(rig.ui.currentL1Bar->GetMarkA(), 420);
+    QCOMPARE(rig.ui.currentL1Bar->GetMarkB(), 0);
+    QCOMPARE(rangeHigh(rig.ui.negativeCurrentBar), 15 * 42);
+    QCOMPARE(rig.ui.voltageL1L2Bar->GetMarkA(), 440);
+    QCOMPARE(rig.ui.voltageL1L2Bar->GetMarkB(), 340);
 
     rig.relay.set(57, 900);
-    QTRY_COMPARE(rig.text(1119), u"Nie"_qs);
-    QCOMPARE(rig.bar(1075)->GetLevel(), 0);
+    QTRY_COMPARE(rig.ui.restartCountdown->Text(), u"Nie"_qs);
+    QCOMPARE(rig.ui.restartCountdownBar->GetLevel(), 0);
 }
 
 void TestLiveDisplay::powerReadoutFollowsItsList()
@@ -216,12 +214,12 @@ void TestLiveDisplay::powerReadoutFollowsItsList()
     rig.relay.set(94, 0);
     rig.relay.set(95, 4321);  // reactive energy 432.1
     rig.connect();
-    auto* second = rig.window.findChild<QComboBox*>(u"id1188"_qs);
+    QComboBox* second = rig.ui.powerChoice[1];
     QCOMPARE(second->count(), 18);
-    QTRY_COMPARE(rig.text(1192), u"432.1 kVAr/h"_qs);
+    QTRY_COMPARE(rig.ui.powerValue[2]->Text(), u"432.1 kVAr/h"_qs);
     second->setCurrentIndex(16); // "Faza 2 Cosinus fi"
     QCOMPARE(theApp().settings.nPowerSelection[1], 16);
-    QTRY_COMPARE(rig.text(1191), u"0.85"_qs);
+    QTRY_COMPARE(rig.ui.powerValue[1]->Text(), u"0.85"_qs);
     second->setCurrentIndex(1);
 }
 
@@ -244,14 +242,14 @@ void TestLiveDisplay::statusIndicatorsAndFaultRows()
     QVERIFY(QDate::fromString(rig.row(0)[4], u"dd.MM.yyyy"_qs).isValid());
     QCOMPARE(rig.faults()->ItemData(1), 0);
     QVERIFY(rig.window.snapshot().IsFaultActive(0));
-    QCOMPARE(rig.led(1090), 2); // motor relay on: flashing
-    QCOMPARE(rig.led(1088), 1);
-    QCOMPARE(rig.led(1089), 0);
-    QCOMPARE(rig.led(1087), 1);
-    QCOMPARE(rig.led(1185), 1);
-    QCOMPARE(rig.led(1193), 1);
-    QCOMPARE(rig.control(1184)->property("picture").toString(), u"relay_mode_1"_qs);
-    QVERIFY(!rig.control(1214)->isHidden());
+    QCOMPARE(rig.ui.faultLamp->GetState(), 2); // motor relay on: flashing
+    QCOMPARE(rig.ui.motorRelayLamp->GetState(), 1);
+    QCOMPARE(rig.ui.functionRelayLamp->GetState(), 0);
+    QCOMPARE(rig.ui.tmlppLamp->GetState(), 1);
+    QCOMPARE(rig.ui.yellowLamp->GetState(), 1);
+    QCOMPARE(rig.ui.blueLamp->GetState(), 1);
+    QCOMPARE(rig.ui.functionRelayMode->property("picture").toString(), u"relay_mode_1"_qs);
+    QVERIFY(!rig.ui.faultReset->isHidden());
 
     // One fault clears: its row goes, the other stays.
     rig.relay.set(901, 0x0002);
@@ -261,9 +259,9 @@ void TestLiveDisplay::statusIndicatorsAndFaultRows()
     // The relay reports no fault: all rows go and the reset button hides.
     rig.relay.set(900, 0);
     QTRY_COMPARE(rig.faults()->rowCount(), 0);
-    QVERIFY(rig.control(1214)->isHidden());
-    QCOMPARE(rig.led(1090), 0);
-    QCOMPARE(rig.control(1184)->property("picture").toString(), u"relay_mode_0"_qs);
+    QVERIFY(rig.ui.faultReset->isHidden());
+    QCOMPARE(rig.ui.faultLamp->GetState(), 0);
+    QCOMPARE(rig.ui.functionRelayMode->property("picture").toString(), u"relay_mode_0"_qs);
 }
 
 void TestLiveDisplay::ratedCurrentMissing()
@@ -273,15 +271,15 @@ void TestLiveDisplay::ratedCurrentMissing()
     rig.connect();
     QTRY_COMPARE(rig.faults()->rowCount(), 1);
     QCOMPARE(rig.row(0).mid(0, 3), (QStringList{u"Rozruch nie nastąpi"_qs, u"Rated Inom"_qs, u"Nie"_qs}));
-    QCOMPARE(rig.led(1090), 1);
-    QCOMPARE(rangeHigh(rig.bar(1055)), 1);
-    QCOMPARE(rig.bar(1055)->GetMarkA(), 1);
-    QCOMPARE(rig.bar(1055)->GetMarkB(), 1);
-    QCOMPARE(rangeHigh(rig.bar(1079)), 1);
+    QCOMPARE(rig.ui.faultLamp->GetState(), 1);
+    QCOMPARE(rangeHigh(rig.ui.currentL2Bar), 1);
+    QCOMPARE(rig.ui.currentL2Bar->GetMarkA(), 1);
+    QCOMPARE(rig.ui.currentL2Bar->GetMarkB(), 1);
+    QCOMPARE(rangeHigh(rig.ui.positiveCurrentBar), 1);
 
     rig.relay.set(151, 40); // set at the relay: the pseudo-fault goes at the next slow group
     QTRY_COMPARE(rig.faults()->rowCount(), 0);
-    QCOMPARE(rangeHigh(rig.bar(1055)), 600);
+    QCOMPARE(rangeHigh(rig.ui.currentL2Bar), 600);
 }
 
 void TestLiveDisplay::linkLostFaultComesAndGoes()
@@ -289,7 +287,7 @@ void TestLiveDisplay::linkLostFaultComesAndGoes()
     LiveRig rig;
     rig.relay.set(30, 100);
     rig.connect();
-    QTRY_COMPARE(rig.text(1092), QString::fromUtf16(u"10.0 \u0410"));
+    QTRY_COMPARE(rig.ui.currentL1->Text(), QString::fromUtf16(u"10.0 \u0410"));
     rig.relay.setSilent(true);
     QTRY_COMPARE(rig.window.pollFlags().bLinkOk.load(), 0);
 
@@ -297,15 +295,15 @@ void TestLiveDisplay::linkLostFaultComesAndGoes()
     for (int second = 0; second < 5; ++second)
         rig.window.OnSecondTick();
     QCOMPARE(rig.faults()->rowCount(), 0);
-    QCOMPARE(rig.control(1113)->property("picture").toString(), u"link_fail"_qs);
+    QCOMPARE(rig.ui.linkActivity->property("picture").toString(), u"link_fail"_qs);
     rig.window.OnSecondTick();
     QCOMPARE(rig.faults()->rowCount(), 1);
     const QStringList cells = rig.row(0);
     QCOMPARE(cells.mid(0, 3), (QStringList{u"Komunikacja z urządzeniem jest utracona"_qs, u"Dev Conn"_qs, QString()}));
     QVERIFY(QTime::fromString(cells[3], u"HH:mm:ss"_qs).isValid());
     QCOMPARE(cells[4], QString());
-    QCOMPARE(rig.led(1090), 1);
-    QCOMPARE(rig.text(1092), QString::fromUtf16(u"0.0 \u0410"));
+    QCOMPARE(rig.ui.faultLamp->GetState(), 1);
+    QCOMPARE(rig.ui.currentL1->Text(), QString::fromUtf16(u"0.0 \u0410"));
     QCOMPARE(rig.window.snapshot().GetMeasurement(0), 0);
     rig.window.OnSecondTick(); // listed once only
     QCOMPARE(rig.faults()->rowCount(), 1);
@@ -313,9 +311,9 @@ void TestLiveDisplay::linkLostFaultComesAndGoes()
     // The relay answers again without a fault: the next status block removes the row.
     rig.relay.setSilent(false);
     QTRY_COMPARE(rig.faults()->rowCount(), 0);
-    QTRY_COMPARE(rig.text(1092), QString::fromUtf16(u"10.0 \u0410"));
+    QTRY_COMPARE(rig.ui.currentL1->Text(), QString::fromUtf16(u"10.0 \u0410"));
     rig.window.OnSecondTick();
-    QCOMPARE(rig.control(1113)->property("picture").toString(), u"link_ok"_qs);
+    QCOMPARE(rig.ui.linkActivity->property("picture").toString(), u"link_ok"_qs);
 
     // And while the relay reports a fault, by the row's own change.
     rig.relay.setSilent(true);
@@ -351,19 +349,19 @@ void TestLiveDisplay::motorButtonsFollowRemoteControl()
     else
         rig.window.liveDisplay().setRemoteControl(true);
     rig.connect();
-    QTRY_COMPARE(rig.control(1139)->isHidden(), !allowed);
-    QCOMPARE(rig.control(1198)->isHidden(), !allowed);
-    QCOMPARE(rig.control(1200)->isHidden(), allowed);
-    QCOMPARE(rig.led(1186), allowed ? 1 : 0);
+    QTRY_COMPARE(rig.ui.start->isHidden(), !allowed);
+    QCOMPARE(rig.ui.stop->isHidden(), !allowed);
+    QCOMPARE(rig.ui.motorPicture->isHidden(), allowed);
+    QCOMPARE(rig.ui.remoteLamp->GetState(), allowed ? 1 : 0);
 
     // A disconnect hides the commands whatever the relay allows.
     rig.worker.stop();
     rig.window.setConnectedState(false);
     rig.window.hideMotorCommands();
-    QVERIFY(rig.control(1139)->isHidden());
-    QVERIFY(rig.control(1198)->isHidden());
-    QVERIFY(rig.control(1214)->isHidden());
-    QVERIFY(!rig.control(1200)->isHidden());
+    QVERIFY(rig.ui.start->isHidden());
+    QVERIFY(rig.ui.stop->isHidden());
+    QVERIFY(rig.ui.faultReset->isHidden());
+    QVERIFY(!rig.ui.motorPicture->isHidden());
 }
 
 void TestLiveDisplay::valuesOfAStoppedPollAreDropped()
@@ -375,7 +373,7 @@ void TestLiveDisplay::valuesOfAStoppedPollAreDropped()
     rig.window.pollDisplay().showCurrents(currents);
     rig.window.setConnectedState(false); // before the user-interface thread ran
     QCoreApplication::processEvents();
-    QCOMPARE(rig.text(1092), u"0.0 A"_qs); // still the window's initial text
+    QCOMPARE(rig.ui.currentL1->Text(), u"0.0 A"_qs); // still the window's initial text
 
     // A status step waiting for the window is released when it is dropped.
     auto handshake = std::make_shared<UiHandshake>();
@@ -401,7 +399,7 @@ void TestLiveDisplay::disconnectWhilePollWaitsForWindow()
     rig.worker.stop();
     QVERIFY(!rig.worker.isRunning());
     QCoreApplication::processEvents();
-    QCOMPARE(rig.led(1088), 0); // the stopped poll's status never reached the window
+    QCOMPARE(rig.ui.motorRelayLamp->GetState(), 0); // the stopped poll's status never reached the window
 }
 
 void TestLiveDisplay::resetShowsInitialTexts()
@@ -410,28 +408,30 @@ void TestLiveDisplay::resetShowsInitialTexts()
     rig.relay.set(30, 55);
     rig.relay.set(45, 230);
     rig.connect();
-    QTRY_COMPARE(rig.text(1114), u"230 V"_qs);
+    QTRY_COMPARE(rig.ui.voltageL1->Text(), u"230 V"_qs);
     rig.worker.stop();
     QCoreApplication::processEvents();
     rig.window.ResetLiveDisplay();
 
     const QString amps = QString::fromUtf16(u"0.0 \u0410");
-    const std::pair<int, QString> expected[] = {
-        {1092, amps}, {1093, amps}, {1094, amps}, {1133, amps}, {1095, amps}, {1105, amps}, {1096, amps},
-        {1100, amps}, {1103, amps}, {1104, amps}, {1120, u"0 s"_qs}, {1114, u"0 V"_qs}, {1106, u"0 V"_qs},
-        {1117, u"0 V"_qs}, {1109, u"0 V"_qs}, {1123, u"0 *C"_qs}, {1124, u"0 *C"_qs},
-        {1125, QString::fromUtf16(u"0.0 m\u0410")}, {1126, u"0.0 V"_qs}, {1127, u"0.0 Hz"_qs}, {1121, u"Nie"_qs},
-        {1122, u"Nie"_qs}, {1119, u"Wył."_qs}, {1128, QString::fromUtf16(u"0.0 M\u03A9")}, {1135, u"0%"_qs},
-        {1099, u"0 s"_qs}, {1190, u"0"_qs}, {1191, u"0"_qs}, {1192, u"0"_qs},
-        {1130, u"00 : 00 : 00\r\n00.00.0000"_qs}};
-    for (const auto& [id, text] : expected)
-        QVERIFY2(rig.text(id) == text, qPrintable(QStringLiteral("id%1: %2").arg(id).arg(rig.text(id))));
-    for (int id : {1054, 1073, 1065, 1072, 1075})
-        QCOMPARE(rig.bar(id)->GetLevel(), 0);
-    QCOMPARE(rangeHigh(rig.bar(1075)), 900);
-    QCOMPARE(rig.bar(1065)->GetMarkA(), 380);
-    QCOMPARE(rig.bar(1065)->GetMarkB(), 100);
-    QCOMPARE(rig.control(1184)->property("picture").toString(), u"relay_mode_3"_qs);
+    const MainWindowControls& ui = rig.ui;
+    const std::pair<CXLabel*, QString> expected[] = {
+        {ui.currentL1, amps}, {ui.currentL2, amps}, {ui.currentL3, amps}, {ui.positiveCurrent, amps}, {ui.earthCurrent, amps}, {ui.negativeCurrent, amps}, {ui.averageCurrent[0], amps},
+        {ui.peakAverageCurrent[0], amps}, {ui.startCurrent, amps}, {ui.overloadCurrent, amps}, {ui.startTime, u"0 s"_qs}, {ui.voltageL1, u"0 V"_qs}, {ui.voltageL1L2, u"0 V"_qs},
+        {ui.positiveVoltage, u"0 V"_qs}, {ui.zeroVoltage, u"0 V"_qs}, {ui.sensor1Temperature, u"0 *C"_qs}, {ui.sensor2Temperature, u"0 *C"_qs},
+        {ui.currentInput, QString::fromUtf16(u"0.0 m\u0410")}, {ui.voltageInput, u"0.0 V"_qs}, {ui.frequency, u"0.0 Hz"_qs}, {ui.overloadTripTime, u"Nie"_qs},
+        {ui.afterOverloadTime, u"Nie"_qs}, {ui.restartCountdown, u"Wył."_qs}, {ui.insulation, QString::fromUtf16(u"0.0 M\u03A9")}, {ui.heating, u"0%"_qs},
+        {ui.averagingPeriod, u"0 s"_qs}, {ui.powerValue[0], u"0"_qs}, {ui.powerValue[1], u"0"_qs}, {ui.powerValue[2], u"0"_qs},
+        {ui.relayClock, u"00 : 00 : 00\r\n00.00.0000"_qs}};
+    for (const auto& [label, text] : expected)
+        QVERIFY2(label->Text() == text, qPrintable(label->objectName() + QStringLiteral(": ") + label->Text()));
+    for (CXProgressCtrl* bar :
+         {ui.currentL1Bar, ui.voltageL1Bar, ui.voltageL1L2Bar, ui.negativeVoltageBar, ui.restartCountdownBar})
+        QCOMPARE(bar->GetLevel(), 0);
+    QCOMPARE(rangeHigh(rig.ui.restartCountdownBar), 900);
+    QCOMPARE(rig.ui.voltageL1L2Bar->GetMarkA(), 380);
+    QCOMPARE(rig.ui.voltageL1L2Bar->GetMarkB(), 100);
+    QCOMPARE(rig.ui.functionRelayMode->property("picture").toString(), u"relay_mode_3"_qs);
 }
 
 QTEST_MAIN(TestLiveDisplay)

@@ -7,8 +7,11 @@
 
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
+#include "CGraph.h"
+#include "CIconButton.h"
 #include "CXLabel.h"
 #include "CXLed.h"
+#include "CXListCtrl.h"
 #include "CXProgressCtrl.h"
 #include "LiveDisplay.h"
 #include "MainWindowLayout.h"
@@ -20,6 +23,8 @@
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QtTest>
@@ -44,6 +49,7 @@ private slots:
     void fitsSmallScreen();
     void readoutTextForScreenReaders();
     void barsAndLampsAreNamedForScreenReaders();
+    void everyControlHasItsHandleAndId();
 };
 
 void TestMainWindowSize::initTestCase()
@@ -108,7 +114,7 @@ void TestMainWindowSize::fitsSmallScreen()
 void TestMainWindowSize::readoutTextForScreenReaders()
 {
     CCPL_ZRQ7Dlg window;
-    CXLabel* current = window.liveDisplay().label(1092);
+    CXLabel* current = window.controls().currentL1;
     current->SetText(QStringLiteral("125.0 \u0410"));
     QAccessibleInterface* readout = QAccessible::queryAccessibleInterface(current);
     QVERIFY(readout);
@@ -118,7 +124,7 @@ void TestMainWindowSize::readoutTextForScreenReaders()
     QCOMPARE(readout->text(QAccessible::Name), QStringLiteral("0.0 \u0410"));
 
     // Two lines read as two lines.
-    CXLabel* clock = window.liveDisplay().label(1130);
+    CXLabel* clock = window.controls().relayClock;
     clock->SetText(QStringLiteral("12 : 30 : 05\r\n10.12.2026"));
     QCOMPARE(QAccessible::queryAccessibleInterface(clock)->text(QAccessible::Name),
              QStringLiteral("12 : 30 : 05\n10.12.2026"));
@@ -127,19 +133,19 @@ void TestMainWindowSize::readoutTextForScreenReaders()
 void TestMainWindowSize::barsAndLampsAreNamedForScreenReaders()
 {
     CCPL_ZRQ7Dlg window;
-    const auto name = [&](int id) {
-        QWidget* control = window.liveDisplay().widget(id);
+    const MainWindowControls& ui = window.controls();
+    const auto name = [&](QWidget* control) {
         return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
     };
     // A bar by its row, never by its group ("Prądy", "Napięcia").
-    QCOMPARE(name(1054), QStringLiteral("Faza L1"));
-    QCOMPARE(name(1059), QStringLiteral("Prąd doziemny I0"));
-    QCOMPARE(name(1065), QStringLiteral("Międzyfaz. L1-L2"));
-    QCOMPARE(name(1072), QStringLiteral("Składowa przeciwna"));
-    QCOMPARE(name(1075), QStringLiteral("Do samoczynnego zał."));
+    QCOMPARE(name(ui.currentL1Bar), QStringLiteral("Faza L1"));
+    QCOMPARE(name(ui.earthCurrentBar), QStringLiteral("Prąd doziemny I0"));
+    QCOMPARE(name(ui.voltageL1L2Bar), QStringLiteral("Międzyfaz. L1-L2"));
+    QCOMPARE(name(ui.negativeVoltageBar), QStringLiteral("Składowa przeciwna"));
+    QCOMPARE(name(ui.restartCountdownBar), QStringLiteral("Do samoczynnego zał."));
 
     // A lamp by its caption, its state as value and description.
-    CXLed* motorRelay = window.liveDisplay().led(1088);
+    CXLed* motorRelay = window.controls().motorRelayLamp;
     QAccessibleInterface* lamp = QAccessible::queryAccessibleInterface(motorRelay);
     QCOMPARE(lamp->text(QAccessible::Name), QStringLiteral("Przekaźnik silnika"));
     motorRelay->SetState(CXLed::On);
@@ -170,6 +176,57 @@ void TestMainWindowSize::barsAndLampsAreNamedForScreenReaders()
         QVERIFY2(!names.contains(spoken), qPrintable(spoken));
         names << spoken;
     }
+}
+
+// The layout hands over every control it names, each named "id" + its control
+// ID (what tests and screen-reader drivers look for), and lists every value
+// read-out and level bar it made (the display colours and zeroes those lists).
+void TestMainWindowSize::everyControlHasItsHandleAndId()
+{
+    QWidget content;
+    const MainWindowControls ui = buildMainWindowContent(&content);
+    const std::pair<QWidget*, int> handles[] = {
+        {ui.currentL1, 1092}, {ui.currentL1Bar, 1054}, {ui.currentL2, 1093}, {ui.currentL2Bar, 1055},
+        {ui.currentL3, 1094}, {ui.currentL3Bar, 1056}, {ui.positiveCurrent, 1133}, {ui.positiveCurrentBar, 1079},
+        {ui.negativeCurrent, 1105}, {ui.negativeCurrentBar, 1061}, {ui.earthCurrent, 1095},
+        {ui.earthCurrentBar, 1059}, {ui.averageCurrent[0], 1096}, {ui.averageCurrent[1], 1097},
+        {ui.averageCurrent[2], 1098}, {ui.peakAverageCurrent[0], 1100}, {ui.peakAverageCurrent[1], 1101},
+        {ui.peakAverageCurrent[2], 1102}, {ui.averagingPeriod, 1099}, {ui.startCurrent, 1103},
+        {ui.startTime, 1120}, {ui.overloadCurrent, 1104}, {ui.voltageL1, 1114}, {ui.voltageL1Bar, 1073},
+        {ui.voltageL2, 1115}, {ui.voltageL2Bar, 1085}, {ui.voltageL3, 1116}, {ui.voltageL3Bar, 1086},
+        {ui.voltageL1L2, 1106}, {ui.voltageL1L2Bar, 1065}, {ui.voltageL2L3, 1107}, {ui.voltageL2L3Bar, 1067},
+        {ui.voltageL3L1, 1108}, {ui.voltageL3L1Bar, 1069}, {ui.positiveVoltage, 1117}, {ui.negativeVoltage, 1118},
+        {ui.negativeVoltageBar, 1072}, {ui.zeroVoltage, 1109}, {ui.powerChoice[0], 1187},
+        {ui.powerChoice[1], 1188}, {ui.powerChoice[2], 1189}, {ui.powerValue[0], 1190}, {ui.powerValue[1], 1191},
+        {ui.powerValue[2], 1192}, {ui.sensor1Temperature, 1123}, {ui.sensor2Temperature, 1124},
+        {ui.currentInput, 1125}, {ui.voltageInput, 1126}, {ui.frequency, 1127}, {ui.insulation, 1128},
+        {ui.restartCountdown, 1119}, {ui.restartCountdownBar, 1075}, {ui.overloadTripTime, 1121},
+        {ui.afterOverloadTime, 1122}, {ui.tmlppLamp, 1087}, {ui.motorRelayLamp, 1088},
+        {ui.functionRelayLamp, 1089}, {ui.faultLamp, 1090}, {ui.yellowLamp, 1185}, {ui.blueLamp, 1193},
+        {ui.functionRelayMode, 1184}, {ui.relayClock, 1130}, {ui.start, 1139}, {ui.stop, 1198},
+        {ui.motorPicture, 1200}, {ui.remoteLamp, 1186}, {ui.faultReset, 1214}, {ui.loadGraph, 1134},
+        {ui.heating, 1135}, {ui.faultList, 1076}, {ui.linkActivity, 1113}, {ui.protection, 1159},
+        {ui.linkState, 1112}, {ui.lineSpeed, 1111}, {ui.connectionTime, 1110}, {ui.throughput, 1131},
+        {ui.pcClock, 1091}, {ui.connect, 1084}, {ui.settings, 1000}, {ui.deviceParameters, 1003},
+        {ui.database, 1155}, {ui.faultLog, 1201}, {ui.about, 1082}, {ui.exit, 1080}};
+    QSet<QWidget*> handed;
+    for (const auto& [control, id] : handles) {
+        const QString expected = QStringLiteral("id%1").arg(id);
+        QVERIFY2(control, qPrintable(expected));
+        QCOMPARE(control->objectName(), expected);
+        QVERIFY2(control->window() == &content, qPrintable(expected));
+        handed.insert(control);
+    }
+    QCOMPARE(handed.size(), int(std::size(handles)));
+    for (QWidget* named : content.findChildren<QWidget*>(QRegularExpression(QStringLiteral("^id\\d+$"))))
+        QVERIFY2(handed.contains(named), qPrintable(named->objectName()));
+
+    const auto sorted = [](auto list) {
+        std::sort(list.begin(), list.end());
+        return list;
+    };
+    QCOMPARE(sorted(ui.valueLabels), sorted(content.findChildren<CXLabel*>()));
+    QCOMPARE(sorted(ui.levelBars), sorted(content.findChildren<CXProgressCtrl*>()));
 }
 
 QTEST_MAIN(TestMainWindowSize)

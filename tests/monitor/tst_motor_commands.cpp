@@ -5,6 +5,7 @@
 
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
+#include "CIconButton.h"
 #include "CXLed.h"
 #include "ModalHelpers.h"
 #include "PollWorker.h"
@@ -70,7 +71,7 @@ public:
         TCP_Close();
         sim.stop();
     }
-    QWidget* control(int id) { return window.liveDisplay().widget(id); }
+    const MainWindowControls& ui() const { return window.controls(); }
 
     SimulatorProcess sim;
     CCPL_ZRQ7Dlg window;
@@ -106,17 +107,17 @@ void TestMotorCommands::startStopAndFaultReset()
     // No start on power-up: the motor waits for a start command.
     ConnectedWindow rig({u"--setting"_qs, u"198=0"_qs, u"--verbose"_qs});
     QVERIFY2(rig.open(), qPrintable(rig.sim.errorString()));
-    QTRY_VERIFY(!rig.control(1139)->isHidden());
-    QVERIFY(!rig.control(1198)->isHidden());
-    QVERIFY(rig.control(1200)->isHidden());
-    QCOMPARE(rig.window.liveDisplay().led(1186)->GetState(), 1);
+    QTRY_VERIFY(!rig.ui().start->isHidden());
+    QVERIFY(!rig.ui().stop->isHidden());
+    QVERIFY(rig.ui().motorPicture->isHidden());
+    QCOMPARE(rig.ui().remoteLamp->GetState(), 1);
     QVERIFY(!motorRelayClosed());
 
-    QTest::mouseClick(static_cast<QAbstractButton*>(rig.control(1139)), Qt::LeftButton);
+    QTest::mouseClick(rig.ui().start, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(motorRelayClosed(), 10000);
-    QTRY_COMPARE(rig.window.liveDisplay().led(1088)->GetState(), 1); // the poll sees it too
+    QTRY_COMPARE(rig.ui().motorRelayLamp->GetState(), 1); // the poll sees it too
 
-    QTest::mouseClick(static_cast<QAbstractButton*>(rig.control(1198)), Qt::LeftButton);
+    QTest::mouseClick(rig.ui().stop, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!motorRelayClosed(), 10000);
 
     // The fault reset (55 in the command register) is written even with no
@@ -131,9 +132,9 @@ void TestMotorCommands::refusedCommandShowsMessage()
     // Remote control forbidden: the relay answers a start with an exception.
     ConnectedWindow rig({u"--remote-control"_qs, u"0"_qs});
     QVERIFY2(rig.open(), qPrintable(rig.sim.errorString()));
-    QTRY_COMPARE(rig.window.liveDisplay().led(1186)->GetState(), 0);
-    QVERIFY(rig.control(1139)->isHidden());
-    QVERIFY(!rig.control(1200)->isHidden());
+    QTRY_COMPARE(rig.ui().remoteLamp->GetState(), 0);
+    QVERIFY(rig.ui().start->isHidden());
+    QVERIFY(!rig.ui().motorPicture->isHidden());
 
     takeMessages(m_log);
     rig.window.OnStart();
@@ -141,8 +142,8 @@ void TestMotorCommands::refusedCommandShowsMessage()
     QCOMPARE(takeMessages(m_log),
                  QStringList{u"warning|Błąd|Błąd zapisu parametru.\\r\\nMożliwe przyczyny: wystąpił błąd podczas "
                              u"zapisu \\r\\nlub urządzenie nie obsługuje tej funkcji"_qs});
-    QVERIFY(rig.control(1139)->isHidden()); // buttons stay as they were
-    QVERIFY(!rig.control(1200)->isHidden());
+    QVERIFY(rig.ui().start->isHidden()); // buttons stay as they were
+    QVERIFY(!rig.ui().motorPicture->isHidden());
     QVERIFY(!motorRelayClosed());
 
     // Pressed while the first is on the line, each command is still sent and
@@ -168,16 +169,16 @@ void TestMotorCommands::nothingIsSentWithoutPoll()
 {
     ConnectedWindow rig({u"--setting"_qs, u"198=0"_qs});
     QVERIFY2(rig.open(), qPrintable(rig.sim.errorString()));
-    QTRY_VERIFY(!rig.control(1139)->isHidden());
+    QTRY_VERIFY(!rig.ui().start->isHidden());
     rig.window.liveDisplay().setFaultResetVisible(true);
     rig.worker->stop(); // the poll has ended, the window still says connected
 
-    QTest::mouseClick(static_cast<QAbstractButton*>(rig.control(1139)), Qt::LeftButton);
-    QVERIFY(rig.control(1139)->isHidden());
-    QVERIFY(rig.control(1198)->isHidden());
-    QVERIFY(!rig.control(1200)->isHidden());
+    QTest::mouseClick(rig.ui().start, Qt::LeftButton);
+    QVERIFY(rig.ui().start->isHidden());
+    QVERIFY(rig.ui().stop->isHidden());
+    QVERIFY(!rig.ui().motorPicture->isHidden());
     rig.window.OnFaultReset();
-    QVERIFY(rig.control(1214)->isHidden());
+    QVERIFY(rig.ui().faultReset->isHidden());
     QTest::qWait(300);
     QVERIFY(!motorRelayClosed());
     QCOMPARE(takeMessages(m_log), QStringList());

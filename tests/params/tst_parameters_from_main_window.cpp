@@ -77,7 +77,7 @@ void TestParametersFromMainWindow::transferBesideThePoll()
     window.show();
     window.OnConnect();
     QTRY_VERIFY(window.isConnected()); // the connect runs off the window's thread
-    const auto frequency = [&] { return window.liveDisplay().label(1127)->Text(); };
+    const auto frequency = [&] { return window.controls().frequency->Text(); };
     QTRY_COMPARE(frequency(), u"50.0 Hz"_qs);
 
     bool pollWentOn = false;
@@ -94,7 +94,7 @@ void TestParametersFromMainWindow::transferBesideThePoll()
         if (!message.startsWith(u"Uwaga|Błąd pobrania parametru 'adres:157'"_qs))
             return QMessageBox::NoButton;
         // The transfer waits for this answer; the main window's values go on.
-        window.liveDisplay().label(1127)->SetText(QString());
+        window.controls().frequency->SetText(QString());
         pollWentOn = QTest::qWaitFor([&] { return frequency() == u"50.0 Hz"_qs; }, 5000);
         window.OnConnect(); // disconnect: returns at once, the transfer asked to stop
         disconnectReturned = !window.isConnected() && window.isConnecting();
