@@ -329,6 +329,8 @@ void CCPL_ZRQ7Dlg::OnSettings()
     {
         CSettingsDlg dialog(this);
         dialog.setDeviceSearch(makeDeviceSearchLauncher());
+        // While connected, a new device address or retry count applies from the poll's next request.
+        connect(&dialog, &CSettingsDlg::liveRecordChanged, this, [this] { m_connection->settingsChanged(); });
         dialog.exec();
     }
     applyAlwaysOnTop();
