@@ -24,8 +24,7 @@ QString withNewlines(QString text)
 
 CXLabel::CXLabel(QWidget* parent) : CXLabel(QString(), parent) {}
 
-CXLabel::CXLabel(const QString& text, QWidget* parent)
-    : QWidget(parent), m_text(text), m_reserved{text}
+CXLabel::CXLabel(const QString& text, QWidget* parent) : QWidget(parent), m_text(text), m_reserved{text}
 {
     // The picture covers every pixel, so nothing beneath is painted first.
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -96,8 +96,8 @@ QSize CXProgressCtrl::sizeHint() const
 
 void CXProgressCtrl::paintEvent(QPaintEvent*)
 {
-    const QPixmap& picture =
-        m_cache.picture(m_look, size(), devicePixelRatioF(), [&](QPainter& painter) { render(painter, m_look); });
+    const QPixmap& picture = m_cache.picture(m_look, size(), devicePixelRatioF(),
+                                             [&](QPainter& painter) { render(painter, m_look); });
     QPainter(this).drawPixmap(0, 0, picture);
 }
 

@@ -127,8 +127,8 @@ void PollWorker::runCycles()
 int32_t PollWorker::readRegisters(uint32_t firstRegister, uint32_t count, uint8_t* buffer)
 {
     const PollSettings settings = m_settings.load();
-    return m_read(static_cast<uint32_t>(settings.nDeviceAddress), firstRegister, count, buffer, readBufferBytes,
-                  settings.nRetries);
+    return m_read(static_cast<uint32_t>(settings.nDeviceAddress), firstRegister, count, buffer,
+                  readBufferBytes, settings.nRetries);
 }
 
 PollWorker::Outcome PollWorker::readBlock(const BlockSpec& spec, std::span<uint16_t> words)

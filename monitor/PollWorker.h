@@ -66,7 +66,8 @@ using RegisterReader =
 class PollWorker
 {
 public:
-    PollWorker(MeasurementSnapshot& snapshot, PollFlags& flags, PollDisplay& display, RegisterReader read = {});
+    PollWorker(MeasurementSnapshot& snapshot, PollFlags& flags, PollDisplay& display,
+               RegisterReader read = {});
     ~PollWorker();
     PollWorker(const PollWorker&) = delete;
     PollWorker& operator=(const PollWorker&) = delete;

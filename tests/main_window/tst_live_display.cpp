@@ -29,8 +29,7 @@ namespace {
 class LiveRig
 {
 public:
-    LiveRig()
-        : worker(window.snapshot(), window.pollFlags(), window.pollDisplay(), relay.reader())
+    LiveRig() : worker(window.snapshot(), window.pollFlags(), window.pollDisplay(), relay.reader())
     {
         // A relay in good order: rated current set, no fault, timers idle.
         relay.set(150, 50);
