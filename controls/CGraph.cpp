@@ -2,6 +2,7 @@
 #include "CGraph.h"
 
 #include "ControlAccessibility.h"
+#include "UiThreadOnly.h"
 
 #include <QPainter>
 #include <QTimerEvent>
@@ -18,13 +19,15 @@ CGraph::CGraph(QWidget* parent) : QWidget(parent)
 
 std::uint32_t CGraph::SetLoad(std::uint32_t value)
 {
-    m_load.store(std::min(value, maxLoad));
+    assertUiThread(this);
+    m_load = std::min(value, maxLoad);
     return loadPercent(value);
 }
 
 void CGraph::ResetGraph()
 {
-    m_load.store(0);
+    assertUiThread(this);
+    m_load = 0;
 }
 
 void CGraph::RunGraph(bool run)
@@ -37,7 +40,7 @@ void CGraph::RunGraph(bool run)
 
 int CGraph::Level() const
 {
-    return levelFor(m_load.load(), height());
+    return levelFor(m_load, height());
 }
 
 QSize CGraph::sizeHint() const

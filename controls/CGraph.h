@@ -7,7 +7,6 @@
 #include <QBasicTimer>
 #include <QImage>
 #include <QWidget>
-#include <atomic>
 #include <cstdint>
 
 // Scrolling strip chart of one load value (the motor's thermal state): every
@@ -15,9 +14,8 @@
 // the history moves one pixel left. Lines and labels mark 100 % and 66 %, and
 // a red time marker travels across once per (width − 3) ticks.
 //
-// SetLoad and ResetGraph may be called from any thread (see RepaintRequest.h):
-// they only store the value, which the next tick draws. The rest belongs to
-// the UI thread.
+// SetLoad and ResetGraph only store the value, which the next tick draws. UI
+// thread only, like every display control (see UiThreadOnly.h).
 class CGraph : public QWidget
 {
     Q_OBJECT
@@ -26,17 +24,17 @@ public:
 
     explicit CGraph(QWidget* parent = nullptr);
 
-    // Any thread. Stores the load (1,100,000 = 100 %, clamped at 1000 %) and
-    // returns it in whole per cent.
+    // Stores the load (1,100,000 = 100 %, clamped at 1000 %) and returns it in
+    // whole per cent.
     std::uint32_t SetLoad(std::uint32_t value);
-    // Any thread. Following columns stay empty until the next SetLoad.
+    // Following columns stay empty until the next SetLoad.
     void ResetGraph();
     // Starts (restarting if running) or stops the scrolling.
     void RunGraph(bool run);
     bool IsRunning() const { return m_timer.isActive(); }
 
     // The stored load in whole per cent (what the next tick draws).
-    std::uint32_t LoadPercent() const { return loadgraph::loadPercent(m_load.load()); }
+    std::uint32_t LoadPercent() const { return loadgraph::loadPercent(m_load); }
 
     // y of the top of the next column at the current height.
     int Level() const;
@@ -62,7 +60,7 @@ private:
     void ensureHistory();
     void render(QPainter& painter) const;
 
-    std::atomic<std::uint32_t> m_load{0};
+    std::uint32_t m_load = 0;
     QImage m_history; // (width + 1) × height, one logical pixel per tick
     int m_marker = 0;
     quint64 m_generation = 0;

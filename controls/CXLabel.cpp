@@ -2,6 +2,7 @@
 #include "CXLabel.h"
 
 #include "ControlAccessibility.h"
+#include "UiThreadOnly.h"
 
 #include <QAccessible>
 #include <QEvent>
@@ -23,9 +24,7 @@ QString withNewlines(QString text)
 
 CXLabel::CXLabel(QWidget* parent) : CXLabel(QString(), parent) {}
 
-CXLabel::CXLabel(const QString& text, QWidget* parent)
-    : QWidget(parent), m_text(text), m_reserved{text}, m_shown(text),
-      m_repaint(this, [this] { showLatestText(); })
+CXLabel::CXLabel(const QString& text, QWidget* parent) : QWidget(parent), m_text(text), m_reserved{text}
 {
     // The picture covers every pixel, so nothing beneath is painted first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -34,31 +33,25 @@ CXLabel::CXLabel(const QString& text, QWidget* parent)
 
 void CXLabel::SetText(const QString& text)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_text == text)
-            return;
-        m_text = text;
-    }
-    m_repaint.post();
-}
-
-QString CXLabel::Text() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_text;
+    assertUiThread(this);
+    if (m_text == text)
+        return;
+    m_text = text;
+    // The one case that lays the window out again: a text that does not fit.
+    if (!fitsReservedSize(text))
+        ReserveText(text);
+    notifyAccessible(this, QAccessible::NameChanged);
+    update();
 }
 
 void CXLabel::SetColors(const QColor& text, const QColor& background)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_foreground == text && m_background == background)
-            return;
-        m_foreground = text;
-        m_background = background;
-    }
-    m_repaint.post();
+    assertUiThread(this);
+    if (m_foreground == text && m_background == background)
+        return;
+    m_foreground = text;
+    m_background = background;
+    update();
 }
 
 void CXLabel::SetBold(bool bold)
@@ -148,18 +141,6 @@ QSize CXLabel::minimumSizeHint() const
     return sizeHint();
 }
 
-void CXLabel::showLatestText()
-{
-    const QString latest = Text();
-    if (latest == m_shown)
-        return;
-    m_shown = latest;
-    // The one case that lays the window out again: a text that does not fit.
-    if (!fitsReservedSize(latest))
-        ReserveText(latest);
-    notifyAccessible(this, QAccessible::NameChanged);
-}
-
 void CXLabel::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange) {
@@ -173,8 +154,7 @@ void CXLabel::changeEvent(QEvent* event)
 
 CXLabel::Look CXLabel::currentLook() const
 {
-    std::lock_guard lock(m_mutex);
-    Look look{withNewlines(m_shown), m_foreground, m_background};
+    Look look{withNewlines(m_text), m_foreground, m_background};
     if (!look.foreground.isValid())
         look.foreground = palette().color(QPalette::WindowText);
     if (!look.background.isValid())

@@ -3,16 +3,13 @@
 
 #include "ColorRef.h"
 #include "RenderCache.h"
-#include "RepaintRequest.h"
 
 #include <QSet>
 #include <QWidget>
-#include <mutex>
 
 // Read-out label with its own text and background colours and font. The text
 // is centred horizontally and starts at the top; "\r\n" or "\n" break lines.
-// SetText and SetColors may be called from any thread (see RepaintRequest.h);
-// the font setters and the reserved width belong to the UI thread.
+// UI thread only, like every display control (see UiThreadOnly.h).
 //
 // A new text repaints the label alone: its size hint comes from the widest text
 // it is meant to show (ReserveText), not from the text of the moment, so a value
@@ -26,13 +23,10 @@ public:
     explicit CXLabel(QWidget* parent = nullptr);
     explicit CXLabel(const QString& text, QWidget* parent = nullptr);
 
-    // Any thread. On the UI thread the text shows at once; from a worker it
-    // reaches the screen when the UI thread next runs.
     void SetText(const QString& text);
-    // The latest text given to SetText.
-    QString Text() const;
+    QString Text() const { return m_text; }
 
-    // Any thread. An invalid colour means the palette's (window text on window).
+    // An invalid colour means the palette's (window text on window).
     void SetColors(const QColor& text, const QColor& background);
     void SetColors(ColorRef text, ColorRef background)
     {
@@ -66,10 +60,8 @@ private:
     bool fitsReservedSize(const QString& text) const;
     bool measuredFits(const QString& text) const;
     QString widestShape(const QString& text) const;
-    void showLatestText(); // UI thread, before the repaint
 
-    mutable std::mutex m_mutex; // guards the three fields below
-    QString m_text;             // latest text asked for, possibly not yet drawn
+    QString m_text;
     QColor m_foreground;
     QColor m_background;
 
@@ -77,7 +69,5 @@ private:
     mutable QSize m_hint;   // from m_reserved in the current font; empty: to compute
     mutable QChar m_widestDigit;             // in the current font; null: to find
     mutable QSet<QString> m_fittingShapes;   // widest shapes known to fit, in the current font
-    QString m_shown;        // the text last handed to the screen
     RenderCache<Look> m_cache;
-    RepaintRequest m_repaint;
 };

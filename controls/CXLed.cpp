@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "CXLed.h"
 
+#include "UiThreadOnly.h"
+
 #include <QPainter>
 #include <QTimerEvent>
 #include <algorithm>
@@ -17,7 +19,7 @@ void CXLed::SetIcons(const QString& onName, int onWidth, int onHeight, const QSt
     m_on = IconPicture::fromName(onName, QSize(onWidth, onHeight));
     m_off = IconPicture();
     if (!offName.isEmpty()) {
-        m_state.store(Off);
+        m_state = Off;
         m_off = IconPicture::fromName(offName, QSize(offWidth, offHeight));
     }
     updateGeometry();
@@ -29,16 +31,20 @@ void CXLed::SetIconHandles(const QPixmap& on, const QPixmap& off)
     m_on = IconPicture::fromPixmap(on);
     m_off = IconPicture::fromPixmap(off);
     if (!off.isNull())
-        m_state.store(Off);
+        m_state = Off;
     updateGeometry();
     update();
 }
 
 void CXLed::SetState(int state)
 {
-    if (m_state.exchange(state) == state)
+    assertUiThread(this);
+    if (m_state == state)
         return;
-    m_repaint.post();
+    m_state = state;
+    followState();
+    notifyAccessible(this, QAccessible::NameChanged);
+    update();
 }
 
 void CXLed::SetBlink(bool enable)
@@ -52,7 +58,7 @@ void CXLed::SetBlink(bool enable)
 
 void CXLed::advanceClock()
 {
-    if (m_state.load() != Off)
+    if (m_state != Off)
         advanceClockBy(1);
 }
 
@@ -76,9 +82,9 @@ void CXLed::followState()
         m_timer.stop();
         advanceClockBy(std::min(int(m_sinceTimerStart.elapsed() / blinkIntervalMs), m_timerTicks));
     }
-    if (!m_blinkEnabled || m_state.load() == Off)
+    if (!m_blinkEnabled || m_state == Off)
         return;
-    m_timerTicks = m_clock.ticksToChange(m_state.load());
+    m_timerTicks = m_clock.ticksToChange(m_state);
     if (m_timerTicks == 0)
         return;
     m_timer.start(m_timerTicks * blinkIntervalMs, this);
@@ -87,7 +93,7 @@ void CXLed::followState()
 
 bool CXLed::showsOn() const
 {
-    return ledShowsOn(m_state.load(), m_clock.blinkPhase, m_clock.flashPhase);
+    return ledShowsOn(m_state, m_clock.blinkPhase, m_clock.flashPhase);
 }
 
 QSize CXLed::sizeHint() const

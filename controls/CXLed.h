@@ -5,17 +5,14 @@
 #include "IconPicture.h"
 #include "LedBlinkClock.h"
 #include "RenderCache.h"
-#include "RepaintRequest.h"
 
 #include <QBasicTimer>
 #include <QElapsedTimer>
 #include <QWidget>
-#include <atomic>
 
 // Indicator light drawn as one of two icons at the top-left corner: off, on,
 // blinking (on/off every 500 ms) or flashing (on for 100 ms each second).
-// SetState may be called from any thread (see RepaintRequest.h); the rest
-// belongs to the UI thread.
+// UI thread only, like every display control (see UiThreadOnly.h).
 class CXLed : public QWidget
 {
     Q_OBJECT
@@ -33,9 +30,9 @@ public:
     // picture resets the state to 0.
     void SetIconHandles(const QPixmap& on, const QPixmap& off);
 
-    // Any thread. 0 off, 1 on or blinking, 2 flashing; no-op when unchanged.
+    // 0 off, 1 on or blinking, 2 flashing; no-op when unchanged.
     void SetState(int state);
-    int GetState() const { return m_state.load(); }
+    int GetState() const { return m_state; }
 
     // Starts (or stops) the 100 ms clock that makes state 1 blink and state 2
     // flash; clears the blink phase either way. The timer itself runs only
@@ -57,7 +54,7 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    // Runs the timer while blinking is on and the state is not 0. UI thread.
+    // Runs the timer while blinking is on and the state is not 0.
     void followState();
     void advanceClockBy(int ticks);
 
@@ -69,16 +66,11 @@ private:
 
     IconPicture m_on;
     IconPicture m_off;
-    std::atomic<int> m_state{Off};
+    int m_state = Off;
     LedBlinkClock m_clock;
     QBasicTimer m_timer;
     int m_timerTicks = 0;             // clock ticks the running timer stands for
     QElapsedTimer m_sinceTimerStart;
     bool m_blinkEnabled = false;
     RenderCache<Look> m_cache;
-    // A state set from any thread reaches screen readers on the UI thread.
-    RepaintRequest m_repaint{this, [this] {
-                                 followState();
-                                 notifyAccessible(this, QAccessible::NameChanged);
-                             }};
 };

@@ -18,33 +18,6 @@ CXListCtrl::CXListCtrl(QWidget* parent) : QTableWidget(parent)
     setAccessibleName(QStringLiteral("Lista błędów"));
 }
 
-void CXListCtrl::ClearMarks()
-{
-    for (auto& mark : m_marks)
-        mark.store(false);
-    m_anyMarked.store(false);
-}
-
-bool CXListCtrl::Mark(int code)
-{
-    if (code < 0 || code >= codeCount)
-        return false;
-    m_marks[code].store(true);
-    m_anyMarked.store(true);
-    return true;
-}
-
-void CXListCtrl::ClearMark(int code)
-{
-    if (code >= 0 && code < codeCount)
-        m_marks[code].store(false);
-}
-
-bool CXListCtrl::IsMarked(int code) const
-{
-    return code >= 0 && code < codeCount && m_marks[code].load();
-}
-
 int CXListCtrl::InsertRowAtTop(const QStringList& cells, int itemData)
 {
     insertRow(0);

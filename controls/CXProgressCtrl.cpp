@@ -3,9 +3,11 @@
 
 #include "ControlAccessibility.h"
 #include "SunkenEdge.h"
+#include "UiThreadOnly.h"
 
 #include <QAccessible>
 #include <QPainter>
+#include <utility>
 
 CXProgressCtrl::CXProgressCtrl(QWidget* parent) : QWidget(parent)
 {
@@ -18,80 +20,73 @@ CXProgressCtrl::CXProgressCtrl(QWidget* parent) : QWidget(parent)
 
 void CXProgressCtrl::SetRange(int low, int high, float factor)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        if (high == m_look.high)
-            return;
-        m_look.low = low;
-        m_look.high = high;
-        m_look.factor = factor;
-    }
-    m_repaint.post();
+    assertUiThread(this);
+    if (high == m_look.high)
+        return;
+    m_look.low = low;
+    m_look.high = high;
+    m_look.factor = factor;
+    valuesChanged();
 }
 
 void CXProgressCtrl::SetMarks(int markA, int markB)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        if (markA == m_look.markA && markB == m_look.markB)
-            return;
-        m_look.markA = markA;
-        m_look.markB = markB;
-    }
-    m_repaint.post();
+    assertUiThread(this);
+    if (markA == m_look.markA && markB == m_look.markB)
+        return;
+    m_look.markA = markA;
+    m_look.markB = markB;
+    valuesChanged();
 }
 
 void CXProgressCtrl::SetLevel(int level)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        if (level == m_look.level)
-            return;
-        m_look.level = level;
-    }
-    m_repaint.post();
+    assertUiThread(this);
+    if (level == m_look.level)
+        return;
+    m_look.level = level;
+    valuesChanged();
 }
 
 QColor CXProgressCtrl::SetOverColor(const QColor& color)
 {
+    assertUiThread(this);
     // The new colour shows with the next drawing the bar needs anyway.
-    std::lock_guard lock(m_mutex);
     return std::exchange(m_look.over, color.toRgb());
 }
 
 int CXProgressCtrl::GetLevel() const
 {
-    return snapshot().level;
+    return m_look.level;
 }
 
 int CXProgressCtrl::GetFullScale() const
 {
-    const Look look = snapshot();
-    return levelbar::fullScaleValue(look.low, look.high, look.factor);
+    return levelbar::fullScaleValue(m_look.low, m_look.high, m_look.factor);
 }
 
-void CXProgressCtrl::announceLevel()
+void CXProgressCtrl::valuesChanged()
 {
-    if (!QAccessible::isActive())
-        return;
-    QAccessibleValueChangeEvent change(this, GetLevel());
-    QAccessible::updateAccessibility(&change);
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent change(this, GetLevel());
+        QAccessible::updateAccessibility(&change);
+    }
+    update();
 }
 
 int CXProgressCtrl::GetMarkA() const
 {
-    return snapshot().markA;
+    return m_look.markA;
 }
 
 int CXProgressCtrl::GetMarkB() const
 {
-    return snapshot().markB;
+    return m_look.markB;
 }
 
 float CXProgressCtrl::GetScale() const
 {
-    const Look look = snapshot();
-    return levelbar::scaleFor(width(), look.low, look.high, look.factor);
+    return levelbar::scaleFor(width(), m_look.low, m_look.high, m_look.factor);
 }
 
 QSize CXProgressCtrl::sizeHint() const
@@ -99,17 +94,10 @@ QSize CXProgressCtrl::sizeHint() const
     return {180, 16};
 }
 
-CXProgressCtrl::Look CXProgressCtrl::snapshot() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_look;
-}
-
 void CXProgressCtrl::paintEvent(QPaintEvent*)
 {
-    const Look look = snapshot();
-    const QPixmap& picture =
-        m_cache.picture(look, size(), devicePixelRatioF(), [&](QPainter& painter) { render(painter, look); });
+    const QPixmap& picture = m_cache.picture(m_look, size(), devicePixelRatioF(),
+                                             [&](QPainter& painter) { render(painter, m_look); });
     QPainter(this).drawPixmap(0, 0, picture);
 }
 

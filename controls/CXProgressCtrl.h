@@ -4,32 +4,30 @@
 #include "ColorRef.h"
 #include "LevelBarGeometry.h"
 #include "RenderCache.h"
-#include "RepaintRequest.h"
 
 #include <QWidget>
-#include <mutex>
 
 // Horizontal level bar with an upper mark A and a lower mark B. The bar is
 // drawn with a shaded fill in the low colour (at or below B), the normal
 // colour (between the marks) or the over colour (above A); the marks are
 // 1-pixel red lines; a sunken edge frames it all.
 //
-// The value setters may be called from any thread (see RepaintRequest.h).
-// Pixel positions follow the current width, so a resized bar keeps its scale.
+// UI thread only, like every display control (see UiThreadOnly.h). Pixel
+// positions follow the current width, so a resized bar keeps its scale.
 class CXProgressCtrl : public QWidget
 {
     Q_OBJECT
 public:
     explicit CXProgressCtrl(QWidget* parent = nullptr);
 
-    // Any thread. Ignored when high equals the current high, whatever low is.
+    // Ignored when high equals the current high, whatever low is.
     // scale = width × factor / (high − low) pixels per unit.
     void SetRange(int low, int high, float factor = 1.0f);
-    // Any thread. Marks in value units, 0 for none; ignored when both unchanged.
+    // Marks in value units, 0 for none; ignored when both unchanged.
     void SetMarks(int markA, int markB);
-    // Any thread. Length of the bar in value units; ignored when unchanged.
+    // Length of the bar in value units; ignored when unchanged.
     void SetLevel(int level);
-    // Any thread. Replaces the colour above mark A; returns the previous one.
+    // Replaces the colour above mark A; returns the previous one.
     QColor SetOverColor(const QColor& color);
     ColorRef SetOverColor(ColorRef color) { return colorRefFrom(SetOverColor(colorFromRef(color))); }
 
@@ -70,13 +68,10 @@ private:
         QColor markALine = defaultMarkLine();
         bool operator==(const Look&) const = default;
     };
-    Look snapshot() const;
-    void announceLevel();
+    // After a new range, marks or level: screen readers hear the level, the bar repaints.
+    void valuesChanged();
     void render(QPainter& painter, const Look& look) const;
 
-    mutable std::mutex m_mutex; // guards m_look
     Look m_look;
     RenderCache<Look> m_cache;
-    // Tells screen readers the level on the UI thread, whichever thread set it.
-    RepaintRequest m_repaint{this, [this] { announceLevel(); }};
 };

@@ -265,6 +265,8 @@ void CCPL_ZRQ7Dlg::OnSettings()
         return;
     {
         CSettingsDlg dialog(this);
+        // While connected, a new device address or retry count applies from the poll's next request.
+        connect(&dialog, &CSettingsDlg::liveRecordChanged, this, [this] { m_connection->settingsChanged(); });
         dialog.exec();
     }
     applyAlwaysOnTop();

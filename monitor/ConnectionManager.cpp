@@ -30,6 +30,11 @@ bool isTcpPortName(const ProgramSettings& s)
 
 } // namespace
 
+pollcycle::PollSettings pollSettingsFrom(const ProgramSettings& settings)
+{
+    return {settings.nDeviceAddress, settings.nRetries};
+}
+
 LinkCalls LinkCalls::library()
 {
     LinkCalls calls;
@@ -54,9 +59,7 @@ LinkCalls LinkCalls::library()
 ConnectionManager::ConnectionManager(MainWindowView& view, LinkCalls calls)
     : m_view(view)
     , m_calls(std::move(calls))
-    , m_poll(view.snapshot(), view.pollFlags(),
-             pollcycle::RequestSettings{theApp().settings.nDeviceAddress, theApp().settings.nRetries},
-             view.pollDisplay(), m_calls.read03)
+    , m_poll(view.snapshot(), view.pollFlags(), view.pollDisplay(), m_calls.read03)
 {
 }
 
@@ -180,8 +183,9 @@ void ConnectionManager::finishConnect(const Opening& opening)
 
 void ConnectionManager::closeLink()
 {
-    const Link link = m_link.value_or(linkKindOf(theApp().settings));
-    if (link == Link::Tcp)
+    // m_link is settled on the window's thread before (the disconnect may run
+    // this on its own thread, which reads no settings).
+    if (m_link == Link::Tcp)
         m_calls.tcpClose();
     else
         m_calls.comClose();
@@ -200,10 +204,16 @@ bool ConnectionManager::startPoll()
         m_calls.pause(pauseAfterDisconnect);
     // start() reports at once whether the thread exists (bPollRunning is set
     // before it), so there is nothing to wait for; a second try as before.
-    if (m_poll.start())
+    const pollcycle::PollSettings settings = pollSettingsFrom(theApp().settings);
+    if (m_poll.start(settings))
         return true;
     m_poll.stop();
-    return m_poll.start();
+    return m_poll.start(settings);
+}
+
+void ConnectionManager::settingsChanged()
+{
+    m_poll.setSettings(pollSettingsFrom(theApp().settings));
 }
 
 void ConnectionManager::Disconnect()

@@ -40,6 +40,9 @@ struct LinkCalls
     static LinkCalls library();
 };
 
+// What the poll takes from the program settings.
+pollcycle::PollSettings pollSettingsFrom(const ProgramSettings& settings);
+
 // Connecting the main window to the relay and disconnecting it (button 1084,
 // the tray, bAutoConnect, the close sequence): opens the serial port or the
 // Modbus TCP connection with the stored link settings, identifies the relay,
@@ -93,6 +96,9 @@ public:
     // The main window's caption, with the relay's address and firmware version
     // while connected.
     void UpdateTitle(bool withDevice);
+    // The settings window changed the program settings: a running poll uses the
+    // new device address and retry count from its next request.
+    void settingsChanged();
 
     // Registers 0 and 1 of the last identification (0 before; version 0 when it
     // failed). Any thread may read them.

@@ -73,8 +73,8 @@ constexpr std::array<std::pair<int, CXLed* C::*>, 5> statusLeds{{{6, &C::tmlppLa
 constexpr ColorRef overYellow = 0xFFFF; // RGB(255,255,0)
 constexpr ColorRef overRed = 0xFF;      // RGB(255,0,0)
 
-// The fault list rows of the window, keeping the list's own marks in step with
-// the snapshot's (the snapshot's marks are the ones the poll compares).
+// The fault list rows of the window (the snapshot's marks, which the poll
+// compares, say which faults are listed).
 class FaultListRows final : public FaultRows
 {
 public:
@@ -82,17 +82,14 @@ public:
     void insertRowAtTop(const QStringList& cells, int index) override
     {
         m_list->InsertRowAtTop(cells, index);
-        m_list->Mark(index);
     }
     void deleteRowsOf(int index) override
     {
         m_list->DeleteRowsWithData(index);
-        m_list->ClearMark(index);
     }
     void deleteAllRows() override
     {
         m_list->DeleteAllItems();
-        m_list->ClearMarks();
     }
 
 private:
@@ -140,7 +137,6 @@ void LiveDisplay::setupStatusPanel(const Colors& colors, int32_t baudRateIndex)
     list->AddColumn(QStringLiteral("Wartość"), 65, Qt::AlignHCenter);
     list->AddColumn(QStringLiteral("Czas"), 65, Qt::AlignHCenter);
     list->AddColumn(QStringLiteral("Data"), 0, Qt::AlignHCenter);
-    list->ClearMarks();
 
     // 3. Indicators and pictures.
     m_c.tmlppLamp->SetIcons(QStringLiteral("led_yellow_on"), 16, 16, QStringLiteral("led_yellow_off"), 16, 16);

@@ -19,21 +19,15 @@ int64_t nowMs()
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
-
-// The settings record is written by the user-interface thread while the poll reads
-// single fields of it; each read is one relaxed atomic load of an aligned word.
-template <typename T>
-T loadField(const T& field)
-{
-    return __atomic_load_n(&field, __ATOMIC_RELAXED);
-}
 } // namespace
 
-PollWorker::PollWorker(MeasurementSnapshot& snapshot, PollFlags& flags, RequestSettings settings,
-                       PollDisplay& display, RegisterReader read)
+// A request reads the settings without a lock.
+static_assert(std::atomic<PollSettings>::is_always_lock_free);
+
+PollWorker::PollWorker(MeasurementSnapshot& snapshot, PollFlags& flags, PollDisplay& display,
+                       RegisterReader read)
     : m_snapshot(snapshot)
     , m_flags(flags)
-    , m_settings(settings)
     , m_display(display)
     , m_read(read ? std::move(read) : RegisterReader(&MODBUS_Read03))
 {
@@ -44,13 +38,14 @@ PollWorker::~PollWorker()
     stop();
 }
 
-bool PollWorker::start()
+bool PollWorker::start(PollSettings settings)
 {
     if (m_thread.joinable()) {
         if (m_flags.bPollRunning.load() != 0)
             return false;
         m_thread.join(); // a poll that ended on its own
     }
+    m_settings.store(settings);
     m_flags.bPollRunning.store(1);
     m_flags.bLinkOk.store(1);
     try {
@@ -60,6 +55,11 @@ bool PollWorker::start()
         return false;
     }
     return true;
+}
+
+void PollWorker::setSettings(PollSettings settings)
+{
+    m_settings.store(settings);
 }
 
 void PollWorker::stop()
@@ -126,8 +126,9 @@ void PollWorker::runCycles()
 
 int32_t PollWorker::readRegisters(uint32_t firstRegister, uint32_t count, uint8_t* buffer)
 {
-    const auto address = static_cast<uint32_t>(loadField(m_settings.nDeviceAddress));
-    return m_read(address, firstRegister, count, buffer, readBufferBytes, loadField(m_settings.nRetries));
+    const PollSettings settings = m_settings.load();
+    return m_read(static_cast<uint32_t>(settings.nDeviceAddress), firstRegister, count, buffer,
+                  readBufferBytes, settings.nRetries);
 }
 
 PollWorker::Outcome PollWorker::readBlock(const BlockSpec& spec, std::span<uint16_t> words)

@@ -31,13 +31,13 @@ struct PollFlags
     std::atomic<float> fParamsPerSecond{0.0f};  // registers read per second (identification sets 0)
 };
 
-// The two settings every request uses. They are read again before each request,
-// so an address or retry count changed in the settings applies from the next one.
-// Bind them to the program settings record: {settings.nDeviceAddress, settings.nRetries}.
-struct RequestSettings
+// The two settings every request uses, as the program settings name them. The
+// poll keeps its own copy: start() hands it the first, setSettings() a new one
+// while it runs, which applies from the next request.
+struct PollSettings
 {
-    const int32_t& nDeviceAddress;
-    const uint32_t& nRetries;
+    int32_t nDeviceAddress = 0;
+    uint32_t nRetries = 0;
 };
 
 // A register read with the link library's contract (MODBUS_Read03): bytes copied,
@@ -60,13 +60,13 @@ using RegisterReader =
 //
 // start() and stop() belong to the connection manager: start() on the
 // user-interface thread, stop() there or on its disconnect thread (while it
-// runs, nothing else touches the worker).
+// runs, nothing else touches the worker). setSettings() may come from any thread.
 // The worker's own state (countdowns, current scale unknown, restart delays 0,
 // rated current present, throughput point) starts afresh with every start().
 class PollWorker
 {
 public:
-    PollWorker(MeasurementSnapshot& snapshot, PollFlags& flags, RequestSettings settings, PollDisplay& display,
+    PollWorker(MeasurementSnapshot& snapshot, PollFlags& flags, PollDisplay& display,
                RegisterReader read = {});
     ~PollWorker();
     PollWorker(const PollWorker&) = delete;
@@ -75,8 +75,11 @@ public:
     // Starts the poll thread: bPollRunning becomes 1 before the thread exists, so a
     // stop() right after can never be lost; bLinkOk becomes 1 (the relay has just
     // been identified). False when a poll already runs, or, with bPollRunning 0,
-    // when the thread cannot be created.
-    bool start();
+    // when the thread cannot be created. Requests use `settings` until setSettings().
+    bool start(PollSettings settings);
+
+    // Any thread: the requests after the one in progress use `settings`.
+    void setSettings(PollSettings settings);
 
     // Clears bPollRunning, ends a wait for the user-interface thread, and joins the
     // thread. It returns once the register call in progress (retries included) has
@@ -104,7 +107,7 @@ private:
 
     MeasurementSnapshot& m_snapshot;
     PollFlags& m_flags;
-    RequestSettings m_settings;
+    std::atomic<PollSettings> m_settings{};
     PollDisplay& m_display;
     RegisterReader m_read;
     std::thread m_thread;

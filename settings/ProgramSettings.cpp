@@ -50,34 +50,6 @@ void ResetSettings(ProgramSettings& s)
     s.crGraphLine[4] = 0x393A6F; // RGB(111,58,57)
 }
 
-namespace {
-
-// The 32-bit fields from byte `first` up to `last` (both field boundaries):
-// each compared and, if it changed, stored as one relaxed atomic word.
-void storeWords(ProgramSettings& live, const ProgramSettings& next, std::size_t first, std::size_t last)
-{
-    for (std::size_t offset = first; offset < last; offset += sizeof(uint32_t)) {
-        auto* to = reinterpret_cast<uint32_t*>(reinterpret_cast<unsigned char*>(&live) + offset);
-        const auto* from =
-            reinterpret_cast<const uint32_t*>(reinterpret_cast<const unsigned char*>(&next) + offset);
-        if (*to != *from)
-            __atomic_store_n(to, *from, __ATOMIC_RELAXED);
-    }
-}
-
-} // namespace
-
-void StoreSettings(ProgramSettings& live, const ProgramSettings& next)
-{
-    if (&live == &next)
-        return;
-    storeWords(live, next, 0, offsetof(ProgramSettings, szPortName));
-    std::memcpy(live.szPortName, next.szPortName, sizeof live.szPortName);
-    storeWords(live, next, offsetof(ProgramSettings, nBaudRateIndex), offsetof(ProgramSettings, szPassword));
-    std::memcpy(live.szPassword, next.szPassword, sizeof live.szPassword);
-    storeWords(live, next, offsetof(ProgramSettings, bAutoConnect), sizeof(ProgramSettings));
-}
-
 std::string EncodeSettings(const ProgramSettings& settings)
 {
     unsigned char bytes[kProgramSettingsSize];

@@ -89,14 +89,6 @@ inline constexpr std::size_t kProgramSettingsSize = sizeof(ProgramSettings);
 // Overwrites every field with its factory default (memory only, nothing is written).
 void ResetSettings(ProgramSettings& settings);
 
-// Makes `live` a copy of `next` while workers may read its fields: every 32-bit
-// field is replaced by one atomic store (text buffers, which only the
-// user-interface thread reads, are copied plainly), so a worker reading a field
-// sees its old or its new value, never a zeroed or half-written one. Build the
-// new record apart, then store it here; never reset or edit the live record in
-// steps that pass through values nobody chose.
-void StoreSettings(ProgramSettings& live, const ProgramSettings& next);
-
 // Reads the record from the profile. False, with the record untouched, when the
 // profile is missing or unreadable or its value is not exactly 1204 bytes.
 bool LoadSettings(ProgramSettings& settings);

@@ -541,7 +541,8 @@ void CSettingsDlg::save()
             flags += kPasswordFlagBits[i];
     }
     s.nPasswordFlags = flags;
-    StoreSettings(m_settings, s);
+    m_settings = s;
+    emit liveRecordChanged();
 
     if (!SaveSettings(s)) {
         ShowMessage(this, QMessageBox::Critical, QStringLiteral("Błąd"),
@@ -560,12 +561,9 @@ void CSettingsDlg::restoreDefaults()
         QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return;
-    // The live record at once; the profile only with the next save. The
-    // defaults are built apart: zeroing the live record first would let the
-    // poll meet address 0 (broadcast) or 0 retries.
-    ProgramSettings defaults;
-    ResetSettings(defaults);
-    StoreSettings(m_settings, defaults);
+    // The live record at once; the profile only with the next save.
+    ResetSettings(m_settings);
+    emit liveRecordChanged();
     loadFromRecord();
     applyPortRule();
 }

@@ -44,6 +44,11 @@ public:
     uint32_t textColour() const { return m_crText; }
     uint32_t valueColour() const { return m_crParameter; }
 
+signals:
+    // "Zapisz" or "Ustawienia domyślne" has changed the live record; whatever
+    // works from a copy of it (the poll) takes the new values now.
+    void liveRecordChanged();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 

@@ -140,8 +140,6 @@ QWidget* swatchesAndList()
     list->InsertRowAtTop({QStringLiteral("Przeciążenie termiczne"), QStringLiteral("Term"),
                           QStringLiteral("104 "), QStringLiteral("12:31:40")},
                          1);
-    list->Mark(0);
-    list->Mark(1);
     list->setMinimumSize(430, 90);
     layout->addWidget(list);
     return group(QStringLiteral("CColorRect, CXListCtrl"), layout);

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The LED as drawn: on and off pictures per state, blinking and flashing on
-// the 100 ms clock, and states stored from a worker thread.
+// the 100 ms clock.
 #include "CXLed.h"
 
 #include <QElapsedTimer>
 #include <QTest>
-#include <thread>
 
 namespace {
 
@@ -50,7 +49,6 @@ private slots:
     void runningTimerBlinks();
     void timerWakesOnlyForChanges();
     void programIconsByName();
-    void stateFromWorkerThread();
 
 private:
     CXLed* m_led = nullptr;
@@ -178,21 +176,6 @@ void TestLed::programIconsByName()
     // An unknown name loads nothing (and does not crash the drawing).
     led.SetIcons(QStringLiteral("no_such_icon"), 16, 16, QString(), 0, 0);
     QCOMPARE(led.grab().toImage().pixelColor(8, 8), led.palette().color(QPalette::Window));
-}
-
-void TestLed::stateFromWorkerThread()
-{
-    m_led->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_led));
-    std::thread worker([led = m_led] {
-        for (int i = 0; i < 100; ++i)
-            led->SetState(i % 2 == 0 ? 2 : 1);
-    });
-    worker.join();
-    QCOMPARE(m_led->GetState(), 1);
-    QCOMPARE(centre(*m_led), onColor);
-    m_led->SetState(0);
-    QCOMPARE(centre(*m_led), offColor);
 }
 
 QTEST_MAIN(TestLed)

@@ -5,7 +5,6 @@
 #include "LoadGraphMath.h"
 
 #include <QTest>
-#include <thread>
 
 using namespace loadgraph;
 
@@ -21,7 +20,6 @@ private slots:
     void overloadColumnFillsToTheTop();
     void markerTravelsAndReappears();
     void runTimer();
-    void loadFromWorkerThread();
 
 private:
     QImage shot() const { return m_graph->grab().toImage(); }
@@ -159,16 +157,6 @@ void TestLoadGraph::runTimer()
     const int frozen = m_graph->Marker();
     QTest::qWait(2 * CGraph::tickMs);
     QCOMPARE(m_graph->Marker(), frozen);
-}
-
-void TestLoadGraph::loadFromWorkerThread()
-{
-    std::uint32_t percent = 0;
-    std::thread worker([&] { percent = m_graph->SetLoad(1100000); });
-    worker.join();
-    QCOMPARE(percent, 100u);
-    m_graph->scrollStep();
-    QCOMPARE(shot().pixelColor(98, 31), columnColor(31, 90));
 }
 
 QTEST_MAIN(TestLoadGraph)

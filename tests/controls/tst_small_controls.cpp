@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Label, fault list marks and rows, icon button and colour swatch.
+// Label, fault list rows, icon button and colour swatch.
 #include "CColorRect.h"
 #include "CIconButton.h"
 #include "CXLabel.h"
@@ -11,7 +11,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <thread>
 
 namespace {
 
@@ -35,10 +34,8 @@ private slots:
     void initTestCase();
 
     void labelColoursAndLayout();
-    void labelTextFromWorkerThread();
     void labelNewTextLaysNothingOut();
 
-    void listMarks();
     void listRowsByFaultCode();
 
     void iconButtonLooks();
@@ -94,24 +91,6 @@ void TestSmallControls::labelColoursAndLayout()
     QVERIFY(inkBox(label.grab().toImage(), background).width() > ink.width());
 }
 
-void TestSmallControls::labelTextFromWorkerThread()
-{
-    CXLabel label(QStringLiteral("0.0 A"));
-    label.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&label));
-    std::thread worker([&label] {
-        for (int i = 0; i <= 1000; ++i)
-            label.SetText(QString::asprintf("%.1f \u0410", i / 10.0));
-    });
-    worker.join();
-    const QString expected = QStringLiteral("100.0 \u0410");
-    QCOMPARE(label.Text(), expected);
-    // The picture follows on the UI thread.
-    CXLabel reference(expected);
-    reference.resize(label.size());
-    QTRY_COMPARE(label.grab().toImage(), reference.grab().toImage());
-}
-
 void TestSmallControls::labelNewTextLaysNothingOut()
 {
     // A read-out in a window: new values repaint it alone; only a text wider
@@ -159,25 +138,6 @@ void TestSmallControls::labelNewTextLaysNothingOut()
     const QSize before = label->sizeHint();
     label->SetFontSize(label->font().pointSize() + 4);
     QVERIFY(label->sizeHint().width() > before.width() && label->sizeHint().height() > before.height());
-}
-
-void TestSmallControls::listMarks()
-{
-    CXListCtrl list;
-    QVERIFY(!list.IsAnyMarked());
-    QVERIFY(!list.Mark(40));
-    QVERIFY(!list.Mark(-1));
-    QVERIFY(!list.IsAnyMarked()); // a refused code changes nothing
-    QVERIFY(list.Mark(0));
-    QVERIFY(list.IsAnyMarked());
-    QVERIFY(list.Mark(39));
-    QVERIFY(list.IsMarked(0) && list.IsMarked(39) && !list.IsMarked(1));
-    QVERIFY(!list.Mark(40));
-    QVERIFY(list.IsAnyMarked()); // ...also when others are marked
-    list.ClearMark(0);
-    QVERIFY(!list.IsMarked(0) && list.IsMarked(39));
-    list.ClearMarks();
-    QVERIFY(!list.IsAnyMarked() && !list.IsMarked(39));
 }
 
 void TestSmallControls::listRowsByFaultCode()

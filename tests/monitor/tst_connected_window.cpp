@@ -7,6 +7,7 @@
 #include "CCPL_ZRQ7Dlg.h"
 #include "CDataDlg.h"
 #include "CIconButton.h"
+#include "CSettingsDlg.h"
 #include "DayFile.h"
 #include "Recorder.h"
 #include "CXLabel.h"
@@ -16,8 +17,10 @@
 
 #include <QDate>
 #include <QDir>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QtTest>
 
 using zrq7::test::SimulatorProcess;
@@ -33,6 +36,7 @@ private slots:
     void closeWhileConnected_data();
     void closeWhileConnected();
     void recordsThroughConnectAndDisconnect();
+    void savedDeviceAddressReachesThePoll();
 
 private:
     QPushButton* button(CCPL_ZRQ7Dlg& window, int id)
@@ -160,6 +164,47 @@ void TestConnectedWindow::recordsThroughConnectAndDisconnect()
     QCOMPARE(after.nLinkState, 0);
     for (int k = 0; k < DbValueCount; ++k)
         QCOMPARE(after.nValue[k], 0);
+}
+
+// "Zapisz" in the settings window, opened while connected, sends the poll's next
+// requests to the new device address: one the simulator does not answer breaks
+// the link, the simulator's own mends it again, with the window still open.
+void TestConnectedWindow::savedDeviceAddressReachesThePoll()
+{
+    theApp().settings.nResponseTimeout = 300; // a silent address costs 300 ms a request
+    theApp().settings.nRetries = 0;
+    CCPL_ZRQ7Dlg window;
+    window.show();
+    QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000);
+    QVERIFY(window.isConnected());
+    const std::atomic<int32_t>& linkOk = window.pollFlags().bLinkOk;
+    QTRY_COMPARE(linkOk.load(), 1);
+
+    WhenModal<CSettingsDlg> settings([&](CSettingsDlg* dialog) {
+        // "Zakończ" also when a check fails, or the window's exec() never returns.
+        const auto close = qScopeGuard([dialog] { dialog->findChild<QPushButton*>(u"id1154"_qs)->click(); });
+        auto* address = dialog->findChild<QLineEdit*>(u"id1045"_qs);
+        auto* save = dialog->findChild<QPushButton*>(u"id1005"_qs);
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        const auto saveAddress = [&](const QString& text) {
+            address->setFocus();
+            address->selectAll();
+            QTest::keyClicks(address, text);
+            QTest::mouseClick(save, Qt::LeftButton);
+        };
+        saveAddress(u"9"_qs);
+        QTRY_COMPARE_WITH_TIMEOUT(linkOk.load(), 0, 5000);
+        saveAddress(u"1"_qs);
+        QTRY_COMPARE_WITH_TIMEOUT(linkOk.load(), 1, 5000);
+    });
+    window.OnSettings();
+    QVERIFY(settings.seen);
+    QCOMPARE(theApp().settings.nDeviceAddress, 1);
+    QVERIFY(window.isConnected());
+
+    QTest::mouseClick(button(window, 1084), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000);
 }
 
 QTEST_MAIN(TestConnectedWindow)

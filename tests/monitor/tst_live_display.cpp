@@ -11,6 +11,7 @@
 #include "CXLed.h"
 #include "CXListCtrl.h"
 #include "CXProgressCtrl.h"
+#include "ConnectionManager.h"
 #include "FakeRelayRegisters.h"
 #include "LiveTexts.h"
 #include "PollWorker.h"
@@ -29,10 +30,7 @@ namespace {
 class LiveRig
 {
 public:
-    LiveRig()
-        : worker(window.snapshot(), window.pollFlags(),
-                 {theApp().settings.nDeviceAddress, theApp().settings.nRetries}, window.pollDisplay(),
-                 relay.reader())
+    LiveRig() : worker(window.snapshot(), window.pollFlags(), window.pollDisplay(), relay.reader())
     {
         // A relay in good order: rated current set, no fault, timers idle.
         relay.set(150, 50);
@@ -49,7 +47,7 @@ public:
     {
         window.setConnectedState(true);
         window.ResetLiveDisplay();
-        QVERIFY(worker.start());
+        QVERIFY(worker.start(pollSettingsFrom(theApp().settings)));
     }
     CXListCtrl* faults() { return ui.faultList; }
     // Row texts of the fault list, top first.

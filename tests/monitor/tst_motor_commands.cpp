@@ -7,6 +7,7 @@
 #include "CCPL_ZRQ7Dlg.h"
 #include "CIconButton.h"
 #include "CXLed.h"
+#include "ConnectionManager.h"
 #include "ModalHelpers.h"
 #include "PollWorker.h"
 #include "SimulatorProcess.h"
@@ -55,13 +56,11 @@ public:
         DLL_SetIOTimeout(1000);
         if (TCP_Open(sim.tcpHost().toStdU16String().c_str(), sim.tcpPort()) != 0)
             return false;
-        worker = std::make_unique<pollcycle::PollWorker>(
-            window.snapshot(), window.pollFlags(),
-            pollcycle::RequestSettings{theApp().settings.nDeviceAddress, theApp().settings.nRetries},
-            window.pollDisplay());
+        worker = std::make_unique<pollcycle::PollWorker>(window.snapshot(), window.pollFlags(),
+                                                         window.pollDisplay());
         window.setConnectedState(true);
         window.ResetLiveDisplay();
-        return worker->start();
+        return worker->start(pollSettingsFrom(theApp().settings));
     }
     ~ConnectedWindow()
     {

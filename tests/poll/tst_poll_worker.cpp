@@ -192,16 +192,14 @@ private:
     PollWorker& worker()
     {
         if (!m_worker)
-            m_worker = std::make_unique<PollWorker>(m_snapshot, m_flags, RequestSettings{m_address, m_retries},
-                                                    *m_display);
+            m_worker = std::make_unique<PollWorker>(m_snapshot, m_flags, *m_display);
         return *m_worker;
     }
 
     std::unique_ptr<ModbusTcpResponder> m_relay;
     MeasurementSnapshot m_snapshot;
     PollFlags m_flags;
-    int32_t m_address = 1;
-    uint32_t m_retries = 0;
+    PollSettings m_settings{1, 0};
     std::unique_ptr<DisplayRecorder> m_display;
     std::unique_ptr<PollWorker> m_worker;
 };
@@ -212,8 +210,7 @@ void TestPollWorker::init()
     QVERIFY(m_relay->start());
     m_snapshot.ClearMeasurements();
     m_snapshot.ClearMarks();
-    m_address = 1;
-    m_retries = 0;
+    m_settings = {1, 0};
     m_display = std::make_unique<DisplayRecorder>(m_snapshot, m_flags);
 }
 
@@ -237,7 +234,7 @@ bool TestPollWorker::connectTo(ModbusTcpResponder& relay, uint32_t timeoutMs)
 void TestPollWorker::rotationOrderAndFrequency()
 {
     QVERIFY(connectTo(*m_relay, 1000));
-    QVERIFY(worker().start());
+    QVERIFY(worker().start(m_settings));
     QVERIFY(m_relay->waitFor([](const auto& log) { return countOf(log, 30) > 24; }));
     worker().stop();
 
@@ -267,7 +264,7 @@ void TestPollWorker::valuesEndToEnd()
 {
     loadRelayValues(*m_relay);
     QVERIFY(connectTo(*m_relay, 1000));
-    QVERIFY(worker().start());
+    QVERIFY(worker().start(m_settings));
     QVERIFY(m_display->waitFor([&] { return m_display->powers.size() >= 2 && m_display->currents.size() >= 2; }));
     worker().stop();
 
@@ -318,7 +315,7 @@ void TestPollWorker::failedBlocksKeepValues()
 {
     loadRelayValues(*m_relay);
     QVERIFY(connectTo(*m_relay, 50));
-    QVERIFY(worker().start());
+    QVERIFY(worker().start(m_settings));
     QVERIFY(m_display->waitFor([&] { return !m_display->powers.empty() && m_display->restartDelays > 0; }));
     m_relay->setPolicy([](uint16_t) { return Answer::Silent; });
     QTRY_COMPARE(m_flags.bLinkOk.load(), 0);
@@ -347,7 +344,7 @@ void TestPollWorker::motorControlBlockLeavesLinkStateAlone()
 {
     m_relay->setPolicy([](uint16_t first) { return first == 200 ? Answer::Registers : Answer::Exception; });
     QVERIFY(connectTo(*m_relay, 1000));
-    QVERIFY(worker().start());
+    QVERIFY(worker().start(m_settings));
     QVERIFY(m_relay->waitFor([](const auto& log) { return countOf(log, 200) >= 2; }));
     worker().stop();
     const auto seen = m_display->read([&] { return m_display->linkOkAtMotorControl; });
@@ -373,7 +370,7 @@ void TestPollWorker::currentsWaitForTheTransformerRating()
         return first == 150 && !ratingAnswers.load() ? Answer::Exception : Answer::Registers;
     });
     QVERIFY(connectTo(*m_relay, 1000));
-    QVERIFY(worker().start());
+    QVERIFY(worker().start(m_settings));
     // Two rotations' status blocks have come and gone without the rating.
     QVERIFY(m_relay->waitFor([](const auto& log) { return countOf(log, 900) >= 2; }));
     QCOMPARE(m_display->read([&] { return m_display->currents.size(); }), std::size_t(0));
@@ -396,7 +393,7 @@ void TestPollWorker::currentsWaitForTheTransformerRating()
 void TestPollWorker::throughputFollowsTheRelay()
 {
     QVERIFY(connectTo(*m_relay, 100));
-    QVERIFY(worker().start());
+    QVERIFY(worker().start(m_settings));
     QTRY_VERIFY_WITH_TIMEOUT(m_flags.fParamsPerSecond.load() > 0.0f, 5000);
     // At least the fast group's 36 registers of each cycle, at one cycle a second
     // even on the slowest machine.
@@ -414,7 +411,7 @@ void TestPollWorker::newFaultsReadTheirValueOnce()
     m_relay->setRegisters(900, {0x0003, 0x0021, 0}); // faults 0 and 5, motor relay on
     m_relay->setRegisters(300, {125, 0, 0, 0, 0, 40});
     QVERIFY(connectTo(*m_relay, 1000));
-    QVERIFY(worker().start());
+    QVERIFY(worker().start(m_settings));
     // Cycle 0 lists faults 0 and 5 and the rated current pseudo-fault (block K,
     // read before the first cycle, found the rated current missing).
     QVERIFY(m_display->waitFor([&] { return m_display->statusesApplied >= 3; }));
@@ -465,14 +462,14 @@ void TestPollWorker::newFaultsReadTheirValueOnce()
     QCOMPARE(countOf(m_relay->requests(), 300), 1);
 }
 
-// The unit address and the retry count are read from the settings for each request.
+// The unit address given at the start, then a new one while polling: every later request uses it.
 void TestPollWorker::requestsUseTheCurrentSettings()
 {
-    m_address = 7;
+    m_settings.nDeviceAddress = 7;
     QVERIFY(connectTo(*m_relay, 1000));
-    QVERIFY(worker().start());
+    QVERIFY(worker().start(m_settings));
     QVERIFY(m_relay->waitFor([](const auto& log) { return log.size() >= 3; }));
-    __atomic_store_n(&m_address, 9, __ATOMIC_RELAXED);
+    worker().setSettings({9, 0});
     QVERIFY(m_relay->waitFor([](const auto& log) { return !log.empty() && log.back().unit == 9; }));
     worker().stop();
     const auto log = m_relay->requests();
@@ -489,7 +486,7 @@ void TestPollWorker::stopEndsASilentRead()
     m_relay->setPolicy([](uint16_t) { return Answer::Silent; });
     const uint32_t timeoutMs = 1500;
     QVERIFY(connectTo(*m_relay, timeoutMs));
-    QVERIFY(worker().start());
+    QVERIFY(worker().start(m_settings));
     QVERIFY(m_relay->waitFor([](const auto& log) { return !log.empty(); }));
     QElapsedTimer clock;
     clock.start();
@@ -500,7 +497,7 @@ void TestPollWorker::stopEndsASilentRead()
     QCOMPARE(m_relay->requests().size(), std::size_t(1));
     // A new connection's poll starts afresh.
     m_relay->setPolicy({});
-    QVERIFY(worker().start());
+    QVERIFY(worker().start(m_settings));
     QVERIFY(m_relay->waitFor([](const auto& log) { return countOf(log, 150) >= 1; }));
 }
 
@@ -511,7 +508,7 @@ void TestPollWorker::stopNeverWaitsForTheUi()
     m_display->statusMode = DisplayRecorder::StatusMode::Keep;
     m_relay->setRegisters(900, {0x0001, 0x0001, 0});
     QVERIFY(connectTo(*m_relay, 1000));
-    QVERIFY(worker().start());
+    QVERIFY(worker().start(m_settings));
     QVERIFY(m_display->waitFor([&] { return !m_display->keptTickets.empty(); }));
     // Blocked on the window: the slow group that follows the status block is not
     // read (register 150 only once, before the first cycle).
@@ -534,7 +531,7 @@ void TestPollWorker::droppedStatusStepReleasesThePoll()
 {
     m_display->statusMode = DisplayRecorder::StatusMode::Drop;
     QVERIFY(connectTo(*m_relay, 1000));
-    QVERIFY(worker().start());
+    QVERIFY(worker().start(m_settings));
     QVERIFY(m_display->waitFor([&] { return m_display->statuses.size() >= 2; }));
     QVERIFY(m_flags.bPollRunning.load() == 1);
 }
@@ -551,7 +548,7 @@ void TestPollWorker::pollsTheSimulatedRelay()
     QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
     DLL_SetIOTimeout(1000);
     QCOMPARE(TCP_Open(reinterpret_cast<const char16_t*>(simulator.tcpHost().utf16()), simulator.tcpPort()), 0);
-    QVERIFY(worker().start());
+    QVERIFY(worker().start(m_settings));
     // The status block after block K lists the missing rated current.
     QVERIFY(m_display->waitFor([&] { return m_display->statusesApplied >= 2; }));
     worker().stop();

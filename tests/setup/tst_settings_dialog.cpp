@@ -27,10 +27,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <atomic>
 #include <cstring>
 #include <functional>
-#include <thread>
 
 namespace {
 
@@ -372,48 +370,36 @@ private slots:
         QVERIFY(sameRecord(m_record, defaults()));
     }
 
-    // The poll reads the device address and the retry count of the live record
-    // while the window writes it: it must only ever see an old or a new value
-    // (never the zeros of a record reset in place). A reader thread watches
-    // through "Ustawienia domyślne" and "Zapisz", many times over; under the
-    // thread sanitizer any plain write it meets is reported as well.
-    void pollSeesOnlyWholeValues()
+    // "Zapisz" and "Ustawienia domyślne" tell whoever works from a copy of the
+    // live record (the poll while connected), once each and with the record
+    // already holding the new values; typing and leaving without saving tell nobody.
+    void liveRecordChangesAreAnnounced()
     {
-        const QByteArray logBefore = qgetenv("ZRQ7_MESSAGE_LOG"); // questions answered "Tak"
-        QTemporaryDir logDir;
-        qputenv("ZRQ7_MESSAGE_LOG", logDir.filePath(QStringLiteral("messages.log")).toUtf8());
         m_record.nDeviceAddress = 7;
-        m_record.nRetries = 5;
         open();
-        std::atomic<bool> watching{true};
-        std::atomic<int> reads{0};
-        std::atomic<int64_t> stray{-1}; // the first address/retries pair seen that nobody chose
-        std::thread poll([&] {
-            while (watching.load()) {
-                const int32_t address = __atomic_load_n(&m_record.nDeviceAddress, __ATOMIC_RELAXED);
-                const uint32_t retries = __atomic_load_n(&m_record.nRetries, __ATOMIC_RELAXED);
-                if ((address != 7 && address != 1) || (retries != 5 && retries != 3)) {
-                    int64_t none = -1;
-                    stray.compare_exchange_strong(none, int64_t(uint32_t(address)) << 32 | retries);
-                }
-                reads.fetch_add(1);
-            }
-        });
-        for (int round = 0; round < 300 && stray.load() < 0; ++round) {
-            click(1001); // defaults: address 1, 3 retries
-            retype(1045, QStringLiteral("7"));
-            retype(1202, QStringLiteral("5"));
-            click(1005); // save: address 7, 5 retries again
+        QList<int32_t> announced; // the record's device address at each announcement
+        connect(m_dialog.get(), &CSettingsDlg::liveRecordChanged, this,
+                [&] { announced << m_record.nDeviceAddress; });
+        retype(1045, QStringLiteral("9"));
+        QVERIFY(announced.isEmpty());
+        click(1005);
+        QCOMPARE(announced, QList<int32_t>{9});
+        {
+            MessageAnswer no(QMessageBox::No);
+            click(1001);
+            QVERIFY(no.seen());
         }
-        watching.store(false);
-        poll.join();
-        qputenv("ZRQ7_MESSAGE_LOG", logBefore);
-        QVERIFY(reads.load() > 0);
-        QVERIFY2(stray.load() < 0, qPrintable(QStringLiteral("address %1, retries %2")
-                                                  .arg(int32_t(stray.load() >> 32))
-                                                  .arg(uint32_t(stray.load()))));
-        QCOMPARE(m_record.nDeviceAddress, 7);
-        QCOMPARE(m_record.nRetries, 5u);
+        QCOMPARE(announced, QList<int32_t>{9});
+        {
+            MessageAnswer yes(QMessageBox::Yes);
+            click(1001);
+            QVERIFY(yes.seen());
+        }
+        QCOMPARE(announced, (QList<int32_t>{9, 1}));
+        retype(1045, QStringLiteral("5"));
+        click(1154);
+        QVERIFY(!m_dialog->isVisible());
+        QCOMPARE(announced, (QList<int32_t>{9, 1}));
     }
 
     void coloursFollowTheStyle()
