@@ -88,9 +88,9 @@ UnitChannel::UnitChannel(UnitSetup setup, SharedLine& line, ServiceLog& log)
 
 UnitChannel::~UnitChannel()
 {
+    stopRecording();
     requestStop();
     join();
-    stopRecording();
     stopPublishing();
 }
 

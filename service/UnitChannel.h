@@ -56,10 +56,10 @@ public:
     // False with error set when one cannot start.
     bool start(std::string& error);
 
-    // The stop, in the order the service takes it (the line is shut first, so
-    // nothing waits for a turn on it):
-    void requestStop();    // wakes the unit's thread; it stops the poll and ends
+    // The stop, in the order the service takes it (the line is shut before the
+    // request, so nothing waits for a turn on it):
     void stopRecording();  // the record in flight is finished, the file closed
+    void requestStop();    // wakes the unit's thread; it stops the poll and ends
     void stopPublishing(); // status "offline", disconnected
     void join();           // the unit's thread (and with it the poll) has ended
 
