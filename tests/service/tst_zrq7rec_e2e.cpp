@@ -226,6 +226,41 @@ QString unitTopic(int unit, const char* leaf)
     return QStringLiteral("%1/%2/%3").arg(topicPrefix).arg(unit).arg(QLatin1String(leaf));
 }
 
+// What the service works with: a relay simulator, a broker with a subscriber on the
+// service's topics, and a folder for the day files.
+struct Surroundings
+{
+    QTemporaryDir work;
+    std::optional<SimulatorProcess> simulator;
+    MosquittoBroker broker;
+    std::unique_ptr<MqttSubscriber> subscriber;
+
+    // Starts the three; "" or what failed.
+    QString start(const QStringList& simulatorArgs)
+    {
+        simulator.emplace(simulatorArgs);
+        if (!simulator->start())
+            return simulator->errorString();
+        if (!broker.start())
+            return broker.errorString();
+        return subscribe();
+    }
+    // A fresh subscriber (after the broker came back).
+    QString subscribe()
+    {
+        subscriber = std::make_unique<MqttSubscriber>(broker.port(), topicPrefix + QStringLiteral("/#"));
+        return subscriber->start() ? QString() : subscriber->errorString();
+    }
+    QString path(const QString& name) const { return work.filePath(name); }
+    QString db() const { return path(QStringLiteral("db")); }
+    QString tcpLink() const { return QStringLiteral("127.0.0.1:%1").arg(simulator->tcpPort()); }
+    // The service's options for the folder and the broker.
+    QStringList serviceArgs() const
+    {
+        return {"--db-dir", db(), "--mqtt", broker.url(), "--mqtt-topic", topicPrefix};
+    }
+};
+
 } // namespace
 
 class TestZrq7recE2e : public QObject
@@ -286,19 +321,15 @@ void TestZrq7recE2e::verifyPinnedValues(MqttSubscriber& subscriber, const Pinned
 
 void TestZrq7recE2e::tcpRecordsAndPublishes()
 {
-    QTemporaryDir work;
+    Surroundings around;
     const PinnedRelay relay = relayOne();
-    SimulatorProcess simulator({"--tcp", "0", "--script", writeScript(work, relay.script(false))});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    MosquittoBroker broker;
-    QVERIFY2(broker.start(), qPrintable(broker.errorString()));
-    MqttSubscriber subscriber(broker.port(), topicPrefix + QStringLiteral("/#"));
-    QVERIFY2(subscriber.start(), qPrintable(subscriber.errorString()));
-
-    const QString db = work.filePath(QStringLiteral("db"));
+    const QString failed =
+        around.start({"--tcp", "0", "--script", writeScript(around.work, relay.script(false))});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    MqttSubscriber& subscriber = *around.subscriber;
+    const QString db = around.db();
     ServiceProcess service;
-    QVERIFY(service.start({"--tcp", QStringLiteral("127.0.0.1:%1").arg(simulator.tcpPort()), "--db-dir", db,
-                           "--mqtt", broker.url(), "--mqtt-topic", topicPrefix, "--interval", "1"}));
+    QVERIFY(service.start(QStringList{"--tcp", around.tcpLink(), "--interval", "1"} + around.serviceArgs()));
     QVERIFY2(service.waitFor(QStringLiteral("gotowy")), qPrintable(service.log()));
 
     // status online, the identity, and measurements with the pinned values.
@@ -318,8 +349,7 @@ void TestZrq7recE2e::tcpRecordsAndPublishes()
     QCOMPARE(id.value(QStringLiteral("id")).toInt(), 11);
     QCOMPARE(id.value(QStringLiteral("firmware")).toInt(), 12);
     QCOMPARE(id.value(QStringLiteral("unit")).toInt(), 1);
-    QCOMPARE(id.value(QStringLiteral("link")).toString(),
-             QStringLiteral("tcp 127.0.0.1:%1").arg(simulator.tcpPort()));
+    QCOMPARE(id.value(QStringLiteral("link")).toString(), QStringLiteral("tcp ") + around.tcpLink());
 
     // The tripped fault, with the value text the panel's list shows.
     const QString expectedValue =
@@ -356,22 +386,18 @@ void TestZrq7recE2e::tcpRecordsAndPublishes()
 
 void TestZrq7recE2e::twoUnitsOnOneRtuLine()
 {
-    QTemporaryDir work;
+    Surroundings around;
     const PinnedRelay one = relayOne();
     const PinnedRelay five = relayFive();
-    const QString pty = work.filePath(QStringLiteral("COM7"));
-    SimulatorProcess simulator({"--unit", "1,5", "--pty", pty, "--baud", "19200", "--script",
-                                writeScript(work, one.script(true) + five.script(true))});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    MosquittoBroker broker;
-    QVERIFY2(broker.start(), qPrintable(broker.errorString()));
-    MqttSubscriber subscriber(broker.port(), topicPrefix + QStringLiteral("/#"));
-    QVERIFY2(subscriber.start(), qPrintable(subscriber.errorString()));
-
-    const QString db = work.filePath(QStringLiteral("db"));
+    const QString pty = around.path(QStringLiteral("COM7"));
+    const QString failed = around.start({"--unit", "1,5", "--pty", pty, "--baud", "19200", "--script",
+                                         writeScript(around.work, one.script(true) + five.script(true))});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    MqttSubscriber& subscriber = *around.subscriber;
+    const QString db = around.db();
     ServiceProcess service;
-    QVERIFY(service.start({"--serial", pty, "--rtu", "--baud", "19200", "--unit", "1,5", "--db-dir", db,
-                           "--mqtt", broker.url(), "--mqtt-topic", topicPrefix}));
+    QVERIFY(service.start(QStringList{"--serial", pty, "--rtu", "--baud", "19200", "--unit", "1,5"} +
+                          around.serviceArgs()));
     QVERIFY2(service.waitFor(QStringLiteral("gotowy")), qPrintable(service.log()));
     for (const PinnedRelay* relay : {&one, &five}) {
         QVERIFY2(
@@ -411,43 +437,38 @@ void TestZrq7recE2e::twoUnitsOnOneRtuLine()
 
 void TestZrq7recE2e::brokerStoppedAndRestarted()
 {
-    QTemporaryDir work;
-    SimulatorProcess simulator({"--tcp", "0"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    MosquittoBroker broker;
-    QVERIFY2(broker.start(), qPrintable(broker.errorString()));
-    auto subscriber = std::make_unique<MqttSubscriber>(broker.port(), topicPrefix + QStringLiteral("/#"));
-    QVERIFY2(subscriber->start(), qPrintable(subscriber->errorString()));
-
-    const QString db = work.filePath(QStringLiteral("db"));
+    Surroundings around;
+    const QString failed = around.start({"--tcp", "0"});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    const QString db = around.db();
     ServiceProcess service;
-    QVERIFY(service.start({"--tcp", QStringLiteral("127.0.0.1:%1").arg(simulator.tcpPort()), "--db-dir", db,
-                           "--mqtt", broker.url(), "--mqtt-topic", topicPrefix}));
-    QVERIFY(QTest::qWaitFor([&] { return subscriber->messagesOn(unitTopic(1, "measurements")).size() >= 2; },
-                            15000));
+    QVERIFY(service.start(QStringList{"--tcp", around.tcpLink()} + around.serviceArgs()));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return around.subscriber->messagesOn(unitTopic(1, "measurements")).size() >= 2; }, 15000));
 
     // The broker goes for a few seconds; recording goes on.
-    subscriber.reset();
-    broker.stop();
+    around.subscriber.reset();
+    around.broker.stop();
     QVERIFY2(service.waitFor(QStringLiteral("utracono połączenie z brokerem")), qPrintable(service.log()));
     const std::size_t recordsWhileDown = recordsIn(db).size();
     QVERIFY(QTest::qWaitFor([&] { return recordsIn(db).size() >= recordsWhileDown + 3; }, 10000));
-    QVERIFY2(broker.start(), qPrintable(broker.errorString()));
+    QVERIFY2(around.broker.start(), qPrintable(around.broker.errorString()));
     QElapsedTimer back;
     back.start();
 
     // A fresh broker knows nothing: the retained topics come again, and measurements within 10 s.
-    subscriber = std::make_unique<MqttSubscriber>(broker.port(), topicPrefix + QStringLiteral("/#"));
-    QVERIFY2(subscriber->start(), qPrintable(subscriber->errorString()));
-    QVERIFY(QTest::qWaitFor([&] { return !subscriber->messagesOn(unitTopic(1, "measurements")).empty(); },
-                            12000));
+    const QString subscribed = around.subscribe();
+    QVERIFY2(subscribed.isEmpty(), qPrintable(subscribed));
+    MqttSubscriber& subscriber = *around.subscriber;
+    QVERIFY(
+        QTest::qWaitFor([&] { return !subscriber.messagesOn(unitTopic(1, "measurements")).empty(); }, 12000));
     QVERIFY2(back.elapsed() <= 10000 + 1000, qPrintable(QString::number(back.elapsed())));
-    const auto status = subscriber->messagesOn(unitTopic(1, "status"));
+    const auto status = subscriber.messagesOn(unitTopic(1, "status"));
     QVERIFY(!status.empty());
     QCOMPARE(status.back().payload, QByteArray("online"));
     QVERIFY(status.back().retained);
-    QVERIFY(!subscriber->messagesOn(unitTopic(1, "identity")).empty());
-    QVERIFY(!subscriber->messagesOn(unitTopic(1, "faults")).empty());
+    QVERIFY(!subscriber.messagesOn(unitTopic(1, "identity")).empty());
+    QVERIFY(!subscriber.messagesOn(unitTopic(1, "faults")).empty());
 
     QCOMPARE(service.terminate().first, 0);
     bool valid = false;
@@ -459,21 +480,18 @@ void TestZrq7recE2e::brokerStoppedAndRestarted()
 void TestZrq7recE2e::silentRelayAndUnpluggedLine()
 {
     // Unit 5 falls silent for 8 s (unit 1 goes on), then the whole line is unplugged for 4 s.
-    QTemporaryDir work;
-    const QString pty = work.filePath(QStringLiteral("COM8"));
-    SimulatorProcess simulator({"--unit", "1,5", "--pty", pty, "--baud", "19200", "--script",
-                                writeScript(work, {"at 3 unit 5 silent 8", "at 17 unplug 4"})});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    MosquittoBroker broker;
-    QVERIFY2(broker.start(), qPrintable(broker.errorString()));
-    MqttSubscriber subscriber(broker.port(), topicPrefix + QStringLiteral("/#"));
-    QVERIFY2(subscriber.start(), qPrintable(subscriber.errorString()));
-
-    const QString db = work.filePath(QStringLiteral("db"));
+    Surroundings around;
+    const QString pty = around.path(QStringLiteral("COM8"));
+    const QString failed =
+        around.start({"--unit", "1,5", "--pty", pty, "--baud", "19200", "--script",
+                      writeScript(around.work, {"at 3 unit 5 silent 8", "at 17 unplug 4"})});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    MqttSubscriber& subscriber = *around.subscriber;
+    const QString db = around.db();
     ServiceProcess service;
-    QVERIFY(
-        service.start({"--serial", pty, "--baud", "19200", "--unit", "1,5", "--timeout", "200", "--retries",
-                       "1", "--db-dir", db, "--mqtt", broker.url(), "--mqtt-topic", topicPrefix}));
+    QVERIFY(service.start(QStringList{"--serial", pty, "--baud", "19200", "--unit", "1,5", "--timeout", "200",
+                                      "--retries", "1"} +
+                          around.serviceArgs()));
 
     const QString lost5 = QStringLiteral("przekaźnik 5: łącze utracone");
     const QString back5 = QStringLiteral("przekaźnik 5: łącze przywrócone");
