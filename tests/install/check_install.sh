@@ -147,6 +147,9 @@ mkdir -p "$skeleton/var/lib/dpkg/info" "$skeleton/var/lib/dpkg/updates" "$skelet
 cp /var/lib/dpkg/status "$skeleton/var/lib/dpkg/status"
 touch "$skeleton/var/lib/dpkg/available"
 install_into() { dpkg --root="$1" --force-not-root --log="$work/dpkg.log" -i "${@:2}"; }
+# The service's maintainer scripts (systemd's user-unit bookkeeping) run outside the root, with
+# DPKG_ROOT set, which they take as "not this system" and leave the units alone.
+install_with_scripts() { dpkg --root="$1" --force-not-root --force-script-chrootless --log="$work/dpkg.log" -i "${@:2}"; }
 
 # Without its library the development package is refused.
 cp -a "$skeleton" "$work/refusing-root"
@@ -157,10 +160,13 @@ grep -q 'depends on libzrq7dll1' "$work/refused.log" || { cat "$work/refused.log
 
 root=$work/package-root
 cp -a "$skeleton" "$root"
-for p in "$lib" "$dev" "$sim" "$panel" "$rec"; do
+for p in "$lib" "$dev" "$sim" "$panel"; do
     install_into "$root" "$p" >"$work/dpkg-$(basename "$p").log" 2>&1 ||
         { cat "$work/dpkg-$(basename "$p").log"; fail "dpkg -i $(basename "$p")"; }
 done
+install_with_scripts "$root" "$rec" >"$work/dpkg-$(basename "$rec").log" 2>&1 ||
+    { cat "$work/dpkg-$(basename "$rec").log"; fail "dpkg -i $(basename "$rec")"; }
+[ "$(dpkg-query --root="$root" -W -f='${db:Status-Status}' zrq7rec)" = installed ] || fail "zrq7rec not installed"
 [ "$(dpkg-query --root="$root" -S "/usr/lib/$ma/libZRQ7DLL.so.1" 2>/dev/null | cut -d: -f1)" = libzrq7dll1 ] ||
     fail "libZRQ7DLL.so.1 does not belong to libzrq7dll1"
 [ "$(dpkg-query --root="$root" -W -f='${db:Status-Status}' cpl-zrq7)" = installed ] || fail "cpl-zrq7 not installed"
