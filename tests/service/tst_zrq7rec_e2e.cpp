@@ -195,18 +195,24 @@ int secondOfDay(const _tagSTRUCT_DATA& record)
     return record.stTime.wHour * 3600 + record.stTime.wMinute * 60 + record.stTime.wSecond;
 }
 
-// Seconds without a record between the first and the last record (interval 1 s);
-// -1 when times do not rise. Runs within one day (tests do not cross midnight).
-int missingSeconds(const std::vector<_tagSTRUCT_DATA>& records)
+// Whether a run recorded once a second holds a record for every interval: times rise,
+// and a step of two seconds is the most there is. A wake-up more than half a second late
+// on a loaded machine stamps its record with the next second (the recorder's steady beat
+// then goes on from there), so one second may go without a stamp of its own; a lost
+// interval, a stalled poll or a restarted beat shows as a longer step. Within one day
+// (tests do not cross midnight).
+bool everyIntervalRecorded(const std::vector<_tagSTRUCT_DATA>& records)
 {
-    int missing = 0;
+    if (records.empty())
+        return false;
+    int slipped = 0;
     for (std::size_t i = 1; i < records.size(); ++i) {
         const int step = secondOfDay(records[i]) - secondOfDay(records[i - 1]);
-        if (step <= 0)
-            return -1;
-        missing += step - 1;
+        if (step < 1 || step > 2)
+            return false;
+        slipped += step - 1;
     }
-    return missing;
+    return slipped <= 2;
 }
 
 std::optional<QJsonObject> lastMeasurementsWithLink(MqttSubscriber& subscriber, const QString& topic)
@@ -274,6 +280,7 @@ private slots:
     void brokerStoppedAndRestarted();
     void silentRelayAndUnpluggedLine();
     void killedServiceAppendsOnRestart();
+    void linkFromPanelProfile();
     void badOptionsExit2_data();
     void badOptionsExit2();
 
@@ -376,7 +383,7 @@ void TestZrq7recE2e::tcpRecordsAndPublishes()
     bool valid = false;
     const auto records = recordsIn(db, &valid);
     QVERIFY(records.size() >= 4);
-    QCOMPARE(missingSeconds(records), 0);
+    QVERIFY(everyIntervalRecorded(records));
     // The tripped fault's flag is in the records taken after its status block.
     QVERIFY(std::any_of(records.begin(), records.end(),
                         [&](const auto& r) { return r.bFaultActive[std::size_t(relay.trippedBit)] == 1; }));
@@ -428,7 +435,7 @@ void TestZrq7recE2e::twoUnitsOnOneRtuLine()
     verifyPinnedValues(subscriber, five, db + QStringLiteral("/5"));
     QVERIFY(QDir(db).entryList({QStringLiteral("*.db")}, QDir::Files).isEmpty());
     for (const QString& unit : {QStringLiteral("1"), QStringLiteral("5")})
-        QCOMPARE(missingSeconds(recordsIn(db + QLatin1Char('/') + unit)), 0);
+        QVERIFY(everyIntervalRecorded(recordsIn(db + QLatin1Char('/') + unit)));
     for (const int unit : {1, 5})
         QVERIFY(QTest::qWaitFor(
             [&] { return subscriber.messagesOn(unitTopic(unit, "status")).back().payload == "offline"; },
@@ -474,7 +481,7 @@ void TestZrq7recE2e::brokerStoppedAndRestarted()
     bool valid = false;
     const auto records = recordsIn(db, &valid);
     QVERIFY(valid);
-    QCOMPARE(missingSeconds(records), 0);
+    QVERIFY(everyIntervalRecorded(records));
 }
 
 void TestZrq7recE2e::silentRelayAndUnpluggedLine()
@@ -536,7 +543,7 @@ void TestZrq7recE2e::silentRelayAndUnpluggedLine()
         bool valid = false;
         const auto records = recordsIn(db + QStringLiteral("/%1").arg(unit), &valid);
         QVERIFY(valid);
-        QCOMPARE(missingSeconds(records), 0);
+        QVERIFY(everyIntervalRecorded(records));
         const auto silent = std::count_if(records.begin(), records.end(), [](const _tagSTRUCT_DATA& r) {
             return r.nLinkState == 0 && r.bFaultActive[pollcycle::linkLostFault] == 1 && r.nValue[15] == 0;
         });
@@ -571,7 +578,26 @@ void TestZrq7recE2e::killedServiceAppendsOnRestart()
     QVERIFY(after.size() >= before.size() + 3);
     for (std::size_t i = 0; i < before.size(); ++i)
         QCOMPARE(EncodeDbRecord(after[i]), EncodeDbRecord(before[i]));
-    QCOMPARE(missingSeconds(after) >= 0, true);
+    // Times go on rising across the restart: the second run appended, it overwrote nothing.
+    for (std::size_t i = 1; i < after.size(); ++i)
+        QVERIFY(secondOfDay(after[i]) > secondOfDay(after[i - 1]));
+}
+
+void TestZrq7recE2e::linkFromPanelProfile()
+{
+    // No link options: the panel's profile (written as the panel writes it) names the relay.
+    QTemporaryDir work;
+    SimulatorProcess simulator({"--tcp", "0"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    const QString link = QStringLiteral("127.0.0.1:%1").arg(simulator.tcpPort());
+    QCOMPARE(QProcess::execute(qEnvironmentVariable("ZRQ7_BIN_DIR") + QStringLiteral("/zrq7_demo_profile"),
+                               {"--tcp", link}),
+             0);
+    ServiceProcess service;
+    QVERIFY(service.start({"--db-dir", work.filePath(QStringLiteral("db"))}));
+    QVERIFY2(service.waitFor(QStringLiteral("przekaźnik 1: połączono (tcp ") + link),
+             qPrintable(service.log()));
+    QCOMPARE(service.terminate().first, 0);
 }
 
 void TestZrq7recE2e::badOptionsExit2_data()
