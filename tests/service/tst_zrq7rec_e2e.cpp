@@ -281,6 +281,7 @@ private slots:
     void silentRelayAndUnpluggedLine();
     void killedServiceAppendsOnRestart();
     void linkFromPanelProfile();
+    void stopsInTimeWhileARelayIsSilent();
     void badOptionsExit2_data();
     void badOptionsExit2();
 
@@ -598,6 +599,28 @@ void TestZrq7recE2e::linkFromPanelProfile()
     QVERIFY2(service.waitFor(QStringLiteral("przekaźnik 1: połączono (tcp ") + link),
              qPrintable(service.log()));
     QCOMPARE(service.terminate().first, 0);
+}
+
+void TestZrq7recE2e::stopsInTimeWhileARelayIsSilent()
+{
+    // A read waits 5 s for a relay that never answers: SIGTERM still ends the
+    // program within 2 s, with the day file closed whole.
+    QTemporaryDir work;
+    SimulatorProcess simulator({"--tcp", "0", "--script", writeScript(work, {"at 0 silent 120"})});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    const QString db = work.filePath(QStringLiteral("db"));
+    ServiceProcess service;
+    QVERIFY(service.start({"--tcp", QStringLiteral("127.0.0.1:%1").arg(simulator.tcpPort()), "--timeout",
+                           "5000", "--retries", "0", "--db-dir", db}));
+    QVERIFY(QTest::qWaitFor([&] { return recordsIn(db).size() >= 2; }, 10000));
+    const auto [code, took] = service.terminate();
+    QCOMPARE(code, 0);
+    QVERIFY2(took < 2000, qPrintable(QString::number(took)));
+    bool valid = false;
+    const auto records = recordsIn(db, &valid);
+    QVERIFY(valid);
+    QCOMPARE(records.back().nLinkState, 0);
+    QVERIFY2(service.count(QStringLiteral("zrq7rec: koniec bez czekania")) == 1, qPrintable(service.log()));
 }
 
 void TestZrq7recE2e::badOptionsExit2_data()
