@@ -7,6 +7,7 @@
 
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
+#include "InitInstance.h"
 #include "MessageBox.h"
 
 #include <QApplication>
@@ -22,7 +23,7 @@ int main(int argc, char* argv[])
     InstallPolishTranslation();
     LogShownWindows();
 
-    theApp().InitInstance(QApplication::arguments(), [] {
+    InitInstance(theApp(), QApplication::arguments(), [] {
         CCPL_ZRQ7Dlg mainWindow;
         theApp().m_pMainWnd = &mainWindow;
         mainWindow.exec();

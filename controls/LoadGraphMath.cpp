@@ -5,11 +5,6 @@
 
 namespace loadgraph {
 
-std::uint32_t loadPercent(std::uint32_t value)
-{
-    return std::min(value, maxLoad) * 100u / fullLoad;
-}
-
 int levelFor(std::uint32_t value, int height)
 {
     // 64-bit product: 11,000,000 × a few hundred rows overflows 32 bits.

@@ -1,20 +1,17 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "LoadPercent.h"
+
 #include <QColor>
 #include <cstdint>
 
-// Arithmetic of the scrolling load graph. 1,100,000 load units are 100 %; the
-// 100 % line lies 30 pixels below the top, so a graph of height h maps
-// 0..100 % onto rows h..30 and shows up to 1000 % above it (clipped).
+// Arithmetic and colours of the scrolling load graph, on the load scale of
+// LoadPercent.h. The 100 % line lies 30 pixels below the top, so a graph of
+// height h maps 0..100 % onto rows h..30 and shows up to 1000 % above it (clipped).
 namespace loadgraph {
 
-constexpr std::uint32_t fullLoad = 1'100'000; // 100 %
-constexpr std::uint32_t maxLoad = 11'000'000; // 1000 %, larger values are clamped
-constexpr int line100 = 30;                   // y of the 100 % line
-
-// Load in whole per cent of full load (0..1000).
-std::uint32_t loadPercent(std::uint32_t value);
+constexpr int line100 = 30; // y of the 100 % line
 
 // y of the top of the column for a load: height − load × (height − 30) / full
 // load, in integers; height means an empty column, negative values lie above

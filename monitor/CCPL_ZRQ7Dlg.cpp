@@ -11,7 +11,6 @@
 #include "CXLabel.h"
 #include "CXLed.h"
 #include "ConnectionManager.h"
-#include "DeviceSearch.h"
 #include "FaultReportCommand.h"
 #include "HelpFile.h"
 #include "LiveTexts.h"
@@ -328,7 +327,6 @@ void CCPL_ZRQ7Dlg::OnSettings()
         return;
     {
         CSettingsDlg dialog(this);
-        dialog.setDeviceSearch(makeDeviceSearchLauncher());
         dialog.exec();
     }
     applyAlwaysOnTop();

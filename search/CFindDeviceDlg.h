@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "DeviceSearchLauncher.h"
+#include "DeviceSearchResult.h"
 #include "SearchScan.h"
 
 #include <QDialog>

@@ -6,6 +6,7 @@
 #include "AppPaths.h"
 #include "CCPL_ZRQ7App.h"
 #include "CInitialDlg.h"
+#include "InitInstance.h"
 #include "CPasswordDlg.h"
 #include "ModalHelpers.h"
 #include "PasswordGate.h"
@@ -178,7 +179,7 @@ void TestSplash::startupPasswordGate()
             Qt::LeftButton);
     });
     bool ran = false;
-    QVERIFY(!theApp().InitInstance({QStringLiteral("cpl_zrq7")}, [&] { ran = true; }));
+    QVERIFY(!InitInstance(theApp(), {QStringLiteral("cpl_zrq7")}, [&] { ran = true; }));
     QCOMPARE(answer.seen, asked);
     QCOMPARE(ran, mainWindowRuns);
     QCOMPARE(theApp().settings.nPasswordFlags, flags); // the stored record was loaded

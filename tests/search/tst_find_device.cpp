@@ -7,6 +7,7 @@
 #include "CCPL_ZRQ7App.h"
 #include "CFindDeviceDlg.h"
 #include "CSettingsDlg.h"
+#include "ColorRef.h"
 #include "DeviceSearch.h"
 #include "SimulatorProcess.h"
 #include "ZRQ7DLL.h"
@@ -211,7 +212,7 @@ void TestFindDevice::chosenRowFillsTheSettingsWindow()
 {
     ProgramSettings record = theApp().settings;
     CSettingsDlg settings(record);
-    settings.setDeviceSearch(makeDeviceSearchLauncher(range));
+    settings.narrowDeviceSearch(range);
     settings.show();
     auto* port = control<QComboBox>(&settings, 1016);
     const int com3 = port->findText(u"COM3"_qs);
@@ -221,11 +222,19 @@ void TestFindDevice::chosenRowFillsTheSettingsWindow()
     // Inside the search window's exec(): search, pick the row, accept.
     QTimer driver;
     int step = 0;
+    bool ownedAndPainted = false;
     connect(&driver, &QTimer::timeout, this, [&] {
         auto* search = qobject_cast<CFindDeviceDlg*>(QApplication::activeModalWidget());
         if (!search)
             return;
         if (step == 0) {
+            // Owned by the settings window and painted in its working colours.
+            ownedAndPainted =
+                search->parentWidget() == &settings &&
+                search->palette().color(QPalette::Window) == colorFromRef(settings.backgroundColour()) &&
+                search->palette().color(QPalette::WindowText) == colorFromRef(settings.textColour()) &&
+                control<QPlainTextEdit>(search, 1146)->palette().color(QPalette::Text) ==
+                    colorFromRef(settings.valueColour());
             QTest::mouseClick(control<QPushButton>(search, 1063), Qt::LeftButton);
             step = 1;
         } else if (step == 1 && idle(search) && control<QTableWidget>(search, 1219)->rowCount() == 1) {
@@ -238,6 +247,7 @@ void TestFindDevice::chosenRowFillsTheSettingsWindow()
     QTest::mouseClick(control<QPushButton>(&settings, 1216), Qt::LeftButton);
     driver.stop();
     QCOMPARE(step, 2);
+    QVERIFY(ownedAndPainted);
     QCOMPARE(port->currentText(), QStringLiteral("COM3"));
     QCOMPARE(control<QComboBox>(&settings, 1018)->currentText(), QStringLiteral("19200"));
     QCOMPARE(control<QComboBox>(&settings, 1020)->currentText(), QStringLiteral("8"));
@@ -251,9 +261,8 @@ void TestFindDevice::chosenRowFillsTheSettingsWindow()
 void TestFindDevice::searchWhileConnectedIsRefused()
 {
     QCOMPARE(COM_Open(u"COM3"), 0);
-    const auto launch = makeDeviceSearchLauncher(range);
     QWidget owner;
-    QVERIFY(!launch(&owner, {Qt::white, Qt::darkBlue, Qt::yellow}));
+    QVERIFY(!RunDeviceSearch(&owner, {Qt::white, Qt::darkBlue, Qt::yellow}, range));
     COM_Close();
     const QStringList messages = takeMessages();
     QCOMPARE(messages.size(), 1);

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "CCPL_ZRQ7App.h"
+#include "InitInstance.h"
 
 #include "AppPaths.h"
 #include "Autostart.h"
+#include "CCPL_ZRQ7App.h"
 #include "CInitialDlg.h"
 #include "MessageBox.h"
 #include "PasswordGate.h"
@@ -25,32 +26,6 @@ const QString kUsage = QStringLiteral("Zastosowanie:\r\n"
 
 } // namespace
 
-CCPL_ZRQ7App::CCPL_ZRQ7App()
-{
-    ::ResetSettings(settings);
-}
-
-void CCPL_ZRQ7App::ResetSettings()
-{
-    ::ResetSettings(settings);
-}
-
-bool CCPL_ZRQ7App::LoadSettings()
-{
-    return ::LoadSettings(settings);
-}
-
-bool CCPL_ZRQ7App::SaveSettings()
-{
-    return ::SaveSettings(settings);
-}
-
-CCPL_ZRQ7App& theApp()
-{
-    static CCPL_ZRQ7App app;
-    return app;
-}
-
 bool InstallPolishTranslation()
 {
     auto* translator = new QTranslator(QCoreApplication::instance());
@@ -61,16 +36,16 @@ bool InstallPolishTranslation()
     return QCoreApplication::installTranslator(translator);
 }
 
-bool CCPL_ZRQ7App::InitInstance(const QStringList& arguments, const std::function<void()>& runMainWindow)
+bool InitInstance(CCPL_ZRQ7App& app, const QStringList& arguments, const std::function<void()>& runMainWindow)
 {
-    bDebugMode = 0;
+    app.bDebugMode = 0;
     bool copiesAllowed = false;
     if (arguments.size() > 1) {
         const QString& option = arguments.at(1);
         if (option == QLatin1String("-copy")) {
             copiesAllowed = true;
         } else if (option == QLatin1String("-debug")) {
-            bDebugMode = 1;
+            app.bDebugMode = 1;
         } else {
             ShowMessage(nullptr, QMessageBox::Information, kProgramTitle, kUsage);
             return false;
@@ -88,9 +63,9 @@ bool CCPL_ZRQ7App::InitInstance(const QStringList& arguments, const std::functio
     QDir().mkpath(SettingsFolderPath());
     QDir().mkpath(RecordingsFolderPath());
 
-    if (!LoadSettings())
-        ResetSettings();
-    ApplyAutostart(settings.bStartWithWindows != 0);
+    if (!app.LoadSettings())
+        app.ResetSettings();
+    ApplyAutostart(app.settings.bStartWithWindows != 0);
 
     {
         CInitialDlg splash;
@@ -103,6 +78,6 @@ bool CCPL_ZRQ7App::InitInstance(const QStringList& arguments, const std::functio
 
     if (runMainWindow)
         runMainWindow();
-    m_pMainWnd = nullptr;
+    app.m_pMainWnd = nullptr;
     return false; // the lock is released as `instance` goes
 }

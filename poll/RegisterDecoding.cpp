@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "RegisterDecoding.h"
 
-#include "LoadGraphMath.h"
+#include "LoadPercent.h"
 
 #include <cmath>
 #include <cstdint>

@@ -5,7 +5,8 @@
 
 #include <QDialog>
 
-#include "DeviceSearchLauncher.h"
+#include "DeviceSearchResult.h"
+#include "SearchScan.h"
 
 class QCheckBox;
 class QComboBox;
@@ -30,9 +31,12 @@ public:
     explicit CSettingsDlg(ProgramSettings& settings, QWidget* parent = nullptr);
     explicit CSettingsDlg(QWidget* parent = nullptr);
 
-    // Plugs in the device search window behind "Automat. wyszukiwanie". Without
-    // one the button stays disabled.
-    void setDeviceSearch(DeviceSearchLauncher launcher);
+    // Narrows the ports and addresses "Automat. wyszukiwanie" asks (tests); the
+    // operator's search asks them all.
+    void narrowDeviceSearch(devicesearch::ScanRange range) { m_searchRange = range; }
+    // Takes over the line settings, time-out and address of the relay the device
+    // search found; texts a list does not hold leave that list as it was.
+    void takeOverSearchResult(const DeviceSearchResult& found);
 
     // The working colours (0x00BBGGRR) the window paints itself with.
     uint32_t backgroundColour() const { return m_crBackground; }
@@ -65,7 +69,7 @@ private:
     bool serialPortSelected() const;
 
     ProgramSettings& m_settings;
-    DeviceSearchLauncher m_deviceSearch;
+    devicesearch::ScanRange m_searchRange;
 
     // Working values that live only in the window (the rest is what the
     // controls show): the three colours, and the last valid content of each

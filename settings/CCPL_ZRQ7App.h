@@ -3,9 +3,7 @@
 
 #include "ProgramSettings.h"
 
-#include <QStringList>
 #include <cstdint>
-#include <functional>
 
 class QWidget;
 
@@ -25,15 +23,6 @@ public:
     void ResetSettings();
     bool LoadSettings();
     bool SaveSettings();
-
-    // The whole start-up sequence: `arguments` are those left after Qt took its
-    // own (arguments[0] is the program); only arguments[1] is examined.
-    // `runMainWindow` constructs the main window, sets m_pMainWnd and runs it
-    // modally. Always returns false: the program then ends.
-    bool InitInstance(const QStringList& arguments, const std::function<void()>& runMainWindow);
 };
 
 CCPL_ZRQ7App& theApp();
-
-// Loads Qt's Polish translation so standard buttons read "Tak", "Nie", "Anuluj".
-bool InstallPolishTranslation();

@@ -15,9 +15,9 @@
 // or of all 53. The fault flags (entry i of dll_nErrInfo is listed) and the
 // link state are single atomics, written by one side and read by the others.
 //
-// One instance for the program: the recorder window holds it (its values are
-// cleared when that window is created); the main window, the poll worker and
-// the recorder thread get a reference.
+// One instance for the program: the main window owns it; the poll worker, the
+// recorder thread and the recorder window get a reference (the recorder window
+// clears its values when it is created).
 class MeasurementSnapshot
 {
 public:

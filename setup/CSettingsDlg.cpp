@@ -21,6 +21,7 @@
 #include "CColorRect.h"
 #include "CXLed.h"
 #include "ColorRef.h"
+#include "DeviceSearch.h"
 #include "IconPicture.h"
 #include "MessageBox.h"
 #include "PasswordGate.h"
@@ -90,12 +91,6 @@ CSettingsDlg::CSettingsDlg(ProgramSettings& settings, QWidget* parent) : QDialog
     loadFromRecord();
     applyPortRule();
     connectControls();
-}
-
-void CSettingsDlg::setDeviceSearch(DeviceSearchLauncher launcher)
-{
-    m_deviceSearch = std::move(launcher);
-    applyPortRule();
 }
 
 QPushButton* CSettingsDlg::makeButton(int id, const QString& text)
@@ -358,8 +353,7 @@ void CSettingsDlg::applyPortRule()
                              static_cast<QWidget*>(m_parity), static_cast<QWidget*>(m_stopBits),
                              static_cast<QWidget*>(m_protocol)})
         control->setEnabled(serial);
-    // Without a search window plugged in the button has nothing to open.
-    m_search->setEnabled(serial && m_deviceSearch);
+    m_search->setEnabled(serial);
     m_ipAddress->setEnabled(!serial);
     m_tcpPort->setEnabled(!serial);
     // Modbus TCP frames are never RTU/ASCII framed; the list shows ASCII then.
@@ -589,24 +583,26 @@ bool CSettingsDlg::selectEntry(QComboBox* list, const QString& text)
 
 void CSettingsDlg::runDeviceSearch()
 {
-    if (!m_deviceSearch)
-        return;
-    const auto found = m_deviceSearch(this, {colorFromRef(m_crText), colorFromRef(m_crBackground),
-                                             colorFromRef(m_crParameter)});
-    if (!found)
-        return;
-    m_nDeviceAddress = found->deviceAddress;
-    m_deviceAddress->setText(QString::number(found->deviceAddress));
-    m_nResponseTimeout = found->responseTimeout;
-    m_timeout->setText(QString::number(found->responseTimeout));
+    const auto found = RunDeviceSearch(
+        this, {colorFromRef(m_crText), colorFromRef(m_crBackground), colorFromRef(m_crParameter)}, m_searchRange);
+    if (found)
+        takeOverSearchResult(*found);
+}
 
-    if (selectEntry(m_port, found->portName))
+void CSettingsDlg::takeOverSearchResult(const DeviceSearchResult& found)
+{
+    m_nDeviceAddress = found.deviceAddress;
+    m_deviceAddress->setText(QString::number(found.deviceAddress));
+    m_nResponseTimeout = found.responseTimeout;
+    m_timeout->setText(QString::number(found.responseTimeout));
+
+    if (selectEntry(m_port, found.portName))
         applyPortRule();
-    selectEntry(m_baudRate, found->baudRate);
-    selectEntry(m_dataBits, found->dataBits);
-    selectEntry(m_parity, found->parity);
-    selectEntry(m_stopBits, found->stopBits);
-    selectEntry(m_protocol, found->protocol);
+    selectEntry(m_baudRate, found.baudRate);
+    selectEntry(m_dataBits, found.dataBits);
+    selectEntry(m_parity, found.parity);
+    selectEntry(m_stopBits, found.stopBits);
+    selectEntry(m_protocol, found.protocol);
 }
 
 void CSettingsDlg::keyPressEvent(QKeyEvent* event)

@@ -2,13 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <optional>
 
 #include <QColor>
 #include <QString>
-
-class QWidget;
 
 // What the device search window hands back for the relay the operator chose:
 // the texts of its line settings as the settings window's lists show them
@@ -32,10 +28,3 @@ struct DeviceSearchColours
     QColor background;
     QColor value;
 };
-
-// Runs the device search window modally, owned by `owner`; returns the chosen
-// relay when the operator accepted one, nothing when the window was cancelled.
-// The settings window's "Automat. wyszukiwanie" calls it; whoever opens the
-// settings window plugs the search window in with CSettingsDlg::setDeviceSearch.
-using DeviceSearchLauncher =
-    std::function<std::optional<DeviceSearchResult>(QWidget* owner, const DeviceSearchColours& colours)>;

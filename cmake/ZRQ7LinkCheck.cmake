@@ -1,0 +1,38 @@
+# SPDX-License-Identifier: MIT
+# zrq7_forbid_links(<target> <forbidden targets...>)
+#
+# Stops the configure when <target> links any of <forbidden targets>, directly or through
+# the targets it links (their link interfaces, walked at configure time), so a module that
+# must stay without, say, Qt Widgets cannot gain them through a library below it.
+function(zrq7_forbid_links target)
+    set(forbidden ${ARGN})
+    set(pending ${target})
+    set(seen)
+    while(pending)
+        list(POP_FRONT pending current)
+        if(current IN_LIST seen OR NOT TARGET ${current})
+            continue()
+        endif()
+        list(APPEND seen ${current})
+        get_target_property(real ${current} ALIASED_TARGET)
+        if(real)
+            set(current ${real})
+        endif()
+        foreach(property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
+            get_target_property(links ${current} ${property})
+            if(NOT links)
+                continue()
+            endif()
+            foreach(link ${links})
+                # A link inside a generator expression ($<LINK_ONLY:Qt6::Gui>) counts too.
+                string(REGEX REPLACE "^\\$<[A-Z_]+:(.*)>$" "\\1" link "${link}")
+                foreach(name ${forbidden})
+                    if(link STREQUAL name)
+                        message(FATAL_ERROR "${target} must not link ${name} (through ${current})")
+                    endif()
+                endforeach()
+                list(APPEND pending ${link})
+            endforeach()
+        endforeach()
+    endwhile()
+endfunction()
