@@ -10,6 +10,7 @@
 #include "DayFile.h"
 #include "FaultList.h"
 #include "MosquittoBroker.h"
+#include "NotifySocket.h"
 #include "SimulatorProcess.h"
 #include "StopProcess.h"
 #include "ZRQ7DLL.h"
@@ -31,6 +32,7 @@
 using zrq7::test::MosquittoBroker;
 using zrq7::test::MqttMessage;
 using zrq7::test::MqttSubscriber;
+using zrq7::test::NotifySocket;
 using zrq7::test::SimulatorProcess;
 
 namespace {
@@ -117,9 +119,11 @@ class ServiceProcess
 public:
     ~ServiceProcess() { zrq7::test::stopProcess(m_process); }
 
-    bool start(const QStringList& args)
+    bool start(const QStringList& args,
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
     {
         m_log.clear();
+        m_process.setProcessEnvironment(environment);
         m_process.setProgram(qEnvironmentVariable("ZRQ7_BIN_DIR") + QStringLiteral("/zrq7rec"));
         m_process.setArguments(args);
         m_process.start();
@@ -282,6 +286,7 @@ private slots:
     void killedServiceAppendsOnRestart();
     void linkFromPanelProfile();
     void stopsInTimeWhileARelayIsSilent();
+    void tellsSystemd();
     void badOptionsExit2_data();
     void badOptionsExit2();
 
@@ -621,6 +626,35 @@ void TestZrq7recE2e::stopsInTimeWhileARelayIsSilent()
     QVERIFY(valid);
     QCOMPARE(records.back().nLinkState, 0);
     QVERIFY2(service.count(QStringLiteral("zrq7rec: koniec bez czekania")) == 1, qPrintable(service.log()));
+}
+
+void TestZrq7recE2e::tellsSystemd()
+{
+    // Under a Type=notify unit with WatchdogSec=: READY=1 once the relay was tried, then
+    // WATCHDOG=1 while the poll reads, and STOPPING=1 at SIGTERM.
+    QTemporaryDir work;
+    SimulatorProcess simulator({"--tcp", "0"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    NotifySocket systemd(work.filePath(QStringLiteral("notify")));
+    QVERIFY(systemd.bound());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("NOTIFY_SOCKET"), work.filePath(QStringLiteral("notify")));
+    environment.insert(QStringLiteral("WATCHDOG_USEC"), QStringLiteral("4000000"));
+    ServiceProcess service;
+    QVERIFY(service.start({"--tcp", QStringLiteral("127.0.0.1:%1").arg(simulator.tcpPort()), "--db-dir",
+                           work.filePath(QStringLiteral("db"))},
+                          environment));
+    QCOMPARE(systemd.receive(10000), QByteArray("READY=1"));
+    QVERIFY2(service.waitFor(QStringLiteral("przekaźnik 1: połączono")), qPrintable(service.log()));
+    for (int beat = 0; beat < 3; ++beat)
+        QCOMPARE(systemd.receive(3000), QByteArray("WATCHDOG=1"));
+    service.process().terminate();
+    QByteArray last;
+    for (QByteArray next = systemd.receive(3000); !next.isEmpty(); next = systemd.receive(3000))
+        last = next;
+    QCOMPARE(last, QByteArray("STOPPING=1"));
+    QVERIFY(service.process().waitForFinished(5000));
+    QCOMPARE(service.process().exitCode(), 0);
 }
 
 void TestZrq7recE2e::badOptionsExit2_data()
