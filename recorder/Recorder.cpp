@@ -258,6 +258,8 @@ bool Recorder::recordTurn(std::unique_lock<std::mutex>& lock)
     const _tagSTRUCT_DATA record = takeRecord(now);
     lock.unlock();
     const bool written = m_writer.append(record);
+    if (written && m_setup.written)
+        m_setup.written(record, now, m_writer.path());
     lock.lock();
     if (!written) {
         const QString text = writeFailedText(m_writer.path(), m_writer.lastError());

@@ -40,6 +40,11 @@ public:
         std::filesystem::path folder; // the recordings folder (zrq_db)
         Clock clock;                  // the local clock; tests move it to midnight
         DayFileWriter::WriteCall write = nullptr; // pwrite unless a test fails it
+        // Called on the recorder thread after each record it wrote, with the clock
+        // reading that stamped it and the file it went into (the recorder service
+        // publishes the same record); none of the recorder's locks is held.
+        std::function<void(const _tagSTRUCT_DATA&, const DbClockReading&, const std::filesystem::path&)>
+            written;
     };
 
     Recorder(Setup setup, QObject* parent = nullptr);

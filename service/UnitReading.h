@@ -48,4 +48,11 @@ struct UnitReading
 // the flags of the listed faults, the 53 values as they stand.
 _tagSTRUCT_DATA dayRecordOf(const UnitReading& reading, const DbClockReading& now);
 
+// The reading a day-file record holds, at `time` (the record keeps only the time of
+// day): link state, values, and the flagged faults without their value texts.
+UnitReading readingOfRecord(const _tagSTRUCT_DATA& record, std::time_t time);
+
+// The moment a clock reading names, in local time.
+std::time_t timeOf(const DbClockReading& reading);
+
 } // namespace zrq7rec

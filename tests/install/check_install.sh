@@ -6,7 +6,8 @@
 # 2. The Debian packages (scripts/package) installed one by one with dpkg into a second
 #    throw-away root that knows this machine's installed packages (so Qt and the C library
 #    count as present): the development package alone is refused, the order library,
-#    development package, simulator, panel resolves, each file belongs to its package.
+#    development package, simulator, panel, recorder service resolves, each file belongs to
+#    its package.
 # 3. In both roots, what a user gets (check_user_view.sh). Installs nothing on this machine.
 set -euo pipefail
 src=$1
@@ -23,7 +24,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 root=$work/cmake-root
 DESTDIR=$root cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 || { cat "$work/install.log"; exit 1; }
 libdir=usr/lib/$ma
-for f in usr/bin/cpl_zrq7 usr/bin/zrq7sim; do
+for f in usr/bin/cpl_zrq7 usr/bin/zrq7sim usr/bin/zrq7rec; do
     [ -x "$root/$f" ] || fail "$f missing or not executable"
 done
 for f in "$libdir/libZRQ7DLL.so" "$libdir/libZRQ7DLL.so.1" "$libdir/pkgconfig/ZRQ7DLL.pc" \
@@ -32,7 +33,9 @@ for f in "$libdir/libZRQ7DLL.so" "$libdir/libZRQ7DLL.so.1" "$libdir/pkgconfig/ZR
     usr/share/icons/hicolor/scalable/apps/cpl_zrq7.svg \
     usr/share/metainfo/pl.zrq7.cpl_zrq7.metainfo.xml \
     usr/share/CPL_ZRQ7/help/index.html \
-    usr/share/man/man1/cpl_zrq7.1 usr/share/man/man1/zrq7sim.1 \
+    usr/share/man/man1/cpl_zrq7.1 usr/share/man/man1/zrq7sim.1 usr/share/man/man1/zrq7rec.1 \
+    usr/lib/systemd/system/zrq7rec@.service usr/lib/systemd/user/zrq7rec.service \
+    usr/share/doc/CPL_ZRQ7/zrq7rec/example.conf \
     usr/share/doc/CPL_ZRQ7/LICENSE; do
     [ -e "$root/$f" ] || fail "$f missing"
 done
@@ -42,7 +45,7 @@ done
 [ -e "$root/usr/bin/../share/CPL_ZRQ7/help/index.html" ] || fail "guide not where the program looks"
 
 # The manual pages format without a warning.
-for page in cpl_zrq7 zrq7sim; do
+for page in cpl_zrq7 zrq7sim zrq7rec; do
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$root/usr/share/man/man1/$page.1" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "man page $page: $warnings"
 done
@@ -58,8 +61,14 @@ grep -q '<launchable type="desktop-id">cpl_zrq7.desktop</launchable>' \
 [ "$(sed -nE 's/^Version: //p' "$root/$libdir/pkgconfig/ZRQ7DLL.pc")" = "$(grep -m1 -oP '<release version="\K[^"]+' \
     "$root/usr/share/metainfo/pl.zrq7.cpl_zrq7.metainfo.xml")" ] || fail "versions of .pc and metainfo differ"
 
+# The installed units start the installed program.
+grep -qx 'ExecStart=/usr/bin/zrq7rec --config /etc/zrq7rec/%i.conf' "$root/usr/lib/systemd/system/zrq7rec@.service" ||
+    fail "the system unit does not start /usr/bin/zrq7rec"
+grep -q '^ExecStart=/usr/bin/zrq7rec ' "$root/usr/lib/systemd/user/zrq7rec.service" ||
+    fail "the user unit does not start /usr/bin/zrq7rec"
+
 # Installed binaries carry no path into the build tree, and find every library they need.
-for f in usr/bin/cpl_zrq7 usr/bin/zrq7sim "$libdir/libZRQ7DLL.so.1"; do
+for f in usr/bin/cpl_zrq7 usr/bin/zrq7sim usr/bin/zrq7rec "$libdir/libZRQ7DLL.so.1"; do
     # (Outputs are taken whole: `grep -q` on a pipe can end the writer early, and pipefail.)
     runpath=$(readelf -d "$root/$f" | grep -E 'R(UN)?PATH' || true)
     if [[ $runpath == *"$build"* ]]; then
@@ -86,7 +95,8 @@ lib=$(deb libzrq7dll1)
 dev=$(deb libzrq7dll-dev)
 sim=$(deb zrq7sim)
 panel=$(deb cpl-zrq7)
-for p in "$lib" "$dev" "$sim" "$panel"; do
+rec=$(deb zrq7rec)
+for p in "$lib" "$dev" "$sim" "$panel" "$rec"; do
     [ -n "$p" ] || { ls "$work/packages"; echo "FAIL: a package is missing"; exit 1; }
 done
 field() { dpkg-deb -f "$1" "$2"; }
@@ -99,6 +109,9 @@ grep -qE 'libzrq7dll1 \(>= [0-9.]+\)' <<<"$(field "$panel" Depends)" ||
     fail "cpl-zrq7 does not depend on libzrq7dll1 through its symbols: $(field "$panel" Depends)"
 for needed in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6; do
     grep -qxF "$needed" <<<"$(names "$(field "$panel" Depends)")" || fail "cpl-zrq7 Depends lacks $needed"
+done
+for needed in libzrq7dll1 libqt6core6 libmosquitto1 libsystemd0; do
+    grep -qxF "$needed" <<<"$(names "$(field "$rec" Depends)")" || fail "zrq7rec Depends lacks $needed"
 done
 for p in "$lib" "$dev"; do
     [ "$(field "$p" Multi-Arch)" = same ] || fail "$(basename "$p") is not Multi-Arch: same"
@@ -121,7 +134,11 @@ contents() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\./|/|' | grep -v '/$
     fail "libzrq7dll-dev holds: $(contents "$dev" | tr '\n' ' ')"
 grep -qx '/usr/share/man/man1/cpl_zrq7.1.gz' <<<"$(contents "$panel")" || fail "cpl-zrq7 has no manual page"
 grep -qx '/usr/share/man/man1/zrq7sim.1.gz' <<<"$(contents "$sim")" || fail "zrq7sim has no manual page"
-grep -q 'ZRQ7DLL\|zrq7sim' <<<"$(contents "$panel")" && fail "cpl-zrq7 holds the library or the simulator"
+grep -q 'ZRQ7DLL\|zrq7sim\|zrq7rec' <<<"$(contents "$panel")" && fail "cpl-zrq7 holds the library or another program"
+[ "$(contents "$rec" | sort | tr '\n' ' ')" = "/usr/bin/zrq7rec /usr/lib/systemd/system/zrq7rec@.service \
+/usr/lib/systemd/user/zrq7rec.service /usr/share/man/man1/zrq7rec.1.gz " ] || fail "zrq7rec holds: $(contents "$rec" | tr '\n' ' ')"
+grep -qx '\./usr/share/doc/zrq7rec/example.conf' <<<"$(dpkg-deb -c "$rec" | awk '{print $6}')" ||
+    fail "zrq7rec has no example config"
 
 # A throw-away dpkg root that knows what this machine has installed.
 skeleton=$work/dpkg-skeleton
@@ -130,6 +147,9 @@ mkdir -p "$skeleton/var/lib/dpkg/info" "$skeleton/var/lib/dpkg/updates" "$skelet
 cp /var/lib/dpkg/status "$skeleton/var/lib/dpkg/status"
 touch "$skeleton/var/lib/dpkg/available"
 install_into() { dpkg --root="$1" --force-not-root --log="$work/dpkg.log" -i "${@:2}"; }
+# The service's maintainer scripts (systemd's user-unit bookkeeping) run outside the root, with
+# DPKG_ROOT set, which they take as "not this system" and leave the units alone.
+install_with_scripts() { dpkg --root="$1" --force-not-root --force-script-chrootless --log="$work/dpkg.log" -i "${@:2}"; }
 
 # Without its library the development package is refused.
 cp -a "$skeleton" "$work/refusing-root"
@@ -144,6 +164,9 @@ for p in "$lib" "$dev" "$sim" "$panel"; do
     install_into "$root" "$p" >"$work/dpkg-$(basename "$p").log" 2>&1 ||
         { cat "$work/dpkg-$(basename "$p").log"; fail "dpkg -i $(basename "$p")"; }
 done
+install_with_scripts "$root" "$rec" >"$work/dpkg-$(basename "$rec").log" 2>&1 ||
+    { cat "$work/dpkg-$(basename "$rec").log"; fail "dpkg -i $(basename "$rec")"; }
+[ "$(dpkg-query --root="$root" -W -f='${db:Status-Status}' zrq7rec)" = installed ] || fail "zrq7rec not installed"
 [ "$(dpkg-query --root="$root" -S "/usr/lib/$ma/libZRQ7DLL.so.1" 2>/dev/null | cut -d: -f1)" = libzrq7dll1 ] ||
     fail "libZRQ7DLL.so.1 does not belong to libzrq7dll1"
 [ "$(dpkg-query --root="$root" -W -f='${db:Status-Status}' cpl-zrq7)" = installed ] || fail "cpl-zrq7 not installed"

@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # check_user_view.sh ROOT WORK
 # What a user of the installed packages gets: the loader's cache finds the library, pkg-config
-# knows ZRQ7DLL, a C program builds against the development package and runs, and both programs
+# knows ZRQ7DLL, a C program builds against the development package and runs, and the programs
 # answer their help option. ROOT is the root the packages were installed into: "/" inside a
 # clean Debian root (chroot), or a throw-away folder on this machine, whose library folder the
 # checks then name to the loader and to pkg-config. WORK is a scratch folder. Exit 1 on a fault.
@@ -70,5 +70,9 @@ XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=offscreen ZRQ7_MESSAGE_LOG=$work/messages 
     "$root/usr/bin/cpl_zrq7" -help || fail "cpl_zrq7 -help"
 grep -q 'Zastosowanie' "$work/messages" 2>/dev/null || fail "cpl_zrq7 -help showed no usage message"
 
+# The recorder service answers --help on stdout with its usage line.
+"$root/usr/bin/zrq7rec" --help >"$work/rec-help" || fail "zrq7rec --help"
+grep -q '^użycie: zrq7rec' "$work/rec-help" || fail "zrq7rec --help printed no usage"
+
 [ "$failures" -eq 0 ] || { echo "$failures failure(s) in what the user gets"; exit 1; }
-echo "user view: ldconfig, pkg-config, a C program, zrq7sim --help, cpl_zrq7 -help all fine"
+echo "user view: ldconfig, pkg-config, a C program, zrq7sim --help, cpl_zrq7 -help, zrq7rec --help all fine"

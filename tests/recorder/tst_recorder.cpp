@@ -170,14 +170,31 @@ private slots:
     }
 
     // Past midnight the next record opens the new day's file, headed with the
-    // new date; the old day's file never gets a record of the new day.
+    // new date; the old day's file never gets a record of the new day. Each record
+    // written is handed on (the recorder service publishes it) with the clock
+    // reading that stamped it and the file it went into.
     void midnightStartsANewFile()
     {
         QTemporaryDir dir;
         MeasurementSnapshot snapshot;
+        snapshot.SetMeasurement(3, 42);
         ManualClock clock;
         clock.set({{31, 12, 2025}, 23, 59, 59});
-        Recorder recorder({&snapshot, fsPath(dir.path()), clock.function()});
+        struct Written
+        {
+            _tagSTRUCT_DATA record;
+            DbClockReading time;
+            std::filesystem::path file;
+        };
+        std::mutex lock;
+        std::vector<Written> written;
+        Recorder::Setup setup{&snapshot, fsPath(dir.path()), clock.function()};
+        setup.written = [&](const _tagSTRUCT_DATA& record, const DbClockReading& time,
+                            const std::filesystem::path& file) {
+            std::lock_guard guard(lock);
+            written.push_back({record, time, file});
+        };
+        Recorder recorder(setup);
         recorder.setInterval(1);
         QVERIFY(recorder.start(true));
         const QString oldDay = dir.filePath(QStringLiteral("31122025.db"));
@@ -193,6 +210,15 @@ private slots:
         const DbFileContents fresh = ReadDbFile(fsPath(newDay));
         QVERIFY(fresh.date == (DbDate{1, 1, 2026}));
         QCOMPARE(fresh.records[0].stTime.wHour, std::uint16_t(0));
+
+        QCOMPARE(int(written.size()), 2);
+        QCOMPARE(written[0].file, fsPath(oldDay));
+        QCOMPARE(written[0].time.hour, 23);
+        QVERIFY(EncodeDbRecord(written[0].record) == EncodeDbRecord(old.records[0]));
+        QCOMPARE(written[1].file, fsPath(newDay));
+        QVERIFY(written[1].time.date == (DbDate{1, 1, 2026}));
+        QVERIFY(EncodeDbRecord(written[1].record) == EncodeDbRecord(fresh.records[0]));
+        QCOMPARE(written[1].record.nValue[3], 42);
     }
 
     // A damaged day file: the question, Yes deletes it, the thread ends.
