@@ -65,9 +65,9 @@ private:
     QColor m_foreground;
     QColor m_background;
 
-    QStringList m_reserved; // texts the size hint makes room for
-    mutable QSize m_hint;   // from m_reserved in the current font; empty: to compute
-    mutable QChar m_widestDigit;             // in the current font; null: to find
-    mutable QSet<QString> m_fittingShapes;   // widest shapes known to fit, in the current font
+    QStringList m_reserved;                // texts the size hint makes room for
+    mutable QSize m_hint;                  // from m_reserved in the current font; empty: to compute
+    mutable QChar m_widestDigit;           // in the current font; null: to find
+    mutable QSet<QString> m_fittingShapes; // widest shapes known to fit, in the current font
     RenderCache<Look> m_cache;
 };

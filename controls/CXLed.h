@@ -69,7 +69,7 @@ private:
     int m_state = Off;
     LedBlinkClock m_clock;
     QBasicTimer m_timer;
-    int m_timerTicks = 0;             // clock ticks the running timer stands for
+    int m_timerTicks = 0; // clock ticks the running timer stands for
     QElapsedTimer m_sinceTimerStart;
     bool m_blinkEnabled = false;
     RenderCache<Look> m_cache;

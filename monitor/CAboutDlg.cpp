@@ -21,8 +21,7 @@
 #include <QVBoxLayout>
 
 namespace {
-template <typename T>
-T* withId(T* widget, int id)
+template <typename T> T* withId(T* widget, int id)
 {
     widget->setObjectName(QStringLiteral("id%1").arg(id));
     return widget;
@@ -53,18 +52,20 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     headingFont.setPointSize(12);
     headingFont.setBold(true);
     heading->setFont(headingFont);
-    auto* firmware = withId(new QLabel(QString::asprintf("Wersja firmware od %d do %d", int(dll_nVerMinor),
-                                                         int(dll_nVerMajor)),
-                                       page),
-                            1195);
-    auto* version = withId(new QLabel(QString::asprintf("Wersja programu %d.%d", programidentity::versionMajor(),
-                                                        programidentity::versionMinor()),
-                                      page),
-                           1178);
+    auto* firmware = withId(
+        new QLabel(QString::asprintf("Wersja firmware od %d do %d", int(dll_nVerMinor), int(dll_nVerMajor)),
+                   page),
+        1195);
+    auto* version =
+        withId(new QLabel(QString::asprintf("Wersja programu %d.%d", programidentity::versionMajor(),
+                                            programidentity::versionMinor()),
+                          page),
+               1178);
     const QString address = programidentity::makerWebAddress();
     auto* link = withId(new QLabel(QStringLiteral("<a href=\"https://%1\">%1</a>").arg(address), page), 1163);
     link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    connect(link, &QLabel::linkActivated, this, [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); });
+    connect(link, &QLabel::linkActivated, this,
+            [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); });
 
     auto* lamps = new QHBoxLayout;
     for (int id : {1165, 1167}) {
@@ -122,8 +123,8 @@ void CAboutDlg::showSystemInformation()
     // The desktop has no common system information program; the essentials are
     // shown here instead.
     const QString text = QStringLiteral("System: %1\nJądro: %2 %3\nArchitektura: %4\nKomputer: %5\nQt: %6")
-                             .arg(QSysInfo::prettyProductName(), QSysInfo::kernelType(), QSysInfo::kernelVersion(),
-                                  QSysInfo::currentCpuArchitecture(), QSysInfo::machineHostName(),
-                                  QString::fromLatin1(qVersion()));
+                             .arg(QSysInfo::prettyProductName(), QSysInfo::kernelType(),
+                                  QSysInfo::kernelVersion(), QSysInfo::currentCpuArchitecture(),
+                                  QSysInfo::machineHostName(), QString::fromLatin1(qVersion()));
     ShowMessage(this, QMessageBox::Information, QStringLiteral("Informacje systemowe"), text);
 }

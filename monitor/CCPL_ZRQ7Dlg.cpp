@@ -65,17 +65,14 @@ bool bringToFront(const QString& title)
     return false;
 }
 
-constexpr int trayHelp = 32776, trayProgramSettings = 32777, trayDeviceSettings = 32778,
-              trayDatabase = 32779, trayAbout = 32780;
+constexpr int trayHelp = 32776, trayProgramSettings = 32777, trayDeviceSettings = 32778, trayDatabase = 32779,
+              trayAbout = 32780;
 
 } // namespace
 
 CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
-    : QDialog(parent)
-    , m_content(new QWidget)
-    , m_controls(buildMainWindowContent(m_content))
-    , m_live(m_controls, m_snapshot)
-    , m_queue(this, [this](PendingDisplay& batch) { m_live.show(batch); })
+    : QDialog(parent), m_content(new QWidget), m_controls(buildMainWindowContent(m_content)),
+      m_live(m_controls, m_snapshot), m_queue(this, [this](PendingDisplay& batch) { m_live.show(batch); })
 {
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(QStringLiteral(":/icons/cpl_zrq7.svg")));
@@ -124,7 +121,8 @@ CCPL_ZRQ7Dlg::CCPL_ZRQ7Dlg(QWidget* parent)
         QTimer::singleShot(0, this, &CCPL_ZRQ7Dlg::OnConnect);
     // Recorder hook: the recorder window, created hidden, holds the recorder thread.
     m_dataDlg = new CDataDlg(m_snapshot, this);
-    connect(m_dataDlg, &CDataDlg::databaseUnavailable, this, [database = c.database] { database->setEnabled(false); });
+    connect(m_dataDlg, &CDataDlg::databaseUnavailable, this,
+            [database = c.database] { database->setEnabled(false); });
     createTray();
     fillPowerLists();
     connect(&m_secondTimer, &QTimer::timeout, this, &CCPL_ZRQ7Dlg::OnSecondTick);
@@ -331,7 +329,8 @@ void CCPL_ZRQ7Dlg::OnFaultLog()
     const ProgramSettings& s = theApp().settings;
     const faultreport::ReportHeader header{QDateTime::currentDateTime(), m_connection->identifiedDeviceId(),
                                            m_connection->identifiedVersion(), s.nDeviceAddress};
-    report->run(header, copyFaultList(*m_controls.faultList), static_cast<uint32_t>(s.nDeviceAddress), s.nRetries);
+    report->run(header, copyFaultList(*m_controls.faultList), static_cast<uint32_t>(s.nDeviceAddress),
+                s.nRetries);
 }
 
 void CCPL_ZRQ7Dlg::OnAbout()
@@ -417,7 +416,8 @@ void CCPL_ZRQ7Dlg::OnSecondTick()
             ResetLiveDisplay();
             m_live.showLinkLost();
         }
-        m_live.setLinkActivity(linkOk ? LiveDisplay::LinkActivity::Working : LiveDisplay::LinkActivity::Failing);
+        m_live.setLinkActivity(linkOk ? LiveDisplay::LinkActivity::Working
+                                      : LiveDisplay::LinkActivity::Failing);
     }
     // Recorder hook: the recorder's tray status (recording icon and tip).
     UpdateTrayStatus(m_tray, m_dataDlg->recorder(), m_trayBlink);

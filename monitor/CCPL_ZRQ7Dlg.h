@@ -44,16 +44,16 @@ public:
     // "Ustawienia": brings an open settings window to the front, or passes the
     // settings password gate and runs the settings window.
     void OnSettings();
-    void OnConnect();           // 1084, tray, automatic connection
-    void OnDeviceParameters();  // 1003, tray "Ustawienia ZRQ-7/8"
+    void OnConnect();          // 1084, tray, automatic connection
+    void OnDeviceParameters(); // 1003, tray "Ustawienia ZRQ-7/8"
     CSettDevDlg* parametersWindow() const { return m_parameters; }
-    void OnDatabase();          // 1155
-    void OnFaultLog();          // 1201
-    void OnAbout();             // 1082, F1
-    void OnStart();             // 1139
-    void OnStop();              // 1198
-    void OnFaultReset();        // 1214
-    void OnHelp();              // tray "Pomoc"
+    void OnDatabase();   // 1155
+    void OnFaultLog();   // 1201
+    void OnAbout();      // 1082, F1
+    void OnStart();      // 1139
+    void OnStop();       // 1198
+    void OnFaultReset(); // 1214
+    void OnHelp();       // tray "Pomoc"
 
     // ---- Live display ----
     void SetupStatusPanel();
@@ -131,7 +131,7 @@ private:
     bool m_closeDisconnecting = false;  // the close's own disconnect runs
     int m_motorFailuresToTell = 0;      // failed motor commands whose message is still to come
     bool m_tellingMotorFailure = false; // one such message is open
-    int64_t m_connectSeconds = 0; // tConnectTime as seconds since 00 : 00 : 00
+    int64_t m_connectSeconds = 0;       // tConnectTime as seconds since 00 : 00 : 00
     QTimer m_secondTimer;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
@@ -142,8 +142,8 @@ private:
     // thread (which starts after the one and is joined before the next).
     std::vector<std::shared_ptr<LinkUse>> m_linkUses;
     std::unique_ptr<ConnectionManager> m_connection;
-    CDataDlg* m_dataDlg = nullptr; // Recorder hook: the recorder window, a child of this window
-    bool m_trayBlink = false;      // Recorder hook: the tray's blink flag
-    QPointer<CSettDevDlg> m_parameters; // the one parameters window, while it is open
+    CDataDlg* m_dataDlg = nullptr;           // Recorder hook: the recorder window, a child of this window
+    bool m_trayBlink = false;                // Recorder hook: the tray's blink flag
+    QPointer<CSettDevDlg> m_parameters;      // the one parameters window, while it is open
     QPointer<CFirmwareDlg> m_firmwareChoice; // its firmware-version choice, while that is up
 };

@@ -7,8 +7,8 @@
 #include <QVBoxLayout>
 
 CHtmlDialog::CHtmlDialog(const QString& path, QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
-    , m_view(new QTextBrowser(this))
+    : QDialog(owner, Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+      m_view(new QTextBrowser(this))
 {
     setObjectName(QStringLiteral("id205"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/cpl_zrq7.svg")));

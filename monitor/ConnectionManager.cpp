@@ -57,9 +57,8 @@ LinkCalls LinkCalls::library()
 }
 
 ConnectionManager::ConnectionManager(MainWindowView& view, LinkCalls calls)
-    : m_view(view)
-    , m_calls(std::move(calls))
-    , m_poll(view.snapshot(), view.pollFlags(), view.pollDisplay(), m_calls.read03)
+    : m_view(view), m_calls(std::move(calls)),
+      m_poll(view.snapshot(), view.pollFlags(), view.pollDisplay(), m_calls.read03)
 {
 }
 
@@ -126,8 +125,8 @@ ConnectionManager::Opening ConnectionManager::openAndIdentify(const ProgramSetti
             opening.failure = Failure::PortOpen;
             opening.openFailure = m_calls.comOpenFailure();
         } else if (m_calls.comSetup(
-                     static_cast<uint32_t>(s.nBaudRateIndex), static_cast<uint32_t>(s.nDataBitsIndex),
-                     static_cast<uint32_t>(s.nParityIndex), static_cast<uint32_t>(s.nStopBitsIndex)) != 0) {
+                       static_cast<uint32_t>(s.nBaudRateIndex), static_cast<uint32_t>(s.nDataBitsIndex),
+                       static_cast<uint32_t>(s.nParityIndex), static_cast<uint32_t>(s.nStopBitsIndex)) != 0) {
             opening.failure = Failure::PortSetup;
         }
     } else {

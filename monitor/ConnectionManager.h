@@ -4,7 +4,6 @@
 #include "PollWorker.h"
 
 #include <QObject>
-
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -28,8 +27,8 @@ struct LinkCalls
     std::function<int32_t()> comClose;
     std::function<int32_t(const char16_t*, uint32_t)> tcpOpen;
     std::function<int32_t()> tcpClose;
-    pollcycle::RegisterReader read03;        // MODBUS_Read03 (identification and the poll)
-    std::function<uint32_t()> deviceError;   // MODBUS_GetDeviceError
+    pollcycle::RegisterReader read03;      // MODBUS_Read03 (identification and the poll)
+    std::function<uint32_t()> deviceError; // MODBUS_GetDeviceError
     // 10 ms between identification reads (the connect's own thread), and 1000 ms
     // before a poll of an earlier connection is started over.
     std::function<void(std::chrono::milliseconds)> pause;

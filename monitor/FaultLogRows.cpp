@@ -23,10 +23,10 @@ QByteArray number(int n)
 QByteArray tableRow(int rowNumber, const QByteArray& name, const QByteArray& time, const QByteArray& value,
                     int code)
 {
-    return "\r\n<tr style=\"background-color: #8080FF\">\r\n<td align=\"center\">" + number(rowNumber)
-           + "</td>\r\n<td></td>\r\n<td>" + name + "</td>\r\n<td></td>\r\n<td align=\"center\">" + time
-           + "</td>\r\n<td></td>\r\n<td align=\"center\">" + value
-           + "</td>\r\n<td></td>\r\n<td align=\"center\">" + number(code) + "</td>\r\n</tr>";
+    return "\r\n<tr style=\"background-color: #8080FF\">\r\n<td align=\"center\">" + number(rowNumber) +
+           "</td>\r\n<td></td>\r\n<td>" + name + "</td>\r\n<td></td>\r\n<td align=\"center\">" + time +
+           "</td>\r\n<td></td>\r\n<td align=\"center\">" + value +
+           "</td>\r\n<td></td>\r\n<td align=\"center\">" + number(code) + "</td>\r\n</tr>";
 }
 
 uint16_t bigEndian(const uint8_t* bytes)
@@ -52,10 +52,12 @@ RelayLogEntry decodeRelayLogEntry(const std::array<uint8_t, 10>& b)
 
 QString relayLogTimeText(const RelayLogEntry& e)
 {
-    return twoDigits(pollcycle::fromBcd(e.day)) + QLatin1Char('.') + twoDigits(pollcycle::fromBcd(e.month)) + QLatin1Char('.')
-           + QStringLiteral("%1").arg(2000 + pollcycle::fromBcd(e.year), 4, 10, QLatin1Char('0')) + QStringLiteral("  ")
-           + twoDigits(pollcycle::fromBcd(e.hours)) + QLatin1Char(':') + twoDigits(pollcycle::fromBcd(e.minutes)) + QLatin1Char(':')
-           + twoDigits(pollcycle::fromBcd(e.seconds));
+    return twoDigits(pollcycle::fromBcd(e.day)) + QLatin1Char('.') + twoDigits(pollcycle::fromBcd(e.month)) +
+           QLatin1Char('.') +
+           QStringLiteral("%1").arg(2000 + pollcycle::fromBcd(e.year), 4, 10, QLatin1Char('0')) +
+           QStringLiteral("  ") + twoDigits(pollcycle::fromBcd(e.hours)) + QLatin1Char(':') +
+           twoDigits(pollcycle::fromBcd(e.minutes)) + QLatin1Char(':') +
+           twoDigits(pollcycle::fromBcd(e.seconds));
 }
 
 QString relayLogValueText(const RelayLogEntry& e)

@@ -16,9 +16,9 @@ QString templateResourcePath();
 // What goes into the report besides the relay's own log.
 struct ReportHeader
 {
-    QDateTime generatedAt;    // local time the report was made
-    uint32_t deviceId = 0;    // register 0 read at connect
-    uint32_t firmware = 0;    // register 1 read at connect
+    QDateTime generatedAt; // local time the report was made
+    uint32_t deviceId = 0; // register 0 read at connect
+    uint32_t firmware = 0; // register 1 read at connect
     int32_t deviceAddress = 0;
 };
 

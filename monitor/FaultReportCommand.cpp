@@ -22,8 +22,9 @@ namespace {
 
 const QString errorCaption = QStringLiteral("Błąd");
 // Also when writing the report failed: the operator is never told it was saved.
-const QString fileFailedText = QStringLiteral("Nie można utworzyć pliku raportu. Brak dostępu do dysku lub brak "
-                                              "wystarczającej ilości wolnego miejsca na dysku.");
+const QString fileFailedText =
+    QStringLiteral("Nie można utworzyć pliku raportu. Brak dostępu do dysku lub brak "
+                   "wystarczającej ilości wolnego miejsca na dysku.");
 const QString linkClosedText =
     QStringLiteral("Raport nie został utworzony: połączenie z ZRQ-7/8 zostało zakończone "
                    "w trakcie odczytu dziennika awarii.");
@@ -174,12 +175,13 @@ bool FaultReportCommand::run(const ReportHeader& header, const QList<PanelFault>
     }
     // The progress window stays up at least half a second, so the operator sees
     // what happens even when the relay answers at once.
-    QTimer::singleShot(500, this, [=, this] { startWalk(templateBytes, header, panelFaults, deviceAddress, retries); });
+    QTimer::singleShot(500, this,
+                       [=, this] { startWalk(templateBytes, header, panelFaults, deviceAddress, retries); });
     return true;
 }
 
-void FaultReportCommand::startWalk(QByteArray templateBytes, ReportHeader header, QList<PanelFault> panelFaults,
-                                   uint32_t deviceAddress, uint32_t retries)
+void FaultReportCommand::startWalk(QByteArray templateBytes, ReportHeader header,
+                                   QList<PanelFault> panelFaults, uint32_t deviceAddress, uint32_t retries)
 {
     // Cancelled before it began (the link closed meanwhile): not one read.
     m_linkUse->begin();
@@ -189,10 +191,12 @@ void FaultReportCommand::startWalk(QByteArray templateBytes, ReportHeader header
         Outcome outcome = Outcome::Cancelled;
         if (!m_cancel) {
             const QByteArray report = buildReport(templateBytes, header, relayRows, panelFaults);
-            outcome = file->write(report) == report.size() && file->commit() ? Outcome::Written : Outcome::WriteFailed;
+            outcome = file->write(report) == report.size() && file->commit() ? Outcome::Written
+                                                                             : Outcome::WriteFailed;
         }
         // Dropped unseen when the command is being destroyed.
-        QMetaObject::invokeMethod(this, [this, outcome] { onWalkEnded(outcome); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, outcome] { onWalkEnded(outcome); }, Qt::QueuedConnection);
         // After the report back, so a disconnect waiting for it reports after it.
         use->end();
     });

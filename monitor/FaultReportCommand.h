@@ -38,10 +38,10 @@ public:
     // What the command asks of its surroundings; each empty one is the real thing.
     struct Hooks
     {
-        std::function<QString(QWidget* owner)> askPath;  // the save dialog; empty text = cancelled
-        faultreport::RegisterRead read;                  // MODBUS_Read03
+        std::function<QString(QWidget* owner)> askPath; // the save dialog; empty text = cancelled
+        faultreport::RegisterRead read;                 // MODBUS_Read03
         std::function<void(const QString& path, QWidget* owner)> openViewer; // CHtmlDialog, modal
-        QString templatePath;                            // the template resource
+        QString templatePath;                                                // the template resource
     };
 
     explicit FaultReportCommand(QWidget* owner, Hooks hooks = {});

@@ -38,9 +38,9 @@ QString linkErrorMessage(int32_t result, uint32_t deviceError)
 QString deviceErrorMessage(uint32_t deviceError)
 {
     // MODBUS exception codes 1 to 7 by their standard names.
-    static constexpr const char* names[] = {"ILLEGAL FUNCTION",     "ILLEGAL DATA ADDRESS", "ILLEGAL DATA VALUE",
-                                            "SLAVE DEVICE FAILURE", "ACKNOWLEDGE",          "SLAVE DEVICE BUSY",
-                                            "NEGATIVE ACKNOWLEDGE"};
+    static constexpr const char* names[] = {
+        "ILLEGAL FUNCTION", "ILLEGAL DATA ADDRESS", "ILLEGAL DATA VALUE",  "SLAVE DEVICE FAILURE",
+        "ACKNOWLEDGE",      "SLAVE DEVICE BUSY",    "NEGATIVE ACKNOWLEDGE"};
     if (deviceError >= 1 && deviceError <= std::size(names))
         return QStringLiteral("Urządzenie przesłało komunikat o wystąpieniu błędu '%1'")
             .arg(QLatin1String(names[deviceError - 1]));

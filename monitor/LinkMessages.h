@@ -17,10 +17,10 @@ QString deviceErrorMessage(uint32_t deviceError);
 // COM_Open failed; `failure` is COM_GetOpenFailure() (0: no reason known). A
 // refused permission or a port held by another program adds a line that says so.
 QString portOpenFailed(uint32_t failure = 0);
-QString portSetupFailed();                // COM_Setup failed
+QString portSetupFailed(); // COM_Setup failed
 QString tcpConnectFailed(uint32_t dwIpAddress);
-QString incompatibleDevice();             // another identifier or firmware version
-QString noCommunication();                // five identification reads without a valid answer
-QString pollStartFailed();                // the poll thread could not be started twice
+QString incompatibleDevice(); // another identifier or firmware version
+QString noCommunication();    // five identification reads without a valid answer
+QString pollStartFailed();    // the poll thread could not be started twice
 
 } // namespace linkmessages

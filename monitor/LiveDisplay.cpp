@@ -64,7 +64,7 @@ std::array<CXProgressCtrl*, 3> lineVoltageBars(const C& c)
 }
 
 // The indicator lights of the status word (register 900): bit, LED.
-constexpr std::array<std::pair<int, CXLed* C::*>, 5> statusLeds{{{6, &C::tmlppLamp},
+constexpr std::array<std::pair<int, CXLed * C::*>, 5> statusLeds{{{6, &C::tmlppLamp},
                                                                   {1, &C::motorRelayLamp},
                                                                   {2, &C::functionRelayLamp},
                                                                   {3, &C::yellowLamp},
@@ -83,14 +83,8 @@ public:
     {
         m_list->InsertRowAtTop(cells, index);
     }
-    void deleteRowsOf(int index) override
-    {
-        m_list->DeleteRowsWithData(index);
-    }
-    void deleteAllRows() override
-    {
-        m_list->DeleteAllItems();
-    }
+    void deleteRowsOf(int index) override { m_list->DeleteRowsWithData(index); }
+    void deleteAllRows() override { m_list->DeleteAllItems(); }
 
 private:
     CXListCtrl* m_list;
@@ -139,13 +133,17 @@ void LiveDisplay::setupStatusPanel(const Colors& colors, int32_t baudRateIndex)
     list->AddColumn(QStringLiteral("Data"), 0, Qt::AlignHCenter);
 
     // 3. Indicators and pictures.
-    m_c.tmlppLamp->SetIcons(QStringLiteral("led_yellow_on"), 16, 16, QStringLiteral("led_yellow_off"), 16, 16);
-    m_c.motorRelayLamp->SetIcons(QStringLiteral("led_green_on"), 16, 16, QStringLiteral("led_green_off"), 16, 16);
-    m_c.functionRelayLamp->SetIcons(QStringLiteral("led_green_on"), 16, 16, QStringLiteral("led_green_off"), 16,
-                                    16);
+    m_c.tmlppLamp->SetIcons(QStringLiteral("led_yellow_on"), 16, 16, QStringLiteral("led_yellow_off"), 16,
+                            16);
+    m_c.motorRelayLamp->SetIcons(QStringLiteral("led_green_on"), 16, 16, QStringLiteral("led_green_off"), 16,
+                                 16);
+    m_c.functionRelayLamp->SetIcons(QStringLiteral("led_green_on"), 16, 16, QStringLiteral("led_green_off"),
+                                    16, 16);
     m_c.faultLamp->SetIcons(QStringLiteral("alarm_on"), 128, 20, QStringLiteral("alarm_off"), 128, 20);
-    m_c.yellowLamp->SetIcons(QStringLiteral("lamp_yellow_on"), 48, 20, QStringLiteral("lamp_yellow_off"), 48, 20);
-    m_c.remoteLamp->SetIcons(QStringLiteral("lamp_green_on"), 34, 20, QStringLiteral("lamp_green_off"), 34, 20);
+    m_c.yellowLamp->SetIcons(QStringLiteral("lamp_yellow_on"), 48, 20, QStringLiteral("lamp_yellow_off"), 48,
+                             20);
+    m_c.remoteLamp->SetIcons(QStringLiteral("lamp_green_on"), 34, 20, QStringLiteral("lamp_green_off"), 34,
+                             20);
     m_c.blueLamp->SetIcons(QStringLiteral("lamp_blue_on"), 48, 20, QStringLiteral("lamp_blue_off"), 48, 20);
     m_c.faultLamp->SetBlink(true);
     m_c.blueLamp->SetBlink(true);
@@ -162,9 +160,9 @@ void LiveDisplay::setupStatusPanel(const Colors& colors, int32_t baudRateIndex)
         value->SetColors(colors.valueText, colors.background);
         value->SetBold(true);
     }
-    for (CXLabel* main : {m_c.currentL1, m_c.currentL2, m_c.currentL3, m_c.voltageL1L2, m_c.voltageL2L3,
-                          m_c.voltageL3L1, m_c.voltageL1, m_c.voltageL2, m_c.voltageL3, m_c.negativeVoltage,
-                          m_c.restartCountdown})
+    for (CXLabel* main :
+         {m_c.currentL1, m_c.currentL2, m_c.currentL3, m_c.voltageL1L2, m_c.voltageL2L3, m_c.voltageL3L1,
+          m_c.voltageL1, m_c.voltageL2, m_c.voltageL3, m_c.negativeVoltage, m_c.restartCountdown})
         main->SetFontSize(11);
     for (CXLabel* sequence : {m_c.negativeCurrent, m_c.positiveCurrent, m_c.earthCurrent})
         sequence->SetFontSize(9);
@@ -225,8 +223,8 @@ void LiveDisplay::resetLiveDisplay()
     m_c.loadGraph->SetLoad(0);
     m_c.heating->SetText(heatingText(0));
 
-    for (CXLed* lamp : {m_c.tmlppLamp, m_c.motorRelayLamp, m_c.functionRelayLamp, m_c.faultLamp, m_c.yellowLamp,
-                        m_c.remoteLamp, m_c.blueLamp})
+    for (CXLed* lamp : {m_c.tmlppLamp, m_c.motorRelayLamp, m_c.functionRelayLamp, m_c.faultLamp,
+                        m_c.yellowLamp, m_c.remoteLamp, m_c.blueLamp})
         lamp->SetState(CXLed::Off);
     setFunctionRelayMode(3);
     FaultListRows(m_c.faultList).deleteAllRows();

@@ -7,7 +7,9 @@
 
 using namespace pollcycle;
 
-LiveDisplayQueue::LiveDisplayQueue(QObject* context, Show show) : m_context(context), m_show(std::move(show)) {}
+LiveDisplayQueue::LiveDisplayQueue(QObject* context, Show show) : m_context(context), m_show(std::move(show))
+{
+}
 
 void LiveDisplayQueue::open()
 {
@@ -45,9 +47,11 @@ void LiveDisplayQueue::store(const std::function<void(PendingDisplay&)>& put, De
             arm = m_refreshArmed = true;
     }
     if (delivery == Delivery::Now)
-        QMetaObject::invokeMethod(m_context, [this] { showStatusNow(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            m_context, [this] { showStatusNow(); }, Qt::QueuedConnection);
     else if (arm)
-        QMetaObject::invokeMethod(m_context, [this] { startRefreshTimer(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            m_context, [this] { startRefreshTimer(); }, Qt::QueuedConnection);
 }
 
 void LiveDisplayQueue::startRefreshTimer()
@@ -95,8 +99,8 @@ void LiveDisplayQueue::showStatusNow()
 
 bool PendingDisplay::hasValues() const
 {
-    return currentSettings || lineVoltageLimits || motorControl || currents || voltages || powers || energies ||
-           clock || averageCurrents || motorTimes || sensors || heating;
+    return currentSettings || lineVoltageLimits || motorControl || currents || voltages || powers ||
+           energies || clock || averageCurrents || motorTimes || sensors || heating;
 }
 
 void LiveDisplayQueue::showCurrents(const CurrentsUpdate& u)
@@ -137,10 +141,12 @@ void LiveDisplayQueue::showHeating(const HeatingUpdate& u)
 }
 void LiveDisplayQueue::showStatus(const StatusUpdate& u, UiTicket ticket)
 {
-    store([&](PendingDisplay& p) {
-        p.status = u;
-        p.statusTicket = std::move(ticket);
-    }, Delivery::Now);
+    store(
+        [&](PendingDisplay& p) {
+            p.status = u;
+            p.statusTicket = std::move(ticket);
+        },
+        Delivery::Now);
 }
 void LiveDisplayQueue::showCurrentSettings(const CurrentSettingsUpdate& u)
 {

@@ -13,18 +13,18 @@
 // make one pass over the controls, not one per block.
 struct PendingDisplay
 {
-    std::optional<pollcycle::CurrentSettingsUpdate> currentSettings;    // K
+    std::optional<pollcycle::CurrentSettingsUpdate> currentSettings;     // K
     std::optional<pollcycle::LineVoltageLimitsUpdate> lineVoltageLimits; // L
-    std::optional<pollcycle::MotorControlUpdate> motorControl;          // N
-    std::optional<pollcycle::CurrentsUpdate> currents;                  // A
-    std::optional<pollcycle::VoltagesUpdate> voltages;                  // B
-    std::optional<pollcycle::PowersUpdate> powers;                      // C
-    std::optional<pollcycle::EnergiesUpdate> energies;                  // D
-    std::optional<pollcycle::ClockUpdate> clock;                        // E
-    std::optional<pollcycle::AverageCurrentsUpdate> averageCurrents;    // F
-    std::optional<pollcycle::MotorTimesUpdate> motorTimes;              // G
-    std::optional<pollcycle::SensorsUpdate> sensors;                    // H
-    std::optional<pollcycle::HeatingUpdate> heating;                    // I
+    std::optional<pollcycle::MotorControlUpdate> motorControl;           // N
+    std::optional<pollcycle::CurrentsUpdate> currents;                   // A
+    std::optional<pollcycle::VoltagesUpdate> voltages;                   // B
+    std::optional<pollcycle::PowersUpdate> powers;                       // C
+    std::optional<pollcycle::EnergiesUpdate> energies;                   // D
+    std::optional<pollcycle::ClockUpdate> clock;                         // E
+    std::optional<pollcycle::AverageCurrentsUpdate> averageCurrents;     // F
+    std::optional<pollcycle::MotorTimesUpdate> motorTimes;               // G
+    std::optional<pollcycle::SensorsUpdate> sensors;                     // H
+    std::optional<pollcycle::HeatingUpdate> heating;                     // I
     // J: the poll waits until the ticket is applied or dropped, so there is at
     // most one; it is never merged with a later one.
     std::optional<pollcycle::StatusUpdate> status;

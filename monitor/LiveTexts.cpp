@@ -47,19 +47,55 @@ bool validChoice(int choice)
 }
 } // namespace
 
-QString currentText(int32_t v) { return tenths("%.1f \u0410", v); }
-QString voltageText(int32_t v) { return QString::asprintf("%d V", v); }
-QString secondsText(int32_t v) { return QString::asprintf("%d s", v); }
-QString insulationText(int32_t v) { return tenths("%.1f M\u03A9", v); }
-QString frequencyText(int32_t v) { return tenths("%.1f Hz", v); }
-QString currentInputText(int32_t v) { return tenths("%.1f m\u0410", v); }
-QString voltageInputText(int32_t v) { return tenths("%.1f V", v); }
-QString heatingText(int32_t v) { return QString::asprintf("%d%%", v); }
+QString currentText(int32_t v)
+{
+    return tenths("%.1f \u0410", v);
+}
+QString voltageText(int32_t v)
+{
+    return QString::asprintf("%d V", v);
+}
+QString secondsText(int32_t v)
+{
+    return QString::asprintf("%d s", v);
+}
+QString insulationText(int32_t v)
+{
+    return tenths("%.1f M\u03A9", v);
+}
+QString frequencyText(int32_t v)
+{
+    return tenths("%.1f Hz", v);
+}
+QString currentInputText(int32_t v)
+{
+    return tenths("%.1f m\u0410", v);
+}
+QString voltageInputText(int32_t v)
+{
+    return tenths("%.1f V", v);
+}
+QString heatingText(int32_t v)
+{
+    return QString::asprintf("%d%%", v);
+}
 
-QString restartCountdownText(int32_t v) { return v < 900 ? secondsText(v) : QStringLiteral("Nie"); }
-int32_t restartCountdownLevel(int32_t v) { return v < 900 ? v : 0; }
-QString overloadTripText(int32_t v) { return v > 600 ? QStringLiteral("Nie") : secondsText(v); }
-QString afterOverloadText(int32_t v) { return v > 900 ? QStringLiteral("Nie") : secondsText(v); }
+QString restartCountdownText(int32_t v)
+{
+    return v < 900 ? secondsText(v) : QStringLiteral("Nie");
+}
+int32_t restartCountdownLevel(int32_t v)
+{
+    return v < 900 ? v : 0;
+}
+QString overloadTripText(int32_t v)
+{
+    return v > 600 ? QStringLiteral("Nie") : secondsText(v);
+}
+QString afterOverloadText(int32_t v)
+{
+    return v > 900 ? QStringLiteral("Nie") : secondsText(v);
+}
 
 QString powerChoiceName(int choice)
 {

@@ -13,14 +13,14 @@ class QDateTime;
 // (U+03A9), as the relay panel has always shown them.
 namespace livetexts {
 
-QString currentText(int32_t tenthsOfAmpere);         // "%.1f А"
-QString voltageText(int32_t volts);                  // "%d V"
-QString secondsText(int32_t seconds);                // "%d s"
-QString insulationText(int32_t tenthsOfMegohm);      // "%.1f MΩ"
-QString frequencyText(int32_t tenthsOfHertz);        // "%.1f Hz"
-QString currentInputText(int32_t tenthsOfMilliamp);  // "%.1f mА"
-QString voltageInputText(int32_t tenthsOfVolt);      // "%.1f V"
-QString heatingText(int32_t percent);                // "%d%%"
+QString currentText(int32_t tenthsOfAmpere);        // "%.1f А"
+QString voltageText(int32_t volts);                 // "%d V"
+QString secondsText(int32_t seconds);               // "%d s"
+QString insulationText(int32_t tenthsOfMegohm);     // "%.1f MΩ"
+QString frequencyText(int32_t tenthsOfHertz);       // "%.1f Hz"
+QString currentInputText(int32_t tenthsOfMilliamp); // "%.1f mА"
+QString voltageInputText(int32_t tenthsOfVolt);     // "%.1f V"
+QString heatingText(int32_t percent);               // "%d%%"
 
 // Time to the automatic restart (slot 27): "%d s" below 900, "Nie" from 900 on;
 // its bar shows the value below 900 and 0 from there.
@@ -42,9 +42,9 @@ QString powerText(int choice, int32_t value);
 
 // Once-per-second texts.
 QString pcClockText(const QDateTime& now);     // "%H : %M : %S\r\n%d.%m.%Y"
-QString connectionTimeText(int64_t seconds);         // "%H : %M : %S", wrapping after a day
-QString throughputText(float paramsPerSecond);       // "%.2fpar./s"
-QString lineSpeedText(int32_t baudRateIndex);        // "9600 bit/s" or "19200 bit/s"
+QString connectionTimeText(int64_t seconds);   // "%H : %M : %S", wrapping after a day
+QString throughputText(float paramsPerSecond); // "%.2fpar./s"
+QString lineSpeedText(int32_t baudRateIndex);  // "9600 bit/s" or "19200 bit/s"
 
 // Heating tooltip over the load graph, from the pointer's y inside the graph.
 QString heatingTooltipText(int graphHeight, int pointerY);

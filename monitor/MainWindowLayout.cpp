@@ -21,8 +21,7 @@
 namespace {
 
 // Names the control for tests and screen readers and hands it to its handle.
-template <typename T>
-T* named(T* widget, int id, T*& handle)
+template <typename T> T* named(T* widget, int id, T*& handle)
 {
     widget->setObjectName(QStringLiteral("id%1").arg(id));
     handle = widget;
@@ -123,7 +122,8 @@ QGroupBox* currentsGroup(MainWindowControls& c, QWidget* parent)
          {u"Faza L2", 1093, &c.currentL2, 1055, &c.currentL2Bar, u"0.0 A", widestCurrent},
          {u"Faza L3", 1094, &c.currentL3, 1056, &c.currentL3Bar, u"0.0 A", widestCurrent},
          {u"Składowa zgodna", 1133, &c.positiveCurrent, 1079, &c.positiveCurrentBar, u"0.0 A", widestCurrent},
-         {u"Składowa przeciwna", 1105, &c.negativeCurrent, 1061, &c.negativeCurrentBar, u"0.0 A", widestCurrent},
+         {u"Składowa przeciwna", 1105, &c.negativeCurrent, 1061, &c.negativeCurrentBar, u"0.0 A",
+          widestCurrent},
          {u"Prąd doziemny I0", 1095, &c.earthCurrent, 1059, &c.earthCurrentBar, u"0.0 A", widestCurrent}});
 }
 
@@ -138,11 +138,14 @@ QGroupBox* averageCurrentsGroup(MainWindowControls& c, QWidget* parent)
     grid->addWidget(caption(box, QStringLiteral("Maks. średni")), 2, 0);
     const std::pair<int, CXLabel**> averages[2][3] = {
         {{1096, &c.averageCurrent[0]}, {1097, &c.averageCurrent[1]}, {1098, &c.averageCurrent[2]}},
-        {{1100, &c.peakAverageCurrent[0]}, {1101, &c.peakAverageCurrent[1]}, {1102, &c.peakAverageCurrent[2]}}};
+        {{1100, &c.peakAverageCurrent[0]},
+         {1101, &c.peakAverageCurrent[1]},
+         {1102, &c.peakAverageCurrent[2]}}};
     for (int row = 0; row < 2; ++row)
         for (int phase = 0; phase < 3; ++phase) {
             const auto& [id, handle] = averages[row][phase];
-            grid->addWidget(value(c, box, id, *handle, QStringLiteral("0.0 A"), widestCurrent), row + 1, phase + 1);
+            grid->addWidget(value(c, box, id, *handle, QStringLiteral("0.0 A"), widestCurrent), row + 1,
+                            phase + 1);
         }
     grid->addWidget(caption(box, QStringLiteral("Okres uśredniania")), 3, 0);
     grid->addWidget(value(c, box, 1099, c.averagingPeriod, QStringLiteral("0 s"), widestSeconds), 3, 1);
@@ -166,7 +169,8 @@ QGroupBox* voltagesGroup(MainWindowControls& c, QWidget* parent)
          {u"Międzyfaz. L2-L3", 1107, &c.voltageL2L3, 1067, &c.voltageL2L3Bar, u"0 V", widestVoltage},
          {u"Międzyfaz. L3-L1", 1108, &c.voltageL3L1, 1069, &c.voltageL3L1Bar, u"0 V", widestVoltage},
          {u"Składowa zgodna", 1117, &c.positiveVoltage, 0, nullptr, u"0 V", widestVoltage},
-         {u"Składowa przeciwna", 1118, &c.negativeVoltage, 1072, &c.negativeVoltageBar, u"0 V", widestVoltage},
+         {u"Składowa przeciwna", 1118, &c.negativeVoltage, 1072, &c.negativeVoltageBar, u"0 V",
+          widestVoltage},
          {u"Składowa zerowa", 1109, &c.zeroVoltage, 0, nullptr, u"0 V", widestVoltage}});
 }
 
@@ -181,7 +185,8 @@ QGroupBox* powersGroup(MainWindowControls& c, QWidget* parent)
         auto* list = named(new QComboBox(box), lists[i], c.powerChoice[i]);
         list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         grid->addWidget(list, i, 0);
-        grid->addWidget(value(c, box, labels[i], c.powerValue[i], QStringLiteral("0"), u"8888888.8 kVAr/h"), i, 1);
+        grid->addWidget(value(c, box, labels[i], c.powerValue[i], QStringLiteral("0"), u"8888888.8 kVAr/h"),
+                        i, 1);
     }
     return box;
 }
@@ -202,7 +207,8 @@ QGroupBox* timersGroup(MainWindowControls& c, QWidget* parent)
 {
     return meterGroup(
         c, parent, QStringLiteral("Czasy"),
-        {{u"Do samoczynnego zał.", 1119, &c.restartCountdown, 1075, &c.restartCountdownBar, u"Wył.", u"888 s"},
+        {{u"Do samoczynnego zał.", 1119, &c.restartCountdown, 1075, &c.restartCountdownBar, u"Wył.",
+          u"888 s"},
          {u"Do wyłącz. z przeciążenia", 1121, &c.overloadTripTime, 0, nullptr, u"Nie", u"888 s"},
          {u"Po wyłącz. z przeciążenia", 1122, &c.afterOverloadTime, 0, nullptr, u"Nie", u"888 s"}});
 }
@@ -221,9 +227,10 @@ QGroupBox* relayStateGroup(MainWindowControls& c, QWidget* parent)
     // the grid ask for far more width than any row needs.
     auto* box = new QGroupBox(QStringLiteral("Stan przekaźnika"), parent);
     auto* rows = compact(new QVBoxLayout(box));
-    const std::tuple<int, CXLed**, const char16_t*> lights[] = {{1087, &c.tmlppLamp, u"TMLPP"},
-                                                                {1088, &c.motorRelayLamp, u"Przekaźnik silnika"},
-                                                                {1089, &c.functionRelayLamp, u"Przekaźnik funkcyjny"}};
+    const std::tuple<int, CXLed**, const char16_t*> lights[] = {
+        {1087, &c.tmlppLamp, u"TMLPP"},
+        {1088, &c.motorRelayLamp, u"Przekaźnik silnika"},
+        {1089, &c.functionRelayLamp, u"Przekaźnik funkcyjny"}};
     for (const auto& [id, handle, text] : lights) {
         auto* light = new QHBoxLayout;
         light->addWidget(indicator(box, id, *handle, QString::fromUtf16(text)));
@@ -391,7 +398,8 @@ MainWindowControls buildMainWindowContent(QWidget* content)
     buttons->addStretch();
     buttons->addWidget(
         commandButton(content, 1082, c.about, QStringLiteral("O programie..."), QStringLiteral("about")));
-    buttons->addWidget(commandButton(content, 1080, c.exit, QStringLiteral("Zakończ"), QStringLiteral("exit")));
+    buttons->addWidget(
+        commandButton(content, 1080, c.exit, QStringLiteral("Zakończ"), QStringLiteral("exit")));
 
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(groupMargin, groupMargin, groupMargin, groupMargin);

@@ -28,7 +28,8 @@ class MotorCommandWriter : public QObject
     Q_OBJECT
 public:
     // The link library's single-register write contract: 1 when the relay confirmed.
-    using Write = std::function<int32_t(uint32_t address, uint32_t reg, const int32_t* value, uint32_t retries)>;
+    using Write =
+        std::function<int32_t(uint32_t address, uint32_t reg, const int32_t* value, uint32_t retries)>;
 
     explicit MotorCommandWriter(QObject* parent = nullptr, Write write = {});
     ~MotorCommandWriter() override;

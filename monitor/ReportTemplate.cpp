@@ -23,12 +23,25 @@ QByteArray htmlText(QStringView text)
     out.reserve(text.size());
     for (const char32_t c : text.toUcs4()) {
         switch (c) {
-        case '&': out += "&amp;"; continue;
-        case '<': out += "&lt;"; continue;
-        case '>': out += "&gt;"; continue;
-        case '"': out += "&quot;"; continue;
-        case '\t': case '\r': case '\n': out += char(c); continue;
-        default: break;
+        case '&':
+            out += "&amp;";
+            continue;
+        case '<':
+            out += "&lt;";
+            continue;
+        case '>':
+            out += "&gt;";
+            continue;
+        case '"':
+            out += "&quot;";
+            continue;
+        case '\t':
+        case '\r':
+        case '\n':
+            out += char(c);
+            continue;
+        default:
+            break;
         }
         if (c < 0x20 || c == 0x7F)
             continue;

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "TemplateExpansion.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <vector>
-
-#include "TemplateExpansion.h"
 
 // The fault report's template language (TemplateExpansion.h) for QByteArray,
 // and the text encoding of the values it inserts. No widgets, no files: a

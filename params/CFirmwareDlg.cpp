@@ -13,11 +13,13 @@ CFirmwareDlg::CFirmwareDlg(QWidget* parent) : QDialog(parent), m_list(new QCombo
 {
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setWindowTitle(QStringLiteral("Wersja ZRQ-7/8"));
-    auto* off = new QLabel(QStringLiteral("Urządzenie wyłączone.\nFunkcje odczytu/zapisu parametrów z/do urządzenia "
-                                          "są niedostępne."),
-                           this);
+    auto* off =
+        new QLabel(QStringLiteral("Urządzenie wyłączone.\nFunkcje odczytu/zapisu parametrów z/do urządzenia "
+                                  "są niedostępne."),
+                   this);
     off->setWordWrap(true);
-    auto* choose = new QLabel(QStringLiteral("Wybierz wersję oprogramowania ZRQ-7/8.\n\nAby potwierdzić, naciśnij \"OK\"."), this);
+    auto* choose = new QLabel(
+        QStringLiteral("Wybierz wersję oprogramowania ZRQ-7/8.\n\nAby potwierdzić, naciśnij \"OK\"."), this);
     choose->setWordWrap(true);
     m_list->setObjectName(QStringLiteral("id1208"));
     for (int v = zrq7::params::kMinFirmwareVersion; v <= zrq7::params::kMaxFirmwareVersion; ++v)

@@ -80,10 +80,11 @@ TransferEnd transferEndText(bool reading, int notTransferred, bool interrupted, 
 } // namespace
 
 CSettDevDlg::CSettDevDlg(ParametersWindowContext context, QWidget* parent)
-    : QDialog(parent), m_context(std::move(context)), m_model(new ParameterGridModel(m_context.firmwareVersion, this))
+    : QDialog(parent), m_context(std::move(context)),
+      m_model(new ParameterGridModel(m_context.firmwareVersion, this))
 {
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(windowTitleText());
     setWindowIcon(QIcon(QStringLiteral(":/icons/cpl_zrq7.svg")));
     if (!m_context.link) {
@@ -279,7 +280,8 @@ void CSettDevDlg::showDescription(const QModelIndex& current)
     const CValueMinMaxSubProp* item = m_model->itemAt(current);
     if (!item) {
         m_description->setText(current.isValid() && !current.parent().isValid()
-                                   ? QStringLiteral("<b>%1</b>").arg(current.siblingAtColumn(0).data().toString().toHtmlEscaped())
+                                   ? QStringLiteral("<b>%1</b>")
+                                         .arg(current.siblingAtColumn(0).data().toString().toHtmlEscaped())
                                    : QString());
         return;
     }
@@ -330,7 +332,8 @@ void CSettDevDlg::WriteAllParameters()
         return;
     m_runningKind = ParameterTransfer::Kind::WriteAll;
     setBusy(true);
-    m_transfer.startWriteAll(m_context.link(), transferRegisters(m_onlyChanged->isChecked()), m_model->groupCount());
+    m_transfer.startWriteAll(m_context.link(), transferRegisters(m_onlyChanged->isChecked()),
+                             m_model->groupCount());
 }
 
 void CSettDevDlg::SynchronizeDeviceClock()
@@ -347,11 +350,12 @@ void CSettDevDlg::RestartDevice()
 {
     if (!hasLink() || m_transfer.isRunning())
         return;
-    const auto answer = ShowMessageOnTop(this, QMessageBox::Warning, QStringLiteral("UWAGA"),
-                                    QStringLiteral("Zostanie wykonany restart urządzenia.\r\nJeżeli silnik jest "
-                                                   "włączony, nastąpi jego wyłączenie.\r\nCzy na pewno chcesz "
-                                                   "kontynuować?"),
-                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    const auto answer =
+        ShowMessageOnTop(this, QMessageBox::Warning, QStringLiteral("UWAGA"),
+                         QStringLiteral("Zostanie wykonany restart urządzenia.\r\nJeżeli silnik jest "
+                                        "włączony, nastąpi jego wyłączenie.\r\nCzy na pewno chcesz "
+                                        "kontynuować?"),
+                         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     if (answer != QMessageBox::Yes)
         return;
     m_runningKind = ParameterTransfer::Kind::Restart;
@@ -526,8 +530,9 @@ void CSettDevDlg::LoadParameterFile(const QString& path)
         addresses.push_back(reg.address);
     const LoadedParameters loaded = readParameterValues(*bytes, addresses);
     if (loaded.problem != ParameterFileProblem::None) {
-        ShowMessage(this, QMessageBox::Critical, QStringLiteral("Błąd"),
-                    QStringLiteral("Plik nie zawiera ustawień ZRQ-7/8 (brak sekcji [ZRQ7config]):\r\n%1").arg(path));
+        ShowMessage(
+            this, QMessageBox::Critical, QStringLiteral("Błąd"),
+            QStringLiteral("Plik nie zawiera ustawień ZRQ-7/8 (brak sekcji [ZRQ7config]):\r\n%1").arg(path));
         return;
     }
     // A value that differs becomes a pending change; nothing else changes, so a
@@ -540,10 +545,11 @@ void CSettDevDlg::LoadParameterFile(const QString& path)
         m_model->SetPendingChange(reg.group, reg.row, true);
     }
     if (!loaded.refused.empty()) {
-        ShowMessage(this, QMessageBox::Warning, windowTitleText(),
-                    QStringLiteral("Pobieranie pliku ustawień zakończone.\r\nPominięte parametry z liczbą spoza "
-                                   "zakresu rejestru: %1.")
-                        .arg(loaded.refused.size()));
+        ShowMessage(
+            this, QMessageBox::Warning, windowTitleText(),
+            QStringLiteral("Pobieranie pliku ustawień zakończone.\r\nPominięte parametry z liczbą spoza "
+                           "zakresu rejestru: %1.")
+                .arg(loaded.refused.size()));
         return;
     }
     ShowMessage(this, QMessageBox::Information, windowTitleText(),
@@ -558,9 +564,10 @@ void CSettDevDlg::RestoreFactoryValues()
         return;
     const auto answer = ShowMessage(
         this, QMessageBox::Warning, QStringLiteral("Uwaga"),
-        QStringLiteral("Przywrócenie ustawień fabrycznych spowoduje zastąpienie wszystkich parametrów panelu "
-                       "sterowania i utratę niezapisanych danych. Przy tym parametry znajdujące się w pamięci "
-                       "urządzenia pozostają niezmienne. PCzy chcesz kontynuować?"),
+        QStringLiteral(
+            "Przywrócenie ustawień fabrycznych spowoduje zastąpienie wszystkich parametrów panelu "
+            "sterowania i utratę niezapisanych danych. Przy tym parametry znajdujące się w pamięci "
+            "urządzenia pozostają niezmienne. PCzy chcesz kontynuować?"),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer == QMessageBox::Yes)
         m_model->RestoreFactoryValues();

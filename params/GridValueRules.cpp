@@ -110,8 +110,8 @@ std::string parameterItemName(std::uint16_t address, std::string_view title)
     return "[ " + std::to_string(address) + " adres ] " + std::string(title);
 }
 
-EditCheck checkEditText(ParameterKind kind, std::string_view text, std::int32_t currentValue, std::int32_t minimum,
-                        std::int32_t maximum)
+EditCheck checkEditText(ParameterKind kind, std::string_view text, std::int32_t currentValue,
+                        std::int32_t minimum, std::int32_t maximum)
 {
     // "10,0" is the shown "10.0" typed with a comma: unchanged as well.
     std::string typed(text);
@@ -135,8 +135,8 @@ std::string rangeMessage(ParameterKind kind, std::int32_t minimum, std::int32_t 
 
 std::string rangeLine(ParameterKind kind, std::int32_t minimum, std::int32_t maximum, std::int32_t factory)
 {
-    return "[ od " + boundText(kind, minimum) + " do " + boundText(kind, maximum) + " ] : [ nastawa fabryczna " +
-           boundText(kind, factory) + " ]";
+    return "[ od " + boundText(kind, minimum) + " do " + boundText(kind, maximum) +
+           " ] : [ nastawa fabryczna " + boundText(kind, factory) + " ]";
 }
 
 } // namespace zrq7::params

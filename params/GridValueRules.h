@@ -38,8 +38,8 @@ struct EditCheck
 // Tenths: blanks, sign, digits and a decimal point or comma ("2,5" is 2.5),
 // rounded to the nearest tenth, which is then checked and stored: "1.06" is
 // stored as 11 and shown as "1.1".
-EditCheck checkEditText(ParameterKind kind, std::string_view text, std::int32_t currentValue, std::int32_t minimum,
-                        std::int32_t maximum);
+EditCheck checkEditText(ParameterKind kind, std::string_view text, std::int32_t currentValue,
+                        std::int32_t minimum, std::int32_t maximum);
 
 // "Wartość powinna znajdować się w przedziale od %d do %d." (one decimal for tenths).
 std::string rangeMessage(ParameterKind kind, std::int32_t minimum, std::int32_t maximum);

@@ -18,7 +18,8 @@ ParameterDelegate::ParameterDelegate(ParameterGridModel& model, QObject* parent)
 {
 }
 
-QWidget* ParameterDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const
+QWidget* ParameterDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                         const QModelIndex& index) const
 {
     if (!m_model.itemAt(index))
         return nullptr;
@@ -62,7 +63,7 @@ bool ParameterDelegate::acceptsText(QWidget* editor)
     m_inRangeMessage = true;
     const std::string message = rangeMessage(item->row.kind, item->row.minimum, item->row.maximum);
     ShowMessageOnTop(editor->window(), QMessageBox::NoIcon, QApplication::applicationName(),
-                QString::fromStdString(message));
+                     QString::fromStdString(message));
     m_inRangeMessage = false;
     editor->setFocus();
     return false;
@@ -82,14 +83,16 @@ bool ParameterDelegate::eventFilter(QObject* watched, QEvent* event)
             return true;
     } else if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        const bool commits = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab || key == Qt::Key_Backtab;
+        const bool commits =
+            key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab || key == Qt::Key_Backtab;
         if (commits && !acceptsText(editor))
             return true;
     }
     return QStyledItemDelegate::eventFilter(watched, event);
 }
 
-void ParameterDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void ParameterDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const
 {
     QStyleOptionViewItem shrunk = option;
     if (index.column() == 1)

@@ -31,7 +31,8 @@ ParameterGridModel::ParameterGridModel(int firmwareVersion, QObject* parent)
         Group built{fromUtf8(group.title), group.expanded, {}};
         for (const DeviceParameter& row : group.rows) {
             const std::int32_t factory = FactoryRegisterValue(row);
-            built.items.push_back({row, fromUtf8(parameterItemName(row.address, row.title)), factory, factory});
+            built.items.push_back(
+                {row, fromUtf8(parameterItemName(row.address, row.title)), factory, factory});
         }
         m_groups.push_back(std::move(built));
     }

@@ -14,9 +14,9 @@
 struct CValueMinMaxSubProp
 {
     zrq7::params::DeviceParameter row;
-    QString name;         // "[ 153 adres ] <title>"
-    std::int32_t value;   // register units
-    std::int32_t factory; // register units
+    QString name;               // "[ 153 adres ] <title>"
+    std::int32_t value;         // register units
+    std::int32_t factory;       // register units
     bool pendingChange = false; // changed here, not yet written to the relay or a file
     bool modified = false;      // value differs from the factory value (name in bold)
 
@@ -44,7 +44,10 @@ public:
     int firmwareVersion() const { return m_firmwareVersion; }
     int groupCount() const { return int(m_groups.size()); }
     int itemCount(int group) const { return int(m_groups[std::size_t(group)].items.size()); }
-    const CValueMinMaxSubProp& item(int group, int row) const { return m_groups[std::size_t(group)].items[std::size_t(row)]; }
+    const CValueMinMaxSubProp& item(int group, int row) const
+    {
+        return m_groups[std::size_t(group)].items[std::size_t(row)];
+    }
     // The item an index of column 0 or 1 stands for; nullptr for a group.
     const CValueMinMaxSubProp* itemAt(const QModelIndex& index) const;
     QModelIndex indexOf(int group, int row, int column) const;
@@ -75,7 +78,10 @@ private:
         bool expandedAtStart;
         std::vector<CValueMinMaxSubProp> items;
     };
-    CValueMinMaxSubProp& mutableItem(int group, int row) { return m_groups[std::size_t(group)].items[std::size_t(row)]; }
+    CValueMinMaxSubProp& mutableItem(int group, int row)
+    {
+        return m_groups[std::size_t(group)].items[std::size_t(row)];
+    }
     void itemChanged(int group, int row);
 
     int m_firmwareVersion;

@@ -128,14 +128,16 @@ ParameterTransfer::Answer ParameterTransfer::ask(const QString& text)
     return m_stop ? Answer::Cancel : *m_answer;
 }
 
-bool ParameterTransfer::startReadAll(RegisterLink link, std::vector<TransferRegister> registers, int groupCount)
+bool ParameterTransfer::startReadAll(RegisterLink link, std::vector<TransferRegister> registers,
+                                     int groupCount)
 {
     return begin([this, link = std::move(link), registers = std::move(registers), groupCount] {
         runRegisters(Kind::ReadAll, link, registers, groupCount);
     });
 }
 
-bool ParameterTransfer::startWriteAll(RegisterLink link, std::vector<TransferRegister> registers, int groupCount)
+bool ParameterTransfer::startWriteAll(RegisterLink link, std::vector<TransferRegister> registers,
+                                      int groupCount)
 {
     return begin([this, link = std::move(link), registers = std::move(registers), groupCount] {
         runRegisters(Kind::WriteAll, link, registers, groupCount);

@@ -20,8 +20,11 @@ std::uint32_t FromBcd(std::uint32_t w)
 
 ClockRegisters clockRegistersFor(const CalendarTime& t)
 {
-    return {ToBcd(std::uint32_t(t.second)), ToBcd(std::uint32_t(t.minute)), ToBcd(std::uint32_t(t.hour)),
-            ToBcd(std::uint32_t(t.day)),    ToBcd(std::uint32_t(t.month)),
+    return {ToBcd(std::uint32_t(t.second)),
+            ToBcd(std::uint32_t(t.minute)),
+            ToBcd(std::uint32_t(t.hour)),
+            ToBcd(std::uint32_t(t.day)),
+            ToBcd(std::uint32_t(t.month)),
             t.year < 2000 ? std::uint16_t(0) : ToBcd(std::uint32_t(t.year - 2000))};
 }
 
@@ -46,20 +49,34 @@ int compareRelayClock(const ClockRegisters& relay, const CalendarTime& pc)
 const char* clockSyncMessage(int code)
 {
     switch (code) {
-    case 100: return "Błąd synchronizacji czasu.\r\nW urządzeniu nie można zapisać sekund.";
-    case 101: return "Błąd synchronizacji czasu.\r\nW urządzeniu nie można zapisać minut.";
-    case 102: return "Błąd synchronizacji czasu.\r\nW urządzeniu nie można zapisać godziny.";
-    case 103: return "Błąd synchronizacji czasu.\r\nW urządzeniu nie można zapisać dnia.";
-    case 104: return "Błąd synchronizacji czasu.\r\nW urządzeniu nie można zapisać miesiąca.";
-    case 105: return "Błąd synchronizacji czasu.\r\nW urządzeniu nie można zapisać roku.";
-    case 200: return "Błąd synchronizacji czasu.\r\nNiezgodny rok.";
-    case 201: return "Błąd synchronizacji czasu.\r\nNiezgodny miesiąc.";
-    case 202: return "Błąd synchronizacji czasu.\r\nNiezgodny dzień.";
-    case 203: return "Błąd synchronizacji czasu.\r\nNiezgodna godzina.";
-    case 204: return "Błąd synchronizacji czasu.\r\nNiezgodne minuty.";
-    case 205: return "Błąd synchronizacji czasu.\r\nNiezgodne sekundy.";
-    case 300: return "Błąd synchronizacji czasu.\r\nNie można odczytać czasu z urządzenia.";
-    default: return "";
+    case 100:
+        return "Błąd synchronizacji czasu.\r\nW urządzeniu nie można zapisać sekund.";
+    case 101:
+        return "Błąd synchronizacji czasu.\r\nW urządzeniu nie można zapisać minut.";
+    case 102:
+        return "Błąd synchronizacji czasu.\r\nW urządzeniu nie można zapisać godziny.";
+    case 103:
+        return "Błąd synchronizacji czasu.\r\nW urządzeniu nie można zapisać dnia.";
+    case 104:
+        return "Błąd synchronizacji czasu.\r\nW urządzeniu nie można zapisać miesiąca.";
+    case 105:
+        return "Błąd synchronizacji czasu.\r\nW urządzeniu nie można zapisać roku.";
+    case 200:
+        return "Błąd synchronizacji czasu.\r\nNiezgodny rok.";
+    case 201:
+        return "Błąd synchronizacji czasu.\r\nNiezgodny miesiąc.";
+    case 202:
+        return "Błąd synchronizacji czasu.\r\nNiezgodny dzień.";
+    case 203:
+        return "Błąd synchronizacji czasu.\r\nNiezgodna godzina.";
+    case 204:
+        return "Błąd synchronizacji czasu.\r\nNiezgodne minuty.";
+    case 205:
+        return "Błąd synchronizacji czasu.\r\nNiezgodne sekundy.";
+    case 300:
+        return "Błąd synchronizacji czasu.\r\nNie można odczytać czasu z urządzenia.";
+    default:
+        return "";
     }
 }
 

@@ -5,8 +5,7 @@ namespace pollcycle {
 
 namespace {
 // A block whose registers map one to one onto consecutive result, each times scale.
-template <int First, int Count>
-SlotValues<First, Count> plainSlots(Registers r, int scale = 1)
+template <int First, int Count> SlotValues<First, Count> plainSlots(Registers r, int scale = 1)
 {
     SlotValues<First, Count> result;
     for (int i = 0; i < Count && i < static_cast<int>(r.size()); ++i)
@@ -14,7 +13,10 @@ SlotValues<First, Count> plainSlots(Registers r, int scale = 1)
     return result;
 }
 
-uint16_t at(Registers r, std::size_t i) { return i < r.size() ? r[i] : 0; }
+uint16_t at(Registers r, std::size_t i)
+{
+    return i < r.size() ? r[i] : 0;
+}
 } // namespace
 
 CurrentsUpdate decodeCurrents(Registers r, int currentScale)
@@ -66,8 +68,8 @@ MotorTimesUpdate decodeMotorTimes(Registers r)
 
 SensorsUpdate decodeSensors(Registers r)
 {
-    return {decodeTemperature(at(r, 0), sensor1BreakValue), decodeTemperature(at(r, 1), sensor2BreakValue), at(r, 2),
-            at(r, 3)};
+    return {decodeTemperature(at(r, 0), sensor1BreakValue), decodeTemperature(at(r, 1), sensor2BreakValue),
+            at(r, 2), at(r, 3)};
 }
 
 HeatingUpdate decodeHeating(Registers r)

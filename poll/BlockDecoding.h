@@ -15,19 +15,19 @@ namespace pollcycle {
 
 using Registers = std::span<const uint16_t>;
 
-CurrentsUpdate decodeCurrents(Registers r30to35, int currentScale);        // A
-VoltagesUpdate decodeVoltages(Registers r45to53);                          // B
-SlotValues<30, 6> decodePowers(Registers r60to68);                         // C
-EnergiesUpdate decodeEnergies(Registers r90to95);                          // D
-ClockUpdate decodeClock(Registers r80to85);                                // E
+CurrentsUpdate decodeCurrents(Registers r30to35, int currentScale);               // A
+VoltagesUpdate decodeVoltages(Registers r45to53);                                 // B
+SlotValues<30, 6> decodePowers(Registers r60to68);                                // C
+EnergiesUpdate decodeEnergies(Registers r90to95);                                 // D
+ClockUpdate decodeClock(Registers r80to85);                                       // E
 AverageCurrentsUpdate decodeAverageCurrents(Registers r36to44, int currentScale); // F
-MotorTimesUpdate decodeMotorTimes(Registers r54to59);                      // G
-SensorsUpdate decodeSensors(Registers r69to72);                            // H
-HeatingUpdate decodeHeating(Registers r73to74);                            // I
-CurrentSettingsUpdate decodeCurrentSettings(Registers r150to153);          // K
-LineVoltageLimitsUpdate decodeLineVoltageLimits(Registers r177to180);      // L
-RestartDelaysUpdate decodeRestartDelays(Registers r195to196);              // M
-MotorControlUpdate decodeMotorControl(Registers r200);                     // N
+MotorTimesUpdate decodeMotorTimes(Registers r54to59);                             // G
+SensorsUpdate decodeSensors(Registers r69to72);                                   // H
+HeatingUpdate decodeHeating(Registers r73to74);                                   // I
+CurrentSettingsUpdate decodeCurrentSettings(Registers r150to153);                 // K
+LineVoltageLimitsUpdate decodeLineVoltageLimits(Registers r177to180);             // L
+RestartDelaysUpdate decodeRestartDelays(Registers r195to196);                     // M
+MotorControlUpdate decodeMotorControl(Registers r200);                            // N
 
 // Slots 41-49 (apparent, active, reactive per phase, each / 10) from the phase
 // currents, phase voltages and cos φ now in the snapshot.

@@ -17,7 +17,13 @@ QString catalogueText(const char16_t* text)
 bool isCurrentFault(int index)
 {
     switch (index) {
-    case 0: case 2: case 4: case 5: case 6: case 7: case 11:
+    case 0:
+    case 2:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 11:
         return true;
     default:
         return false;
@@ -67,7 +73,8 @@ QString faultValueText(int index, std::optional<uint16_t> raw, int currentScale)
         value *= currentScale;
     const QString unit = catalogueText(entry.szUnit);
     if (entry.nDivisor > 0)
-        return QString::asprintf("%.1f ", static_cast<float>(value) / static_cast<float>(entry.nDivisor)) + unit;
+        return QString::asprintf("%.1f ", static_cast<float>(value) / static_cast<float>(entry.nDivisor)) +
+               unit;
     return QString::number(value) + QLatin1Char(' ') + unit;
 }
 

@@ -46,7 +46,7 @@ struct StatusUpdate
     // Bit 0 clear and the rated current set: indicator off, and a list with any
     // marks is emptied (the link-lost row too).
     bool noFault = false;
-    int faultIndicator = 0; // 0 off, 1 blinking, 2 flashing
+    int faultIndicator = 0;           // 0 off, 1 blinking, 2 flashing
     std::vector<FaultChange> changes; // in catalogue order; rows go to the top in this order
     uint32_t restartBarMax = 0;       // the restart countdown bar spans 0 to this
 

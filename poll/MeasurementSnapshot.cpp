@@ -4,8 +4,14 @@
 #include <cstring>
 
 namespace {
-bool isSlot(int k) { return k >= 0 && k < MeasurementSnapshot::valueCount; }
-bool isFault(int i) { return i >= 0 && i < MeasurementSnapshot::faultCount; }
+bool isSlot(int k)
+{
+    return k >= 0 && k < MeasurementSnapshot::valueCount;
+}
+bool isFault(int i)
+{
+    return i >= 0 && i < MeasurementSnapshot::faultCount;
+}
 } // namespace
 
 void MeasurementSnapshot::ClearMeasurements()

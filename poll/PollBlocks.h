@@ -43,6 +43,9 @@ inline constexpr std::array<BlockSpec, 14> pollBlocks{{
     {Block::N, PollGroup::Slow, 200, 1},   // remote motor control permission
 }};
 
-constexpr const BlockSpec& blockSpec(Block block) { return pollBlocks[static_cast<int>(block)]; }
+constexpr const BlockSpec& blockSpec(Block block)
+{
+    return pollBlocks[static_cast<int>(block)];
+}
 
 } // namespace pollcycle

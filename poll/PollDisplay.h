@@ -13,8 +13,7 @@
 namespace pollcycle {
 
 // A run of snapshot slots as stored by one block (values as in the snapshot).
-template <int First, int Count>
-struct SlotValues
+template <int First, int Count> struct SlotValues
 {
     static constexpr int firstSlot = First;
     static constexpr int slotCount = Count;
@@ -110,20 +109,20 @@ class PollDisplay
 public:
     virtual ~PollDisplay() = default;
 
-    virtual void showCurrents(const CurrentsUpdate&) = 0;               // A
-    virtual void showVoltages(const VoltagesUpdate&) = 0;               // B
-    virtual void showPowers(const PowersUpdate&) = 0;                   // C
-    virtual void showEnergies(const EnergiesUpdate&) = 0;               // D
-    virtual void showRelayClock(const ClockUpdate&) = 0;                // E
-    virtual void showAverageCurrents(const AverageCurrentsUpdate&) = 0; // F
-    virtual void showMotorTimes(const MotorTimesUpdate&) = 0;           // G
-    virtual void showSensors(const SensorsUpdate&) = 0;                 // H
-    virtual void showHeating(const HeatingUpdate&) = 0;                 // I
-    virtual void showStatus(const StatusUpdate&, UiTicket ticket) = 0;  // J
-    virtual void showCurrentSettings(const CurrentSettingsUpdate&) = 0; // K
+    virtual void showCurrents(const CurrentsUpdate&) = 0;                   // A
+    virtual void showVoltages(const VoltagesUpdate&) = 0;                   // B
+    virtual void showPowers(const PowersUpdate&) = 0;                       // C
+    virtual void showEnergies(const EnergiesUpdate&) = 0;                   // D
+    virtual void showRelayClock(const ClockUpdate&) = 0;                    // E
+    virtual void showAverageCurrents(const AverageCurrentsUpdate&) = 0;     // F
+    virtual void showMotorTimes(const MotorTimesUpdate&) = 0;               // G
+    virtual void showSensors(const SensorsUpdate&) = 0;                     // H
+    virtual void showHeating(const HeatingUpdate&) = 0;                     // I
+    virtual void showStatus(const StatusUpdate&, UiTicket ticket) = 0;      // J
+    virtual void showCurrentSettings(const CurrentSettingsUpdate&) = 0;     // K
     virtual void showLineVoltageLimits(const LineVoltageLimitsUpdate&) = 0; // L
-    virtual void showRestartDelays(const RestartDelaysUpdate&) = 0;     // M
-    virtual void showMotorControl(const MotorControlUpdate&) = 0;       // N
+    virtual void showRestartDelays(const RestartDelaysUpdate&) = 0;         // M
+    virtual void showMotorControl(const MotorControlUpdate&) = 0;           // N
 };
 
 } // namespace pollcycle

@@ -26,10 +26,8 @@ static_assert(std::atomic<PollSettings>::is_always_lock_free);
 
 PollWorker::PollWorker(MeasurementSnapshot& snapshot, PollFlags& flags, PollDisplay& display,
                        RegisterReader read)
-    : m_snapshot(snapshot)
-    , m_flags(flags)
-    , m_display(display)
-    , m_read(read ? std::move(read) : RegisterReader(&MODBUS_Read03))
+    : m_snapshot(snapshot), m_flags(flags), m_display(display),
+      m_read(read ? std::move(read) : RegisterReader(&MODBUS_Read03))
 {
 }
 
@@ -240,7 +238,8 @@ bool PollWorker::pollStatus(std::span<const uint16_t> r)
     update.statusWord = r[0];
     update.faultMask = static_cast<uint32_t>(r[2]) << 16 | r[1];
     update.noFault = (update.statusWord & 1) == 0 && !m_ratedCurrentMissing;
-    update.restartBarMax = restartBarMaxFor(update, m_restartDelays.afterMinimumCurrent, m_restartDelays.restart);
+    update.restartBarMax =
+        restartBarMaxFor(update, m_restartDelays.afterMinimumCurrent, m_restartDelays.restart);
     if (!update.noFault) {
         update.faultIndicator = faultIndicatorFor(update.statusWord, m_ratedCurrentMissing);
         const auto flags = faultFlagsFor(update.faultMask, m_ratedCurrentMissing);
@@ -260,7 +259,8 @@ bool PollWorker::pollStatus(std::span<const uint16_t> r)
                         return false;
                 }
                 const QDateTime now = QDateTime::currentDateTime();
-                change.row = {i, faultValueText(i, raw, m_currentScale), now.toString(QStringLiteral("HH:mm:ss")),
+                change.row = {i, faultValueText(i, raw, m_currentScale),
+                              now.toString(QStringLiteral("HH:mm:ss")),
                               now.toString(QStringLiteral("dd.MM.yyyy"))};
             }
             update.changes.push_back(std::move(change));

@@ -27,8 +27,8 @@ struct PollFlags
     // last action; to stop a poll use PollWorker::stop(), which also ends a wait
     // for the user-interface thread and joins.
     std::atomic<int32_t> bPollRunning{0};
-    std::atomic<int32_t> bLinkOk{0};            // result of the last register block: 1 answered, 0 failed
-    std::atomic<float> fParamsPerSecond{0.0f};  // registers read per second (identification sets 0)
+    std::atomic<int32_t> bLinkOk{0};           // result of the last register block: 1 answered, 0 failed
+    std::atomic<float> fParamsPerSecond{0.0f}; // registers read per second (identification sets 0)
 };
 
 // The two settings every request uses, as the program settings name them. The
@@ -42,9 +42,8 @@ struct PollSettings
 
 // A register read with the link library's contract (MODBUS_Read03): bytes copied,
 // or 0 or less on failure.
-using RegisterReader =
-    std::function<int32_t(uint32_t address, uint32_t firstRegister, uint32_t count, uint8_t* buffer,
-                          uint32_t bufferSize, uint32_t retries)>;
+using RegisterReader = std::function<int32_t(uint32_t address, uint32_t firstRegister, uint32_t count,
+                                             uint8_t* buffer, uint32_t bufferSize, uint32_t retries)>;
 
 // PollThread: while connected, reads the relay's register blocks in their
 // rotation (fast A-E every cycle, medium F-J every third, slow K-N every twelfth,

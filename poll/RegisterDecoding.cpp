@@ -68,15 +68,14 @@ RelayClock decodeRelayClock(std::span<const uint16_t, 6> r)
 
 QString relayClockText(const RelayClock& c)
 {
-    return QString::asprintf("%.2d : %.2d : %.2d\r\n%.2d.%.2d.%.4d", c.hours, c.minutes, c.seconds, c.day, c.month,
-                             c.year);
+    return QString::asprintf("%.2d : %.2d : %.2d\r\n%.2d.%.2d.%.4d", c.hours, c.minutes, c.seconds, c.day,
+                             c.month, c.year);
 }
 
 namespace {
 // Truncated toward zero; negative and NaN become 0, and a product beyond the
 // 32-bit range (a corrupt register) stays at its top instead of wrapping.
-template <typename Real>
-int32_t truncatedOrZero(Real value)
+template <typename Real> int32_t truncatedOrZero(Real value)
 {
     if (!(value >= Real(0)))
         return 0;

@@ -43,8 +43,7 @@ public:
         wake();
     }
     // Poll side: until Done or Cancelled, or until stopRequested() holds when woken.
-    template <typename Stop>
-    void wait(Stop stopRequested)
+    template <typename Stop> void wait(Stop stopRequested)
     {
         std::unique_lock lock(m_mutex);
         m_wake.wait(lock, [&] {

@@ -41,7 +41,8 @@ CDataDlg::CDataDlg(MeasurementSnapshot& snapshot, QWidget* parent) : QDialog(par
     setWindowIcon(QIcon(QStringLiteral(":/icons/database.svg")));
     snapshot.ClearMeasurements();
 
-    m_recorder = std::make_unique<Recorder>(Recorder::Setup{&snapshot, recordingsFolder(), Recorder::programClock()});
+    m_recorder =
+        std::make_unique<Recorder>(Recorder::Setup{&snapshot, recordingsFolder(), Recorder::programClock()});
     m_controls = new RecordingControls(*m_recorder, this);
     m_graphArea = area(this, "graphArea");
     m_channelArea = area(this, "channelArea");
@@ -67,11 +68,13 @@ CDataDlg::CDataDlg(MeasurementSnapshot& snapshot, QWidget* parent) : QDialog(par
 
     // Everything the recorder thread reports arrives here queued.
     const Recorder* recorder = m_recorder.get();
-    connect(recorder, &Recorder::stateChanged, m_controls, &RecordingControls::applyState, Qt::QueuedConnection);
+    connect(recorder, &Recorder::stateChanged, m_controls, &RecordingControls::applyState,
+            Qt::QueuedConnection);
     connect(recorder, &Recorder::recordingStarted, m_controls, &RecordingControls::startListTimer,
             Qt::QueuedConnection);
     connect(recorder, &Recorder::fileReleased, this, &CDataDlg::recordingsChanged, Qt::QueuedConnection);
-    connect(recorder, &Recorder::databaseUnavailable, this, &CDataDlg::databaseUnavailable, Qt::QueuedConnection);
+    connect(recorder, &Recorder::databaseUnavailable, this, &CDataDlg::databaseUnavailable,
+            Qt::QueuedConnection);
     connect(recorder, &Recorder::question, this, &CDataDlg::onQuestion, Qt::QueuedConnection);
     connect(
         recorder, &Recorder::errorMessage, this,

@@ -12,8 +12,8 @@ namespace {
 
 const QColor backColor(255, 255, 240); // 0xF0FFFF
 const QColor axisColor(0, 0, 0);
-const QColor cursorColor(0, 0, 255);   // 0xFF0000
-constexpr int wheelStep = 120;         // eighths of a degree in one notch
+const QColor cursorColor(0, 0, 255); // 0xFF0000
+constexpr int wheelStep = 120;       // eighths of a degree in one notch
 
 // Box for a text of this length: ten pixels per character, as the labels are laid out.
 int textBoxWidth(const QString& text)
@@ -103,12 +103,13 @@ void CGraphMix::PlotChannels(const PlotSeries& series, const std::array<QColor, 
     ClearChannelLayers();
     for (int k = 0; k < channelCount; ++k) {
         const auto& values = series.values[std::size_t(k)];
-        const auto lines = traceLines(m_plot, m_view, channelScale(k), series.seconds, series.penBreaks, values,
-                                       series.timeOrdered);
+        const auto lines = traceLines(m_plot, m_view, channelScale(k), series.seconds, series.penBreaks,
+                                      values, series.timeOrdered);
         if (lines.empty())
             continue;
         QPainter painter(&m_layers[std::size_t(k)]);
-        painter.setPen(QPen(lineColors[std::size_t(k)], m_lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setPen(
+            QPen(lineColors[std::size_t(k)], m_lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.drawLines(lines.data(), int(lines.size()));
     }
 }
@@ -256,7 +257,8 @@ void CGraphMix::paintEvent(QPaintEvent*)
 
     if (!m_title.isEmpty()) {
         painter.setPen(Qt::black);
-        painter.drawText(QRect(5, 20, textBoxWidth(m_title), 20), Qt::AlignCenter | Qt::TextSingleLine, m_title);
+        painter.drawText(QRect(5, 20, textBoxWidth(m_title), 20), Qt::AlignCenter | Qt::TextSingleLine,
+                         m_title);
     }
     if (m_mode == GRAPH_MODE_CURSOR)
         paintCursor(painter);
@@ -289,13 +291,14 @@ void CGraphMix::paintCursor(QPainter& painter) const
         if (channelEmpty(k) || !m_visible[std::size_t(k)])
             continue;
         ++n;
-        const QString text = valueText(valueAtY(m_plot, channelScale(k), m_divisor[std::size_t(k)], m_cursor.y()));
+        const QString text =
+            valueText(valueAtY(m_plot, channelScale(k), m_divisor[std::size_t(k)], m_cursor.y()));
         const int top = below ? m_cursor.y() + 20 * n + 3 - 20 : m_cursor.y() - 20 * n;
         const int right = w - 1;
         const int boxWidth = textBoxWidth(text);
         painter.setPen(m_labelColors[std::size_t(k)]);
-        painter.drawText(QRect(right - boxWidth, top, boxWidth, 20), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
-                         text);
+        painter.drawText(QRect(right - boxWidth, top, boxWidth, 20),
+                         Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, text);
     }
 }
 

@@ -129,7 +129,7 @@ std::int32_t rawMaxOf(double value, int divisor)
     if (!(raw > 0))
         return 0;
     return raw >= double(std::numeric_limits<std::int32_t>::max()) ? std::numeric_limits<std::int32_t>::max()
-                                                                    : std::int32_t(raw);
+                                                                   : std::int32_t(raw);
 }
 
 QString maxText(float value)

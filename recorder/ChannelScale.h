@@ -40,8 +40,8 @@ void groupMaxima(Raw& maxima, const Quantities& quantities);
 
 struct AutoScaleResult
 {
-    Raw max{};                   // raw, grouped
-    Raw min{};                   // raw
+    Raw max{};                             // raw, grouped
+    Raw min{};                             // raw
     std::array<float, count> editValues{}; // own maximum in physical units, before grouping
 };
 // Largest positive and smallest negative value of each channel over its

@@ -92,7 +92,9 @@ DbReadCall readerOf(int fd)
 // A file descriptor closed when it goes out of scope.
 struct ReadOnlyFile
 {
-    explicit ReadOnlyFile(const std::filesystem::path& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    explicit ReadOnlyFile(const std::filesystem::path& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC))
+    {
+    }
     ~ReadOnlyFile()
     {
         if (fd >= 0)
@@ -113,7 +115,8 @@ std::filesystem::path DbFilePath(const std::filesystem::path& folder, const DbDa
 DbFileContents ParseDbFile(std::span<const std::uint8_t> bytes)
 {
     DbFileContents contents;
-    const DbHeaderCheck check = CheckDbHeader(bytes.first(std::min(bytes.size(), DbHeaderSize)), bytes.size());
+    const DbHeaderCheck check =
+        CheckDbHeader(bytes.first(std::min(bytes.size(), DbHeaderSize)), bytes.size());
     // No size cap here: the reference decodes whatever it is given.
     contents.status = check.status == DbHeaderStatus::Valid ? DbReadStatus::Ok : readStatus(check);
     if (check.status != DbHeaderStatus::Valid)
@@ -122,8 +125,7 @@ DbFileContents ParseDbFile(std::span<const std::uint8_t> bytes)
     contents.records.reserve(check.recordCount);
     adviseLargeBlock(contents.records.data(), contents.records.capacity() * sizeof(_tagSTRUCT_DATA));
     for (std::uint64_t n = 0; n < check.recordCount; ++n)
-        contents.records.push_back(
-            DecodeDbRecord(bytes.subspan(DbRecordOffset(n)).first<DbRecordSize>()));
+        contents.records.push_back(DecodeDbRecord(bytes.subspan(DbRecordOffset(n)).first<DbRecordSize>()));
     return contents;
 }
 
@@ -136,7 +138,9 @@ DbFileContents ReadDbFileTail(const std::filesystem::path& path, std::uint64_t f
                               std::vector<_tagSTRUCT_DATA> storage)
 {
     ReadOnlyFile file(path);
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
         DbFileContents contents;
         contents.error = errno;
@@ -182,8 +186,9 @@ DbFileContents ReadDbFrom(const DbReadCall& read, std::uint64_t size, std::vecto
         // A file cut short since it was measured: decode the whole records that are there.
         const std::uint64_t whole = std::uint64_t(got) / DbRecordSize;
         for (std::uint64_t i = 0; i < whole; ++i)
-            DecodeDbRecord(std::span<const std::uint8_t>(slice).subspan(i * DbRecordSize).first<DbRecordSize>(),
-                           contents.records.emplace_back());
+            DecodeDbRecord(
+                std::span<const std::uint8_t>(slice).subspan(i * DbRecordSize).first<DbRecordSize>(),
+                contents.records.emplace_back());
         if (whole < wanted)
             break;
         n += whole;
@@ -194,7 +199,9 @@ DbFileContents ReadDbFrom(const DbReadCall& read, std::uint64_t size, std::vecto
 DbFileSummary ReadDbSummary(const std::filesystem::path& path)
 {
     ReadOnlyFile file(path);
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (file.fd < 0 || ::fstat(file.fd, &st) != 0)
         return {};
     return ReadDbSummaryFrom(readerOf(file.fd), std::uint64_t(st.st_size));
@@ -290,7 +297,9 @@ DbOpenStatus DayFileWriter::open(const std::filesystem::path& folder, const DbDa
     if (status != DbOpenStatus::Reopened)
         return status;
 
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::fstat(m_fd, &st) != 0) {
         m_error = errno;
         close();

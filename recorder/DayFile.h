@@ -24,8 +24,8 @@ enum class DbReadStatus {
 struct DbFileContents
 {
     DbReadStatus status = DbReadStatus::OpenFailed;
-    int error = 0; // errno of OpenFailed or ReadFailed
-    DbDate date;   // from the header
+    int error = 0;                        // errno of OpenFailed or ReadFailed
+    DbDate date;                          // from the header
     std::vector<_tagSTRUCT_DATA> records; // the whole records, in file order
 };
 

@@ -84,11 +84,13 @@ DbRecordBytes EncodeDbRecord(const _tagSTRUCT_DATA& record)
             bytes[DbRecordHeadSize + i / 8] |= static_cast<std::uint8_t>(0x80 >> (i % 8));
     }
     for (int k = 0; k < DbValueCount; ++k)
-        putLittleEndian32(&bytes[DbRecordHeadSize + DbFlagBytes + 4 * k], static_cast<std::uint32_t>(record.nValue[k]));
+        putLittleEndian32(&bytes[DbRecordHeadSize + DbFlagBytes + 4 * k],
+                          static_cast<std::uint32_t>(record.nValue[k]));
     return bytes;
 }
 
-DbHeaderCheck CheckDbHeader(std::span<const std::uint8_t> header, std::uint64_t fileSize, std::uint16_t version)
+DbHeaderCheck CheckDbHeader(std::span<const std::uint8_t> header, std::uint64_t fileSize,
+                            std::uint16_t version)
 {
     DbHeaderCheck check;
     if (fileSize < DbHeaderSize || header.size() < DbHeaderSize) {

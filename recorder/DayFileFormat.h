@@ -54,10 +54,10 @@ struct DbTime
 // One record in memory, as the graph, the export and the tests use it.
 struct _tagSTRUCT_DATA
 {
-    std::int32_t nLinkState = 0;                     // record byte 1: 0 or 1
-    DbTime stTime;                                   // hour, minute, second
+    std::int32_t nLinkState = 0;                           // record byte 1: 0 or 1
+    DbTime stTime;                                         // hour, minute, second
     std::array<std::uint8_t, DbFaultCount> bFaultActive{}; // flag i as 0 or 1
-    std::array<std::int32_t, DbValueCount> nValue{};  // value k as stored
+    std::array<std::int32_t, DbValueCount> nValue{};       // value k as stored
 };
 
 // A calendar date as the header and the file name carry it.

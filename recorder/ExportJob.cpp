@@ -49,9 +49,8 @@ void ExportJob::run(QString dbPath, QString target)
                 values[std::size_t(k)] = exporting::physicalValue(k, record.nValue[std::size_t(k)]);
         };
         const qint64 total = qint64(rows.count);
-        outcome.table = exporting::writeTable(target, rows, m_cancel, [this, total](std::size_t done) {
-            emit progress(qint64(done), total);
-        });
+        outcome.table = exporting::writeTable(
+            target, rows, m_cancel, [this, total](std::size_t done) { emit progress(qint64(done), total); });
     }
     // The thread is joined on the owner's thread once it has finished. Queued by
     // name, so nothing of ours crosses to that thread but the member the join

@@ -107,9 +107,7 @@ int zeroLine(const Plot& plot, const Scale& scale)
 }
 
 ValueToY::ValueToY(const Plot& plot, const Scale& scale)
-    : m_empty(scale.empty()),
-      m_zero(zeroLine(plot, scale)),
-      m_height(divisionsY * double(plot.pxPerDivY)),
+    : m_empty(scale.empty()), m_zero(zeroLine(plot, scale)), m_height(divisionsY * double(plot.pxPerDivY)),
       m_span(scale.span())
 {
 }
@@ -140,7 +138,8 @@ double valueAtY(const Plot& plot, const Scale& scale, int divisor, int y)
 {
     if (plot.pxPerDivY <= 0)
         return 0;
-    const double raw = (plot.bottom - y) / double(plot.pxPerDivY) * scale.span() / divisionsY - std::fabs(double(scale.min));
+    const double raw =
+        (plot.bottom - y) / double(plot.pxPerDivY) * scale.span() / divisionsY - std::fabs(double(scale.min));
     return raw / (divisor != 0 ? divisor : 1);
 }
 

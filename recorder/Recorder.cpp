@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "Recorder.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace {
@@ -24,8 +23,8 @@ const QString tooShortText = QStringLiteral("Bieżący plik bazy danych jest usz
 const QString wrongFormatText =
     QStringLiteral("Bieżący plik bazy danych jest uszkodzony lub posiada przestarzałą wersję. Dalsza praca z "
                    "danym plikiem jest niemożliwa.\r\nCzy chcesz usunąć plik?");
-const QString headerFailedText =
-    QStringLiteral("Błąd krytyczny, nie można utworzyć pliku bazy danych. Należy ponownie uruchomić program.");
+const QString headerFailedText = QStringLiteral(
+    "Błąd krytyczny, nie można utworzyć pliku bazy danych. Należy ponownie uruchomić program.");
 
 QString fileName(const std::filesystem::path& path)
 {
@@ -42,7 +41,8 @@ QString busyText(const std::filesystem::path& path)
 QString writeFailedText(const std::filesystem::path& path, int error)
 {
     const QString reason = error == ENOSPC ? QStringLiteral(" (brak miejsca na dysku)") : QString();
-    return QStringLiteral("Nie można zapisać danych do pliku bazy danych %1%2. Zapis danych został zatrzymany.")
+    return QStringLiteral(
+               "Nie można zapisać danych do pliku bazy danych %1%2. Zapis danych został zatrzymany.")
         .arg(fileName(path), reason);
 }
 
@@ -50,12 +50,14 @@ DbClockReading readingOf(std::time_t t)
 {
     std::tm local{};
     localtime_r(&t, &local);
-    return {{local.tm_mday, local.tm_mon + 1, local.tm_year + 1900}, local.tm_hour, local.tm_min, local.tm_sec};
+    return {
+        {local.tm_mday, local.tm_mon + 1, local.tm_year + 1900}, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
 } // namespace
 
-Recorder::Recorder(Setup setup, QObject* parent) : QObject(parent), m_setup(std::move(setup)), m_writer(m_setup.write)
+Recorder::Recorder(Setup setup, QObject* parent)
+    : QObject(parent), m_setup(std::move(setup)), m_writer(m_setup.write)
 {
     if (!m_setup.clock)
         m_setup.clock = &Recorder::localClock;
@@ -185,7 +187,7 @@ std::chrono::steady_clock::duration Recorder::offsetToMidSecond()
 {
     const auto sinceSecond = std::chrono::system_clock::now().time_since_epoch() % std::chrono::seconds(1);
     return std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::milliseconds(500) -
-                                                                         sinceSecond);
+                                                                           sinceSecond);
 }
 
 void Recorder::run(bool autoRecord)
@@ -304,7 +306,9 @@ bool Recorder::openDayFile(std::unique_lock<std::mutex>& lock)
     switch (status) {
     case DbOpenStatus::Created:
     case DbOpenStatus::Reopened: {
-        struct stat info{};
+        struct stat info
+        {
+        };
         if (::stat(m_writer.path().c_str(), &info) == 0) {
             std::lock_guard held(m_heldLock);
             m_held = std::pair<std::uint64_t, std::uint64_t>(info.st_dev, info.st_ino);

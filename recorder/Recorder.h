@@ -15,8 +15,8 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <utility>
 #include <thread>
+#include <utility>
 
 // The recorder thread: once per recording interval, while recording is on, it
 // copies the snapshot's 53 values, its 40 fault flags and the link state with
@@ -37,8 +37,8 @@ public:
     struct Setup
     {
         MeasurementSnapshot* snapshot = nullptr;
-        std::filesystem::path folder; // the recordings folder (zrq_db)
-        Clock clock;                  // the local clock; tests move it to midnight
+        std::filesystem::path folder;             // the recordings folder (zrq_db)
+        Clock clock;                              // the local clock; tests move it to midnight
         DayFileWriter::WriteCall write = nullptr; // pwrite unless a test fails it
         // Called on the recorder thread after each record it wrote, with the clock
         // reading that stamped it and the file it went into (the recorder service
@@ -75,8 +75,8 @@ public:
     // thread): the recordings list refuses to delete that file.
     std::optional<std::pair<std::uint64_t, std::uint64_t>> heldFile() const;
 
-    int state() const { return m_state.load(); }           // nRecState
-    bool running() const { return m_running.load(); }      // bRecorderRunning
+    int state() const { return m_state.load(); }            // nRecState
+    bool running() const { return m_running.load(); }       // bRecorderRunning
     bool writerBusy() const { return m_writerBusy.load(); } // bWriterBusy
 
     static DbClockReading localClock();
@@ -132,5 +132,6 @@ private:
     std::optional<std::pair<std::uint64_t, std::uint64_t>> m_held;
     int m_answer = -1;    // -1 none yet, 0 No, 1 Yes
     bool m_begun = false; // the thread has set its running flag
-    std::optional<std::chrono::steady_clock::time_point> m_beat; // when the record just written was due; recorder thread only
+    std::optional<std::chrono::steady_clock::time_point>
+        m_beat; // when the record just written was due; recorder thread only
 };

@@ -32,7 +32,8 @@ QLineEdit* numberEdit(QWidget* parent, int id, quint32 value)
     auto* edit = new QLineEdit(QString::number(value), parent);
     edit->setObjectName(QStringLiteral("id%1").arg(id));
     // Only digits can be typed: text that is no number never reaches the value.
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,10}")), edit));
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,10}")), edit));
     edit->setMaximumWidth(80);
     return edit;
 }

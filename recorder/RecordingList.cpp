@@ -8,8 +8,8 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <array>
-#include <tuple>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace recordings {
 
@@ -55,7 +55,8 @@ std::vector<ScannedFile> scanFolder(const QString& folder)
 {
     std::vector<ScannedFile> files;
     const QDir dir(folder);
-    const QStringList names = dir.entryList({QStringLiteral("*.db")}, QDir::Files | QDir::Hidden, QDir::Unsorted);
+    const QStringList names =
+        dir.entryList({QStringLiteral("*.db")}, QDir::Files | QDir::Hidden, QDir::Unsorted);
     for (const QString& name : names) {
         const QString path = dir.filePath(name);
         const DbFileSummary summary = ReadDbSummary(QFile::encodeName(path).toStdString());
@@ -101,7 +102,8 @@ void sortNewestFirst(std::vector<ScannedFile>& files)
 
 QString recordTimeText(const _tagSTRUCT_DATA& record)
 {
-    return QString::asprintf("%.2d:%.2d:%.2d", record.stTime.wHour, record.stTime.wMinute, record.stTime.wSecond);
+    return QString::asprintf("%.2d:%.2d:%.2d", record.stTime.wHour, record.stTime.wMinute,
+                             record.stTime.wSecond);
 }
 
 std::vector<FaultStart> faultStarts(const std::vector<_tagSTRUCT_DATA>& records)
@@ -138,7 +140,9 @@ std::optional<TimeOfDay> parseTimeOfDay(const QString& text)
 
 std::optional<FileIdentity> identityOf(const QString& path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return std::nullopt;
     return FileIdentity{info.st_dev, info.st_ino};

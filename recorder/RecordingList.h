@@ -39,8 +39,8 @@ QString recordTimeText(const _tagSTRUCT_DATA& record);
 // The start of one active period of one fault in a recording.
 struct FaultStart
 {
-    int fault = 0;  // catalogue index 0..39
-    QString time;   // "hh:mm:ss" of the record where it became active
+    int fault = 0; // catalogue index 0..39
+    QString time;  // "hh:mm:ss" of the record where it became active
 };
 // Walks the records in order: a fault gets a row whenever its flag goes from
 // clear (or the start) to set.

@@ -63,8 +63,9 @@ QFileDevice::Permissions newFilePermissions()
     const mode_t mode = 0666 & ~mask;
     QFileDevice::Permissions permissions;
     const std::pair<mode_t, QFileDevice::Permission> bits[] = {
-        {S_IRUSR, QFileDevice::ReadOwner}, {S_IWUSR, QFileDevice::WriteOwner}, {S_IRGRP, QFileDevice::ReadGroup},
-        {S_IWGRP, QFileDevice::WriteGroup}, {S_IROTH, QFileDevice::ReadOther}, {S_IWOTH, QFileDevice::WriteOther}};
+        {S_IRUSR, QFileDevice::ReadOwner}, {S_IWUSR, QFileDevice::WriteOwner},
+        {S_IRGRP, QFileDevice::ReadGroup}, {S_IWGRP, QFileDevice::WriteGroup},
+        {S_IROTH, QFileDevice::ReadOther}, {S_IWOTH, QFileDevice::WriteOther}};
     for (const auto& [bit, permission] : bits)
         if (mode & bit)
             permissions |= permission;
@@ -92,7 +93,8 @@ QString reserveTemporaryPath(const QString& target, QString& error)
 
 QString csvField(const QString& text)
 {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')))
         return text;
     QString quoted = text;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
@@ -151,7 +153,8 @@ public:
         writeText(m_row, 0, date);
         writeText(m_row, 1, time);
         for (int k = 0; k < valueColumns; ++k)
-            if (const lxw_error e = worksheet_write_number(m_sheet, m_row, lxw_col_t(k + 2), values[k], nullptr))
+            if (const lxw_error e =
+                    worksheet_write_number(m_sheet, m_row, lxw_col_t(k + 2), values[k], nullptr))
                 return fail(QString::fromUtf8(lxw_strerror(e)));
         return m_row % checkEvery != 0 || rowsStored();
     }
@@ -265,14 +268,16 @@ QStringList columnNames()
     QStringList names{QStringLiteral("Data"), QStringLiteral("Czas")};
     for (int k = 0; k < valueColumns; ++k) {
         const auto& info = dll_nMeasureInfo[k];
-        names << QString::fromUtf16(info.szDescription) + QStringLiteral(", ") + QString::fromUtf16(info.szUnit);
+        names << QString::fromUtf16(info.szDescription) + QStringLiteral(", ") +
+                     QString::fromUtf16(info.szUnit);
     }
     return names;
 }
 
 double physicalValue(int quantity, std::int32_t raw)
 {
-    const unsigned divisor = quantity >= 0 && quantity < valueColumns ? dll_nMeasureInfo[quantity].nDivisor : 1;
+    const unsigned divisor =
+        quantity >= 0 && quantity < valueColumns ? dll_nMeasureInfo[quantity].nDivisor : 1;
     return double(raw) / double(divisor != 0 ? divisor : 1);
 }
 

@@ -99,7 +99,8 @@ std::pair<std::size_t, std::size_t> visibleRecords(const Plot& plot, const View&
     const auto x = [&](std::int32_t t) { return xOfTime(plot, view, t); };
     const auto first = std::partition_point(seconds.begin(), seconds.end(),
                                             [&](std::int32_t t) { return x(t) <= plot.left; });
-    const auto last = std::partition_point(first, seconds.end(), [&](std::int32_t t) { return x(t) < plot.right; });
+    const auto last =
+        std::partition_point(first, seconds.end(), [&](std::int32_t t) { return x(t) < plot.right; });
     const std::size_t from = std::size_t(first - seconds.begin());
     return {from > 0 ? from - 1 : 0, std::size_t(last - seconds.begin())};
 }

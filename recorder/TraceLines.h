@@ -14,8 +14,8 @@
 struct PlotSeries
 {
     static constexpr int channelCount = 5;
-    std::vector<std::int32_t> seconds;   // time of day of each record
-    std::vector<std::uint8_t> penBreaks; // 1: first record, or written without a link
+    std::vector<std::int32_t> seconds;                          // time of day of each record
+    std::vector<std::uint8_t> penBreaks;                        // 1: first record, or written without a link
     std::array<std::vector<std::int32_t>, channelCount> values; // empty: channel without a quantity
     // Every time lies within the day and none comes before the one ahead of
     // it: a view then finds its records by binary search.

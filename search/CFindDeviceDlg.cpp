@@ -5,8 +5,8 @@
 #include "SearchThread.h"
 
 #include <QEvent>
-#include <QHeaderView>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -37,10 +37,8 @@ QPushButton* makeButton(QWidget* parent, int id, const QString& text)
 } // namespace
 
 CFindDeviceDlg::CFindDeviceDlg(Setup setup, QWidget* owner)
-    : QDialog(owner)
-    , m_setup(std::move(setup))
-    , m_result(devicesearch::defaultResult())
-    , m_search(new SearchThread(m_setup.link, m_setup.range, this))
+    : QDialog(owner), m_setup(std::move(setup)), m_result(devicesearch::defaultResult()),
+      m_search(new SearchThread(m_setup.link, m_setup.range, this))
 {
     setObjectName(QStringLiteral("id201"));
     setWindowTitle(QStringLiteral("Wyszukiwanie ZRQ-7/8..."));
@@ -62,10 +60,13 @@ CFindDeviceDlg::~CFindDeviceDlg()
 
 void CFindDeviceDlg::buildControls()
 {
-    m_explanation = new QLabel(plainLines(QStringLiteral(
-        "Dane oprogramowanie narzędziowe wyszukuje podłączone urządzenia ZRQ-7/8 na dostępnych portach COM "
-        "komputera.\r\nPrzed rozpoczęciem wyszukiwania upewnij się, że urządzenia są podłączone, a komunikacja z "
-        "urządzeniem jest dozwolona.")), this);
+    m_explanation =
+        new QLabel(plainLines(QStringLiteral("Dane oprogramowanie narzędziowe wyszukuje podłączone "
+                                             "urządzenia ZRQ-7/8 na dostępnych portach COM "
+                                             "komputera.\r\nPrzed rozpoczęciem wyszukiwania upewnij się, że "
+                                             "urządzenia są podłączone, a komunikacja z "
+                                             "urządzeniem jest dozwolona.")),
+                   this);
     m_explanation->setWordWrap(true);
 
     m_progress = new QPlainTextEdit(QStringLiteral("Aby zacząć wyszukiwanie, naciśnij przycisk..."), this);
@@ -78,8 +79,8 @@ void CFindDeviceDlg::buildControls()
 
     m_list = new QTableWidget(0, 4, this);
     m_list->setObjectName(QStringLiteral("id1219"));
-    m_list->setHorizontalHeaderLabels(
-        {QStringLiteral("Port"), QStringLiteral("Nazwa"), QStringLiteral("ID"), QStringLiteral("Ustawienia")});
+    m_list->setHorizontalHeaderLabels({QStringLiteral("Port"), QStringLiteral("Nazwa"), QStringLiteral("ID"),
+                                       QStringLiteral("Ustawienia")});
     const int widths[] = {40, 130, 30, 120};
     const double scale = logicalDpiX() / 96.0 * 1.5;
     for (int column = 0; column < 4; ++column)

@@ -22,12 +22,12 @@ class CFindDeviceDlg : public QDialog
 public:
     struct Setup
     {
-        DeviceSearchColours colours;    // the settings window's text, background and value colours
-        QColor listBackground;          // crBackground
-        QColor listText;                // crParameter
-        uint32_t retries = 3;           // nRetries
+        DeviceSearchColours colours; // the settings window's text, background and value colours
+        QColor listBackground;       // crBackground
+        QColor listText;             // crParameter
+        uint32_t retries = 3;        // nRetries
         devicesearch::SearchLink link = devicesearch::SearchLink::library();
-        devicesearch::ScanRange range;  // every port and address
+        devicesearch::ScanRange range; // every port and address
     };
 
     CFindDeviceDlg(Setup setup, QWidget* owner);

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <cstdint>
-
 #include <QColor>
 #include <QString>
+#include <cstdint>
 
 // What the device search window hands back for the relay the operator chose:
 // the texts of its line settings as the settings window's lists show them

@@ -36,7 +36,7 @@ FoundDevice foundDevice(int port, const SearchPass& pass, int address, uint16_t 
 DeviceSearchResult defaultResult()
 {
     return {QStringLiteral("COM1"), QStringLiteral("9600"), QStringLiteral("8"), QStringLiteral("Nie"),
-            QStringLiteral("2"), QStringLiteral("RTU"), searchTimeoutMs, 1};
+            QStringLiteral("2"),    QStringLiteral("RTU"),  searchTimeoutMs,     1};
 }
 
 DeviceSearchResult resultFromRow(const QString& port, const QString& address, const QString& settings)
@@ -73,10 +73,11 @@ SearchLink SearchLink::library()
     return link;
 }
 
-void runScan(const SearchLink& link, const ScanRange& range, uint32_t retries, const std::atomic<bool>& running,
-             const ScanListener& listener)
+void runScan(const SearchLink& link, const ScanRange& range, uint32_t retries,
+             const std::atomic<bool>& running, const ScanListener& listener)
 {
-    listener.progress(QStringLiteral("Rozpoczęto wyszukiwanie urządzenia ZRQ-7/8 na\r\ndostępnych portach COM..."));
+    listener.progress(
+        QStringLiteral("Rozpoczęto wyszukiwanie urządzenia ZRQ-7/8 na\r\ndostępnych portach COM..."));
     for (const SearchPass& pass : searchPasses) {
         for (int port = range.firstPort; port <= range.lastPort; ++port) {
             if (!running)
@@ -109,12 +110,14 @@ void runScan(const SearchLink& link, const ScanRange& range, uint32_t retries, c
                     // A fresh buffer for every question: a short answer must not
                     // show an earlier relay's bytes as its own.
                     std::array<uint8_t, 10> buffer{};
-                    const int32_t result = link.read03(uint32_t(address), 0, 2, buffer.data(), buffer.size(), retries);
+                    const int32_t result =
+                        link.read03(uint32_t(address), 0, 2, buffer.data(), buffer.size(), retries);
                     if (result <= 0)
                         continue; // its second chance, if it still has one
                     const uint16_t id = uint16_t(buffer[0] << 8 | buffer[1]);
                     if (result == 4 && id == dll_nID)
-                        listener.found(foundDevice(port, pass, address, uint16_t(buffer[2] << 8 | buffer[3])));
+                        listener.found(
+                            foundDevice(port, pass, address, uint16_t(buffer[2] << 8 | buffer[3])));
                     break;
                 }
             }

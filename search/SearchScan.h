@@ -99,7 +99,7 @@ struct ScanListener
 // The scan: every pass, every port that exists and opens, every address with
 // a second chance. `running` cleared stops it before its next exchange (the
 // port is closed). Leaves the link closed.
-void runScan(const SearchLink& link, const ScanRange& range, uint32_t retries, const std::atomic<bool>& running,
-             const ScanListener& listener);
+void runScan(const SearchLink& link, const ScanRange& range, uint32_t retries,
+             const std::atomic<bool>& running, const ScanListener& listener);
 
 } // namespace devicesearch

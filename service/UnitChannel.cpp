@@ -70,10 +70,10 @@ std::filesystem::path putAside(const std::filesystem::path& file)
 UnitChannel::UnitChannel(UnitSetup setup, SharedLine& line, ServiceLog& log)
     : m_setup(std::move(setup)), m_line(line), m_log(log),
       m_display(m_snapshot,
-                                            [this](const std::vector<ActiveFault>& faults) {
-                                                if (m_publisher)
-                                                    m_publisher->publishFaults(faults);
-                                            }),
+                [this](const std::vector<ActiveFault>& faults) {
+                    if (m_publisher)
+                        m_publisher->publishFaults(faults);
+                }),
       m_poll(
           m_snapshot, m_flags, m_display,
           [this](uint32_t address, uint32_t first, uint32_t count, uint8_t* buffer, uint32_t size,
@@ -192,7 +192,8 @@ void UnitChannel::run()
         touch();
         Identification identification;
         if (m_line.prepareForIdentification())
-            identification = identifyUnit(read, m_setup.unit, m_setup.retries, [this] { return stopRequested(); });
+            identification =
+                identifyUnit(read, m_setup.unit, m_setup.retries, [this] { return stopRequested(); });
         else
             identification.result = LINK_ERR_IO;
         if (stopRequested())

@@ -41,9 +41,9 @@ std::string unitList(const std::vector<int>& units)
 // The stop, in an order that keeps the data: the records in flight are finished
 // and the files closed (the last record still shows the units as they were),
 // nothing new is read from the line, every unit says "offline" (together, each
-// takes up to about a second), then the units' threads end. Those wait for the register read on the line, which a silent relay can
-// hold for retries x time-out: when that would miss the deadline, the program
-// ends without it; the files are closed by then.
+// takes up to about a second), then the units' threads end. Those wait for the register read on the line,
+// which a silent relay can hold for retries x time-out: when that would miss the deadline, the program ends
+// without it; the files are closed by then.
 void stopUnits(SharedLine& line, std::vector<std::unique_ptr<UnitChannel>>& units, ServiceLog& log)
 {
     const auto deadline = std::chrono::steady_clock::now() + stopDeadline;

@@ -128,8 +128,8 @@ QMessageBox::StandardButton ShowMessageOnTop(QWidget* owner, QMessageBox::Icon i
 QMessageBox::StandardButton AskCancelTryContinue(QWidget* owner, const QString& caption, const QString& text)
 {
     return showMessage(owner, QMessageBox::Warning, caption, text,
-                       QMessageBox::Cancel | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Retry, true,
-                       [](QMessageBox& box) {
+                       QMessageBox::Cancel | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Retry,
+                       true, [](QMessageBox& box) {
                            box.button(QMessageBox::Cancel)->setText(QStringLiteral("Anuluj"));
                            box.button(QMessageBox::Retry)->setText(QStringLiteral("Ponów próbę"));
                            box.button(QMessageBox::Ignore)->setText(QStringLiteral("Kontynuuj"));

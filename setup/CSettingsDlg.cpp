@@ -1,6 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "CSettingsDlg.h"
 
+#include "Autostart.h"
+#include "CCPL_ZRQ7App.h"
+#include "CColorRect.h"
+#include "CXLed.h"
+#include "ColorRef.h"
+#include "DeviceSearch.h"
+#include "IconPicture.h"
+#include "MessageBox.h"
+#include "PasswordGate.h"
+#include "ProgramSettings.h"
+#include "SerialPortScan.h"
+#include "SettingsFields.h"
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -16,25 +29,13 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "Autostart.h"
-#include "CCPL_ZRQ7App.h"
-#include "CColorRect.h"
-#include "CXLed.h"
-#include "ColorRef.h"
-#include "DeviceSearch.h"
-#include "IconPicture.h"
-#include "MessageBox.h"
-#include "PasswordGate.h"
-#include "ProgramSettings.h"
-#include "SerialPortScan.h"
-#include "SettingsFields.h"
-
 namespace {
 
 const QString kModbusTcp = QStringLiteral("Modbus TCP");
 
 // Bits of nPasswordFlags in the order of the window's five boxes.
-constexpr int32_t kPasswordFlagBits[5] = {PWD_AT_START, PWD_SETTINGS, PWD_DEVICE_PARAMS, PWD_CONNECT, PWD_DATABASE};
+constexpr int32_t kPasswordFlagBits[5] = {PWD_AT_START, PWD_SETTINGS, PWD_DEVICE_PARAMS, PWD_CONNECT,
+                                          PWD_DATABASE};
 
 constexpr quint64 kUnsignedMax = 0xFFFFFFFFu;
 constexpr quint64 kSignedMax = 0x7FFFFFFF;
@@ -75,9 +76,7 @@ QGridLayout* groupGrid(QGroupBox* box)
 
 } // namespace
 
-CSettingsDlg::CSettingsDlg(QWidget* parent) : CSettingsDlg(theApp().settings, parent)
-{
-}
+CSettingsDlg::CSettingsDlg(QWidget* parent) : CSettingsDlg(theApp().settings, parent) {}
 
 CSettingsDlg::CSettingsDlg(ProgramSettings& settings, QWidget* parent) : QDialog(parent), m_settings(settings)
 {
@@ -86,7 +85,6 @@ CSettingsDlg::CSettingsDlg(ProgramSettings& settings, QWidget* parent) : QDialog
 
     m_port->addItems(ScanSerialPorts());
     m_port->addItem(kModbusTcp);
-
 
     loadFromRecord();
     applyPortRule();
@@ -196,7 +194,8 @@ void CSettingsDlg::buildControls()
     m_changePassword = makeButton(1039, QStringLiteral("Zmień"));
     m_protectionLed = new CXLed(this);
     setId(m_protectionLed, 1161);
-    m_protectionLed->SetIcons(QStringLiteral("protection_on"), 48, 48, QStringLiteral("protection_off"), 48, 48);
+    m_protectionLed->SetIcons(QStringLiteral("protection_on"), 48, 48, QStringLiteral("protection_off"), 48,
+                              48);
 
     auto* system = new QGroupBox(QStringLiteral("Ustawienia systemowe"), this);
     auto* sysGrid = groupGrid(system);
@@ -211,10 +210,10 @@ void CSettingsDlg::buildControls()
     sysGrid->addWidget(m_protectionLed, 4, 2, 3, 1, Qt::AlignRight | Qt::AlignVCenter);
     sysGrid->setColumnStretch(0, 1);
 
-    const QString flagTexts[5] = {QStringLiteral("uruchomienia programu"), QStringLiteral("otwarcia okna ustawień"),
-                                  QStringLiteral("zmiany parametrów ZRQ-7/8"),
-                                  QStringLiteral("podczas połączenia z ZRQ-7/8"),
-                                  QStringLiteral("zarządzania bazą danych")};
+    const QString flagTexts[5] = {
+        QStringLiteral("uruchomienia programu"), QStringLiteral("otwarcia okna ustawień"),
+        QStringLiteral("zmiany parametrów ZRQ-7/8"), QStringLiteral("podczas połączenia z ZRQ-7/8"),
+        QStringLiteral("zarządzania bazą danych")};
     const int flagIds[5] = {1036, 1037, 1038, 1043, 1040};
     auto* passwordFor = new QGroupBox(QStringLiteral("Wymagaj podania hasła w przypadku:"), this);
     auto* flagsLayout = new QVBoxLayout(passwordFor);
@@ -340,8 +339,8 @@ void CSettingsDlg::loadFromRecord()
 
 QList<QWidget*> CSettingsDlg::valueControls() const
 {
-    return {m_port,    m_baudRate,      m_dataBits, m_parity,  m_stopBits, m_protocol,
-            m_ipAddress, m_tcpPort, m_deviceAddress, m_timeout, m_retries,  m_passwordShown};
+    return {m_port,      m_baudRate, m_dataBits,      m_parity,  m_stopBits, m_protocol,
+            m_ipAddress, m_tcpPort,  m_deviceAddress, m_timeout, m_retries,  m_passwordShown};
 }
 
 bool CSettingsDlg::serialPortSelected() const
@@ -448,8 +447,9 @@ void CSettingsDlg::styleClicked(int style)
 {
     applyStyleRule();
     if (style == 1) {
-        ShowMessage(this, QMessageBox::Information, QStringLiteral("ZRQ-7/8"),
-                    QStringLiteral("Ustawienia interfejsu zaczną obowiązywać po ponownym uruchomieniu programu."));
+        ShowMessage(
+            this, QMessageBox::Information, QStringLiteral("ZRQ-7/8"),
+            QStringLiteral("Ustawienia interfejsu zaczną obowiązywać po ponownym uruchomieniu programu."));
     }
 }
 
@@ -586,7 +586,8 @@ bool CSettingsDlg::selectEntry(QComboBox* list, const QString& text)
 void CSettingsDlg::runDeviceSearch()
 {
     const auto found = RunDeviceSearch(
-        this, {colorFromRef(m_crText), colorFromRef(m_crBackground), colorFromRef(m_crParameter)}, m_searchRange);
+        this, {colorFromRef(m_crText), colorFromRef(m_crBackground), colorFromRef(m_crParameter)},
+        m_searchRange);
     if (found)
         takeOverSearchResult(*found);
 }

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <cstdint>
+#include "DeviceSearchResult.h"
+#include "SearchScan.h"
 
 #include <QDialog>
 #include <QList>
-
-#include "DeviceSearchResult.h"
-#include "SearchScan.h"
+#include <cstdint>
 
 class QCheckBox;
 class QComboBox;
@@ -90,30 +89,30 @@ private:
     uint32_t m_nResponseTimeout = 0;
     uint32_t m_nRetries = 0;
 
-    QComboBox* m_port = nullptr;          // 1016
-    QPushButton* m_search = nullptr;      // 1216
-    QComboBox* m_baudRate = nullptr;      // 1018
-    QComboBox* m_dataBits = nullptr;      // 1020
-    QComboBox* m_parity = nullptr;        // 1023
-    QComboBox* m_stopBits = nullptr;      // 1024
-    QComboBox* m_protocol = nullptr;      // 1026
-    QLineEdit* m_ipAddress = nullptr;     // 1203
-    QLineEdit* m_tcpPort = nullptr;       // 1051
-    QLineEdit* m_deviceAddress = nullptr; // 1045
-    QLineEdit* m_timeout = nullptr;       // 1028
-    QLineEdit* m_retries = nullptr;       // 1202
-    QCheckBox* m_alwaysOnTop = nullptr;   // 1030
-    QCheckBox* m_startWithSystem = nullptr; // 1049
-    QCheckBox* m_autoConnect = nullptr;   // 1042
-    QCheckBox* m_protection = nullptr;    // 1035
-    QLineEdit* m_passwordShown = nullptr; // 1034
-    QPushButton* m_changePassword = nullptr; // 1039
-    QCheckBox* m_passwordFlags[5] = {};   // 1036, 1037, 1038, 1043, 1040
-    QRadioButton* m_styleSystem = nullptr;  // 1032
-    QRadioButton* m_styleOwn = nullptr;     // 1033
+    QComboBox* m_port = nullptr;               // 1016
+    QPushButton* m_search = nullptr;           // 1216
+    QComboBox* m_baudRate = nullptr;           // 1018
+    QComboBox* m_dataBits = nullptr;           // 1020
+    QComboBox* m_parity = nullptr;             // 1023
+    QComboBox* m_stopBits = nullptr;           // 1024
+    QComboBox* m_protocol = nullptr;           // 1026
+    QLineEdit* m_ipAddress = nullptr;          // 1203
+    QLineEdit* m_tcpPort = nullptr;            // 1051
+    QLineEdit* m_deviceAddress = nullptr;      // 1045
+    QLineEdit* m_timeout = nullptr;            // 1028
+    QLineEdit* m_retries = nullptr;            // 1202
+    QCheckBox* m_alwaysOnTop = nullptr;        // 1030
+    QCheckBox* m_startWithSystem = nullptr;    // 1049
+    QCheckBox* m_autoConnect = nullptr;        // 1042
+    QCheckBox* m_protection = nullptr;         // 1035
+    QLineEdit* m_passwordShown = nullptr;      // 1034
+    QPushButton* m_changePassword = nullptr;   // 1039
+    QCheckBox* m_passwordFlags[5] = {};        // 1036, 1037, 1038, 1043, 1040
+    QRadioButton* m_styleSystem = nullptr;     // 1032
+    QRadioButton* m_styleOwn = nullptr;        // 1033
     QPushButton* m_backgroundButton = nullptr; // 1014
     QPushButton* m_textButton = nullptr;       // 1011
     QPushButton* m_valueButton = nullptr;      // 1047
-    CColorRect* m_swatches[3] = {};       // the working background, text and value colours
-    CXLed* m_protectionLed = nullptr;     // 1161
+    CColorRect* m_swatches[3] = {};            // the working background, text and value colours
+    CXLed* m_protectionLed = nullptr;          // 1161
 };

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "SerialPortScan.h"
 
+#include "ZRQ7DLL.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
-
-#include "ZRQ7DLL.h"
 
 namespace {
 

@@ -3,10 +3,7 @@
 
 #include <QStringList>
 
-DigitsValidator::DigitsValidator(quint64 maximum, QObject* parent)
-    : QValidator(parent), m_maximum(maximum)
-{
-}
+DigitsValidator::DigitsValidator(quint64 maximum, QObject* parent) : QValidator(parent), m_maximum(maximum) {}
 
 QValidator::State DigitsValidator::validate(QString& input, int&) const
 {

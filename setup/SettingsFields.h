@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <cstdint>
-#include <optional>
-
 #include <QString>
 #include <QValidator>
+#include <cstdint>
+#include <optional>
 
 // Text forms of the settings window's typed fields.
 

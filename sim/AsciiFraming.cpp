@@ -25,7 +25,7 @@ int hexValue(char c)
 void AsciiFraming::feed(const std::uint8_t* data, std::size_t size)
 {
     for (std::size_t i = 0; i < size; ++i) {
-        const char c = static_cast<char>(data[i] & 0x7F);   // 7-bit lines may carry parity in bit 7
+        const char c = static_cast<char>(data[i] & 0x7F); // 7-bit lines may carry parity in bit 7
         if (c == ':') {
             m_state = State::Text;
             m_text.clear();
@@ -37,7 +37,7 @@ void AsciiFraming::feed(const std::uint8_t* data, std::size_t size)
         } else if (m_state == State::Text && m_text.size() < kMaxText) {
             m_text.push_back(c);
         } else {
-            m_state = State::Idle;   // stray or overlong: wait for the next ':'
+            m_state = State::Idle; // stray or overlong: wait for the next ':'
         }
     }
 }
@@ -60,7 +60,7 @@ void AsciiFraming::finishFrame()
     SlaveRequest request;
     request.unit = bytes[0];
     request.pdu.assign(bytes.begin() + 1, bytes.end() - 1);
-    request.wireCharacters = m_text.size() + 3;   // ':' and CR LF
+    request.wireCharacters = m_text.size() + 3; // ':' and CR LF
     m_ready.push_back(std::move(request));
 }
 

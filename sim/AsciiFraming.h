@@ -25,8 +25,8 @@ private:
     void finishFrame();
 
     State m_state = State::Idle;
-    std::string m_text;                 // hex characters between ':' and CR
-    std::vector<SlaveRequest> m_ready;  // whole requests not yet taken
+    std::string m_text;                // hex characters between ':' and CR
+    std::vector<SlaveRequest> m_ready; // whole requests not yet taken
 };
 
 } // namespace zrq7::sim

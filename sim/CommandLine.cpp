@@ -14,7 +14,8 @@ namespace {
 bool toInteger(const std::string& text, long long low, long long high, long long& out)
 {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return ec == std::errc() && end == text.data() + text.size() && !text.empty() && out >= low && out <= high;
+    return ec == std::errc() && end == text.data() + text.size() && !text.empty() && out >= low &&
+           out <= high;
 }
 
 bool toRate(const std::string& text, double& out)
@@ -26,7 +27,8 @@ bool toRate(const std::string& text, double& out)
 bool toDouble(const std::string& text, double low, double high, double& out)
 {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return ec == std::errc() && end == text.data() + text.size() && !text.empty() && out >= low && out <= high;
+    return ec == std::errc() && end == text.data() + text.size() && !text.empty() && out >= low &&
+           out <= high;
 }
 
 // "REG=VALUE", VALUE signed 16-bit.

@@ -13,33 +13,36 @@
 
 namespace zrq7::sim {
 
-struct FaultRates {
-    double drop = 0;      // share of answers never sent
-    double corrupt = 0;   // share of answers with one byte changed
-    double delay = 0;     // share of answers sent `delayBy` late
+struct FaultRates
+{
+    double drop = 0;    // share of answers never sent
+    double corrupt = 0; // share of answers with one byte changed
+    double delay = 0;   // share of answers sent `delayBy` late
     std::chrono::milliseconds delayBy{0};
     std::uint64_t seed = 1;
-    double garbage = 0;   // share of answers replaced by 1..300 random bytes
+    double garbage = 0; // share of answers replaced by 1..300 random bytes
 
     bool any() const { return drop > 0 || corrupt > 0 || delay > 0 || garbage > 0; }
 };
 
 // How many answers each fault has hit so far.
-struct FaultCounts {
+struct FaultCounts
+{
     std::uint64_t answers = 0;
     std::uint64_t dropped = 0;
     std::uint64_t corrupted = 0;
     std::uint64_t delayed = 0;
 };
 
-struct FaultDecision {
+struct FaultDecision
+{
     bool drop = false;
     std::chrono::milliseconds delay{0};
     bool corrupt = false;
-    std::size_t corruptIndex = 0;   // into the framed answer
-    std::uint8_t corruptMask = 0;   // XORed into that byte, never 0
-    bool garbage = false;           // the answer replaced by random bytes (then no corruption)
-    std::uint64_t garbageSeed = 0;  // the bytes' seed
+    std::size_t corruptIndex = 0;  // into the framed answer
+    std::uint8_t corruptMask = 0;  // XORed into that byte, never 0
+    bool garbage = false;          // the answer replaced by random bytes (then no corruption)
+    std::uint64_t garbageSeed = 0; // the bytes' seed
 };
 
 class FaultInjector

@@ -11,7 +11,8 @@ namespace zrq7::sim {
 
 enum class Parity { None, Even };
 
-struct LineSettings {
+struct LineSettings
+{
     int baud = 9600;
     int dataBits = 8;
     Parity parity = Parity::None;

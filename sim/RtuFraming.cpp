@@ -7,7 +7,7 @@ namespace zrq7::sim {
 
 namespace {
 
-constexpr std::size_t kMinFrame = 4;     // unit, function, CRC
+constexpr std::size_t kMinFrame = 4; // unit, function, CRC
 constexpr std::size_t kMaxFrame = 256;
 
 bool crcMatches(const std::uint8_t* frame, std::size_t length)
@@ -28,13 +28,23 @@ long RtuFraming::expectedRequestLength(const std::uint8_t* frame, std::size_t si
     if (size < 2)
         return 0;
     switch (frame[1]) {
-    case 0x01: case 0x02: case 0x03: case 0x04: case 0x05: case 0x06: case 0x08:
-        return 8;   // unit, function, two 16-bit fields, CRC
-    case 0x07: case 0x0B: case 0x0C: case 0x11:
-        return 4;   // unit, function, CRC
-    case 0x0F: case 0x10:   // write multiple: byte count at 6
+    case 0x01:
+    case 0x02:
+    case 0x03:
+    case 0x04:
+    case 0x05:
+    case 0x06:
+    case 0x08:
+        return 8; // unit, function, two 16-bit fields, CRC
+    case 0x07:
+    case 0x0B:
+    case 0x0C:
+    case 0x11:
+        return 4; // unit, function, CRC
+    case 0x0F:
+    case 0x10: // write multiple: byte count at 6
         return size < 7 ? 0 : 9 + long(frame[6]);
-    case 0x17:              // read/write multiple: byte count at 10
+    case 0x17: // read/write multiple: byte count at 10
         return size < 11 ? 0 : 13 + long(frame[10]);
     default:
         return -1;
@@ -60,10 +70,11 @@ std::optional<SlaveRequest> RtuFraming::next()
     for (std::size_t offset = 0; offset + kMinFrame <= m_buffer.size(); ++offset) {
         const std::size_t rest = m_buffer.size() - offset;
         const long length = expectedRequestLength(m_buffer.data() + offset, rest);
-        if (length > 0 && std::size_t(length) <= rest && crcMatches(m_buffer.data() + offset, std::size_t(length)))
+        if (length > 0 && std::size_t(length) <= rest &&
+            crcMatches(m_buffer.data() + offset, std::size_t(length)))
             return take(offset, std::size_t(length));
     }
-    if (m_buffer.size() > kMaxFrame)   // noise without end: keep only what may still become a frame
+    if (m_buffer.size() > kMaxFrame) // noise without end: keep only what may still become a frame
         m_buffer.erase(m_buffer.begin(), m_buffer.end() - long(kMaxFrame));
     return std::nullopt;
 }
@@ -72,7 +83,8 @@ std::optional<SlaveRequest> RtuFraming::lineIdle()
 {
     std::optional<SlaveRequest> request;
     // Whatever the silence closes is one frame: valid only as a whole.
-    if (m_buffer.size() >= kMinFrame && m_buffer.size() <= kMaxFrame && crcMatches(m_buffer.data(), m_buffer.size()))
+    if (m_buffer.size() >= kMinFrame && m_buffer.size() <= kMaxFrame &&
+        crcMatches(m_buffer.data(), m_buffer.size()))
         return take(0, m_buffer.size());
     // Except the start of a request whose length is known: USB serial adapters
     // deliver bytes in bursts with pauses longer than the gap, so the rest

@@ -15,9 +15,10 @@
 namespace zrq7::sim {
 
 // What the links do for the events that concern them; empty when there is no such link.
-struct LinkActions {
-    std::function<void()> dropTcp;                                 // "drop-tcp"
-    std::function<void(std::chrono::milliseconds)> unplugSerial;   // "unplug"
+struct LinkActions
+{
+    std::function<void()> dropTcp;                               // "drop-tcp"
+    std::function<void(std::chrono::milliseconds)> unplugSerial; // "unplug"
 };
 
 class ScenarioRunner

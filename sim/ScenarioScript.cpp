@@ -142,7 +142,8 @@ std::string parseEvent(std::vector<std::string> words, ScenarioEvent& event)
         event.kind = ScenarioEvent::Kind::Sensor;
         return "";
     }
-    return "unknown event '" + what + "' (trip, clear, set, release, fail, silent, load, sensor, drop-tcp, unplug)";
+    return "unknown event '" + what +
+           "' (trip, clear, set, release, fail, silent, load, sensor, drop-tcp, unplug)";
 }
 
 } // namespace

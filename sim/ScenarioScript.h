@@ -27,18 +27,19 @@
 
 namespace zrq7::sim {
 
-struct ScenarioEvent {
+struct ScenarioEvent
+{
     enum class Kind { Trip, Clear, Set, Silent, DropTcp, Unplug, Release, Load, Sensor, Fail };
 
     std::chrono::milliseconds at{0};
     Kind kind = Kind::Trip;
-    int bit = 0;                          // Trip, Clear
-    std::int32_t value = 0;               // Trip: value the fault tripped at
-    std::uint16_t reg = 0;                // Set, Release, Fail
-    std::uint16_t regValue = 0;           // Set
-    std::chrono::milliseconds duration{0};   // Silent, Unplug
-    double load = 0;                      // Load: multiple of the rated current
-    int sensor = 0;                       // Sensor: 1 or 2
+    int bit = 0;                           // Trip, Clear
+    std::int32_t value = 0;                // Trip: value the fault tripped at
+    std::uint16_t reg = 0;                 // Set, Release, Fail
+    std::uint16_t regValue = 0;            // Set
+    std::chrono::milliseconds duration{0}; // Silent, Unplug
+    double load = 0;                       // Load: multiple of the rated current
+    int sensor = 0;                        // Sensor: 1 or 2
     SensorState sensorState = SensorState::Normal;
     std::uint8_t unit = 0; // relay events: the unit addressed, 0 = every relay
     int line = 0;

@@ -31,7 +31,8 @@ public:
     // True while part of a frame is buffered.
     virtual bool pending() const = 0;
 
-    virtual std::vector<std::uint8_t> encode(std::uint8_t unit, const std::vector<std::uint8_t>& pdu) const = 0;
+    virtual std::vector<std::uint8_t> encode(std::uint8_t unit,
+                                             const std::vector<std::uint8_t>& pdu) const = 0;
     // Silent characters that close a frame (RTU: 3.5; ASCII ends with CR LF: 0).
     virtual double frameGapCharacters() const = 0;
 };

@@ -90,14 +90,18 @@ std::unique_ptr<SerialPort> SerialPort::createPty(const std::string& linkPath, c
     }
     ::fcntl(port->m_fd, F_SETFL, ::fcntl(port->m_fd, F_GETFL) | O_NONBLOCK);
 
-    struct stat target{};
-    struct stat link{};
+    struct stat target
+    {
+    };
+    struct stat link
+    {
+    };
     if (::lstat(linkPath.c_str(), &link) == 0) {
         if (!S_ISLNK(link.st_mode) || ::stat(linkPath.c_str(), &target) == 0) {
             error = "cannot create link " + linkPath + ": it exists";
             return nullptr;
         }
-        ::unlink(linkPath.c_str());   // a dangling link left by a killed run
+        ::unlink(linkPath.c_str()); // a dangling link left by a killed run
     }
     if (::symlink(slaveName, linkPath.c_str()) != 0) {
         error = systemError("cannot create link " + linkPath);
@@ -113,11 +117,16 @@ int SerialPort::clientBaud() const
     if (m_slaveFd < 0 || ::tcgetattr(m_slaveFd, &tio) != 0)
         return 0;
     switch (::cfgetispeed(&tio)) {
-    case B9600: return 9600;
-    case B19200: return 19200;
-    case B38400: return 38400;
-    case B4800: return 4800;
-    default: return 0;
+    case B9600:
+        return 9600;
+    case B19200:
+        return 19200;
+    case B38400:
+        return 38400;
+    case B4800:
+        return 4800;
+    default:
+        return 0;
     }
 }
 

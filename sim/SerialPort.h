@@ -21,7 +21,7 @@ public:
     // An existing link is replaced only when it dangles (left by a killed run).
     static std::unique_ptr<SerialPort> createPty(const std::string& linkPath, const LineSettings& line,
                                                  std::string& error);
-    ~SerialPort();   // closes; removes the symlink if it still points at our pty
+    ~SerialPort(); // closes; removes the symlink if it still points at our pty
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
@@ -37,7 +37,7 @@ private:
     SerialPort() = default;
 
     int m_fd = -1;
-    int m_slaveFd = -1;   // held open so the pty survives clients opening and closing it
+    int m_slaveFd = -1; // held open so the pty survives clients opening and closing it
     std::string m_devicePath;
     std::string m_linkPath;
     std::string m_name;

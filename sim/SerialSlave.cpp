@@ -36,7 +36,8 @@ void sleepUntil(std::chrono::steady_clock::time_point deadline, const std::atomi
 }
 
 SerialSlave::SerialSlave(std::unique_ptr<SerialPort> port, PortOpener reopen, SerialMode mode,
-                         const SerialTiming& timing, SlaveProtocol& protocol, FaultInjector* faults, FrameLog& log)
+                         const SerialTiming& timing, SlaveProtocol& protocol, FaultInjector* faults,
+                         FrameLog& log)
     : m_port(std::move(port)), m_reopen(std::move(reopen)), m_mode(mode), m_framing(makeSerialFraming(mode)),
       m_timing(timing), m_protocol(protocol), m_faults(faults), m_log(log)
 {
@@ -50,7 +51,9 @@ SerialSlave::~SerialSlave()
 void SerialSlave::start()
 {
     // SIGUSR1 only interrupts a wait for a due answer when stopping.
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_handler = onWakeSignal;
     ::sigaction(SIGUSR1, &action, nullptr);
     m_thread = std::thread([this] { run(); });
@@ -113,7 +116,8 @@ void SerialSlave::run()
         const auto gap = std::chrono::duration_cast<std::chrono::nanoseconds>(idleGap());
         const timespec idle{time_t(gap.count() / 1000000000), long(gap.count() % 1000000000)};
         // Only RTU frames end at silence; ASCII waits for its CR LF however long it takes.
-        const bool endsAtSilence = m_framing->frameGapCharacters() > 0 && m_framing->pending() && !silenceSeen;
+        const bool endsAtSilence =
+            m_framing->frameGapCharacters() > 0 && m_framing->pending() && !silenceSeen;
         const int ready = ::ppoll(fds, 2, endsAtSilence ? &idle : nullptr, nullptr);
         if (ready < 0) {
             if (errno == EINTR)
@@ -121,7 +125,7 @@ void SerialSlave::run()
             break;
         }
         if (ready == 0) {
-            silenceSeen = true;   // wait for new bytes before the next silence
+            silenceSeen = true; // wait for new bytes before the next silence
             if (auto request = m_framing->lineIdle())
                 serve(*request);
             continue;
@@ -174,7 +178,8 @@ void SerialSlave::serve(const SlaveRequest& request)
     Clock::time_point due;
     if (m_port->emulatesWire())
         due = m_frameStart + exchangeWireTime(m_timing.line, request.wireCharacters,
-                                              m_framing->frameGapCharacters(), frame.size(), m_timing.turnaround);
+                                              m_framing->frameGapCharacters(), frame.size(),
+                                              m_timing.turnaround);
     else
         due = received + characterTime(m_timing.line, m_framing->frameGapCharacters()) + m_timing.turnaround;
 
@@ -191,7 +196,10 @@ void SerialSlave::serve(const SlaveRequest& request)
         return;
     writeAll(frame);
     m_log.frame(link, "->", frame,
-                fault.garbage ? "garbage" : fault.corrupt ? "corrupted" : fault.delay.count() ? "delayed" : "");
+                fault.garbage         ? "garbage"
+                : fault.corrupt       ? "corrupted"
+                : fault.delay.count() ? "delayed"
+                                      : "");
     // A request already buffered behind this one could only start after it.
     m_frameStart = Clock::now();
 }

@@ -21,7 +21,8 @@
 
 namespace zrq7::sim {
 
-struct SerialTiming {
+struct SerialTiming
+{
     LineSettings line;
     std::chrono::milliseconds turnaround{5};
     // On a pty, requests made while the client's line runs at another speed
@@ -35,8 +36,8 @@ public:
     // Opens the port again after it was unplugged; null with the error set when it cannot.
     using PortOpener = std::function<std::unique_ptr<SerialPort>(std::string& error)>;
 
-    SerialSlave(std::unique_ptr<SerialPort> port, PortOpener reopen, SerialMode mode, const SerialTiming& timing,
-                SlaveProtocol& protocol, FaultInjector* faults, FrameLog& log);
+    SerialSlave(std::unique_ptr<SerialPort> port, PortOpener reopen, SerialMode mode,
+                const SerialTiming& timing, SlaveProtocol& protocol, FaultInjector* faults, FrameLog& log);
     ~SerialSlave();
 
     void start();
@@ -62,10 +63,10 @@ private:
     SlaveProtocol& m_protocol;
     FaultInjector* m_faults;
     FrameLog& m_log;
-    Clock::time_point m_frameStart;   // first byte of the request being received
+    Clock::time_point m_frameStart; // first byte of the request being received
     WakeEvent m_wake;
     std::atomic<bool> m_stop{false};
-    std::atomic<std::int64_t> m_unplugMs{0};   // an unplug asked for, not yet done
+    std::atomic<std::int64_t> m_unplugMs{0}; // an unplug asked for, not yet done
     std::thread m_thread;
 };
 

@@ -34,7 +34,7 @@ std::vector<std::uint8_t> answerPdu(RelayDevice& relay, const std::vector<std::u
         const Exception result = relay.writeSingle(address, second);
         if (result != Exception::None)
             return exceptionPdu(function, result);
-        return pdu;   // the normal answer echoes the request
+        return pdu; // the normal answer echoes the request
     }
 
     const std::uint16_t count = second;

@@ -14,7 +14,7 @@ namespace zrq7::sim {
 
 inline constexpr std::uint8_t kReadHolding = 0x03;
 inline constexpr std::uint8_t kWriteSingle = 0x06;
-inline constexpr std::uint16_t kMaxReadCount = 125;   // a read response must fit 256 bytes
+inline constexpr std::uint16_t kMaxReadCount = 125; // a read response must fit 256 bytes
 
 // The response PDU for one request PDU (normal or exception response).
 std::vector<std::uint8_t> answerPdu(RelayDevice& relay, const std::vector<std::uint8_t>& pdu);

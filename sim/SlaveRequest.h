@@ -9,11 +9,12 @@
 
 namespace zrq7::sim {
 
-struct SlaveRequest {
+struct SlaveRequest
+{
     std::uint8_t unit = 0;
-    std::vector<std::uint8_t> pdu;     // function code first
-    std::uint16_t transaction = 0;     // MBAP transaction identifier (TCP only)
-    std::size_t wireCharacters = 0;    // characters the request took on the line
+    std::vector<std::uint8_t> pdu;  // function code first
+    std::uint16_t transaction = 0;  // MBAP transaction identifier (TCP only)
+    std::size_t wireCharacters = 0; // characters the request took on the line
 };
 
 } // namespace zrq7::sim

@@ -7,8 +7,8 @@ namespace zrq7::sim {
 
 namespace {
 
-constexpr std::size_t kHeader = 6;        // transaction, protocol, length
-constexpr std::size_t kMaxLength = 254;   // unit + PDU of at most 253 bytes
+constexpr std::size_t kHeader = 6;      // transaction, protocol, length
+constexpr std::size_t kMaxLength = 254; // unit + PDU of at most 253 bytes
 
 } // namespace
 

@@ -222,7 +222,7 @@ void TcpServer::flush(Client& client)
     while (!client.output.empty()) {
         const ssize_t sent = ::send(client.fd, client.output.data(), client.output.size(), MSG_NOSIGNAL);
         if (sent <= 0)
-            return;   // full (POLLOUT resumes) or gone (the next receive notices)
+            return; // full (POLLOUT resumes) or gone (the next receive notices)
         client.output.erase(client.output.begin(), client.output.begin() + sent);
     }
 }

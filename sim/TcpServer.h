@@ -35,13 +35,15 @@ public:
     void dropConnections();
 
 private:
-    struct Client {
+    struct Client
+    {
         int fd = -1;
         std::string name;
         TcpFraming framing;
-        std::vector<std::uint8_t> output;   // answers the socket has not taken yet
+        std::vector<std::uint8_t> output; // answers the socket has not taken yet
     };
-    struct DelayedAnswer {
+    struct DelayedAnswer
+    {
         int clientId;
         std::vector<std::uint8_t> frame;
     };
@@ -63,7 +65,7 @@ private:
     FrameLog& m_log;
     int m_listenFd = -1;
     std::string m_endpoint;
-    std::map<int, Client> m_clients;                        // by client id
+    std::map<int, Client> m_clients; // by client id
     std::multimap<Clock::time_point, DelayedAnswer> m_delayed;
     int m_nextClientId = 1;
     WakeEvent m_wake;

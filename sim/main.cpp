@@ -98,9 +98,9 @@ int main(int argc, char** argv)
         if (!port)
             return fail(kExitCannotOpen, error);
         serialReady = (options.ptyLink.empty() ? " serial=" : " pty=") + port->path();
-        serial = std::make_unique<SerialSlave>(std::move(port), openPort, options.serialMode,
-                                               SerialTiming{options.line, options.turnaround, options.matchSpeed}, protocol,
-                                               faults.get(), log);
+        serial = std::make_unique<SerialSlave>(
+            std::move(port), openPort, options.serialMode,
+            SerialTiming{options.line, options.turnaround, options.matchSpeed}, protocol, faults.get(), log);
     }
     LinkActions links;
     if (tcp)

@@ -26,12 +26,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <atomic>
 #include <cstdio>
-#include <QMap>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -39,12 +39,15 @@ namespace {
 
 constexpr int baud = 19200;
 constexpr double bitsPerCharacter = 1 + 8 + 2; // start, 8 data bits, no parity, 2 stop bits
-constexpr double frameSilence = 3.5;            // characters of silence that end an RTU frame
+constexpr double frameSilence = 3.5;           // characters of silence that end an RTU frame
 
 // RTU function 03: request address, function, register, count, CRC; answer
 // address, function, byte count, data, CRC.
 constexpr int requestBytes = 8;
-constexpr int answerBytes(int registers) { return 5 + 2 * registers; }
+constexpr int answerBytes(int registers)
+{
+    return 5 + 2 * registers;
+}
 
 // Wire time of one exchange: request, the silence that ends it, the answer, and
 // (on a real line) the silence that ends the answer before the next request.
@@ -101,9 +104,10 @@ QMap<QString, double> threadCpuSeconds()
         // After the name: state is field 3 of stat(5), utime 14 and stime 15.
         const double cpu = (fields.value(11).toDouble() + fields.value(12).toDouble()) / tick;
         // The process's first thread runs the window; the others are the poll and the link library.
-        const QString role = tid.toLongLong() == getpid() ? QStringLiteral("window") : QStringLiteral("worker");
-        byName[role + QLatin1Char(' ') + QString::fromUtf8(line.mid(open + 1, close - open - 1)) + QLatin1Char('#') +
-               tid] = cpu;
+        const QString role =
+            tid.toLongLong() == getpid() ? QStringLiteral("window") : QStringLiteral("worker");
+        byName[role + QLatin1Char(' ') + QString::fromUtf8(line.mid(open + 1, close - open - 1)) +
+               QLatin1Char('#') + tid] = cpu;
     }
     return byName;
 }
@@ -147,9 +151,11 @@ int main(int argc, char* argv[])
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start(QCoreApplication::applicationDirPath() + QStringLiteral("/zrq7sim"),
               {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--pty"), port,
-               QStringLiteral("--rtu"), QStringLiteral("--baud"), QString::number(baud), QStringLiteral("--stop-bits"),
-               QStringLiteral("2"), QStringLiteral("--turnaround"), QStringLiteral("0")});
-    if (!sim.waitForStarted() || !sim.waitForReadyRead(10000) || !sim.readLine().startsWith("zrq7sim ready")) {
+               QStringLiteral("--rtu"), QStringLiteral("--baud"), QString::number(baud),
+               QStringLiteral("--stop-bits"), QStringLiteral("2"), QStringLiteral("--turnaround"),
+               QStringLiteral("0")});
+    if (!sim.waitForStarted() || !sim.waitForReadyRead(10000) ||
+        !sim.readLine().startsWith("zrq7sim ready")) {
         std::fprintf(stderr, "zrq7_bench_poll: zrq7sim did not start\n");
         return 1;
     }
@@ -212,7 +218,8 @@ int main(int argc, char* argv[])
 
     const Rotation line = fullRotation(2);
     const Rotation emulated = fullRotation(1);
-    const double rotations = double(counters.requests.load() - counters.failed.load()) / line.requests / elapsed;
+    const double rotations =
+        double(counters.requests.load() - counters.failed.load()) / line.requests / elapsed;
     std::printf("poll over RTU at %d bit/s (11-bit characters), %.1f s measured, window %s\n", baud, elapsed,
                 hidden ? "not shown" : "shown");
     std::printf("  achieved: %d requests (%d failed) = %.3f full rotations/s (%d requests each)\n",
@@ -223,7 +230,8 @@ int main(int argc, char* argv[])
     std::printf("  limit the simulator emulates (silence after the request only): %.1f ms per rotation = "
                 "%.3f rotations/s, ratio %.3f  goal >= 0.95\n",
                 emulated.seconds * 1000, 1 / emulated.seconds, rotations * emulated.seconds);
-    std::printf("  CPU: %.2f s in %.1f s = %.2f %% of one core  goal <= 1 %%\n", cpu, elapsed, 100.0 * cpu / elapsed);
+    std::printf("  CPU: %.2f s in %.1f s = %.2f %% of one core  goal <= 1 %%\n", cpu, elapsed,
+                100.0 * cpu / elapsed);
     for (auto it = threadsAtEnd.cbegin(); it != threadsAtEnd.cend(); ++it) {
         const double used = it.value() - threadsAtStart.value(it.key());
         if (used > 0)

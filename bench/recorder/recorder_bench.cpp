@@ -49,7 +49,8 @@ double drawEverySegmentMs(const std::vector<_tagSTRUCT_DATA>& records, QSize siz
             for (std::size_t i = 0; i < records.size(); ++i) {
                 const auto& r = records[i];
                 const int t = r.stTime.wHour * 3600 + r.stTime.wMinute * 60 + r.stTime.wSecond;
-                const QPoint to(20 + t * (size.width() - 30) / 86400, size.height() - 20 - r.nValue[std::size_t(q)] % 200);
+                const QPoint to(20 + t * (size.width() - 30) / 86400,
+                                size.height() - 20 - r.nValue[std::size_t(q)] % 200);
                 if (i > 0)
                     painter.drawLine(pen, to);
                 pen = to;
@@ -134,13 +135,14 @@ int main(int argc, char** argv)
         }));
     const double peerMs = drawEverySegmentMs(records, graph->size());
 
-    std::printf("load and plot a full day:      %7.1f ms first, %.1f ms median of later loads (goal < 100 ms)\n",
-                firstLoadMs, loadMs);
+    std::printf(
+        "load and plot a full day:      %7.1f ms first, %.1f ms median of later loads (goal < 100 ms)\n",
+        firstLoadMs, loadMs);
     std::printf("pan redraw (median):           %7.2f ms (goal < 16 ms)\n", medianMs(pan));
     std::printf("zoom redraw (median):          %7.2f ms (goal < 16 ms)\n", medianMs(zoom));
     std::printf("whole-day replot and paint:    %7.2f ms\n", medianMs(whole));
-    std::printf("peer, every record a segment:  %7.2f ms (replot without paint)  ratio peer/ours %.1f\n", peerMs,
-                peerMs / medianMs(whole));
+    std::printf("peer, every record a segment:  %7.2f ms (replot without paint)  ratio peer/ours %.1f\n",
+                peerMs, peerMs / medianMs(whole));
 
     // Export: the full day as a workbook, against openpyxl's write-only mode.
     exporting::Rows rows;
@@ -154,11 +156,13 @@ int main(int argc, char** argv)
     };
     const std::atomic<bool> cancel{false};
     exporting::Result written;
-    const double exportMs = timeMs([&] { written = exporting::writeTable(dir.filePath("Table.xlsx"), rows, cancel); });
+    const double exportMs =
+        timeMs([&] { written = exporting::writeTable(dir.filePath("Table.xlsx"), rows, cancel); });
     const double csvMs = timeMs([&] { exporting::writeTable(dir.filePath("Table.csv"), rows, cancel); });
     QProcess peer;
-    peer.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(ZRQ7_BENCH_DIR "/openpyxl_peer.py"),
-                                                    dir.filePath("peer.xlsx"), QString::number(records.size())});
+    peer.start(QStringLiteral("/usr/bin/python3"),
+               {QStringLiteral(ZRQ7_BENCH_DIR "/openpyxl_peer.py"), dir.filePath("peer.xlsx"),
+                QString::number(records.size())});
     peer.waitForFinished(600000);
     const double peerSeconds = peer.readAllStandardOutput().trimmed().toDouble();
     std::printf("export xlsx, full day:         %7.2f s (%s, %.1f MB)\n", exportMs / 1000,

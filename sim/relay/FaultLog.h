@@ -15,7 +15,8 @@
 
 namespace zrq7::sim {
 
-class FaultLog {
+class FaultLog
+{
 public:
     static constexpr int kEntries = 50;
     static constexpr std::uint16_t kFirstRegister = 1000;

@@ -9,7 +9,7 @@ namespace zrq7::sim {
 
 namespace {
 
-constexpr std::array<double, 3> kCurrentSkew {0.004, -0.006, 0.002};
+constexpr std::array<double, 3> kCurrentSkew{0.004, -0.006, 0.002};
 constexpr double kStartCos = 0.35;
 constexpr double kTwoThirdsPi = 2.0943951023931953;
 
@@ -24,15 +24,15 @@ std::array<Phasor, 3> phasors(const std::array<double, 3>& magnitude, const std:
     return out;
 }
 
-struct Sequence {
+struct Sequence
+{
     double positive, negative, zero;
 };
 
 Sequence symmetricalComponents(const std::array<Phasor, 3>& x)
 {
     const Phasor a = std::polar(1.0, kTwoThirdsPi);
-    return {std::abs(x[0] + a * x[1] + a * a * x[2]) / 3.0,
-            std::abs(x[0] + a * a * x[1] + a * x[2]) / 3.0,
+    return {std::abs(x[0] + a * x[1] + a * a * x[2]) / 3.0, std::abs(x[0] + a * a * x[1] + a * x[2]) / 3.0,
             std::abs(x[0] + x[1] + x[2]) / 3.0};
 }
 
@@ -106,7 +106,7 @@ double MotorModel::secondsToThermalTrip(const MotorParameters& p) const
 void MotorModel::computeElectrical(const MotorParameters& p)
 {
     Electrical& e = m_now;
-    std::array<double, 3> lagV {};
+    std::array<double, 3> lagV{};
     for (int i = 0; i < 3; ++i)
         e.phaseVoltage[i] = std::max(0.0, m_mainsVolts[i] + noise(0.3));
     e.frequency = std::max(0.0, m_mainsHertz + noise(0.02));
@@ -122,7 +122,7 @@ void MotorModel::computeElectrical(const MotorParameters& p)
         multiple = m_load;
         cos = runningCos(m_load);
     }
-    std::array<double, 3> lagI {};
+    std::array<double, 3> lagI{};
     for (int i = 0; i < 3; ++i) {
         // A phase without voltage carries no current (a blown fuse, a lost line).
         const bool live = e.phaseVoltage[i] >= kLivePhaseVolts;

@@ -11,26 +11,29 @@
 namespace zrq7::sim {
 
 // What the relay's settings tell the motor model; refreshed before every step.
-struct MotorParameters {
-    double ratedCurrent = 0;       // A; 0 = no motor fitted
+struct MotorParameters
+{
+    double ratedCurrent = 0;        // A; 0 = no motor fitted
     double doubleCurrentTripS = 60; // thermal trip time from cold at twice the rated current
-    double coolingFactor = 1;      // cooling at rest is this many times slower
-    double averagingPeriodS = 60;  // of the average currents
+    double coolingFactor = 1;       // cooling at rest is this many times slower
+    double averagingPeriodS = 60;   // of the average currents
 };
 
 // Instantaneous electrical values; totals are sums over the phases.
-struct Electrical {
-    std::array<double, 3> current {};       // A
-    std::array<double, 3> phaseVoltage {};  // V
-    std::array<double, 3> lineVoltage {};   // V: AB, BC, CA
-    std::array<double, 3> cosPhi {};
-    double frequency = 50;                  // Hz
+struct Electrical
+{
+    std::array<double, 3> current{};      // A
+    std::array<double, 3> phaseVoltage{}; // V
+    std::array<double, 3> lineVoltage{};  // V: AB, BC, CA
+    std::array<double, 3> cosPhi{};
+    double frequency = 50; // Hz
     double currentPositive = 0, currentNegative = 0, currentZero = 0;
     double voltagePositive = 0, voltageNegative = 0, voltageZero = 0;
     double apparentVA = 0, activeW = 0, reactiveVar = 0;
 };
 
-class MotorModel {
+class MotorModel
+{
 public:
     enum class State { Stopped, Starting, Running };
 
@@ -84,15 +87,15 @@ private:
     State m_state = State::Stopped;
     double m_stateSeconds = 0;
     double m_load = 0.85;
-    std::array<double, 3> m_mainsVolts {231.6, 230.5, 230.8}; // a slightly unbalanced mains
+    std::array<double, 3> m_mainsVolts{231.6, 230.5, 230.8}; // a slightly unbalanced mains
     double m_mainsHertz = 50.0;
     double m_startDurationS = 0;
     double m_startPeak = 0;
 
     Electrical m_now;
     double m_thermal = 0;
-    std::array<double, 3> m_average {};
-    std::array<double, 3> m_peak {};
+    std::array<double, 3> m_average{};
+    std::array<double, 3> m_peak{};
     double m_lastStartCurrent = 0;
     double m_lastStartSeconds = 0;
     double m_overloadCurrent = 0;

@@ -55,13 +55,20 @@ void RelayClock::addDays(std::int64_t days)
 std::uint16_t RelayClock::readField(int field) const
 {
     switch (field) {
-    case 0: return toBcd(m_time.second);
-    case 1: return toBcd(m_time.minute);
-    case 2: return toBcd(m_time.hour);
-    case 3: return toBcd(m_time.day);
-    case 4: return toBcd(m_time.month);
-    case 5: return toBcd(m_time.year >= 2000 ? m_time.year - 2000 : 0);
-    default: return 0;
+    case 0:
+        return toBcd(m_time.second);
+    case 1:
+        return toBcd(m_time.minute);
+    case 2:
+        return toBcd(m_time.hour);
+    case 3:
+        return toBcd(m_time.day);
+    case 4:
+        return toBcd(m_time.month);
+    case 5:
+        return toBcd(m_time.year >= 2000 ? m_time.year - 2000 : 0);
+    default:
+        return 0;
     }
 }
 
@@ -72,23 +79,48 @@ bool RelayClock::writeField(int field, std::uint16_t bcd)
         return false;
     const int v = static_cast<int>(*value);
     switch (field) {
-    case 0: if (v > 59) return false; m_time.second = v; m_pendingMs = 0; return true;
-    case 1: if (v > 59) return false; m_time.minute = v; return true;
-    case 2: if (v > 23) return false; m_time.hour = v; return true;
-    case 3: if (v < 1 || v > 31) return false; m_time.day = v; return true;
-    case 4: if (v < 1 || v > 12) return false; m_time.month = v; return true;
-    case 5: if (v > 99) return false; m_time.year = 2000 + v; return true;
-    default: return false;
+    case 0:
+        if (v > 59)
+            return false;
+        m_time.second = v;
+        m_pendingMs = 0;
+        return true;
+    case 1:
+        if (v > 59)
+            return false;
+        m_time.minute = v;
+        return true;
+    case 2:
+        if (v > 23)
+            return false;
+        m_time.hour = v;
+        return true;
+    case 3:
+        if (v < 1 || v > 31)
+            return false;
+        m_time.day = v;
+        return true;
+    case 4:
+        if (v < 1 || v > 12)
+            return false;
+        m_time.month = v;
+        return true;
+    case 5:
+        if (v > 99)
+            return false;
+        m_time.year = 2000 + v;
+        return true;
+    default:
+        return false;
     }
 }
 
 RelayDateTime localDateTime()
 {
     const std::time_t t = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     localtime_r(&t, &local);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-            local.tm_hour, local.tm_min, local.tm_sec};
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
 } // namespace zrq7::sim

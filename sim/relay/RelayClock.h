@@ -9,7 +9,8 @@
 
 namespace zrq7::sim {
 
-class RelayClock {
+class RelayClock
+{
 public:
     explicit RelayClock(const RelayDateTime& start);
 

@@ -25,7 +25,8 @@ enum class Exception : std::uint8_t {
 };
 
 // A calendar time as the relay's clock keeps it (year in full, e.g. 2025).
-struct RelayDateTime {
+struct RelayDateTime
+{
     int year = 2025;
     int month = 1;
     int day = 1;
@@ -38,21 +39,22 @@ struct RelayDateTime {
 // access, so tests drive time by hand instead of sleeping.
 using MonotonicClock = std::function<std::chrono::milliseconds()>;
 
-struct RelayOptions {
-    std::uint16_t identifier = 11;     // holding register 0
-    std::uint16_t firmware = 12;       // holding register 1 (and 230)
-    std::uint32_t seed = 1;            // noise on measurements, reproducible
+struct RelayOptions
+{
+    std::uint16_t identifier = 11; // holding register 0
+    std::uint16_t firmware = 12;   // holding register 1 (and 230)
+    std::uint32_t seed = 1;        // noise on measurements, reproducible
 
-    MonotonicClock clock;                      // empty: std::chrono::steady_clock
-    std::optional<RelayDateTime> startTime;    // relay clock at power-on; empty: the PC's local time
+    MonotonicClock clock;                   // empty: std::chrono::steady_clock
+    std::optional<RelayDateTime> startTime; // relay clock at power-on; empty: the PC's local time
 
     // A relay leaves the factory with no rated motor current (register 151 = 0) and
     // remote control forbidden (register 200 = 0): it would never start the motor.
     // The simulator is delivered fitted to a 42 A motor with remote control allowed,
     // so a fresh simulator shows a working drive. Set these to 0 for the factory state.
-    std::uint16_t ratedCurrent = 42;   // register 151, amperes
-    std::uint16_t remoteControl = 1;   // register 200
-    double load = 0.85;                // motor load as a multiple of the rated current
+    std::uint16_t ratedCurrent = 42; // register 151, amperes
+    std::uint16_t remoteControl = 1; // register 200
+    double load = 0.85;              // motor load as a multiple of the rated current
     // Further settings applied over the factory values, unchecked: register, signed value.
     std::vector<std::pair<std::uint16_t, std::int16_t>> settings;
 
@@ -67,7 +69,8 @@ struct RelayOptions {
 // State of a temperature sensor's wiring (the relay reports short and break with codes).
 enum class SensorState : std::uint8_t { Normal, Short, Break };
 
-class RelayDevice {
+class RelayDevice
+{
 public:
     virtual ~RelayDevice() = default;
 
@@ -81,8 +84,8 @@ public:
     virtual bool isSilent() const = 0;
 
     // Scenario hooks.
-    virtual void tripFault(int bit, std::int32_t value) = 0;    // fault bit 0..31 with its value
-    virtual void clearFault(int bit) = 0;                        // cause of the fault is gone
+    virtual void tripFault(int bit, std::int32_t value) = 0; // fault bit 0..31 with its value
+    virtual void clearFault(int bit) = 0;                    // cause of the fault is gone
     // Settings 150-244 take the value unchecked; any other register reads the forced
     // value from now on, instead of the model's, until releaseRegister.
     virtual void forceRegister(std::uint16_t reg, std::uint16_t value) = 0;

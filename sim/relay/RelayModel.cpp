@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The relay model's time, commands, settings writes and scenario hooks.
 #include "RelayModel.h"
+
 #include "RelayRegisterMap.h"
 
 namespace zrq7::sim {
@@ -8,10 +9,8 @@ namespace zrq7::sim {
 using namespace relaymap;
 
 RelayModel::RelayModel(const RelayOptions& options)
-    : m_options(options),
-      m_settings(options.firmware),
-      m_clock(options.startTime ? *options.startTime : localDateTime()),
-      m_motor(options.seed),
+    : m_options(options), m_settings(options.firmware),
+      m_clock(options.startTime ? *options.startTime : localDateTime()), m_motor(options.seed),
       m_failing(options.failingRegisters)
 {
     m_lastMs = nowMs();
@@ -36,7 +35,8 @@ std::int64_t RelayModel::nowMs() const
     if (m_options.clock)
         return m_options.clock().count();
     return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch()).count();
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 // ---- time -------------------------------------------------------------------------------

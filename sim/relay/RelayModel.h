@@ -16,7 +16,8 @@
 
 namespace zrq7::sim {
 
-class RelayModel final : public RelayDevice {
+class RelayModel final : public RelayDevice
+{
 public:
     explicit RelayModel(const RelayOptions& options);
 
@@ -79,16 +80,16 @@ private:
     FaultLog m_log;
     MotorModel m_motor;
 
-    std::uint32_t m_latched = 0;   // tripped faults, until reset or automatic restart
-    std::uint32_t m_cause = 0;          // faults whose cause the model still sees
-    std::uint32_t m_scriptedCause = 0;  // faults a scenario tripped and has not cleared yet
-    std::uint32_t m_warnings = 0;  // faults that only warn: shown while their cause lasts
-    std::array<std::uint16_t, 29> m_faultValues {};  // registers 300-328
-    std::optional<std::int64_t> m_restartInMs;  // automatic restart (or start after power-on) pending
-    std::int64_t m_energisedMs = 0;      // since the motor relay closed
-    std::array<std::int64_t, 32> m_conditionMs {};  // how long each fault's condition has lasted
-    double m_deviceS = 0;                // running hours of the relay itself
-    std::array<SensorState, 2> m_sensors {SensorState::Normal, SensorState::Normal};
+    std::uint32_t m_latched = 0;                   // tripped faults, until reset or automatic restart
+    std::uint32_t m_cause = 0;                     // faults whose cause the model still sees
+    std::uint32_t m_scriptedCause = 0;             // faults a scenario tripped and has not cleared yet
+    std::uint32_t m_warnings = 0;                  // faults that only warn: shown while their cause lasts
+    std::array<std::uint16_t, 29> m_faultValues{}; // registers 300-328
+    std::optional<std::int64_t> m_restartInMs;     // automatic restart (or start after power-on) pending
+    std::int64_t m_energisedMs = 0;                // since the motor relay closed
+    std::array<std::int64_t, 32> m_conditionMs{};  // how long each fault's condition has lasted
+    double m_deviceS = 0;                          // running hours of the relay itself
+    std::array<SensorState, 2> m_sensors{SensorState::Normal, SensorState::Normal};
     std::map<std::uint16_t, std::uint16_t> m_pinned;
     std::map<std::uint16_t, int> m_failing; // failing requests left per register (-1 always)
 };

@@ -29,8 +29,8 @@ void RelayModel::checkProtections(std::int64_t ms)
 
     // Minimum current while running: the cause goes with the motor.
     const double rated = setting(kRatedCurrent);
-    const bool low = m_motor.state() == MotorModel::State::Running
-                     && m_motor.meanCurrent() < rated * setting(kMinCurrentPercent) / 100.0;
+    const bool low = m_motor.state() == MotorModel::State::Running &&
+                     m_motor.meanCurrent() < rated * setting(kMinCurrentPercent) / 100.0;
     if (lasted(kFaultMinCurrent, low && setting(kMinCurrentProtection) != 0, ms, setting(kMinCurrentDelay)))
         trip(kFaultMinCurrent, currentUnits(m_motor.meanCurrent()));
 
@@ -39,19 +39,20 @@ void RelayModel::checkProtections(std::int64_t ms)
     const double mean = m_motor.meanCurrent();
     const bool running = m_motor.state() == MotorModel::State::Running;
     const bool rotorProtected = setting(kStartProtection) != 0;
-    if (rotorProtected && m_motor.state() == MotorModel::State::Starting
-        && m_motor.secondsInState() > setting(kStartDelay))
+    if (rotorProtected && m_motor.state() == MotorModel::State::Starting &&
+        m_motor.secondsInState() > setting(kStartDelay))
         trip(kFaultLongStart, currentUnits(mean));
-    if (lasted(kFaultBlockedRotor, rotorProtected && running && mean > rated * setting(kStartCoefficient) / 10.0,
-               ms, setting(kBlockDelay) / 10.0))
+    if (lasted(kFaultBlockedRotor,
+               rotorProtected && running && mean > rated * setting(kStartCoefficient) / 10.0, ms,
+               setting(kBlockDelay) / 10.0))
         trip(kFaultBlockedRotor, currentUnits(mean));
 
     // Overcurrent: trips when 158 = 0; with 158 = 1 it is only signalled while it lasts and
     // the thermal image decides when the motor goes off.
-    const bool overcurrent = lasted(kFaultOvercurrent,
-                                    setting(kImaxProtection) != 0 && running
-                                        && mean > rated * setting(kImaxCoefficient) / 10.0,
-                                    ms, setting(kImaxDelay) / 10.0);
+    const bool overcurrent =
+        lasted(kFaultOvercurrent,
+               setting(kImaxProtection) != 0 && running && mean > rated * setting(kImaxCoefficient) / 10.0,
+               ms, setting(kImaxDelay) / 10.0);
     if (setting(kImaxAfterThermal) == 0) {
         raiseWarning(kFaultOvercurrent, false);
         if (overcurrent)
@@ -65,8 +66,8 @@ void RelayModel::checkProtections(std::int64_t ms)
     const Electrical& e = m_motor.electrical();
     const auto [leastI, mostI] = std::minmax_element(e.current.begin(), e.current.end());
     const bool phaseLost = m_motor.energised() && *mostI > 0 && *leastI < 0.1 * *mostI;
-    const bool phaseDead = *std::min_element(e.phaseVoltage.begin(), e.phaseVoltage.end())
-                           < MotorModel::kLivePhaseVolts;
+    const bool phaseDead =
+        *std::min_element(e.phaseVoltage.begin(), e.phaseVoltage.end()) < MotorModel::kLivePhaseVolts;
     setCause(kFaultPhaseLoss, phaseLost || phaseDead);
     if (lasted(kFaultPhaseLoss, phaseLost && setting(kPhaseLossProtection) != 0, ms,
                setting(kPhaseLossDelay) / 10.0))
@@ -75,7 +76,8 @@ void RelayModel::checkProtections(std::int64_t ms)
     // Mains: line voltage limits and balance, frequency limits. Their cause lasts as long
     // as the mains is out of bounds; they trip a running motor once it has lasted the delay.
     const auto [lowest, highest] = std::minmax_element(e.lineVoltage.begin(), e.lineVoltage.end());
-    struct MainsCheck {
+    struct MainsCheck
+    {
         int bit;
         bool out;
         std::uint16_t mode;
@@ -83,14 +85,16 @@ void RelayModel::checkProtections(std::int64_t ms)
         double value;
     };
     const MainsCheck checks[] = {
-        {kFaultUmin, *lowest < setting(kUminThreshold), kUminProtection, double(setting(kUminDelay)), *lowest},
-        {kFaultUmax, *highest > setting(kUmaxThreshold), kUmaxProtection, setting(kUmaxDelay) / 10.0, *highest},
+        {kFaultUmin, *lowest < setting(kUminThreshold), kUminProtection, double(setting(kUminDelay)),
+         *lowest},
+        {kFaultUmax, *highest > setting(kUmaxThreshold), kUmaxProtection, setting(kUmaxDelay) / 10.0,
+         *highest},
         {kFaultImbalance, *highest - *lowest > setting(kImbalanceThreshold), kImbalanceProtection,
          double(setting(kImbalanceDelay)), *highest - *lowest},
-        {kFaultFmin, e.frequency * 10.0 < setting(kFminThreshold), kFminProtection, double(setting(kFminDelay)),
-         e.frequency * 10.0},
-        {kFaultFmax, e.frequency * 10.0 > setting(kFmaxThreshold), kFmaxProtection, double(setting(kFmaxDelay)),
-         e.frequency * 10.0},
+        {kFaultFmin, e.frequency * 10.0 < setting(kFminThreshold), kFminProtection,
+         double(setting(kFminDelay)), e.frequency * 10.0},
+        {kFaultFmax, e.frequency * 10.0 > setting(kFmaxThreshold), kFmaxProtection,
+         double(setting(kFmaxDelay)), e.frequency * 10.0},
     };
     for (const MainsCheck& c : checks) {
         setCause(c.bit, c.out);
@@ -99,7 +103,8 @@ void RelayModel::checkProtections(std::int64_t ms)
     }
 
     // Temperature sensors: over temperature trips; a wiring fault warns or trips (setting 209).
-    struct Sensor {
+    struct Sensor
+    {
         int index;
         std::uint16_t type, trip;
         int overFault, shortFault, breakFault;
@@ -110,13 +115,13 @@ void RelayModel::checkProtections(std::int64_t ms)
     for (const Sensor& s : kSensors) {
         const bool enabled = setting(s.type) != 0;
         const SensorState wiring = enabled ? m_sensors[s.index] : SensorState::Normal;
-        const bool over = enabled && wiring == SensorState::Normal
-                          && sensorTemperature(s.index) > setting(s.trip);
+        const bool over =
+            enabled && wiring == SensorState::Normal && sensorTemperature(s.index) > setting(s.trip);
         setCause(s.overFault, over);
         if (over && m_motor.energised())
             trip(s.overFault, clampWord(sensorTemperature(s.index)));
-        for (const auto& [fault, state] : {std::pair {s.shortFault, SensorState::Short},
-                                           std::pair {s.breakFault, SensorState::Break}}) {
+        for (const auto& [fault, state] :
+             {std::pair{s.shortFault, SensorState::Short}, std::pair{s.breakFault, SensorState::Break}}) {
             const bool present = wiring == state;
             if (setting(kSensorFaultStops) == 1) {
                 setCause(fault, present);

@@ -20,7 +20,8 @@ constexpr std::uint16_t kStatus = 900, kMaskLow = 901, kMaskHigh = 902, kCommand
 
 // Settings the model acts on.
 constexpr std::uint16_t kCtRating = 150, kRatedCurrent = 151, kAveragingPeriod = 153;
-constexpr std::uint16_t kImaxCoefficient = 155, kImaxDelay = 156, kImaxProtection = 157, kImaxAfterThermal = 158;
+constexpr std::uint16_t kImaxCoefficient = 155, kImaxDelay = 156, kImaxProtection = 157,
+                        kImaxAfterThermal = 158;
 constexpr std::uint16_t kStartCoefficient = 173, kStartDelay = 174, kBlockDelay = 175, kStartProtection = 176;
 constexpr std::uint16_t kThermalProtection = 167, kThermalDelay = 168, kCoolingFactor = 169;
 constexpr std::uint16_t kMinCurrentPercent = 170, kMinCurrentDelay = 171, kMinCurrentProtection = 172;
@@ -52,8 +53,8 @@ constexpr std::uint32_t kVoltageFaults = 1u << kFaultUmin | 1u << kFaultUmax | 1
 
 // The setting that switches a protection off (0), on (1) or on with automatic restart (2).
 constexpr std::pair<int, std::uint16_t> kProtectionMode[] = {
-    {0, 157}, {1, 167}, {2, 161}, {4, 164}, {5, 172}, {6, 176}, {7, 176}, {10, 186},
-    {12, 179}, {13, 182}, {14, 185}, {16, 191}, {17, 194}, {25, 188}};
+    {0, 157},  {1, 167},  {2, 161},  {4, 164},  {5, 172},  {6, 176},  {7, 176},
+    {10, 186}, {12, 179}, {13, 182}, {14, 185}, {16, 191}, {17, 194}, {25, 188}};
 
 constexpr std::int64_t kRestartSilenceMs = 2000;
 constexpr std::int64_t kStepMs = 100;
@@ -80,7 +81,13 @@ inline std::uint32_t clampLong(double v)
     return static_cast<std::uint32_t>(std::clamp(std::llround(v), 0LL, 0xFFFFFFFFLL));
 }
 
-inline std::uint16_t highWord(std::uint32_t v) { return static_cast<std::uint16_t>(v >> 16); }
-inline std::uint16_t lowWord(std::uint32_t v) { return static_cast<std::uint16_t>(v & 0xFFFF); }
+inline std::uint16_t highWord(std::uint32_t v)
+{
+    return static_cast<std::uint16_t>(v >> 16);
+}
+inline std::uint16_t lowWord(std::uint32_t v)
+{
+    return static_cast<std::uint16_t>(v & 0xFFFF);
+}
 
 } // namespace zrq7::sim::relaymap

@@ -14,19 +14,18 @@ namespace {
 
 std::uint16_t countdown(double seconds)
 {
-    return seconds < 0 ? kTimerIdle : static_cast<std::uint16_t>(std::min(std::ceil(seconds), double(kTimerIdle)));
+    return seconds < 0 ? kTimerIdle
+                       : static_cast<std::uint16_t>(std::min(std::ceil(seconds), double(kTimerIdle)));
 }
 
 } // namespace
 
 bool RelayModel::isMapped(std::uint16_t reg) const
 {
-    return reg == kIdentifier || reg == kFirmware
-           || (reg >= kMeasureFirst && reg <= kMeasureLast)
-           || m_settings.has(reg)
-           || (reg >= kFaultValueFirst && reg <= kFaultValueLast)
-           || (reg >= kStatus && reg <= kCommand)
-           || (reg >= FaultLog::kFirstRegister && reg <= FaultLog::kLastRegister);
+    return reg == kIdentifier || reg == kFirmware || (reg >= kMeasureFirst && reg <= kMeasureLast) ||
+           m_settings.has(reg) || (reg >= kFaultValueFirst && reg <= kFaultValueLast) ||
+           (reg >= kStatus && reg <= kCommand) ||
+           (reg >= FaultLog::kFirstRegister && reg <= FaultLog::kLastRegister);
 }
 
 Exception RelayModel::readHolding(std::uint16_t first, std::uint16_t count, std::uint16_t* out)
@@ -63,11 +62,16 @@ std::uint16_t RelayModel::registerValue(std::uint16_t reg) const
         return m_faultValues[reg - kFaultValueFirst];
     const std::uint32_t mask = m_latched | m_warnings;
     switch (reg) {
-    case kStatus: return statusWord();
-    case kMaskLow: return lowWord(mask);
-    case kMaskHigh: return highWord(mask);
-    case kCommand: return 0;
-    default: break;
+    case kStatus:
+        return statusWord();
+    case kMaskLow:
+        return lowWord(mask);
+    case kMaskHigh:
+        return highWord(mask);
+    case kCommand:
+        return 0;
+    default:
+        break;
     }
     if (reg >= FaultLog::kFirstRegister && reg <= FaultLog::kLastRegister)
         return m_log.readRegister(reg);
@@ -93,9 +97,12 @@ std::uint16_t RelayModel::temperatureRegister(int sensor) const
     if (setting(sensor == 0 ? kSensor1Type : kSensor2Type) == 0)
         return kSensorOff;
     switch (m_sensors[sensor]) {
-    case SensorState::Short: return kSensorShort;
-    case SensorState::Break: return kSensorBreak;
-    case SensorState::Normal: break;
+    case SensorState::Short:
+        return kSensorShort;
+    case SensorState::Break:
+        return kSensorBreak;
+    case SensorState::Normal:
+        break;
     }
     return static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(sensorTemperature(sensor))));
 }
@@ -105,31 +112,60 @@ std::uint16_t RelayModel::measurementRegister(std::uint16_t reg) const
     const Electrical& e = m_motor.electrical();
     const MotorParameters p = motorParameters();
     const auto thermal = clampLong(m_motor.thermal() / MotorModel::kThermalTripLevel * kThermalAtTrip);
-    const auto apparent = clampLong(e.apparentVA / 10.0);  // hundredths of a kVA
+    const auto apparent = clampLong(e.apparentVA / 10.0); // hundredths of a kVA
     const auto active = clampLong(e.activeW / 10.0);
     const auto reactive = clampLong(e.reactiveVar / 10.0);
     const auto energy = [](double kiloUnitHours) { return clampLong(kiloUnitHours * 10.0); };
 
     switch (reg) {
-    case 30: case 31: case 32: return currentUnits(e.current[reg - 30]);
-    case 33: return currentUnits(e.currentPositive);
-    case 34: return currentUnits(e.currentZero);
-    case 35: return currentUnits(e.currentNegative);
-    case 36: case 37: case 38: return currentUnits(m_motor.averageCurrent()[reg - 36]);
-    case 39: case 40: case 41: return currentUnits(m_motor.peakCurrent()[reg - 39]);
-    case 42: return currentUnits(m_motor.lastStartCurrent());
-    case 43: return currentUnits(m_motor.overloadCurrent());
-    case 44: return clampWord(m_motor.lastStartSeconds());
-    case 45: case 46: case 47: return clampWord(e.phaseVoltage[reg - 45]);
-    case 48: case 49: case 50: return clampWord(e.lineVoltage[reg - 48]);
-    case 51: return clampWord(e.voltagePositive);
-    case 52: return clampWord(e.voltageNegative);
-    case 53: return clampWord(e.voltageZero);
-    case 54: return clampWord(std::floor(m_motor.runningSeconds() / 3600.0));
-    case 55: return kInsulationTenthsMOhm;
-    case 56: return clampWord(e.frequency * 10.0);
-    case 57: return m_restartInMs ? countdown(*m_restartInMs / 1000.0) : kTimerIdle;
-    case 58: return countdown(m_motor.secondsToThermalTrip(p));
+    case 30:
+    case 31:
+    case 32:
+        return currentUnits(e.current[reg - 30]);
+    case 33:
+        return currentUnits(e.currentPositive);
+    case 34:
+        return currentUnits(e.currentZero);
+    case 35:
+        return currentUnits(e.currentNegative);
+    case 36:
+    case 37:
+    case 38:
+        return currentUnits(m_motor.averageCurrent()[reg - 36]);
+    case 39:
+    case 40:
+    case 41:
+        return currentUnits(m_motor.peakCurrent()[reg - 39]);
+    case 42:
+        return currentUnits(m_motor.lastStartCurrent());
+    case 43:
+        return currentUnits(m_motor.overloadCurrent());
+    case 44:
+        return clampWord(m_motor.lastStartSeconds());
+    case 45:
+    case 46:
+    case 47:
+        return clampWord(e.phaseVoltage[reg - 45]);
+    case 48:
+    case 49:
+    case 50:
+        return clampWord(e.lineVoltage[reg - 48]);
+    case 51:
+        return clampWord(e.voltagePositive);
+    case 52:
+        return clampWord(e.voltageNegative);
+    case 53:
+        return clampWord(e.voltageZero);
+    case 54:
+        return clampWord(std::floor(m_motor.runningSeconds() / 3600.0));
+    case 55:
+        return kInsulationTenthsMOhm;
+    case 56:
+        return clampWord(e.frequency * 10.0);
+    case 57:
+        return m_restartInMs ? countdown(*m_restartInMs / 1000.0) : kTimerIdle;
+    case 58:
+        return countdown(m_motor.secondsToThermalTrip(p));
     case 59: {
         const double share = heatingPercent() / 100.0;
         if (!(m_latched & 1u << kFaultThermal) || share <= kThermalRestartShare)
@@ -137,27 +173,50 @@ std::uint16_t RelayModel::measurementRegister(std::uint16_t reg) const
         const double tau = m_motor.heatingTimeConstant(p) * std::max(1.0, p.coolingFactor);
         return countdown(tau * std::log(share / kThermalRestartShare));
     }
-    case 60: return highWord(apparent);
-    case 61: return lowWord(apparent);
-    case 62: return highWord(active);
-    case 63: return lowWord(active);
-    case 64: return highWord(reactive);
-    case 65: return lowWord(reactive);
-    case 66: case 67: case 68: return clampWord(e.cosPhi[reg - 66] * 1000.0);
-    case 69: return temperatureRegister(0);
-    case 70: return temperatureRegister(1);
-    case 71: return kCurrentInputTenthsMA;
-    case 72: return kVoltageInputTenthsV;
-    case 73: return highWord(thermal);
-    case 74: return lowWord(thermal);
-    case kLogNewest: return m_log.newestIndex();
-    case 90: return highWord(energy(m_motor.apparentEnergy()));
-    case 91: return lowWord(energy(m_motor.apparentEnergy()));
-    case 92: return highWord(energy(m_motor.activeEnergy()));
-    case 93: return lowWord(energy(m_motor.activeEnergy()));
-    case 94: return highWord(energy(m_motor.reactiveEnergy()));
-    case 95: return lowWord(energy(m_motor.reactiveEnergy()));
-    default: break;
+    case 60:
+        return highWord(apparent);
+    case 61:
+        return lowWord(apparent);
+    case 62:
+        return highWord(active);
+    case 63:
+        return lowWord(active);
+    case 64:
+        return highWord(reactive);
+    case 65:
+        return lowWord(reactive);
+    case 66:
+    case 67:
+    case 68:
+        return clampWord(e.cosPhi[reg - 66] * 1000.0);
+    case 69:
+        return temperatureRegister(0);
+    case 70:
+        return temperatureRegister(1);
+    case 71:
+        return kCurrentInputTenthsMA;
+    case 72:
+        return kVoltageInputTenthsV;
+    case 73:
+        return highWord(thermal);
+    case 74:
+        return lowWord(thermal);
+    case kLogNewest:
+        return m_log.newestIndex();
+    case 90:
+        return highWord(energy(m_motor.apparentEnergy()));
+    case 91:
+        return lowWord(energy(m_motor.apparentEnergy()));
+    case 92:
+        return highWord(energy(m_motor.activeEnergy()));
+    case 93:
+        return lowWord(energy(m_motor.activeEnergy()));
+    case 94:
+        return highWord(energy(m_motor.reactiveEnergy()));
+    case 95:
+        return lowWord(energy(m_motor.reactiveEnergy()));
+    default:
+        break;
     }
     if (reg >= kClockFirst && reg <= kClockLast)
         return m_clock.readField(reg - kClockFirst);

@@ -9,7 +9,8 @@
 
 namespace zrq7::sim {
 
-class SettingsBank {
+class SettingsBank
+{
 public:
     static constexpr std::uint16_t kFirst = 150;
     static constexpr std::uint16_t kLast = 244;
@@ -17,13 +18,14 @@ public:
     explicit SettingsBank(int firmwareVersion);
 
     bool has(std::uint16_t reg) const;
-    std::int16_t value(std::uint16_t reg) const;      // 0 for a register that is not there
+    std::int16_t value(std::uint16_t reg) const; // 0 for a register that is not there
     bool inBounds(std::uint16_t reg, std::int16_t value) const;
-    void set(std::uint16_t reg, std::int16_t value);  // unchecked; ignored when not there
+    void set(std::uint16_t reg, std::int16_t value); // unchecked; ignored when not there
     void restoreFactory();
 
 private:
-    struct Slot {
+    struct Slot
+    {
         bool present = false;
         std::int16_t value = 0;
         std::int16_t factory = 0;
@@ -32,7 +34,7 @@ private:
     };
     static std::size_t index(std::uint16_t reg) { return reg - kFirst; }
 
-    std::array<Slot, kLast - kFirst + 1> m_slots {};
+    std::array<Slot, kLast - kFirst + 1> m_slots{};
 };
 
 } // namespace zrq7::sim

@@ -23,7 +23,7 @@ inline QString cellText(const QString& html)
             const char32_t c = name.mid(1).toUInt();
             text += QString::fromUcs4(&c, 1);
         } else {
-            text += name == QLatin1String("amp") ? QStringLiteral("&")
+            text += name == QLatin1String("amp")  ? QStringLiteral("&")
                     : name == QLatin1String("lt") ? QStringLiteral("<")
                     : name == QLatin1String("gt") ? QStringLiteral(">")
                                                   : QStringLiteral("\"");

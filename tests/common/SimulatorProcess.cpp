@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "SimulatorProcess.h"
+
 #include "StopProcess.h"
 
 #include <QDeadlineTimer>
@@ -78,10 +79,11 @@ QString SimulatorProcess::standardError()
 // --verbose logs each request as "tcp#N <- <MBAP, 7 bytes> 06 RH RL VH VL".
 QList<int> SimulatorProcess::registerWrites(quint16 reg)
 {
-    const QRegularExpression write(QStringLiteral("<- (?:[0-9A-F]{2} ){7}06 %1 %2 ([0-9A-F]{2}) ([0-9A-F]{2})")
-                                       .arg(reg >> 8, 2, 16, QLatin1Char('0'))
-                                       .arg(reg & 0xFF, 2, 16, QLatin1Char('0'))
-                                       .toUpper());
+    const QRegularExpression write(
+        QStringLiteral("<- (?:[0-9A-F]{2} ){7}06 %1 %2 ([0-9A-F]{2}) ([0-9A-F]{2})")
+            .arg(reg >> 8, 2, 16, QLatin1Char('0'))
+            .arg(reg & 0xFF, 2, 16, QLatin1Char('0'))
+            .toUpper());
     QList<int> values;
     for (const QRegularExpressionMatch& m : write.globalMatch(standardError()))
         values << (m.captured(1).toInt(nullptr, 16) << 8 | m.captured(2).toInt(nullptr, 16));

@@ -24,10 +24,10 @@ public:
     // SIGTERM and wait (SIGKILL after timeoutMs); returns the exit code, -1 if it crashed.
     int stop(int timeoutMs = 5000);
 
-    QString tcpHost() const { return m_tcpHost; }   // "" when no TCP listener
-    quint16 tcpPort() const { return m_tcpPort; }   // the chosen port, also for --tcp 0
-    QString ptyPath() const { return m_ptyPath; }   // the symlink given to --pty
-    QString serialPath() const { return m_serialPath; }   // the device given to --serial
+    QString tcpHost() const { return m_tcpHost; }       // "" when no TCP listener
+    quint16 tcpPort() const { return m_tcpPort; }       // the chosen port, also for --tcp 0
+    QString ptyPath() const { return m_ptyPath; }       // the symlink given to --pty
+    QString serialPath() const { return m_serialPath; } // the device given to --serial
     QString readyLine() const { return m_readyLine; }
     QString errorString() const { return m_error; }
     // Everything the simulator wrote to stderr so far (--verbose frames, errors).
@@ -37,7 +37,7 @@ public:
     QList<int> registerWrites(quint16 reg);
     QProcess& process() { return m_process; }
 
-    static QString program();   // $ZRQ7_BIN_DIR/zrq7sim
+    static QString program(); // $ZRQ7_BIN_DIR/zrq7sim
 
 private:
     void parseReadyLine(const QString& line);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "SocatPair.h"
+
 #include "StopProcess.h"
 
 #include <QDeadlineTimer>
@@ -7,13 +8,12 @@
 
 namespace zrq7::test {
 
-SocatPair::SocatPair() : m_linkA(m_dir.filePath(QStringLiteral("a"))), m_linkB(m_dir.filePath(QStringLiteral("b")))
+SocatPair::SocatPair()
+    : m_linkA(m_dir.filePath(QStringLiteral("a"))), m_linkB(m_dir.filePath(QStringLiteral("b")))
 {
 }
 
-SocatPair::SocatPair(QString linkA, QString linkB) : m_linkA(std::move(linkA)), m_linkB(std::move(linkB))
-{
-}
+SocatPair::SocatPair(QString linkA, QString linkB) : m_linkA(std::move(linkA)), m_linkB(std::move(linkB)) {}
 
 SocatPair::~SocatPair()
 {
@@ -22,11 +22,10 @@ SocatPair::~SocatPair()
 
 bool SocatPair::start(int timeoutMs)
 {
-    const auto end = [](const QString& link) {
-        return QStringLiteral("pty,raw,echo=0,link=") + link;
-    };
+    const auto end = [](const QString& link) { return QStringLiteral("pty,raw,echo=0,link=") + link; };
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(QStringLiteral("socat"), {QStringLiteral("-d"), QStringLiteral("-d"), end(m_linkA), end(m_linkB)});
+    m_process.start(QStringLiteral("socat"),
+                    {QStringLiteral("-d"), QStringLiteral("-d"), end(m_linkA), end(m_linkB)});
     if (!m_process.waitForStarted(timeoutMs)) {
         m_error = QStringLiteral("cannot start socat: ") + m_process.errorString();
         return false;
@@ -36,7 +35,8 @@ bool SocatPair::start(int timeoutMs)
     const QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
         log += m_process.readAll();
-        if (log.contains("starting data transfer loop") && QFileInfo::exists(m_linkA) && QFileInfo::exists(m_linkB))
+        if (log.contains("starting data transfer loop") && QFileInfo::exists(m_linkA) &&
+            QFileInfo::exists(m_linkB))
             return true;
         m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
     }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "PeerProcess.h"
+
 #include "StopProcess.h"
 
 #include <QDeadlineTimer>

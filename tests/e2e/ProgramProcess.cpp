@@ -6,7 +6,8 @@
 
 namespace zrq7::e2e {
 
-ProgramProcess::ProgramProcess(const QString& logPath, const QStringList& arguments, const QStringList& environment)
+ProgramProcess::ProgramProcess(const QString& logPath, const QStringList& arguments,
+                               const QStringList& environment)
     : m_log(logPath)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -59,7 +60,8 @@ bool writeProfile(const QStringList& arguments)
     QProcess profile;
     profile.setProcessChannelMode(QProcess::ForwardedChannels);
     profile.start(qEnvironmentVariable("ZRQ7_BIN_DIR") + QStringLiteral("/zrq7_demo_profile"), arguments);
-    return profile.waitForFinished(10000) && profile.exitStatus() == QProcess::NormalExit && profile.exitCode() == 0;
+    return profile.waitForFinished(10000) && profile.exitStatus() == QProcess::NormalExit &&
+           profile.exitCode() == 0;
 }
 
 } // namespace zrq7::e2e

@@ -133,7 +133,8 @@ QStringList takeMessages()
         const QString text = QString::fromUtf8(log.readAll());
         for (QString line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
             // The log escapes \, CR, LF and |; the texts compared here hold no backslash.
-            line.replace(QLatin1String("\\r"), QLatin1String("\r")).replace(QLatin1String("\\n"), QLatin1String("\n"));
+            line.replace(QLatin1String("\\r"), QLatin1String("\r"))
+                .replace(QLatin1String("\\n"), QLatin1String("\n"));
             line.replace(QLatin1String("\\|"), QLatin1String("|"));
             lines << line;
         }

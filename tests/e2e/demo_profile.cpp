@@ -16,7 +16,8 @@ namespace {
 
 int usage()
 {
-    std::fputs("usage: zrq7_demo_profile --tcp HOST:PORT | --serial COMn [--ascii] [--auto-connect] [--record SECONDS]\n",
+    std::fputs("usage: zrq7_demo_profile --tcp HOST:PORT | --serial COMn [--ascii] [--auto-connect] "
+               "[--record SECONDS]\n",
                stderr);
     return 1;
 }
@@ -38,7 +39,8 @@ int main(int argc, char* argv[])
             bool portOk = false;
             const uint port = endpoint.value(1).toUInt(&portOk);
             const QHostAddress host(endpoint.value(0));
-            if (endpoint.size() != 2 || !portOk || port > 65535 || host.protocol() != QHostAddress::IPv4Protocol)
+            if (endpoint.size() != 2 || !portOk || port > 65535 ||
+                host.protocol() != QHostAddress::IPv4Protocol)
                 return usage();
             SetSettingsText(settings.szPortName, QStringLiteral("Modbus TCP"));
             settings.dwIpAddress = host.toIPv4Address(); // first octet in the most significant byte

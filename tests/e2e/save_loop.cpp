@@ -31,7 +31,8 @@ bool saveParameters(const std::string& path, int n)
     for (std::uint16_t reg = 150; reg <= 244; ++reg)
         entries.push_back({reg, n});
     const std::optional<std::string> old = zrq7::params::readWholeFile(path);
-    return zrq7::params::replaceFileAtomically(path, zrq7::params::writeParameterValues(old.value_or(""), entries));
+    return zrq7::params::replaceFileAtomically(path,
+                                               zrq7::params::writeParameterValues(old.value_or(""), entries));
 }
 
 } // namespace

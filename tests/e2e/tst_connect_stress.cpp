@@ -64,8 +64,9 @@ void TestConnectStress::initTestCase()
 
 void TestConnectStress::connectAndDisconnectWhilePolling()
 {
-    const int cycles = qEnvironmentVariableIsSet("ZRQ7_STRESS_CYCLES") ? qEnvironmentVariableIntValue("ZRQ7_STRESS_CYCLES")
-                                                                        : 100;
+    const int cycles = qEnvironmentVariableIsSet("ZRQ7_STRESS_CYCLES")
+                           ? qEnvironmentVariableIntValue("ZRQ7_STRESS_CYCLES")
+                           : 100;
     // A relay with a fault, so the poll also waits for the window's fault list.
     RelayUnderTest relay(LinkKind::Tcp, {}, QStringLiteral("at 0 trip 3 value 120\n"));
     QVERIFY2(relay.start(), qPrintable(relay.errorString()));
@@ -80,12 +81,13 @@ void TestConnectStress::connectAndDisconnectWhilePolling()
     for (int cycle = 0; cycle < cycles; ++cycle) {
         QTest::mouseClick(connectButton, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!window.isConnecting(), 10000);
-        QVERIFY2(window.isConnected(), qPrintable(QStringLiteral("cycle %1: %2").arg(cycle).arg(takeMessages().join(u'\n'))));
+        QVERIFY2(window.isConnected(),
+                 qPrintable(QStringLiteral("cycle %1: %2").arg(cycle).arg(takeMessages().join(u'\n'))));
         // Alternately right away (the poll's first requests) and once values and
         // the fault list have reached the window.
         if (cycle % 2 == 1)
-            QTRY_VERIFY_WITH_TIMEOUT(labelText(window, 1114) != QStringLiteral("0 V") &&
-                                         listedFaults(window).contains(3), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                labelText(window, 1114) != QStringLiteral("0 V") && listedFaults(window).contains(3), 10000);
         QTest::mouseClick(connectButton, Qt::LeftButton);
         QVERIFY(!window.isConnected());
         QCOMPARE(window.pollFlags().bPollRunning.load(), 0);
@@ -99,8 +101,8 @@ void TestConnectStress::connectAndDisconnectWhilePolling()
 
     QCoreApplication::processEvents();
     const ProcessResources after = processResources();
-    qInfo("descriptors %d -> %d, threads %d -> %d, resident %lld -> %lld kB", before.descriptors, after.descriptors,
-          before.threads, after.threads, before.residentKb, after.residentKb);
+    qInfo("descriptors %d -> %d, threads %d -> %d, resident %lld -> %lld kB", before.descriptors,
+          after.descriptors, before.threads, after.threads, before.residentKb, after.residentKb);
     QCOMPARE(after.descriptors, before.descriptors);
     QCOMPARE(after.threads, before.threads);
     // Memory: no growth with the cycles (a leak per connection of even a few kB

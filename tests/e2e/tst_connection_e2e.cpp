@@ -47,14 +47,14 @@ bool relayStatusBit(const RelayUnderTest& relay, int bit)
 }
 
 // Registers pinned by the scenario, with the values the panel must derive from them.
-const QString pinnedValues = QStringLiteral(
-    "at 0 set 30 100\n"   // phase 1 current 10.0 A (current transformer 100 A: tenths)
-    "at 0 set 45 230\n"   // phase 1 voltage 230 V
-    "at 0 set 60 0\n"     // apparent power, high word
-    "at 0 set 61 1234\n"  //   low word: 12.34 kVA
-    "at 0 set 66 850\n"   // cos φ phase A 0.850
-    "at 0 set 90 1\n"     // apparent energy, high word
-    "at 0 set 91 2\n");   //   low word: 65538 tenths
+const QString pinnedValues =
+    QStringLiteral("at 0 set 30 100\n"  // phase 1 current 10.0 A (current transformer 100 A: tenths)
+                   "at 0 set 45 230\n"  // phase 1 voltage 230 V
+                   "at 0 set 60 0\n"    // apparent power, high word
+                   "at 0 set 61 1234\n" //   low word: 12.34 kVA
+                   "at 0 set 66 850\n"  // cos φ phase A 0.850
+                   "at 0 set 90 1\n"    // apparent energy, high word
+                   "at 0 set 91 2\n");  //   low word: 65538 tenths
 
 } // namespace
 
@@ -91,8 +91,8 @@ void TestConnectionEndToEnd::connectShowsRelayValuesAndDisconnects()
 {
     QFETCH(LinkKind, link);
     RelayUnderTest relay(link,
-                         {QStringLiteral("--setting"), QStringLiteral("150=100"), QStringLiteral("--start-time"),
-                          QStringLiteral("2025-12-24T12:30:45")},
+                         {QStringLiteral("--setting"), QStringLiteral("150=100"),
+                          QStringLiteral("--start-time"), QStringLiteral("2025-12-24T12:30:45")},
                          pinnedValues);
     QVERIFY2(relay.start(), qPrintable(relay.errorString()));
     relay.pointSettingsAtRelay();
@@ -128,8 +128,8 @@ void TestConnectionEndToEnd::connectShowsRelayValuesAndDisconnects()
     QCOMPARE(values.GetMeasurement(50), 65538);
     // The relay clock started at 12:30:45 on 24.12.2025.
     static const QRegularExpression clock(QStringLiteral("^12 : 3[01] : \\d\\d\r\n24\\.12\\.2025$"));
-    QTRY_VERIFY2_WITH_TIMEOUT(clock.match(labelText(window, 1130)).hasMatch(), qPrintable(labelText(window, 1130)),
-                              10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(clock.match(labelText(window, 1130)).hasMatch(),
+                              qPrintable(labelText(window, 1130)), 10000);
 
     // Disconnect while the poll runs: the link is closed, the display reset, and
     // nothing the poll still had on its way reaches the window afterwards.
@@ -161,7 +161,8 @@ void TestConnectionEndToEnd::failedConnectIsReportedAndLeavesDisconnected_data()
     const QString incompatible =
         QStringLiteral("Błąd identyfikacji urządzenia. \r\nPodłączono niekompatybilne urządzenie.");
     const QString cannotOpen = QStringLiteral("COM - Nie można otworzyć portu");
-    QTest::newRow("identifier 10") << true << QStringList{"--id", "10"} << QString() << QString() << incompatible;
+    QTest::newRow("identifier 10") << true << QStringList{"--id", "10"} << QString() << QString()
+                                   << incompatible;
     QTest::newRow("firmware 16") << true << QStringList{"--firmware", "16"} << QString() << QString()
                                  << incompatible;
     QTest::newRow("firmware 6") << true << QStringList{"--firmware", "6"} << QString() << QString()
@@ -172,12 +173,13 @@ void TestConnectionEndToEnd::failedConnectIsReportedAndLeavesDisconnected_data()
     // Random bytes never make a Modbus TCP answer to the request: they are
     // skipped like a late answer to an earlier one until the time-out.
     QTest::newRow("relay answers only garbage")
-        << true << QStringList{"--garbage-rate", "1", "--fault-seed", "5"} << QString() << QString() << timeOut;
+        << true << QStringList{"--garbage-rate", "1", "--fault-seed", "5"} << QString() << QString()
+        << timeOut;
     QTest::newRow("nobody listens at the address")
         << false << QStringList() << QString() << QString()
         << QStringLiteral("TCP/IP - Nie można podłączyć się do węzła IP:127.0.0.1");
-    QTest::newRow("port that cannot be opened") << false << QStringList() << QString() << QStringLiteral("COM9")
-                                                << cannotOpen;
+    QTest::newRow("port that cannot be opened")
+        << false << QStringList() << QString() << QStringLiteral("COM9") << cannotOpen;
     QTest::newRow("no port name") << false << QStringList() << QString() << QStringLiteral("-") << cannotOpen;
     QTest::newRow("port held by another program")
         << false << QStringList() << QString() << QStringLiteral("COM8")
@@ -261,7 +263,8 @@ void TestConnectionEndToEnd::silentRelayRaisesLinkLostAndRecovers()
     // Link-lost fault (catalogue entry 38) once five seconds of failures have passed.
     QTRY_VERIFY_WITH_TIMEOUT(listedFaults(window).contains(38), 12000);
     const qint64 raisedAt = sinceStart.elapsed();
-    QVERIFY2(raisedAt >= 3000 + 4500, qPrintable(QString::number(raisedAt))); // five seconds of failures, give or take a tick
+    QVERIFY2(raisedAt >= 3000 + 4500,
+             qPrintable(QString::number(raisedAt))); // five seconds of failures, give or take a tick
     QCOMPARE(faultCell(window, 38, 0), QString::fromUtf16(dll_nErrInfo[38].szDescription));
     QCOMPARE(window.snapshot().GetMeasurement(15), 0);
     QCOMPARE(labelText(window, 1114), QStringLiteral("0 V"));
@@ -287,8 +290,9 @@ void TestConnectionEndToEnd::garbageAnswersNeverBecomeValues_data()
 void TestConnectionEndToEnd::garbageAnswersNeverBecomeValues()
 {
     QFETCH(LinkKind, link);
-    RelayUnderTest relay(link, {QStringLiteral("--garbage-rate"), QStringLiteral("0.3"), QStringLiteral("--fault-seed"),
-                                QStringLiteral("11"), QStringLiteral("--verbose")},
+    RelayUnderTest relay(link,
+                         {QStringLiteral("--garbage-rate"), QStringLiteral("0.3"),
+                          QStringLiteral("--fault-seed"), QStringLiteral("11"), QStringLiteral("--verbose")},
                          pinnedValues);
     QVERIFY2(relay.start(), qPrintable(relay.errorString()));
     relay.pointSettingsAtRelay(300, 3);
@@ -307,7 +311,9 @@ void TestConnectionEndToEnd::garbageAnswersNeverBecomeValues()
     polling.start();
     while (polling.elapsed() < 4000) {
         QVERIFY2(relayOrNothing(0, 100) && relayOrNothing(15, 230) && relayOrNothing(33, 850),
-                 qPrintable(QStringLiteral("%1 %2 %3").arg(values.GetMeasurement(0)).arg(values.GetMeasurement(15))
+                 qPrintable(QStringLiteral("%1 %2 %3")
+                                .arg(values.GetMeasurement(0))
+                                .arg(values.GetMeasurement(15))
                                 .arg(values.GetMeasurement(33))));
         seen += values.GetMeasurement(15) == 230;
         QTest::qWait(20);
@@ -540,13 +546,15 @@ void TestConnectionEndToEnd::programConnectsAtStartFromItsProfile()
     // register 900, 3 registers).
     RelayUnderTest relay(LinkKind::Tcp, {QStringLiteral("--verbose")});
     QVERIFY2(relay.start(), qPrintable(relay.errorString()));
-    QVERIFY(writeProfile({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(relay.process().tcpPort()),
-                          QStringLiteral("--auto-connect")}));
+    QVERIFY(
+        writeProfile({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(relay.process().tcpPort()),
+                      QStringLiteral("--auto-connect")}));
 
     const QString messages = scratchPath(QStringLiteral("program.log"));
     ProgramProcess program(messages);
     QVERIFY(program.started());
-    QTRY_VERIFY_WITH_TIMEOUT(relay.process().standardError().contains(QStringLiteral("03 03 84 00 03")), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(relay.process().standardError().contains(QStringLiteral("03 03 84 00 03")),
+                             20000);
     program.kill();
 
     QFile log(messages);

@@ -55,19 +55,25 @@ QString problemsOf(const DbFileContents& contents)
         return QStringLiteral("status %1").arg(int(contents.status));
     const QDate today = QDate::currentDate();
     if (!(contents.date == DbDate{today.day(), today.month(), today.year()}))
-        return QStringLiteral("header date %1.%2.%3").arg(contents.date.day).arg(contents.date.month).arg(contents.date.year);
+        return QStringLiteral("header date %1.%2.%3")
+            .arg(contents.date.day)
+            .arg(contents.date.month)
+            .arg(contents.date.year);
     int previous = -1;
     for (std::size_t i = 0; i < contents.records.size(); ++i) {
         const _tagSTRUCT_DATA& r = contents.records[i];
         const int t = r.stTime.wHour * 3600 + r.stTime.wMinute * 60 + r.stTime.wSecond;
         const bool linked = r.nLinkState == 1;
-        const bool sound = (r.nLinkState == 0 || linked) && r.stTime.wHour < 24 && r.stTime.wMinute < 60 &&
-                           r.stTime.wSecond < 60 && t >= previous &&
-                           (linked ? r.nValue[26] > 450 && r.nValue[26] < 550 && r.nValue[15] > 0
-                                   : r.nValue[26] == 0);
+        const bool sound =
+            (r.nLinkState == 0 || linked) && r.stTime.wHour < 24 && r.stTime.wMinute < 60 &&
+            r.stTime.wSecond < 60 && t >= previous &&
+            (linked ? r.nValue[26] > 450 && r.nValue[26] < 550 && r.nValue[15] > 0 : r.nValue[26] == 0);
         if (!sound)
             return QStringLiteral("record %1 (link %2, %3 s, frequency %4)")
-                .arg(i).arg(r.nLinkState).arg(t).arg(r.nValue[26]);
+                .arg(i)
+                .arg(r.nLinkState)
+                .arg(t)
+                .arg(r.nValue[26]);
         previous = t;
     }
     return {};
@@ -115,8 +121,9 @@ private slots:
         QFETCH(int, delayMs);
         RelayUnderTest relay(LinkKind::Tcp);
         QVERIFY2(relay.start(), qPrintable(relay.errorString()));
-        QVERIFY(writeProfile({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(relay.process().tcpPort()),
-                              QStringLiteral("--auto-connect"), QStringLiteral("--record"), QStringLiteral("1")}));
+        QVERIFY(writeProfile(
+            {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(relay.process().tcpPort()),
+             QStringLiteral("--auto-connect"), QStringLiteral("--record"), QStringLiteral("1")}));
         QTemporaryDir logs;
 
         int before = 0;
@@ -126,7 +133,8 @@ private slots:
             if (records > 0) {
                 QTRY_VERIFY_WITH_TIMEOUT(linkedRecords(readToday()) >= records, 30000);
                 const int seen = int(readToday().records.size());
-                QTRY_VERIFY_WITH_TIMEOUT(int(readToday().records.size()) > seen, 5000); // a record just written
+                QTRY_VERIFY_WITH_TIMEOUT(int(readToday().records.size()) > seen,
+                                         5000); // a record just written
             }
             QTest::qWait(delayMs);
             before = int(readToday().records.size());

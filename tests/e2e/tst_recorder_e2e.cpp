@@ -174,8 +174,9 @@ private slots:
         const QString path = QDir(RecordingsFolderPath()).filePath(name);
         const auto linkedRecords = [&] {
             const DbFileContents day = ReadDbFile(QFile::encodeName(path).toStdString());
-            return std::count_if(day.records.begin(), day.records.end(),
-                                 [](const _tagSTRUCT_DATA& r) { return r.nLinkState == 1 && r.nValue[0] == 100; });
+            return std::count_if(day.records.begin(), day.records.end(), [](const _tagSTRUCT_DATA& r) {
+                return r.nLinkState == 1 && r.nValue[0] == 100;
+            });
         };
         QTRY_VERIFY_WITH_TIMEOUT(linkedRecords() >= 60, 100000);
 

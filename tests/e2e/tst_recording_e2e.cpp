@@ -49,8 +49,8 @@ std::unique_ptr<ProgramProcess> recordingAlone(const QString& logPath, const QSt
     if (!writeProfile({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:1"), QStringLiteral("--record"),
                        QStringLiteral("1")}))
         return nullptr;
-    auto program = std::make_unique<ProgramProcess>(logPath, QStringList{},
-                                                    QStringList{QStringLiteral("ZRQ7_RECORDER_CLOCK=") + clock});
+    auto program = std::make_unique<ProgramProcess>(
+        logPath, QStringList{}, QStringList{QStringLiteral("ZRQ7_RECORDER_CLOCK=") + clock});
     return program->started() ? std::move(program) : nullptr;
 }
 
@@ -61,10 +61,7 @@ class TestRecordingEndToEnd : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QDir(recordingsFolder()).removeRecursively();
-    }
+    void init() { QDir(recordingsFolder()).removeRecursively(); }
 
     // Interval 1 s: one record a second carrying the relay's values, its
     // active fault and link state 1. A second copy started with "-copy" finds
@@ -73,8 +70,9 @@ private slots:
     {
         RelayUnderTest relay(LinkKind::Tcp, {}, QStringLiteral("at 0.2 trip 3 value 120\n"));
         QVERIFY2(relay.start(), qPrintable(relay.errorString()));
-        QVERIFY(writeProfile({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(relay.process().tcpPort()),
-                              QStringLiteral("--auto-connect"), QStringLiteral("--record"), QStringLiteral("1")}));
+        QVERIFY(writeProfile(
+            {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(relay.process().tcpPort()),
+             QStringLiteral("--auto-connect"), QStringLiteral("--record"), QStringLiteral("1")}));
         QTemporaryDir logs;
         ProgramProcess program(logs.filePath(QStringLiteral("first.log")));
         QVERIFY(program.started());
@@ -91,7 +89,8 @@ private slots:
 
         ProgramProcess copy(logs.filePath(QStringLiteral("copy.log")), {QStringLiteral("-copy")});
         QVERIFY(copy.started());
-        QTRY_VERIFY_WITH_TIMEOUT(copy.messages().contains(QStringLiteral("jest zapisywany przez inny")), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(copy.messages().contains(QStringLiteral("jest zapisywany przez inny")),
+                                 20000);
         const int countBefore = recordCount(path);
         QTRY_VERIFY_WITH_TIMEOUT(recordCount(path) >= countBefore + 2, 10000);
 
@@ -104,11 +103,13 @@ private slots:
             const int t = record.stTime.wHour * 3600 + record.stTime.wMinute * 60 + record.stTime.wSecond;
             if (previous >= 0) {
                 // One writer, one record a second (the spacing drifts, never shrinks).
-                QVERIFY2(t - previous >= 1 && t - previous <= 2, qPrintable(QStringLiteral("%1 -> %2").arg(previous).arg(t)));
+                QVERIFY2(t - previous >= 1 && t - previous <= 2,
+                         qPrintable(QStringLiteral("%1 -> %2").arg(previous).arg(t)));
             }
             previous = t;
             if (record.nLinkState == 1 && record.bFaultActive[3]) {
-                QVERIFY2(record.nValue[26] > 450 && record.nValue[26] < 550, // mains frequency in tenths of Hz
+                QVERIFY2(record.nValue[26] > 450 &&
+                             record.nValue[26] < 550, // mains frequency in tenths of Hz
                          qPrintable(QString::number(record.nValue[26])));
                 QVERIFY(record.nValue[15] > 0); // phase voltage
             }
@@ -121,7 +122,8 @@ private slots:
     void midnightStartsTheNewDaysFile()
     {
         QTemporaryDir logs;
-        const auto started = recordingAlone(logs.filePath(QStringLiteral("midnight.log")), QStringLiteral("2025-12-31T23:59:58"));
+        const auto started = recordingAlone(logs.filePath(QStringLiteral("midnight.log")),
+                                            QStringLiteral("2025-12-31T23:59:58"));
         QVERIFY(started);
         ProgramProcess& program = *started;
         const QString oldDay = recordingsFolder() + QStringLiteral("/31122025.db");
@@ -151,7 +153,8 @@ private slots:
             QSKIP("a small tmpfs needs root and a mountable tmpfs");
         QVERIFY(small.ready());
         QTemporaryDir logs;
-        const auto started = recordingAlone(logs.filePath(QStringLiteral("full.log")), QStringLiteral("2025-12-08T12:00:00"));
+        const auto started =
+            recordingAlone(logs.filePath(QStringLiteral("full.log")), QStringLiteral("2025-12-08T12:00:00"));
         QVERIFY(started);
         ProgramProcess& program = *started;
         QTRY_VERIFY_WITH_TIMEOUT(program.messages().contains(QStringLiteral("brak miejsca na dysku")), 20000);

@@ -8,8 +8,8 @@
 
 #include <QtTest>
 #include <atomic>
-#include <spawn.h>
 #include <grp.h>
+#include <spawn.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -255,7 +255,8 @@ void TestSerialLink::openFailures_data()
     QTest::newRow("lower-case com5") << QStringLiteral("com5") << false << -1 << notFound;
     QTest::newRow("missing device") << QStringLiteral("/dev/ttyZRQ7-missing") << false << -1 << notFound;
     QTest::newRow("map entry to an unplugged device") << QStringLiteral("COM31") << false << -1 << notFound;
-    QTest::newRow("not a terminal") << QStringLiteral("/dev/null") << false << -1 << uint(COM_OPEN_NOT_TERMINAL);
+    QTest::newRow("not a terminal") << QStringLiteral("/dev/null") << false << -1
+                                    << uint(COM_OPEN_NOT_TERMINAL);
     QTest::newRow("249 characters") << QString(249, 'X') << false << -1 << notFound;
     QTest::newRow("250 characters") << QString(250, 'X') << false << -7 << uint(COM_OPEN_OTHER);
 }

@@ -32,7 +32,8 @@ struct StandInLog
 
     faultreport::RegisterRead reader()
     {
-        return [this](uint32_t, uint32_t first, uint32_t count, uint8_t* buffer, uint32_t size, uint32_t) -> int32_t {
+        return [this](uint32_t, uint32_t first, uint32_t count, uint8_t* buffer, uint32_t size,
+                      uint32_t) -> int32_t {
             reads << first;
             if (count * 2 >= size)
                 return -7;

@@ -8,11 +8,11 @@
 #include "CDataDlg.h"
 #include "CIconButton.h"
 #include "CSettingsDlg.h"
-#include "DayFile.h"
-#include "Recorder.h"
 #include "CXLabel.h"
 #include "CXLed.h"
+#include "DayFile.h"
 #include "ModalHelpers.h"
+#include "Recorder.h"
 #include "SimulatorProcess.h"
 
 #include <QDate>
@@ -75,7 +75,8 @@ void TestConnectedWindow::connectShowsLiveValues()
     QVERIFY2(window.windowTitle().contains(u"Adres [1]"_qs), qPrintable(window.windowTitle()));
 
     // The delivered simulator: 231 V mains, a running 42 A motor, no fault.
-    QTRY_VERIFY(window.controls().voltageL1->Text().endsWith(u" V"_qs) && window.controls().voltageL1->Text() != u"0 V"_qs);
+    QTRY_VERIFY(window.controls().voltageL1->Text().endsWith(u" V"_qs) &&
+                window.controls().voltageL1->Text() != u"0 V"_qs);
     QTRY_VERIFY(window.controls().frequency->Text() == u"50.0 Hz"_qs);
     QTRY_VERIFY(window.controls().relayClock->Text() != u"00 : 00 : 00\r\n00.00.0000"_qs);
     QTRY_COMPARE(window.controls().remoteLamp->GetState(), 1); // remote control allowed

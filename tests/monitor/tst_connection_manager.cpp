@@ -61,13 +61,13 @@ class Bench : public MainWindowView
 {
 public:
     // ---- script ----
-    std::deque<Answer> answers;       // identification answers; when empty: a time-out
+    std::deque<Answer> answers; // identification answers; when empty: a time-out
     uint32_t deviceErrorCode = 0;
     std::function<void()> beforeIdentification; // runs in each identification read
-    int32_t openResult = 0;           // COM_Open / TCP_Open
-    uint32_t openFailure = 0;         // COM_GetOpenFailure
-    int32_t setupResult = 0;          // COM_Setup
-    std::atomic<int> pollReadMs{2};   // how long each poll read takes (a silent relay: its time-out)
+    int32_t openResult = 0;                     // COM_Open / TCP_Open
+    uint32_t openFailure = 0;                   // COM_GetOpenFailure
+    int32_t setupResult = 0;                    // COM_Setup
+    std::atomic<int> pollReadMs{2}; // how long each poll read takes (a silent relay: its time-out)
     std::atomic<int> pollReadsStarted{0};
 
     // ---- record ----
@@ -175,7 +175,8 @@ private:
         violations << what;
     }
 
-    int32_t read(uint32_t unit, uint32_t reg, uint32_t count, uint8_t* buffer, uint32_t size, uint32_t retries)
+    int32_t read(uint32_t unit, uint32_t reg, uint32_t count, uint8_t* buffer, uint32_t size,
+                 uint32_t retries)
     {
         if (!m_open)
             violation(QStringLiteral("read of register %1 on a closed link").arg(reg));
@@ -188,7 +189,12 @@ private:
         }
         if (beforeIdentification)
             beforeIdentification();
-        note(QStringLiteral("MODBUS_Read03 %1 %2 %3 %4 %5").arg(unit).arg(reg).arg(count).arg(size).arg(retries));
+        note(QStringLiteral("MODBUS_Read03 %1 %2 %3 %4 %5")
+                 .arg(unit)
+                 .arg(reg)
+                 .arg(count)
+                 .arg(size)
+                 .arg(retries));
         if (answers.empty())
             return LINK_ERR_TIMEOUT;
         const Answer a = answers.front();
@@ -254,8 +260,8 @@ void TestConnectionManager::libraryCallsInOrder_data()
     QTest::addColumn<QStringList>("opening");
     QTest::addColumn<QString>("closing");
     QTest::newRow("Modbus TCP") << true << QStringList{"TCP_Open 127.0.0.1 502"} << "TCP_Close";
-    QTest::newRow("serial RTU 19200 8E2") << false << QStringList{"COM_Open COM3", "COM_Setup 1 1 1 1"}
-                                          << "COM_Close";
+    QTest::newRow("serial RTU 19200 8E2")
+        << false << QStringList{"COM_Open COM3", "COM_Setup 1 1 1 1"} << "COM_Close";
 }
 
 void TestConnectionManager::libraryCallsInOrder()
@@ -326,24 +332,28 @@ void TestConnectionManager::identification_data()
         << A{} << 0u << QStringLiteral("Błąd limitu czasu. Brak odpowiedzi urządzenia.") << 5 << 0u;
     QTest::newRow("exception 2 on all reads")
         << A(5, Answer{LINK_ERR_DEVICE}) << 2u
-        << QStringLiteral("Urządzenie przesłało komunikat o wystąpieniu błędu 'ILLEGAL DATA ADDRESS'") << 5 << 0u;
-    QTest::newRow("exception 10") << A(5, Answer{LINK_ERR_DEVICE}) << 10u << QStringLiteral("Nieznany błąd!") << 5
-                                  << 0u;
+        << QStringLiteral("Urządzenie przesłało komunikat o wystąpieniu błędu 'ILLEGAL DATA ADDRESS'") << 5
+        << 0u;
+    QTest::newRow("exception 10") << A(5, Answer{LINK_ERR_DEVICE}) << 10u << QStringLiteral("Nieznany błąd!")
+                                  << 5 << 0u;
     QTest::newRow("gateway exception 11")
         << A(5, Answer{LINK_ERR_DEVICE}) << 11u
-        << QStringLiteral("Brama przesłała komunikat o wystąpieniu błędu 'Brak odpowiedzi urządzenia'") << 5 << 0u;
+        << QStringLiteral("Brama przesłała komunikat o wystąpieniu błędu 'Brak odpowiedzi urządzenia'") << 5
+        << 0u;
     QTest::newRow("checksum") << A(5, Answer{LINK_ERR_CHECKSUM}) << 0u
                               << QStringLiteral(" Błąd sumy kontrolnej odebranego pakietu") << 5 << 0u;
-    QTest::newRow("unknown link result") << A(5, Answer{-150}) << 0u << QStringLiteral("Nieznany kod błędu -150")
-                                         << 5 << 0u;
-    QTest::newRow("failures above -100") << A(5, Answer{-7}) << 0u
-                                         << QStringLiteral("Połączenie jest niemożliwe.\r\nBrak komunikacji z "
-                                                           "urządzeniem;")
-                                         << 5 << 0u;
-    QTest::newRow("last failure decides") << A{timeout, timeout, timeout, timeout, {-7}} << 0u
-                                          << QStringLiteral("Połączenie jest niemożliwe.\r\nBrak komunikacji z "
-                                                            "urządzeniem;")
-                                          << 5 << 0u;
+    QTest::newRow("unknown link result")
+        << A(5, Answer{-150}) << 0u << QStringLiteral("Nieznany kod błędu -150") << 5 << 0u;
+    QTest::newRow("failures above -100")
+        << A(5, Answer{-7}) << 0u
+        << QStringLiteral("Połączenie jest niemożliwe.\r\nBrak komunikacji z "
+                          "urządzeniem;")
+        << 5 << 0u;
+    QTest::newRow("last failure decides")
+        << A{timeout, timeout, timeout, timeout, {-7}} << 0u
+        << QStringLiteral("Połączenie jest niemożliwe.\r\nBrak komunikacji z "
+                          "urządzeniem;")
+        << 5 << 0u;
 }
 
 void TestConnectionManager::identification()
@@ -390,12 +400,12 @@ void TestConnectionManager::openFailures_data()
     const QStringList ended{"pause 1000", "settled", "ended"};
     const QStringList openFailed =
         QStringList{"connecting", "COM_Open COM4", "settled"} + closing + QStringList{"COM_Close"} + ended;
-    QTest::newRow("port cannot be opened")
-        << "COM4" << 0u << -1 << uint32_t(COM_OPEN_NOT_FOUND) << 0 << openFailed
-        << "COM - Nie można otworzyć portu";
+    QTest::newRow("port cannot be opened") << "COM4" << 0u << -1 << uint32_t(COM_OPEN_NOT_FOUND) << 0
+                                           << openFailed << "COM - Nie można otworzyć portu";
     QTest::newRow("port refused to this user")
         << "COM4" << 0u << -1 << uint32_t(COM_OPEN_NO_PERMISSION) << 0 << openFailed
-        << "COM - Nie można otworzyć portu\r\nBrak uprawnień do portu: użytkownik musi należeć do grupy dialout.";
+        << "COM - Nie można otworzyć portu\r\nBrak uprawnień do portu: użytkownik musi należeć do grupy "
+           "dialout.";
     QTest::newRow("port held by another program")
         << "COM4" << 0u << -1 << uint32_t(COM_OPEN_BUSY) << 0 << openFailed
         << "COM - Nie można otworzyć portu\r\nPort jest zajęty przez inny program (np. ModemManager).";
@@ -567,8 +577,9 @@ void TestConnectionManager::title()
     manager.UpdateTitle(false);
     QCOMPARE(bench.title, QStringLiteral("Panel sterowania 7/8 (2.5) - www.zrq7.example.com"));
     toggleAndSettle(manager);
-    QCOMPARE(bench.title, QStringLiteral("Panel sterowania 7/8 (2.5) - Adres [4] - Wersja mikroprogramu [9] - "
-                                         "www.zrq7.example.com"));
+    QCOMPARE(bench.title,
+             QStringLiteral("Panel sterowania 7/8 (2.5) - Adres [4] - Wersja mikroprogramu [9] - "
+                            "www.zrq7.example.com"));
     toggleAndSettle(manager);
     QCOMPARE(bench.title, QStringLiteral("Panel sterowania 7/8 (2.5) - www.zrq7.example.com"));
 }

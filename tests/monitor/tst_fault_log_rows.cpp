@@ -203,8 +203,9 @@ void TestFaultLogRows::panelTableFollowsTheList()
                         8);
     const QByteArray rows = panelFaultRows(copyFaultList(list));
     QCOMPARE(reporttest::dataRows(rows),
-             (QList<QStringList>{{"1", "Temperatura <czujnika> 1", "10:05:00 01.02.2026", "Nie", "8"},
-                                 {"2", "Zabezpieczenie nadprądowe fazowe", "10:00:01 01.02.2026", "23.4 A", "0"}}));
+             (QList<QStringList>{
+                 {"1", "Temperatura <czujnika> 1", "10:05:00 01.02.2026", "Nie", "8"},
+                 {"2", "Zabezpieczenie nadprądowe fazowe", "10:00:01 01.02.2026", "23.4 A", "0"}}));
     for (const char c : rows)
         QVERIFY2(uchar(c) < 0x80, "the rows are plain ASCII");
 }

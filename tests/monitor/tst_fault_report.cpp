@@ -152,11 +152,13 @@ void TestFaultReport::reportOfTheSimulatedRelay()
                                  {"2", "Isol Res", "20.01.2026  00:00:00", "2.5 MΩ", "15"},
                                  {"3", "Umin", "31.12.2099  23:59:59", "380 V", "12"}}));
     QCOMPARE(reporttest::dataRows(reporttest::table(html, 1)),
-             (QList<QStringList>{{"1", "Zabezpieczenie nadprądowe fazowe", "10:00:01 01.02.2026", "23.4 A", "0"}}));
+             (QList<QStringList>{
+                 {"1", "Zabezpieczenie nadprądowe fazowe", "10:00:01 01.02.2026", "23.4 A", "0"}}));
 
-    QCOMPARE(messages(), QStringList{QStringLiteral("question|ZRQ-7/8|Plik raportu jest zapisany pod adresem \"")
-                                     + QDir::toNativeSeparators(path)
-                                     + QStringLiteral("\".\\r\\n\\r\\nCzy chcesz otworzyć ten plik?")});
+    QCOMPARE(messages(),
+             QStringList{QStringLiteral("question|ZRQ-7/8|Plik raportu jest zapisany pod adresem \"") +
+                         QDir::toNativeSeparators(path) +
+                         QStringLiteral("\".\\r\\n\\r\\nCzy chcesz otworzyć ten plik?")});
     QCOMPARE(m_viewed, QStringList{path});
 
     // The viewer shows the same letters.
@@ -186,7 +188,8 @@ void TestFaultReport::missingTemplateIsReported()
     FaultReportCommand command(&owner, hooks);
     command.run(header, panelFaults, 5, 0);
     QVERIFY(!command.isBusy());
-    QCOMPARE(messages(), QStringList{u"error|Błąd|Nie można odnaleźć szablonu raportu HTML. Zasób jest niedostępny."_qs});
+    QCOMPARE(messages(),
+             QStringList{u"error|Błąd|Nie można odnaleźć szablonu raportu HTML. Zasób jest niedostępny."_qs});
     QVERIFY(!QFile::exists(path));
 }
 
@@ -268,7 +271,8 @@ void TestFaultReport::cancelledReportKeepsTheEarlierFile()
     QTRY_VERIFY_WITH_TIMEOUT(!command->isBusy(), 10000);
     command.reset();
     QCOMPARE(readAll(path), QByteArray("earlier report"));
-    QCOMPARE(QDir(m_dir.path()).entryList({u"kept.html*"_qs}, QDir::Files | QDir::Hidden), QStringList{u"kept.html"_qs});
+    QCOMPARE(QDir(m_dir.path()).entryList({u"kept.html*"_qs}, QDir::Files | QDir::Hidden),
+             QStringList{u"kept.html"_qs});
     QVERIFY(messages().isEmpty());
 }
 

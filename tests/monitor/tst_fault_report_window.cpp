@@ -142,8 +142,8 @@ void TestFaultReportWindow::searchIsRefusedWhileConnected()
         if (offered) {
             QTest::mouseClick(search, Qt::LeftButton);
             const QStringList messages = takeMessages(m_messageLog);
-            refused = messages.size() == 1
-                      && messages[0].startsWith(u"warning|Uwaga|Nie można wyszukiwać urządzeń"_qs);
+            refused = messages.size() == 1 &&
+                      messages[0].startsWith(u"warning|Uwaga|Nie można wyszukiwać urządzeń"_qs);
         }
         QTest::mouseClick(button(*dialog, 1154), Qt::LeftButton);
     });

@@ -5,8 +5,8 @@
 
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
-#include "CIconButton.h"
 #include "CGraph.h"
+#include "CIconButton.h"
 #include "CXLabel.h"
 #include "CXLed.h"
 #include "CXListCtrl.h"
@@ -162,9 +162,9 @@ void TestLiveDisplay::measurementsReachTheirReadouts()
     rig.relay.set(57, 899);
     rig.relay.set(58, 601);
     rig.relay.set(59, 900);
-    rig.relay.set(69, 1000);             // sensor 1 short-circuited
-    rig.relay.set(70, uint16_t(-10));    // sensor 2 at -10 °C
-    rig.relay.set(74, 550000 & 0xFFFF);  // thermal state 550 000: 50 %
+    rig.relay.set(69, 1000);            // sensor 1 short-circuited
+    rig.relay.set(70, uint16_t(-10));   // sensor 2 at -10 °C
+    rig.relay.set(74, 550000 & 0xFFFF); // thermal state 550 000: 50 %
     rig.relay.set(73, 550000 >> 16);
     const uint16_t clock[6] = {0x0045, 0x0030, 0x0012, 0x0024, 0x0012, 0x0025};
     for (int i = 0; i < 6; ++i)
@@ -187,8 +187,8 @@ void TestLiveDisplay::measurementsReachTheirReadouts()
     QTRY_COMPARE(rig.ui.sensor1Temperature->Text(), u"Zwarcie"_qs);
     QCOMPARE(rig.ui.sensor2Temperature->Text(), u"-10 *C"_qs);
     QTRY_COMPARE(rig.ui.heating->Text(), u"50%"_qs);
-    QCOMPARE(rig.ui.loadGraph->Level(), rig.ui.loadGraph->height() -
-                                                            550000 * (rig.ui.loadGraph->height() - 30) / 1100000);
+    QCOMPARE(rig.ui.loadGraph->Level(),
+             rig.ui.loadGraph->height() - 550000 * (rig.ui.loadGraph->height() - 30) / 1100000);
     QTRY_COMPARE(rig.ui.relayClock->Text(), u"12 : 30 : 45\r\n24.12.2025"_qs);
     // Slow group: bar ranges 0 to 15 × rated current with the mark at 10 ×, the
     // line voltage marks at the thresholds, the averaging period.
@@ -208,9 +208,9 @@ void TestLiveDisplay::measurementsReachTheirReadouts()
 void TestLiveDisplay::powerReadoutFollowsItsList()
 {
     LiveRig rig;
-    rig.relay.set(67, 850);   // cos φ phase 2
+    rig.relay.set(67, 850); // cos φ phase 2
     rig.relay.set(94, 0);
-    rig.relay.set(95, 4321);  // reactive energy 432.1
+    rig.relay.set(95, 4321); // reactive energy 432.1
     rig.connect();
     QComboBox* second = rig.ui.powerChoice[1];
     QCOMPARE(second->count(), 18);
@@ -234,8 +234,10 @@ void TestLiveDisplay::statusIndicatorsAndFaultRows()
 
     QTRY_COMPARE(rig.faults()->rowCount(), 2);
     // Rows go to the top in catalogue order, so the later entry is on top.
-    QCOMPARE(rig.row(1).mid(0, 3), (QStringList{u"Zabezpieczenie nadprądowe fazowe"_qs, u"Imax"_qs, u"125.0 A"_qs}));
-    QCOMPARE(rig.row(0).mid(0, 3), (QStringList{u"Przeciążenie termiczne"_qs, u"Thermal over"_qs, u"57 "_qs}));
+    QCOMPARE(rig.row(1).mid(0, 3),
+             (QStringList{u"Zabezpieczenie nadprądowe fazowe"_qs, u"Imax"_qs, u"125.0 A"_qs}));
+    QCOMPARE(rig.row(0).mid(0, 3),
+             (QStringList{u"Przeciążenie termiczne"_qs, u"Thermal over"_qs, u"57 "_qs}));
     QVERIFY(QTime::fromString(rig.row(0)[3], u"HH:mm:ss"_qs).isValid());
     QVERIFY(QDate::fromString(rig.row(0)[4], u"dd.MM.yyyy"_qs).isValid());
     QCOMPARE(rig.faults()->ItemData(1), 0);
@@ -297,7 +299,8 @@ void TestLiveDisplay::linkLostFaultComesAndGoes()
     rig.window.OnSecondTick();
     QCOMPARE(rig.faults()->rowCount(), 1);
     const QStringList cells = rig.row(0);
-    QCOMPARE(cells.mid(0, 3), (QStringList{u"Komunikacja z urządzeniem jest utracona"_qs, u"Dev Conn"_qs, QString()}));
+    QCOMPARE(cells.mid(0, 3),
+             (QStringList{u"Komunikacja z urządzeniem jest utracona"_qs, u"Dev Conn"_qs, QString()}));
     QVERIFY(QTime::fromString(cells[3], u"HH:mm:ss"_qs).isValid());
     QCOMPARE(cells[4], QString());
     QCOMPARE(rig.ui.faultLamp->GetState(), 1);
@@ -413,16 +416,39 @@ void TestLiveDisplay::resetShowsInitialTexts()
 
     const QString amps = QString::fromUtf16(u"0.0 \u0410");
     const MainWindowControls& ui = rig.ui;
-    const std::pair<CXLabel*, QString> expected[] = {
-        {ui.currentL1, amps}, {ui.currentL2, amps}, {ui.currentL3, amps}, {ui.positiveCurrent, amps}, {ui.earthCurrent, amps}, {ui.negativeCurrent, amps}, {ui.averageCurrent[0], amps},
-        {ui.peakAverageCurrent[0], amps}, {ui.startCurrent, amps}, {ui.overloadCurrent, amps}, {ui.startTime, u"0 s"_qs}, {ui.voltageL1, u"0 V"_qs}, {ui.voltageL1L2, u"0 V"_qs},
-        {ui.positiveVoltage, u"0 V"_qs}, {ui.zeroVoltage, u"0 V"_qs}, {ui.sensor1Temperature, u"0 *C"_qs}, {ui.sensor2Temperature, u"0 *C"_qs},
-        {ui.currentInput, QString::fromUtf16(u"0.0 m\u0410")}, {ui.voltageInput, u"0.0 V"_qs}, {ui.frequency, u"0.0 Hz"_qs}, {ui.overloadTripTime, u"Nie"_qs},
-        {ui.afterOverloadTime, u"Nie"_qs}, {ui.restartCountdown, u"Wył."_qs}, {ui.insulation, QString::fromUtf16(u"0.0 M\u03A9")}, {ui.heating, u"0%"_qs},
-        {ui.averagingPeriod, u"0 s"_qs}, {ui.powerValue[0], u"0"_qs}, {ui.powerValue[1], u"0"_qs}, {ui.powerValue[2], u"0"_qs},
-        {ui.relayClock, u"00 : 00 : 00\r\n00.00.0000"_qs}};
+    const std::pair<CXLabel*, QString> expected[] = {{ui.currentL1, amps},
+                                                     {ui.currentL2, amps},
+                                                     {ui.currentL3, amps},
+                                                     {ui.positiveCurrent, amps},
+                                                     {ui.earthCurrent, amps},
+                                                     {ui.negativeCurrent, amps},
+                                                     {ui.averageCurrent[0], amps},
+                                                     {ui.peakAverageCurrent[0], amps},
+                                                     {ui.startCurrent, amps},
+                                                     {ui.overloadCurrent, amps},
+                                                     {ui.startTime, u"0 s"_qs},
+                                                     {ui.voltageL1, u"0 V"_qs},
+                                                     {ui.voltageL1L2, u"0 V"_qs},
+                                                     {ui.positiveVoltage, u"0 V"_qs},
+                                                     {ui.zeroVoltage, u"0 V"_qs},
+                                                     {ui.sensor1Temperature, u"0 *C"_qs},
+                                                     {ui.sensor2Temperature, u"0 *C"_qs},
+                                                     {ui.currentInput, QString::fromUtf16(u"0.0 m\u0410")},
+                                                     {ui.voltageInput, u"0.0 V"_qs},
+                                                     {ui.frequency, u"0.0 Hz"_qs},
+                                                     {ui.overloadTripTime, u"Nie"_qs},
+                                                     {ui.afterOverloadTime, u"Nie"_qs},
+                                                     {ui.restartCountdown, u"Wył."_qs},
+                                                     {ui.insulation, QString::fromUtf16(u"0.0 M\u03A9")},
+                                                     {ui.heating, u"0%"_qs},
+                                                     {ui.averagingPeriod, u"0 s"_qs},
+                                                     {ui.powerValue[0], u"0"_qs},
+                                                     {ui.powerValue[1], u"0"_qs},
+                                                     {ui.powerValue[2], u"0"_qs},
+                                                     {ui.relayClock, u"00 : 00 : 00\r\n00.00.0000"_qs}};
     for (const auto& [label, text] : expected)
-        QVERIFY2(label->Text() == text, qPrintable(label->objectName() + QStringLiteral(": ") + label->Text()));
+        QVERIFY2(label->Text() == text,
+                 qPrintable(label->objectName() + QStringLiteral(": ") + label->Text()));
     for (CXProgressCtrl* bar :
          {ui.currentL1Bar, ui.voltageL1Bar, ui.voltageL1L2Bar, ui.negativeVoltageBar, ui.restartCountdownBar})
         QCOMPARE(bar->GetLevel(), 0);

@@ -14,6 +14,7 @@
 #include "ModalHelpers.h"
 #include "ProgramSettings.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
@@ -24,11 +25,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSystemTrayIcon>
-#include <QAbstractButton>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
-
 
 // Receives the URLs the window asks the desktop to open.
 class UrlCatcher : public QObject
@@ -104,8 +103,8 @@ void TestMainWindow::trayMenu()
     for (QAction* action : menu->actions())
         entries << (action->isSeparator() ? u"-"_qs : action->objectName() + u' ' + action->text());
     QCOMPARE(entries, (QStringList{u"id32776 Pomoc"_qs, u"-"_qs, u"id32779 Baza danych"_qs,
-                                   u"id32778 Ustawienia ZRQ-7/8"_qs, u"id32777 Ustawienia programu"_qs, u"-"_qs,
-                                   u"id32780 O programie"_qs}));
+                                   u"id32778 Ustawienia ZRQ-7/8"_qs, u"id32777 Ustawienia programu"_qs,
+                                   u"-"_qs, u"id32780 O programie"_qs}));
     // Offscreen there is no notification area: no icon, and nothing breaks.
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         QVERIFY(!window.trayIcon());
@@ -159,8 +158,8 @@ void TestMainWindow::heatingTooltip()
     CGraph* graph = window.findChild<CGraph*>(u"id1134"_qs);
     const int h = graph->height();
     const auto moveTo = [graph](QPoint position) {
-        QMouseEvent move(QEvent::MouseMove, position, graph->mapToGlobal(position), Qt::NoButton, Qt::NoButton,
-                         Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, position, graph->mapToGlobal(position), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(graph, &move);
     };
     moveTo(QPoint(10, h)); // on the bottom edge

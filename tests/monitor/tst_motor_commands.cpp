@@ -139,8 +139,8 @@ void TestMotorCommands::refusedCommandShowsMessage()
     rig.window.OnStart();
     QTRY_VERIFY(QFileInfo::exists(m_log));
     QCOMPARE(takeMessages(m_log),
-                 QStringList{u"warning|Błąd|Błąd zapisu parametru.\\r\\nMożliwe przyczyny: wystąpił błąd podczas "
-                             u"zapisu \\r\\nlub urządzenie nie obsługuje tej funkcji"_qs});
+             QStringList{u"warning|Błąd|Błąd zapisu parametru.\\r\\nMożliwe przyczyny: wystąpił błąd podczas "
+                         u"zapisu \\r\\nlub urządzenie nie obsługuje tej funkcji"_qs});
     QVERIFY(rig.ui().start->isHidden()); // buttons stay as they were
     QVERIFY(!rig.ui().motorPicture->isHidden());
     QVERIFY(!motorRelayClosed());

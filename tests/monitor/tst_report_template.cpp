@@ -67,9 +67,10 @@ void TestReportTemplate::edgesOfTheTemplate_data()
     QTest::newRow("exactly 50 bytes still close")
         << QByteArray("%%" + QByteArray(50, 'z') + "%%!") << QByteArray("!");
     QTest::newRow("51st byte ends the name") << QByteArray("%%" + QByteArray(51, 'z') + "%%!")
-                                              << QByteArray("z"); // then "%%!" opens a name left open
+                                             << QByteArray("z"); // then "%%!" opens a name left open
     QTest::newRow("bytes beyond ASCII are copied") << QByteArray("\xc5\x82%%current_date%%\xff")
-                                                    << QByteArray("\xc5\x82" "1.2.2026\xff");
+                                                   << QByteArray("\xc5\x82"
+                                                                 "1.2.2026\xff");
 }
 
 void TestReportTemplate::edgesOfTheTemplate()
@@ -91,9 +92,11 @@ void TestReportTemplate::htmlText_data()
     QTest::newRow("outside the BMP") << QString::fromUcs4(U"\U0001F600") << QByteArray("&#128512;");
     QTest::newRow("markup") << QStringLiteral("<script>a&b</script>\"")
                             << QByteArray("&lt;script&gt;a&amp;b&lt;/script&gt;&quot;");
-    QTest::newRow("percent pairs stay text") << QStringLiteral("%%EVENT_TABLE_DATA%%")
-                                             << QByteArray("%%EVENT_TABLE_DATA%%");
-    QTest::newRow("control characters go") << QStringLiteral("a\x01\x7f" "b\r\n") << QByteArray("ab\r\n");
+    QTest::newRow("percent pairs stay text")
+        << QStringLiteral("%%EVENT_TABLE_DATA%%") << QByteArray("%%EVENT_TABLE_DATA%%");
+    QTest::newRow("control characters go") << QStringLiteral("a\x01\x7f"
+                                                             "b\r\n")
+                                           << QByteArray("ab\r\n");
 }
 
 void TestReportTemplate::htmlText()

@@ -154,7 +154,8 @@ void TestParameterRules::shownTexts()
              u"Wartość powinna znajdować się w przedziale od 10 do 600."_qs);
     QCOMPARE(text(rangeMessage(ParameterKind::Tenths, 3, 6000)),
              u"Wartość powinna znajdować się w przedziale od 0.3 do 600.0."_qs);
-    QCOMPARE(text(rangeLine(ParameterKind::Integer, 10, 600, 60)), u"[ od 10 do 600 ] : [ nastawa fabryczna 60 ]"_qs);
+    QCOMPARE(text(rangeLine(ParameterKind::Integer, 10, 600, 60)),
+             u"[ od 10 do 600 ] : [ nastawa fabryczna 60 ]"_qs);
     QCOMPARE(text(rangeLine(ParameterKind::Tenths, -10, 40, 10)),
              u"[ od -1.0 do 4.0 ] : [ nastawa fabryczna 1.0 ]"_qs);
 }
@@ -239,8 +240,10 @@ void TestParameterRules::iniWritingKeepsOtherLines()
     const std::string written = writeParameterValues(existing, {{150, 100}, {151, -9}});
     QCOMPARE(text(written), u"; made by hand\r\n[ZRQ7config]\r\n150=100\r\n243=5\r\n151=-9\r\n\r\n"
                             "[notes]\r\nx=y\r\n"_qs);
-    QCOMPARE(text(writeParameterValues({}, {{150, 100}, {151, 0}})), u"[ZRQ7config]\r\n150=100\r\n151=0\r\n"_qs);
-    QCOMPARE(text(writeParameterValues("[other]\nk=v", {{150, 1}})), u"[other]\r\nk=v\r\n[ZRQ7config]\r\n150=1\r\n"_qs);
+    QCOMPARE(text(writeParameterValues({}, {{150, 100}, {151, 0}})),
+             u"[ZRQ7config]\r\n150=100\r\n151=0\r\n"_qs);
+    QCOMPARE(text(writeParameterValues("[other]\nk=v", {{150, 1}})),
+             u"[other]\r\nk=v\r\n[ZRQ7config]\r\n150=1\r\n"_qs);
     // Two byte order marks (found by the fuzzer): the first save drops both, the next changes nothing.
     const std::string twoMarks =
         writeParameterValues("\xEF\xBB\xBF\xEF\xBB\xBF; x\n[ZRQ7config]\n150=1\n", {{150, 2}});
@@ -257,12 +260,12 @@ void TestParameterRules::parameterValues_data()
     const int none = 99999;
     QTest::newRow("plain") << QByteArray("[ZRQ7config]\r\n150=100\r\n151=-9\r\n152=497\r\n") << 0
                            << QList<int>{100, -9, 497} << QList<int>{};
-    QTest::newRow("missing and empty keys") << QByteArray("[ZRQ7config]\n151=\n") << 0
-                                            << QList<int>{none, none, none} << QList<int>{};
-    QTest::newRow("does not fit 16 bits") << QByteArray("[ZRQ7config]\n150=70000\n151=-32768\n152=32768\n") << 0
-                                          << QList<int>{none, -32768, none} << QList<int>{150, 152};
-    QTest::newRow("leading digits, no digits") << QByteArray("[ZRQ7config]\n150=12abc\n151=abc\n") << 0
-                                               << QList<int>{12, 0, none} << QList<int>{};
+    QTest::newRow("missing and empty keys")
+        << QByteArray("[ZRQ7config]\n151=\n") << 0 << QList<int>{none, none, none} << QList<int>{};
+    QTest::newRow("does not fit 16 bits") << QByteArray("[ZRQ7config]\n150=70000\n151=-32768\n152=32768\n")
+                                          << 0 << QList<int>{none, -32768, none} << QList<int>{150, 152};
+    QTest::newRow("leading digits, no digits")
+        << QByteArray("[ZRQ7config]\n150=12abc\n151=abc\n") << 0 << QList<int>{12, 0, none} << QList<int>{};
     QTest::newRow("no section") << QByteArray("[other]\n150=1\n") << int(ParameterFileProblem::NoSection)
                                 << QList<int>{} << QList<int>{};
     QTest::newRow("empty file") << QByteArray() << int(ParameterFileProblem::NoSection) << QList<int>{}
@@ -273,18 +276,20 @@ void TestParameterRules::parameterValues_data()
     QRandomGenerator random(11);
     for (char& byte : noise)
         byte = char(random.bounded(256));
-    QTest::newRow("random bytes") << noise << int(ParameterFileProblem::NoSection) << QList<int>{} << QList<int>{};
+    QTest::newRow("random bytes") << noise << int(ParameterFileProblem::NoSection) << QList<int>{}
+                                  << QList<int>{};
     QTest::newRow("random bytes after the section")
         << "[ZRQ7config]\n151=5\n" + noise << 0 << QList<int>{none, 5, none} << QList<int>{};
     // Lines end with LF or CRLF: after "]" the rest of a header line is ignored.
-    QTest::newRow("CR alone ends no line") << QByteArray("[ZRQ7config]\r150=1\r") << 0
-                                           << QList<int>{none, none, none} << QList<int>{};
-    QTest::newRow("section name not closed") << QByteArray("[ZRQ7config\n150=1\n")
-                                             << int(ParameterFileProblem::NoSection) << QList<int>{} << QList<int>{};
-    QTest::newRow("NUL inside a value") << QByteArray("[ZRQ7config]\n150=1\0002\n", 19) << 0
-                                        << QList<int>{1, none, none} << QList<int>{};
-    QTest::newRow("100000 digits") << "[ZRQ7config]\n150=" + QByteArray(100000, '7') + "\n" << 0
-                                   << QList<int>{none, none, none} << QList<int>{150};
+    QTest::newRow("CR alone ends no line")
+        << QByteArray("[ZRQ7config]\r150=1\r") << 0 << QList<int>{none, none, none} << QList<int>{};
+    QTest::newRow("section name not closed")
+        << QByteArray("[ZRQ7config\n150=1\n") << int(ParameterFileProblem::NoSection) << QList<int>{}
+        << QList<int>{};
+    QTest::newRow("NUL inside a value")
+        << QByteArray("[ZRQ7config]\n150=1\0002\n", 19) << 0 << QList<int>{1, none, none} << QList<int>{};
+    QTest::newRow("100000 digits") << "[ZRQ7config]\n150=" + QByteArray(100000, '7') + "\n"
+                                   << 0 << QList<int>{none, none, none} << QList<int>{150};
 }
 
 void TestParameterRules::parameterValues()
@@ -345,7 +350,9 @@ void TestParameterRules::savingReplacesTheFileWhole()
     ::chmod(path.c_str(), 0640);
     QVERIFY(replaceFileAtomically(path, "two\r\n"));
     QCOMPARE(readWholeFile(path), std::optional<std::string>("two\r\n"));
-    struct stat info {};
+    struct stat info
+    {
+    };
     QCOMPARE(::stat(path.c_str(), &info), 0);
     QCOMPARE(info.st_mode & 07777, 0640u);
     // Nothing is left behind, and a failed save keeps the good file.

@@ -65,7 +65,8 @@ QPushButton* button(QWidget& window, int id)
 
 void TestParametersFromMainWindow::transferBesideThePoll()
 {
-    SimulatorProcess sim({u"--tcp"_qs, u"0"_qs, u"--fail-register"_qs, u"157"_qs, u"--firmware"_qs, u"11"_qs});
+    SimulatorProcess sim(
+        {u"--tcp"_qs, u"0"_qs, u"--fail-register"_qs, u"157"_qs, u"--firmware"_qs, u"11"_qs});
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     ProgramSettings& s = theApp().settings;
     ResetSettings(s);
@@ -136,7 +137,8 @@ void TestParametersFromMainWindow::transferBesideThePoll()
     // Closing the main window asks the parameters window first; No keeps both.
     markPending(parameters->model(), 153);
     window.close();
-    QCOMPARE(operatorAnswers.seen.last(), u"Uwaga|Nie wszystkie zmiany zostały zapisane. Czy na pewno chcesz zakończyć?"_qs);
+    QCOMPARE(operatorAnswers.seen.last(),
+             u"Uwaga|Nie wszystkie zmiany zostały zapisane. Czy na pewno chcesz zakończyć?"_qs);
     QVERIFY(window.isVisible());
     QVERIFY(parameters->isVisible());
     agree = true;

@@ -318,7 +318,8 @@ void TestParametersWindow::closingAsks()
     window.model().applyEdit(valueIndex(window.model(), 153), 100);
     MessageBoxAnswerer answer(yesOrNo(agree));
     window.close();
-    QCOMPARE(answer.seen, QStringList{u"Uwaga|Nie wszystkie zmiany zostały zapisane. Czy na pewno chcesz zakończyć?"_qs});
+    QCOMPARE(answer.seen,
+             QStringList{u"Uwaga|Nie wszystkie zmiany zostały zapisane. Czy na pewno chcesz zakończyć?"_qs});
     QCOMPARE(window.isVisible(), !agree);
 }
 
@@ -339,7 +340,8 @@ void TestParametersWindow::filesRoundTrip()
     v11.model().applyEdit(valueIndex(v11.model(), 203), -9);
     button(v11, 1204)->click();
     QCOMPARE(proposed, QDate::currentDate().toString(u"yyyyMMdd"_qs));
-    QCOMPARE(operatorAnswers.seen.takeLast(), u"Parametry ZRQ-7/8|Zapis pliku ustawień zakończony sukcesem."_qs);
+    QCOMPARE(operatorAnswers.seen.takeLast(),
+             u"Parametry ZRQ-7/8|Zapis pliku ustawień zakończony sukcesem."_qs);
     QVERIFY(pendingAddresses(v11.model()).isEmpty()); // offline: the file holds the changes
     QString saved = fileText(path);
     QVERIFY(saved.startsWith(u"[ZRQ7config]\r\n150=100\r\n151=0\r\n152="_qs));
@@ -361,7 +363,8 @@ void TestParametersWindow::filesRoundTrip()
     CSettDevDlg v12({12, false, {}});
     v12.model().applyEdit(valueIndex(v12.model(), 153), 100); // not in the file's changes
     v12.LoadParameterFile(path);
-    QCOMPARE(operatorAnswers.seen.takeLast(), u"Parametry ZRQ-7/8|Pobieranie pliku ustawień zakończone sukcesem."_qs);
+    QCOMPARE(operatorAnswers.seen.takeLast(),
+             u"Parametry ZRQ-7/8|Pobieranie pliku ustawień zakończone sukcesem."_qs);
     QCOMPARE(itemOf(v12.model(), 189).value, 480);
     QCOMPARE(valueIndex(v12.model(), 189).data().toString(), u"48.0"_qs);
     QCOMPARE(itemOf(v12.model(), 203).value, -9);
@@ -401,9 +404,9 @@ void TestParametersWindow::loadingRefusesBadFiles()
     big.write("\xEF\xBB\xBF[zrq7CONFIG]\r\n150=70000\r\n156=6500\r\n");
     big.close();
     window.LoadParameterFile(tooBig);
-    QCOMPARE(operatorAnswers.seen.takeLast(),
-             u"Parametry ZRQ-7/8|Pobieranie pliku ustawień zakończone.\nPominięte parametry z liczbą spoza zakresu "
-             "rejestru: 1."_qs);
+    QCOMPARE(operatorAnswers.seen.takeLast(), u"Parametry ZRQ-7/8|Pobieranie pliku ustawień "
+                                              u"zakończone.\nPominięte parametry z liczbą spoza zakresu "
+                                              "rejestru: 1."_qs);
     QCOMPARE(itemOf(window.model(), 150).value, 100);
     QCOMPARE(itemOf(window.model(), 156).value, 6500); // bounds are not checked on loading
     QCOMPARE(pendingAddresses(window.model()), (QList<int>{153, 156}));
@@ -416,7 +419,8 @@ void TestParametersWindow::savingOnlineKeepsMarks()
     CSettDevDlg window(online(12)); // never shown: no automatic read
     window.model().applyEdit(valueIndex(window.model(), 153), 100);
     window.SaveParameterFile(dir.filePath(u"a.zrq7"_qs));
-    QCOMPARE(operatorAnswers.seen.takeLast(), u"Parametry ZRQ-7/8|Zapis pliku ustawień zakończony sukcesem."_qs);
+    QCOMPARE(operatorAnswers.seen.takeLast(),
+             u"Parametry ZRQ-7/8|Zapis pliku ustawień zakończony sukcesem."_qs);
     QCOMPARE(pendingAddresses(window.model()), QList<int>{153});
 }
 
@@ -469,7 +473,8 @@ void TestParametersWindow::writesOnlyChangedThenAllInGridOrder()
     QCOMPARE(values, (QList<int>{40, 11, 5}));
     QVERIFY(pendingAddresses(window.model()).isEmpty());
     QCOMPARE(relay.registers(169, 1), QList<int>{11});
-    QCOMPARE(operatorAnswers.seen.last(), u"Parametry ZRQ-7/8|Proces zapisu parametrów do urządzenia został zakończony."_qs);
+    QCOMPARE(operatorAnswers.seen.last(),
+             u"Parametry ZRQ-7/8|Proces zapisu parametrów do urządzenia został zakończony."_qs);
 
     window.findChild<QCheckBox*>(u"id1217"_qs)->click();
     button(window, 1215)->click();
@@ -568,7 +573,8 @@ void TestParametersWindow::clockSynchronisation()
     LinkedSimulator relay({u"--start-time"_qs, wrong.toString(u"yyyy-MM-ddTHH:mm:ss"_qs)});
     QVERIFY2(relay.start(), qPrintable(relay.process().errorString()));
     // Away from a minute's end, so the read-back below stays inside the minute.
-    QTRY_VERIFY_WITH_TIMEOUT(QTime::currentTime().second() >= 2 && QTime::currentTime().second() <= 50, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(QTime::currentTime().second() >= 2 && QTime::currentTime().second() <= 50,
+                             20000);
     MessageBoxAnswerer operatorAnswers;
     CSettDevDlg window(online(12));
     QSignalSpy finished(&window, &CSettDevDlg::transferFinished);
@@ -586,7 +592,8 @@ void TestParametersWindow::clockSynchronisation()
     const QDateTime pc = QDateTime::currentDateTime();
     const auto bcd = [&](int i) { return QString::number(words[i], 16).toInt(); };
     const QDateTime relayTime(QDate(2000 + bcd(5), bcd(4), bcd(3)), QTime(bcd(2), bcd(1), bcd(0)));
-    QVERIFY2(qAbs(relayTime.secsTo(pc)) <= 1, qPrintable(relayTime.toString(Qt::ISODate) + u" / "_qs + pc.toString(Qt::ISODate)));
+    QVERIFY2(qAbs(relayTime.secsTo(pc)) <= 1,
+             qPrintable(relayTime.toString(Qt::ISODate) + u" / "_qs + pc.toString(Qt::ISODate)));
 }
 
 void TestParametersWindow::clockThatStaysOff()
@@ -595,7 +602,8 @@ void TestParametersWindow::clockThatStaysOff()
     // ahead reads 2 or 3 s ahead at the next second boundary: always off.
     LinkedSimulator relay({u"--clock-ahead"_qs, u"3"_qs});
     QVERIFY2(relay.start(), qPrintable(relay.process().errorString()));
-    QTRY_VERIFY_WITH_TIMEOUT(QTime::currentTime().second() >= 2 && QTime::currentTime().second() <= 45, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(QTime::currentTime().second() >= 2 && QTime::currentTime().second() <= 45,
+                             20000);
     MessageBoxAnswerer operatorAnswers;
     CSettDevDlg window(online(12));
     QSignalSpy finished(&window, &CSettDevDlg::transferFinished);
@@ -623,15 +631,17 @@ void TestParametersWindow::restart()
     CSettDevDlg window(online(12));
     QSignalSpy finished(&window, &CSettDevDlg::transferFinished);
     button(window, 1195)->click();
-    QCOMPARE(operatorAnswers.seen,
-             QStringList{u"UWAGA|Zostanie wykonany restart urządzenia.\nJeżeli silnik jest włączony, nastąpi jego "
-                         "wyłączenie.\nCzy na pewno chcesz kontynuować?"_qs});
+    QCOMPARE(
+        operatorAnswers.seen,
+        QStringList{u"UWAGA|Zostanie wykonany restart urządzenia.\nJeżeli silnik jest włączony, nastąpi jego "
+                    "wyłączenie.\nCzy na pewno chcesz kontynuować?"_qs});
     if (!agree) {
         QTest::qWait(200);
         QVERIFY(relay.takeWrites().isEmpty());
         return;
     }
-    QCOMPARE(window.findChild<CWaitDlg*>()->findChild<QLabel*>(u"id1223"_qs)->text(), u"Trwa restart urządzenia..."_qs);
+    QCOMPARE(window.findChild<CWaitDlg*>()->findChild<QLabel*>(u"id1223"_qs)->text(),
+             u"Trwa restart urządzenia..."_qs);
     // A restarting relay says nothing for a while (latched: QTRY asks once more at the end).
     bool wentSilent = false;
     QTRY_VERIFY_WITH_TIMEOUT(wentSilent = wentSilent || relay.registers(0, 2).isEmpty(), 3000);

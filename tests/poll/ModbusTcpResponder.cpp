@@ -2,12 +2,11 @@
 #include "ModbusTcpResponder.h"
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <chrono>
 
 ModbusTcpResponder::ModbusTcpResponder() = default;
 
@@ -34,8 +33,9 @@ bool ModbusTcpResponder::start()
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(m_listen, 4) != 0
-        || ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    if (::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(m_listen, 4) != 0 ||
+        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return false;
     m_port = ntohs(address.sin_port);
     m_thread = std::thread(&ModbusTcpResponder::serve, this);
@@ -117,8 +117,8 @@ void ModbusTcpResponder::handle(std::vector<uint8_t>& pending, int client)
             std::lock_guard lock(m_mutex);
             m_log.push_back(request);
             const Answer answer = m_policy ? m_policy(request.firstRegister) : Answer::Registers;
-            if (answer == Answer::Registers && frame[7] == 3
-                && request.firstRegister + request.count <= m_registers.size()) {
+            if (answer == Answer::Registers && frame[7] == 3 &&
+                request.firstRegister + request.count <= m_registers.size()) {
                 pdu = {3, static_cast<uint8_t>(2 * request.count)};
                 for (int i = 0; i < request.count; ++i) {
                     const uint16_t value = m_registers[request.firstRegister + i];

@@ -25,7 +25,10 @@ struct RowsRecorder : FaultRows
     };
     std::vector<Row> rows;
 
-    void insertRowAtTop(const QStringList& cells, int index) override { rows.insert(rows.begin(), {cells, index}); }
+    void insertRowAtTop(const QStringList& cells, int index) override
+    {
+        rows.insert(rows.begin(), {cells, index});
+    }
     void deleteRowsOf(int index) override
     {
         std::erase_if(rows, [index](const Row& row) { return row.index == index; });
@@ -239,8 +242,9 @@ void TestPollRules::restartBarRange()
     StatusUpdate update;
     update.noFault = noFault;
     update.faultMask = faultMask;
-    QTEST(restartBarMaxFor(update, static_cast<uint16_t>(afterMinimumCurrent), static_cast<uint16_t>(restart)),
-          "max");
+    QTEST(
+        restartBarMaxFor(update, static_cast<uint16_t>(afterMinimumCurrent), static_cast<uint16_t>(restart)),
+        "max");
 }
 
 void TestPollRules::faultFlags()
@@ -261,9 +265,9 @@ void TestPollRules::faultListRowsFollowChanges()
     first.changes = {appeared(0, QStringLiteral("12.5 A")), appeared(5, QStringLiteral("4.0 A"))};
     applyFaultList(first, list, snapshot);
     QCOMPARE(list.indices(), (std::vector<int>{5, 0})); // each new row goes to the top
-    QCOMPARE(list.rows.back().cells,
-             (QStringList{QStringLiteral("Zabezpieczenie nadprądowe fazowe"), QStringLiteral("Imax"),
-                          QStringLiteral("12.5 A"), QStringLiteral("10:11:12"), QStringLiteral("01.02.2026")}));
+    QCOMPARE(list.rows.back().cells, (QStringList{QStringLiteral("Zabezpieczenie nadprądowe fazowe"),
+                                                  QStringLiteral("Imax"), QStringLiteral("12.5 A"),
+                                                  QStringLiteral("10:11:12"), QStringLiteral("01.02.2026")}));
     QVERIFY(snapshot.IsFaultActive(0) && snapshot.IsFaultActive(5));
 
     // The watchdog's link-lost row, then a status block that no longer reports fault 0:

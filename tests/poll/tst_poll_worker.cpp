@@ -27,7 +27,10 @@ namespace {
 struct Rows : FaultRows
 {
     std::vector<std::pair<int, QStringList>> rows;
-    void insertRowAtTop(const QStringList& cells, int index) override { rows.insert(rows.begin(), {index, cells}); }
+    void insertRowAtTop(const QStringList& cells, int index) override
+    {
+        rows.insert(rows.begin(), {index, cells});
+    }
     void deleteRowsOf(int index) override
     {
         std::erase_if(rows, [index](const auto& row) { return row.first == index; });
@@ -44,15 +47,45 @@ public:
 
     DisplayRecorder(MeasurementSnapshot& snapshot, PollFlags& flags) : m_snapshot(snapshot), m_flags(flags) {}
 
-    void showCurrents(const CurrentsUpdate& u) override { record(Block::A, [&] { currents.push_back(u); }); }
-    void showVoltages(const VoltagesUpdate&) override { record(Block::B, [&] { ++voltages; }); }
-    void showPowers(const PowersUpdate& u) override { record(Block::C, [&] { powers.push_back(u); }); }
-    void showEnergies(const EnergiesUpdate&) override { record(Block::D, [&] { ++energies; }); }
-    void showRelayClock(const ClockUpdate& u) override { record(Block::E, [&] { clock = u; ++clocks; }); }
-    void showAverageCurrents(const AverageCurrentsUpdate&) override { record(Block::F, [&] { ++averages; }); }
-    void showMotorTimes(const MotorTimesUpdate&) override { record(Block::G, [&] { ++motorTimes; }); }
-    void showSensors(const SensorsUpdate& u) override { record(Block::H, [&] { sensors = u; }); }
-    void showHeating(const HeatingUpdate& u) override { record(Block::I, [&] { heating = u; }); }
+    void showCurrents(const CurrentsUpdate& u) override
+    {
+        record(Block::A, [&] { currents.push_back(u); });
+    }
+    void showVoltages(const VoltagesUpdate&) override
+    {
+        record(Block::B, [&] { ++voltages; });
+    }
+    void showPowers(const PowersUpdate& u) override
+    {
+        record(Block::C, [&] { powers.push_back(u); });
+    }
+    void showEnergies(const EnergiesUpdate&) override
+    {
+        record(Block::D, [&] { ++energies; });
+    }
+    void showRelayClock(const ClockUpdate& u) override
+    {
+        record(Block::E, [&] {
+            clock = u;
+            ++clocks;
+        });
+    }
+    void showAverageCurrents(const AverageCurrentsUpdate&) override
+    {
+        record(Block::F, [&] { ++averages; });
+    }
+    void showMotorTimes(const MotorTimesUpdate&) override
+    {
+        record(Block::G, [&] { ++motorTimes; });
+    }
+    void showSensors(const SensorsUpdate& u) override
+    {
+        record(Block::H, [&] { sensors = u; });
+    }
+    void showHeating(const HeatingUpdate& u) override
+    {
+        record(Block::I, [&] { heating = u; });
+    }
     void showStatus(const StatusUpdate& u, UiTicket ticket) override
     {
         record(Block::J, [&] { statuses.push_back(u); });
@@ -78,8 +111,14 @@ public:
     {
         record(Block::K, [&] { currentSettings.push_back(u); });
     }
-    void showLineVoltageLimits(const LineVoltageLimitsUpdate&) override { record(Block::L, [&] { ++lineLimits; }); }
-    void showRestartDelays(const RestartDelaysUpdate&) override { record(Block::M, [&] { ++restartDelays; }); }
+    void showLineVoltageLimits(const LineVoltageLimitsUpdate&) override
+    {
+        record(Block::L, [&] { ++lineLimits; });
+    }
+    void showRestartDelays(const RestartDelaysUpdate&) override
+    {
+        record(Block::M, [&] { ++restartDelays; });
+    }
     void showMotorControl(const MotorControlUpdate& u) override
     {
         record(Block::N, [&] {
@@ -89,14 +128,12 @@ public:
     }
 
     // Waits until the condition holds over the recorded values (under the lock).
-    template <typename Condition>
-    bool waitFor(Condition condition, int timeoutMs = 10000)
+    template <typename Condition> bool waitFor(Condition condition, int timeoutMs = 10000)
     {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), condition);
     }
-    template <typename Read>
-    auto read(Read reader)
+    template <typename Read> auto read(Read reader)
     {
         std::lock_guard lock(m_mutex);
         return reader();
@@ -121,11 +158,11 @@ public:
     Rows rows;
     std::array<int, 14> shown{}; // display steps per block
     int statusesApplied = 0;
-    int voltages = 0, energies = 0, clocks = 0, averages = 0, motorTimes = 0, lineLimits = 0, restartDelays = 0;
+    int voltages = 0, energies = 0, clocks = 0, averages = 0, motorTimes = 0, lineLimits = 0,
+        restartDelays = 0;
 
 private:
-    template <typename Change>
-    void record(Block block, Change change)
+    template <typename Change> void record(Block block, Change change)
     {
         {
             std::lock_guard lock(m_mutex);
@@ -143,8 +180,9 @@ private:
 
 int countOf(const ModbusTcpResponder::Log& log, uint16_t firstRegister)
 {
-    return int(std::count_if(log.begin(), log.end(),
-                             [firstRegister](const auto& request) { return request.firstRegister == firstRegister; }));
+    return int(std::count_if(log.begin(), log.end(), [firstRegister](const auto& request) {
+        return request.firstRegister == firstRegister;
+    }));
 }
 
 // Registers of a relay with a 10 A / 230 V / cos 0.850 phase 1 and some of everything.
@@ -240,10 +278,11 @@ void TestPollWorker::rotationOrderAndFrequency()
 
     std::vector<std::pair<uint16_t, uint16_t>> expected{{150, 4}};
     for (int cycle = 0; cycle < 24; ++cycle) {
-        for (auto block : {Block::A, Block::B, Block::C, Block::D, Block::E, Block::F, Block::G, Block::H, Block::I,
-                           Block::J, Block::K, Block::L, Block::M, Block::N}) {
+        for (auto block : {Block::A, Block::B, Block::C, Block::D, Block::E, Block::F, Block::G, Block::H,
+                           Block::I, Block::J, Block::K, Block::L, Block::M, Block::N}) {
             const BlockSpec& spec = blockSpec(block);
-            if ((spec.group == PollGroup::Medium && cycle % 3 != 0) || (spec.group == PollGroup::Slow && cycle % 12 != 0))
+            if ((spec.group == PollGroup::Medium && cycle % 3 != 0) ||
+                (spec.group == PollGroup::Slow && cycle % 12 != 0))
                 continue;
             expected.emplace_back(spec.firstRegister, spec.count);
         }
@@ -265,7 +304,8 @@ void TestPollWorker::valuesEndToEnd()
     loadRelayValues(*m_relay);
     QVERIFY(connectTo(*m_relay, 1000));
     QVERIFY(worker().start(m_settings));
-    QVERIFY(m_display->waitFor([&] { return m_display->powers.size() >= 2 && m_display->currents.size() >= 2; }));
+    QVERIFY(
+        m_display->waitFor([&] { return m_display->powers.size() >= 2 && m_display->currents.size() >= 2; }));
     worker().stop();
 
     // The 100 A rating is read before the first currents: tenths from the start.
@@ -274,8 +314,8 @@ void TestPollWorker::valuesEndToEnd()
     QCOMPARE(currents[1].slot(0), 100);
     QCOMPARE(m_snapshot.GetMeasurement(0), 100);
     QCOMPARE(m_snapshot.GetMeasurement(5), 2);
-    QCOMPARE(m_snapshot.GetMeasurement(9), 21);  // peak current read in the first cycle
-    QCOMPARE(m_snapshot.GetMeasurement(14), 7);  // start time, never scaled
+    QCOMPARE(m_snapshot.GetMeasurement(9), 21); // peak current read in the first cycle
+    QCOMPARE(m_snapshot.GetMeasurement(14), 7); // start time, never scaled
     QCOMPARE(m_snapshot.GetMeasurement(15), 230);
     QCOMPARE(m_snapshot.GetMeasurement(23), 1);
     QCOMPARE(m_snapshot.GetMeasurement(24), 1234);
@@ -397,7 +437,8 @@ void TestPollWorker::throughputFollowsTheRelay()
     QTRY_VERIFY_WITH_TIMEOUT(m_flags.fParamsPerSecond.load() > 0.0f, 5000);
     // At least the fast group's 36 registers of each cycle, at one cycle a second
     // even on the slowest machine.
-    QVERIFY2(m_flags.fParamsPerSecond.load() >= 36.0f, qPrintable(QString::number(m_flags.fParamsPerSecond.load())));
+    QVERIFY2(m_flags.fParamsPerSecond.load() >= 36.0f,
+             qPrintable(QString::number(m_flags.fParamsPerSecond.load())));
     m_relay->setPolicy([](uint16_t) { return Answer::Silent; });
     QTRY_COMPARE_WITH_TIMEOUT(m_flags.fParamsPerSecond.load(), 0.0f, 8000);
 }
@@ -407,7 +448,7 @@ void TestPollWorker::throughputFollowsTheRelay()
 void TestPollWorker::newFaultsReadTheirValueOnce()
 {
     loadRelayValues(*m_relay);
-    m_relay->setRegisters(150, {150, 0}); // 150 A: currents in amperes; no rated current
+    m_relay->setRegisters(150, {150, 0});            // 150 A: currents in amperes; no rated current
     m_relay->setRegisters(900, {0x0003, 0x0021, 0}); // faults 0 and 5, motor relay on
     m_relay->setRegisters(300, {125, 0, 0, 0, 0, 40});
     QVERIFY(connectTo(*m_relay, 1000));
@@ -421,7 +462,8 @@ void TestPollWorker::newFaultsReadTheirValueOnce()
     QCOMPARE(countOf(log, 305), 1);
     QCOMPARE(countOf(log, 0), 0); // entry 39 has no value register
     // Each value read follows its status block directly, fault 0 first.
-    const auto status = std::find_if(log.begin(), log.end(), [](const auto& r) { return r.firstRegister == 900; });
+    const auto status =
+        std::find_if(log.begin(), log.end(), [](const auto& r) { return r.firstRegister == 900; });
     QCOMPARE(status[1].firstRegister, uint16_t(300));
     QCOMPARE(status[1].count, uint16_t(1));
     QCOMPARE(status[2].firstRegister, uint16_t(305));
@@ -436,11 +478,14 @@ void TestPollWorker::newFaultsReadTheirValueOnce()
     QCOMPARE(rows[2].first, 0);
     QCOMPARE(rows[2].second.at(1), QStringLiteral("Imax"));
     QCOMPARE(rows[2].second.at(2), QStringLiteral("125.0 A"));
-    QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(rows[2].second.at(3)).hasMatch());
-    QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4}$")).match(rows[2].second.at(4)).hasMatch());
+    QVERIFY(
+        QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(rows[2].second.at(3)).hasMatch());
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4}$"))
+                .match(rows[2].second.at(4))
+                .hasMatch());
 
     const StatusUpdate third = m_display->read([&] { return m_display->statuses[2]; });
-    QCOMPARE(third.faultIndicator, 1); // rated current missing
+    QCOMPARE(third.faultIndicator, 1);  // rated current missing
     QCOMPARE(third.restartBarMax, 30u); // minimum-current fault: larger of 195 and 196
     const StatusUpdate first = m_display->read([&] { return m_display->statuses[0]; });
     QCOMPARE(first.faultIndicator, 1); // rated current missing from the start
@@ -547,7 +592,8 @@ void TestPollWorker::pollsTheSimulatedRelay()
         {"--tcp", "127.0.0.1:0", "--start-time", "2025-12-24T12:30:45", "--rated-current", "0"});
     QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
     DLL_SetIOTimeout(1000);
-    QCOMPARE(TCP_Open(reinterpret_cast<const char16_t*>(simulator.tcpHost().utf16()), simulator.tcpPort()), 0);
+    QCOMPARE(TCP_Open(reinterpret_cast<const char16_t*>(simulator.tcpHost().utf16()), simulator.tcpPort()),
+             0);
     QVERIFY(worker().start(m_settings));
     // The status block after block K lists the missing rated current.
     QVERIFY(m_display->waitFor([&] { return m_display->statusesApplied >= 2; }));
@@ -555,12 +601,17 @@ void TestPollWorker::pollsTheSimulatedRelay()
 
     const auto shown = m_display->read([&] { return m_display->shown; });
     for (std::size_t block = 0; block < shown.size(); ++block)
-        QVERIFY2(shown[block] >= 1, qPrintable(QStringLiteral("block %1 never shown").arg(QChar('A' + int(block)))));
+        QVERIFY2(shown[block] >= 1,
+                 qPrintable(QStringLiteral("block %1 never shown").arg(QChar('A' + int(block)))));
     QCOMPARE(m_flags.bLinkOk.load(), 1);
     QCOMPARE(m_display->read([&] { return m_display->linkOkAtMotorControl; }).front(), 1);
 
     const RelayClock clock = m_display->read([&] { return m_display->clock; });
-    QCOMPARE(QStringLiteral("%1.%2.%3 %4:%5").arg(clock.day).arg(clock.month).arg(clock.year).arg(clock.hours)
+    QCOMPARE(QStringLiteral("%1.%2.%3 %4:%5")
+                 .arg(clock.day)
+                 .arg(clock.month)
+                 .arg(clock.year)
+                 .arg(clock.hours)
                  .arg(clock.minutes),
              QStringLiteral("24.12.2025 12:30"));
     const auto settings = m_display->read([&] { return m_display->currentSettings.front(); });

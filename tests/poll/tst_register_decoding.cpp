@@ -44,7 +44,8 @@ void TestRegisterDecoding::phasePower_data()
     QTest::newRow("cos 0: all reactive") << 100 << 230 << 0 << 0 << 2300 << 2300;
     QTest::newRow("no current") << 0 << 230 << 850 << 0 << 0 << 0;
     QTest::newRow("fractions truncated") << 13 << 231 << 777 << 233 << 189 << 300;
-    QTest::newRow("corrupt registers stay at the top") << 655350 << 65535 << 1000 << INT32_MAX << 0 << INT32_MAX;
+    QTest::newRow("corrupt registers stay at the top")
+        << 655350 << 65535 << 1000 << INT32_MAX << 0 << INT32_MAX;
 }
 
 void TestRegisterDecoding::phasePower()
@@ -127,7 +128,8 @@ void TestRegisterDecoding::heating_data()
 void TestRegisterDecoding::heating()
 {
     QFETCH(uint, thermalState);
-    const std::vector<uint16_t> r{static_cast<uint16_t>(thermalState >> 16), static_cast<uint16_t>(thermalState)};
+    const std::vector<uint16_t> r{static_cast<uint16_t>(thermalState >> 16),
+                                  static_cast<uint16_t>(thermalState)};
     const HeatingUpdate heating = decodeHeating(r);
     QCOMPARE(heating.thermalState, thermalState);
     QTEST(heating.percent, "percent");

@@ -236,7 +236,8 @@ private slots:
         const QByteArray file = validFile({8, 12, 2025}, records, trailing);
         writeFile(path, file);
         const DbFileContents parsed = ParseDbFile(span(file));
-        const DbFileContents read = ReadDbFile(fsPath(path), std::vector<_tagSTRUCT_DATA>(7, sampleRecord(99)));
+        const DbFileContents read =
+            ReadDbFile(fsPath(path), std::vector<_tagSTRUCT_DATA>(7, sampleRecord(99)));
         QCOMPARE(int(read.status), int(DbReadStatus::Ok));
         QCOMPARE(read.records.size(), std::size_t(records));
         QCOMPARE(read.records.size(), parsed.records.size());

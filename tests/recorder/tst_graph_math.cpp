@@ -96,7 +96,8 @@ private slots:
         const Scale scale{max, min};
         const int y = yOfValue(plot(), scale, raw);
         // One pixel is span / 200 raw units: the read-out lands within it.
-        QVERIFY(qAbs(valueAtY(plot(), scale, divisor, y) - double(raw) / divisor) <= scale.span() / 200 / divisor);
+        QVERIFY(qAbs(valueAtY(plot(), scale, divisor, y) - double(raw) / divisor) <=
+                scale.span() / 200 / divisor);
     }
 
     void readOutTexts()
@@ -167,7 +168,8 @@ private slots:
         QTest::addColumn<double>("newStart");
         QTest::addColumn<double>("newEnd");
         // View 42900..43500 s: 1 px is 600/590 s; x = 20 + (t - 42900) * 590 / 600.
-        QTest::newRow("10 s around 12:00 gives 60 s") << 42900.0 << 43500.0 << 310 << 320 << 43170.0 << 43230.0;
+        QTest::newRow("10 s around 12:00 gives 60 s")
+            << 42900.0 << 43500.0 << 310 << 320 << 43170.0 << 43230.0;
         QTest::newRow("reversed selection") << 42900.0 << 43500.0 << 320 << 310 << 43170.0 << 43230.0;
         QTest::newRow("narrow at the day's start") << 0.0 << 600.0 << 20 << 22 << 0.0 << 60.0;
         QTest::newRow("narrow at the day's end") << 85800.0 << 86400.0 << 608 << 609 << 86340.0 << 86400.0;

@@ -105,8 +105,8 @@ private slots:
         QMouseEvent move(QEvent::MouseMove, QPointF(x1 + 1, 60), graph->mapToGlobal(QPointF(x1 + 1, 60)),
                          Qt::NoButton, Qt::LeftButton, {});
         QCoreApplication::sendEvent(graph.get(), &move);
-        QMouseEvent move2(QEvent::MouseMove, QPointF(x2, 120), graph->mapToGlobal(QPointF(x2, 120)), Qt::NoButton,
-                          Qt::LeftButton, {});
+        QMouseEvent move2(QEvent::MouseMove, QPointF(x2, 120), graph->mapToGlobal(QPointF(x2, 120)),
+                          Qt::NoButton, Qt::LeftButton, {});
         QCoreApplication::sendEvent(graph.get(), &move2);
         QCOMPARE(graph->selection(), QRect(QPoint(x1 + 1, 60), QPoint(x2, 120)));
         QTest::mouseRelease(graph.get(), Qt::LeftButton, {}, QPoint(x2, 120));
@@ -125,8 +125,8 @@ private slots:
         const double start = graph->view().start;
         QSignalSpy replots(graph.get(), &CGraphMix::replotRequested);
         auto wheel = [&](int delta, Qt::KeyboardModifiers keys) {
-            QWheelEvent event(QPointF(300, 100), graph->mapToGlobal(QPointF(300, 100)), QPoint(), QPoint(0, delta),
-                              Qt::NoButton, keys, Qt::NoScrollPhase, false);
+            QWheelEvent event(QPointF(300, 100), graph->mapToGlobal(QPointF(300, 100)), QPoint(),
+                              QPoint(0, delta), Qt::NoButton, keys, Qt::NoScrollPhase, false);
             QCoreApplication::sendEvent(graph.get(), &event);
         };
         wheel(40, Qt::NoModifier);

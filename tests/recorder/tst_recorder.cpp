@@ -13,10 +13,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QVariant>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QVariant>
 #include <atomic>
 #include <mutex>
 
@@ -29,11 +29,11 @@ namespace {
 class ThreadSpy : public QObject, public QList<QVariantList>
 {
 public:
-    template <typename Sender, typename... Args>
-    ThreadSpy(Sender* sender, void (Sender::*signal)(Args...))
+    template <typename Sender, typename... Args> ThreadSpy(Sender* sender, void (Sender::*signal)(Args...))
     {
         connect(
-            sender, signal, this, [this](Args... args) { append(QVariantList{QVariant::fromValue(args)...}); },
+            sender, signal, this,
+            [this](Args... args) { append(QVariantList{QVariant::fromValue(args)...}); },
             Qt::QueuedConnection);
     }
 };
@@ -237,7 +237,8 @@ private slots:
         ThreadSpy finished(&recorder, &Recorder::finished);
         QVERIFY(recorder.start(true));
         QTRY_COMPARE(question.count(), 1);
-        QVERIFY(question.at(0).at(0).toString().startsWith(QStringLiteral("Bieżący plik bazy danych jest uszkodzony.")));
+        QVERIFY(question.at(0).at(0).toString().startsWith(
+            QStringLiteral("Bieżący plik bazy danych jest uszkodzony.")));
         recorder.answer(true);
         QTRY_COMPARE(finished.count(), 1);
         QVERIFY(!QFile::exists(path));
@@ -338,8 +339,10 @@ private slots:
         };
         for (std::size_t i = 1; i < written.size(); ++i)
             if (second(written[i]) != second(written[i - 1]) + 1 && second(written[i]) != 0) // midnight aside
-                QFAIL(qPrintable(QStringLiteral("record %1 of %2 is %3 s after the one before").arg(i).arg(
-                    written.size()).arg(second(written[i]) - second(written[i - 1]))));
+                QFAIL(qPrintable(QStringLiteral("record %1 of %2 is %3 s after the one before")
+                                     .arg(i)
+                                     .arg(written.size())
+                                     .arg(second(written[i]) - second(written[i - 1]))));
     }
 
     // Only one thread per recorder, however often it is started.
@@ -353,7 +356,8 @@ private slots:
         QVERIFY(recorder.start(true));
         QVERIFY(recorder.start(true));
         QVERIFY(recorder.start(false));
-        QTRY_COMPARE_WITH_TIMEOUT(fileSize(dir.filePath(QStringLiteral("08122025.db"))), qint64(48 + 225), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(fileSize(dir.filePath(QStringLiteral("08122025.db"))), qint64(48 + 225),
+                                  2000);
         QTest::qWait(300);
         QCOMPARE(fileSize(dir.filePath(QStringLiteral("08122025.db"))), qint64(48 + 225));
         recorder.quit();

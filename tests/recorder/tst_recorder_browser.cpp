@@ -70,8 +70,10 @@ private slots:
         RecorderBrowser browser;
         browser.setFolder(m_dir.path());
         browser.ScanRecordings();
-        QCOMPARE(column(list(browser), 0), QStringList({"aaa.db", "08122025.db", "07122025.db", "31122024.db"}));
-        QCOMPARE(column(list(browser), 1), QStringList({"01.01.2026", "08.12.2025", "07.12.2025", "31.12.2024"}));
+        QCOMPARE(column(list(browser), 0),
+                 QStringList({"aaa.db", "08122025.db", "07122025.db", "31122024.db"}));
+        QCOMPARE(column(list(browser), 1),
+                 QStringList({"01.01.2026", "08.12.2025", "07.12.2025", "31.12.2024"}));
         QCOMPARE(column(list(browser), 2), QStringList({"00:00:00", "12:05:09", "08:00:00", "00:00:00"}));
 
         // Damaged and outdated files are asked about; the default No keeps them.
@@ -79,7 +81,8 @@ private slots:
         QVERIFY(messages.open(QIODevice::ReadOnly));
         const QString asked = QString::fromUtf8(messages.readAll());
         QVERIFY(asked.contains(QString::fromUtf8("error|Błąd|Plik \"bad.db\" jest uszkodzony. Usunąć?")));
-        QVERIFY(asked.contains(QString::fromUtf8("error|Błąd|Plik \"old.db\" nie odpowiada bieżącej wersji programu. Usunąć?")));
+        QVERIFY(asked.contains(
+            QString::fromUtf8("error|Błąd|Plik \"old.db\" nie odpowiada bieżącej wersji programu. Usunąć?")));
         QVERIFY(asked.contains(QString::fromUtf8("error|Błąd|Plik \"sizes.db\" jest uszkodzony. Usunąć?")));
         QVERIFY(QFile::exists(path("bad.db")) && QFile::exists(path("old.db")));
         QCOMPARE(asked.count(QLatin1Char('\n')), 3);
@@ -127,7 +130,8 @@ private slots:
         answers.seen.clear();
         browser.DeleteAllRecordings();
         QCOMPARE(answers.seen.size(), 2);
-        QVERIFY(answers.seen[0].startsWith(QString::fromUtf8("Uwaga|WSZYSTKIE bazy danych zostaną usunięte.")));
+        QVERIFY(
+            answers.seen[0].startsWith(QString::fromUtf8("Uwaga|WSZYSTKIE bazy danych zostaną usunięte.")));
         QCOMPARE(answers.seen[1], refused);
         QCOMPARE(column(list(browser), 0), QStringList({"08122025.db"}));
         QVERIFY(!QFile::exists(path("31122024.db")));
@@ -260,7 +264,8 @@ private slots:
             << dayFile({recordAt(1), recordAt(2), recordAt(3)}).chopped(125) << qint64(0) << true << 2;
         QTest::newRow("random bytes") << "X" + noise << qint64(0) << false << -1;
         QTest::newRow("random records after a sound header") << header + noise << qint64(0) << true << 20;
-        QTest::newRow("extreme times, values and flags") << dayFile({extreme, recordAt(5), extreme}) << qint64(0) << true << 3;
+        QTest::newRow("extreme times, values and flags")
+            << dayFile({extreme, recordAt(5), extreme}) << qint64(0) << true << 3;
         // A size no day reaches (a copy gone wrong, a file system fault): refused
         // unread, by the list as by loading.
         QTest::newRow("64 GiB") << header << (qint64(64) << 30) << false << -1;
@@ -288,9 +293,11 @@ private slots:
         QCOMPARE(int(browser.records().size()), std::max(records, 0));
 
         QFile messages(log); // missing when nothing was shown
-        const QString shown = messages.open(QIODevice::ReadOnly) ? QString::fromUtf8(messages.readAll()) : QString();
+        const QString shown =
+            messages.open(QIODevice::ReadOnly) ? QString::fromUtf8(messages.readAll()) : QString();
         QCOMPARE(shown.contains(QString::fromUtf8("|Plik \"bad.db\" jest uszkodzony. Usunąć?")), !listed);
-        QCOMPARE(shown.contains(QString::fromUtf8("warning|Błąd|Plik \"bad.db\" jest uszkodzony.\n")), records < 0);
+        QCOMPARE(shown.contains(QString::fromUtf8("warning|Błąd|Plik \"bad.db\" jest uszkodzony.\n")),
+                 records < 0);
         QVERIFY(QFile::exists(path("bad.db")));
     }
 
@@ -355,9 +362,11 @@ private slots:
         QFile messages(log);
         QVERIFY(messages.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(messages.readAll()).split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines, QStringList({QString::fromUtf8("information|Baza danych ZRQ-7/8|Zapis pliku zakończony "
-                                                       "sukcesem.\\r\\nCzy chcesz otworzyć ten plik?"),
-                                     QString::fromUtf8("error|Baza danych ZRQ-7/8|Nie można otworzyć pliku bazy danych.")}));
+        QCOMPARE(lines,
+                 QStringList(
+                     {QString::fromUtf8("information|Baza danych ZRQ-7/8|Zapis pliku zakończony "
+                                        "sukcesem.\\r\\nCzy chcesz otworzyć ten plik?"),
+                      QString::fromUtf8("error|Baza danych ZRQ-7/8|Nie można otworzyć pliku bazy danych.")}));
         QVERIFY(!QFile::exists(m_dir.filePath("t.xlsx")));
     }
 };

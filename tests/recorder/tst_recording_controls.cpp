@@ -32,10 +32,7 @@ class tst_RecordingControls : public QObject
     }
 
 private slots:
-    void init()
-    {
-        ResetSettings(theApp().settings);
-    }
+    void init() { ResetSettings(theApp().settings); }
 
     void buttonsFollowTheState()
     {
@@ -49,7 +46,7 @@ private slots:
         QTest::mouseClick(button(window, 1175), Qt::LeftButton);
         QCOMPARE(window.recorder().state(), REC_ON);
         QCOMPARE(enabled(window), QStringLiteral("011")); // recording
-        QTRY_VERIFY(window.recorder().writerBusy()); // the day file is open
+        QTRY_VERIFY(window.recorder().writerBusy());      // the day file is open
         QTest::mouseClick(button(window, 1004), Qt::LeftButton);
         QCOMPARE(window.recorder().state(), REC_ON | REC_PAUSED);
         QCOMPARE(enabled(window), QStringLiteral("110")); // paused

@@ -38,8 +38,9 @@ Rows sampleRows(std::size_t count)
 QJsonObject readBack(const QString& path)
 {
     QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"),
-                 {QString::fromLocal8Bit(qgetenv("ZRQ7_SOURCE_DIR")) + "/tests/recorder/read_table.py", path});
+    python.start(
+        QStringLiteral("/usr/bin/python3"),
+        {QString::fromLocal8Bit(qgetenv("ZRQ7_SOURCE_DIR")) + "/tests/recorder/read_table.py", path});
     if (!python.waitForFinished(240000) || python.exitCode() != 0) {
         qWarning() << python.readAllStandardError();
         return {};
@@ -67,10 +68,7 @@ class tst_table_export : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        qInfo() << "LC_NUMERIC" << setlocale(LC_NUMERIC, nullptr);
-    }
+    void initTestCase() { qInfo() << "LC_NUMERIC" << setlocale(LC_NUMERIC, nullptr); }
 
     void valuesAreDividedInDouble()
     {
@@ -121,7 +119,8 @@ private slots:
     {
         QTemporaryDir dir;
         const std::atomic<bool> cancel{false};
-        QCOMPARE(int(writeTable(dir.filePath("t.xlsx"), sampleRows(0), cancel).outcome), int(Outcome::Written));
+        QCOMPARE(int(writeTable(dir.filePath("t.xlsx"), sampleRows(0), cancel).outcome),
+                 int(Outcome::Written));
         const QJsonObject table = readBack(dir.filePath("t.xlsx"));
         QCOMPARE(table["header"].toArray().size(), 55);
         QCOMPARE(table["rows"].toInt(), 0);
@@ -133,7 +132,8 @@ private slots:
         const QString path = dir.filePath("Table_full.xlsx");
         const std::atomic<bool> cancel{false};
         std::size_t lastProgress = 0;
-        const Result result = writeTable(path, sampleRows(86400), cancel, [&](std::size_t n) { lastProgress = n; });
+        const Result result =
+            writeTable(path, sampleRows(86400), cancel, [&](std::size_t n) { lastProgress = n; });
         QCOMPARE(int(result.outcome), int(Outcome::Written));
         QCOMPARE(lastProgress, std::size_t(86400));
         const QJsonObject table = readBack(path);
@@ -148,7 +148,8 @@ private slots:
         const QString path = dir.filePath("old.xlsx");
         writeOldFile(path, "the operator's earlier workbook");
         std::atomic<bool> cancel{false};
-        const Result result = writeTable(path, sampleRows(10000), cancel, [&](std::size_t) { cancel = true; });
+        const Result result =
+            writeTable(path, sampleRows(10000), cancel, [&](std::size_t) { cancel = true; });
         QCOMPARE(int(result.outcome), int(Outcome::Cancelled));
         QVERIFY(result.rows < 10000);
         QCOMPARE(contents(path), QByteArray("the operator's earlier workbook"));

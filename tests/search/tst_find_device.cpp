@@ -77,8 +77,10 @@ bool idle(QWidget* window)
     return control<QPushButton>(window, 1063)->text() == QStringLiteral("Rozpocznij\nwyszukiwanie");
 }
 
-const QString endText = QStringLiteral("Wyszukiwanie zakończone. Dostępne urządzenia\nsą wymienione w liście poniżej.");
-const QString warning = QStringLiteral("warning|Ostrzeżenie|Proces ten może potrwać ponad 5 minut. Czy chcesz kontynuować?");
+const QString endText =
+    QStringLiteral("Wyszukiwanie zakończone. Dostępne urządzenia\nsą wymienione w liście poniżej.");
+const QString warning =
+    QStringLiteral("warning|Ostrzeżenie|Proces ten może potrwać ponad 5 minut. Czy chcesz kontynuować?");
 
 } // namespace
 
@@ -89,8 +91,9 @@ void TestFindDevice::initTestCase()
     qputenv("ZRQ7_MESSAGE_LOG", m_messageLog.toUtf8());
     const QString ports = qEnvironmentVariable("ZRQ7_PORTS");
     QVERIFY(QDir().mkpath(ports));
-    m_sim = std::make_unique<SimulatorProcess>(QStringList{u"--pty"_qs, ports + u"/COM3"_qs, u"--unit"_qs, u"5"_qs,
-                                                           u"--baud"_qs, u"19200"_qs, u"--match-speed"_qs});
+    m_sim = std::make_unique<SimulatorProcess>(QStringList{u"--pty"_qs, ports + u"/COM3"_qs, u"--unit"_qs,
+                                                           u"5"_qs, u"--baud"_qs, u"19200"_qs,
+                                                           u"--match-speed"_qs});
     QVERIFY2(m_sim->start(), qPrintable(m_sim->errorString()));
     theApp().settings.nRetries = 0; // a silent address costs two times 150 ms
 }
@@ -200,7 +203,8 @@ void TestFindDevice::closingDuringASearchWaitsForIt()
     window->show();
     QTest::mouseClick(control<QPushButton>(window.get(), 1063), Qt::LeftButton);
     QVERIFY(window->isSearching());
-    QTRY_VERIFY(control<QPlainTextEdit>(window.get(), 1146)->toPlainText().contains(u" id:"_qs)); // on the line
+    QTRY_VERIFY(
+        control<QPlainTextEdit>(window.get(), 1146)->toPlainText().contains(u" id:"_qs)); // on the line
     window->close();
     QVERIFY(!window->isSearching());
     QVERIFY(!COM_IsOpen());

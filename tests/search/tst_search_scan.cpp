@@ -42,7 +42,7 @@ struct StandInPorts
     QString open;
     uint32_t protocol = 0;
     QStringList opened;
-    QList<int> asked;  // addresses in the order asked
+    QList<int> asked; // addresses in the order asked
     int closes = 0;
     std::function<void()> onRead;
 
@@ -57,7 +57,9 @@ struct StandInPorts
             open = port;
             return 0;
         };
-        l.comSetup = [this](uint32_t, uint32_t, uint32_t, uint32_t) { return refusingSetup.count(open) ? -2 : 0; };
+        l.comSetup = [this](uint32_t, uint32_t, uint32_t, uint32_t) {
+            return refusingSetup.count(open) ? -2 : 0;
+        };
         l.comClose = [this] {
             ++closes;
             open.clear();
@@ -102,8 +104,7 @@ struct Scan
 
     ScanListener listener()
     {
-        return {[this](const QString& t) { texts << t; },
-                [this](const FoundDevice& d) { rows << d.cells(); },
+        return {[this](const QString& t) { texts << t; }, [this](const FoundDevice& d) { rows << d.cells(); },
                 [this](std::chrono::milliseconds ms) { pauses << int(ms.count()); }};
     }
 };
@@ -127,10 +128,10 @@ void TestSearchScan::resultFromRow_data()
     QTest::addColumn<uint>("timeout");
     QTest::newRow("a row") << QStringLiteral("19200 8 Nie 2 150 RTU")
                            << QStringList{"19200", "8", "Nie", "2", "RTU"} << 150u;
-    QTest::newRow("missing words stay empty") << QStringLiteral("9600 7")
-                                              << QStringList{"9600", "7", "", "", ""} << 0u;
-    QTest::newRow("time-out not a number") << QStringLiteral("9600 7 Nie 1 x ASCII")
-                                           << QStringList{"9600", "7", "Nie", "1", "ASCII"} << 0u;
+    QTest::newRow("missing words stay empty")
+        << QStringLiteral("9600 7") << QStringList{"9600", "7", "", "", ""} << 0u;
+    QTest::newRow("time-out not a number")
+        << QStringLiteral("9600 7 Nie 1 x ASCII") << QStringList{"9600", "7", "Nie", "1", "ASCII"} << 0u;
 }
 
 void TestSearchScan::resultFromRow()
@@ -138,7 +139,8 @@ void TestSearchScan::resultFromRow()
     QFETCH(QString, settings);
     QFETCH(QStringList, texts);
     QFETCH(uint, timeout);
-    const DeviceSearchResult r = devicesearch::resultFromRow(QStringLiteral("COM7"), QStringLiteral("12"), settings);
+    const DeviceSearchResult r =
+        devicesearch::resultFromRow(QStringLiteral("COM7"), QStringLiteral("12"), settings);
     QCOMPARE(r.portName, QStringLiteral("COM7"));
     QCOMPARE(r.deviceAddress, 12);
     QCOMPARE((QStringList{r.baudRate, r.dataBits, r.parity, r.stopBits, r.protocol}), texts);
@@ -158,7 +160,7 @@ void TestSearchScan::scanAsksEveryOpenPortWithSecondChances()
     ports.answers[{"COM4", 0, 2}] = relayAnswer(uint16_t(dll_nID), 12);
     ports.answers[{"COM4", 1, 3}] = relayAnswer(uint16_t(dll_nID), 9);
     ports.answers[{"COM2", 0, 1}] = relayAnswer(99, 12); // another kind of device
-    ports.silentFirst[{"COM4", 2}] = 1;                    // answers at its second chance
+    ports.silentFirst[{"COM4", 2}] = 1;                  // answers at its second chance
     Scan scan;
     std::atomic<bool> running{true};
     runScan(ports.link(), {1, 5, 1, 3}, 0, running, scan.listener());
@@ -169,9 +171,12 @@ void TestSearchScan::scanAsksEveryOpenPortWithSecondChances()
                                             {"COM4", "ZRQ-7/8 wersja12", "2", "19200 8 Nie 2 150 RTU"},
                                             {"COM4", "ZRQ-7/8 wersja9", "3", "9600 7 Nie 2 150 ASCII"},
                                             {"COM4", "ZRQ-7/8 wersja9", "3", "19200 7 Nie 2 150 ASCII"}}));
-    QCOMPARE(scan.texts.first(), QStringLiteral("Rozpoczęto wyszukiwanie urządzenia ZRQ-7/8 na\r\ndostępnych portach COM..."));
-    QVERIFY(scan.texts.contains(QStringLiteral("Otwieranie COM4... OK\r\nKonfiguracja... OK\r\nWyszukiwanie ZRQ-7/8... id:3")));
-    // Pass 1: COM2 asked 5 times (1 answers), then COM4: 1 silent twice, 2 silent once then found, 3 silent twice.
+    QCOMPARE(scan.texts.first(),
+             QStringLiteral("Rozpoczęto wyszukiwanie urządzenia ZRQ-7/8 na\r\ndostępnych portach COM..."));
+    QVERIFY(scan.texts.contains(
+        QStringLiteral("Otwieranie COM4... OK\r\nKonfiguracja... OK\r\nWyszukiwanie ZRQ-7/8... id:3")));
+    // Pass 1: COM2 asked 5 times (1 answers), then COM4: 1 silent twice, 2 silent once then found, 3 silent
+    // twice.
     QCOMPARE(ports.asked.mid(5, 6), (QList<int>{1, 1, 2, 2, 3, 3}));
     QVERIFY(running);
 }

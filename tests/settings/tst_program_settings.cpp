@@ -316,11 +316,11 @@ void TestProgramSettings::withValue_data()
                                                      << QByteArray("  [ SETTINGS ]\nsystem=X\nz=2\n");
     QTest::newRow("comment that looks like the key")
         << QByteArray("[settings]\n;system=old\n") << QByteArray("[settings]\n;system=old\nsystem=X\n");
-    QTest::newRow("windows line ends") << QByteArray("[settings]\r\nz=2\r\n")
-                                       << QByteArray("[settings]\r\nz=2\r\nsystem=X\r\n");
+    QTest::newRow("windows line ends")
+        << QByteArray("[settings]\r\nz=2\r\n") << QByteArray("[settings]\r\nz=2\r\nsystem=X\r\n");
     // Found by fuzzing: the line end a save adds must not make the next save choose another.
-    QTest::newRow("last line ends in a lone CR") << QByteArray("[settings]\nz=2\r")
-                                                 << QByteArray("[settings]\nz=2\r\nsystem=X\n");
+    QTest::newRow("last line ends in a lone CR")
+        << QByteArray("[settings]\nz=2\r") << QByteArray("[settings]\nz=2\r\nsystem=X\n");
 }
 
 void TestProgramSettings::withValue()

@@ -84,8 +84,7 @@ private:
         return *m_dialog;
     }
 
-    template <typename T = QWidget>
-    T* control(int id) const
+    template <typename T = QWidget> T* control(int id) const
     {
         T* widget = m_dialog->findChild<T*>(QStringLiteral("id%1").arg(id));
         if (!widget)
@@ -149,7 +148,8 @@ private slots:
 
     void portListFollowsThePortMap()
     {
-        zrq7::test::SocatPair pty(portMapFolder() + QStringLiteral("/COM7"), QDir::tempPath() + QStringLiteral("/peer"));
+        zrq7::test::SocatPair pty(portMapFolder() + QStringLiteral("/COM7"),
+                                  QDir::tempPath() + QStringLiteral("/peer"));
         QVERIFY2(pty.start(), qPrintable(pty.errorString()));
         mapPort(5, QStringLiteral("/nonexistent/ttyUSB4"));
 
@@ -542,8 +542,8 @@ private slots:
         QTest::newRow("time-out") << 1028 << positive << unsignedMax;
         QTest::newRow("retries") << 1202 << positive << unsignedMax;
         QTest::newRow("TCP port") << 1051 << positive << unsignedMax;
-        QTest::newRow("device address") << 1045 << QStringLiteral("Wprowadź liczbę całkowitą.")
-                                        << QStringLiteral("2147483647");
+        QTest::newRow("device address")
+            << 1045 << QStringLiteral("Wprowadź liczbę całkowitą.") << QStringLiteral("2147483647");
     }
 
     void emptiedNumberFieldIsReportedAtOnce()
@@ -590,10 +590,14 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<uint>("stored");
-        QTest::newRow("loopback") << "127.0.0.1" << "127.0.0.1" << 0x7F000001u;
-        QTest::newRow("first octet high") << "192.168.1.20" << "192.168.1.20" << 0xC0A80114u;
-        QTest::newRow("blank parts are zero") << "10.1" << "10.1.0.0" << 0x0A010000u;
-        QTest::newRow("octet over 255 refused") << "10.256.1.1" << "10.25.1.1" << 0x0A190101u;
+        QTest::newRow("loopback") << "127.0.0.1"
+                                  << "127.0.0.1" << 0x7F000001u;
+        QTest::newRow("first octet high") << "192.168.1.20"
+                                          << "192.168.1.20" << 0xC0A80114u;
+        QTest::newRow("blank parts are zero") << "10.1"
+                                              << "10.1.0.0" << 0x0A010000u;
+        QTest::newRow("octet over 255 refused") << "10.256.1.1"
+                                                << "10.25.1.1" << 0x0A190101u;
     }
 
     void ipv4FieldKeepsTheRecordByteOrder()
@@ -621,8 +625,14 @@ private slots:
         open();
         QVERIFY(!control(1216)->isEnabled()); // on Modbus TCP
 
-        DeviceSearchResult relay{QStringLiteral("com3"), QStringLiteral("19200"), QStringLiteral("8"),
-                                 QStringLiteral("Nie"), QStringLiteral("2"), QStringLiteral("RTU"), 150, 5};
+        DeviceSearchResult relay{QStringLiteral("com3"),
+                                 QStringLiteral("19200"),
+                                 QStringLiteral("8"),
+                                 QStringLiteral("Nie"),
+                                 QStringLiteral("2"),
+                                 QStringLiteral("RTU"),
+                                 150,
+                                 5};
         choose(1016, QStringLiteral("COM3"));
         QVERIFY(control(1216)->isEnabled());
         choose(1026, QStringLiteral("ASCII"));

@@ -22,17 +22,26 @@ void TestCommandLine::tcpEndpoint_data()
 {
     QTest::addColumn<QString>("argument");
     QTest::addColumn<QString>("host");
-    QTest::addColumn<int>("port");   // -1: refused
+    QTest::addColumn<int>("port"); // -1: refused
 
-    QTest::newRow("port only") << "5021" << "127.0.0.1" << 5021;
-    QTest::newRow("any port") << "0" << "127.0.0.1" << 0;
-    QTest::newRow("host and port") << "0.0.0.0:502" << "0.0.0.0" << 502;
-    QTest::newRow("name") << "localhost:1502" << "localhost" << 1502;
-    QTest::newRow("ipv6 in brackets") << "[::1]:5020" << "::1" << 5020;
-    QTest::newRow("port too big") << "65536" << "" << -1;
-    QTest::newRow("no port") << "localhost:" << "" << -1;
-    QTest::newRow("no host") << ":5020" << "" << -1;
-    QTest::newRow("not a number") << "http" << "" << -1;
+    QTest::newRow("port only") << "5021"
+                               << "127.0.0.1" << 5021;
+    QTest::newRow("any port") << "0"
+                              << "127.0.0.1" << 0;
+    QTest::newRow("host and port") << "0.0.0.0:502"
+                                   << "0.0.0.0" << 502;
+    QTest::newRow("name") << "localhost:1502"
+                          << "localhost" << 1502;
+    QTest::newRow("ipv6 in brackets") << "[::1]:5020"
+                                      << "::1" << 5020;
+    QTest::newRow("port too big") << "65536"
+                                  << "" << -1;
+    QTest::newRow("no port") << "localhost:"
+                             << "" << -1;
+    QTest::newRow("no host") << ":5020"
+                             << "" << -1;
+    QTest::newRow("not a number") << "http"
+                                  << "" << -1;
 }
 
 void TestCommandLine::tcpEndpoint()
@@ -73,7 +82,7 @@ void TestCommandLine::defaults()
     QVERIFY(!ptyOnly.tcp && ptyOnly.serial());
     QCOMPARE(int(ptyOnly.serialMode), int(SerialMode::Rtu));
     QCOMPARE(ptyOnly.line.baud, 9600);
-    QCOMPARE(ptyOnly.line.bitsPerCharacter(), 11);   // 8N2 like the panel's default
+    QCOMPARE(ptyOnly.line.bitsPerCharacter(), 11); // 8N2 like the panel's default
     QCOMPARE(ptyOnly.turnaround, std::chrono::milliseconds(5));
 
     SimulatorOptions both;
@@ -145,7 +154,7 @@ void TestCommandLine::serialLineRelayAndFaults()
     QCOMPARE(o.serialDevice, std::string("/dev/ttyUSB0"));
     QCOMPARE(int(o.serialMode), int(SerialMode::Ascii));
     QCOMPARE(o.line.baud, 19200);
-    QCOMPARE(o.line.bitsPerCharacter(), 10);   // 7E1
+    QCOMPARE(o.line.bitsPerCharacter(), 10); // 7E1
     QCOMPARE(o.turnaround, std::chrono::milliseconds(0));
     QCOMPARE(o.units, (std::vector<std::uint8_t>{247, 3}));
     QCOMPARE(o.relay.identifier, 12);

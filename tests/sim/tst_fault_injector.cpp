@@ -11,7 +11,8 @@ using namespace std::chrono;
 
 namespace {
 
-struct Tally {
+struct Tally
+{
     int drops = 0, corruptions = 0, delays = 0;
 };
 
@@ -37,8 +38,8 @@ Tally tally(const std::vector<FaultDecision>& list)
 
 bool same(const FaultDecision& a, const FaultDecision& b)
 {
-    return a.drop == b.drop && a.delay == b.delay && a.corrupt == b.corrupt && a.corruptIndex == b.corruptIndex &&
-           a.corruptMask == b.corruptMask;
+    return a.drop == b.drop && a.delay == b.delay && a.corrupt == b.corrupt &&
+           a.corruptIndex == b.corruptIndex && a.corruptMask == b.corruptMask;
 }
 
 } // namespace
@@ -77,7 +78,8 @@ void TestFaultInjector::ratesAreHonoured()
     const Tally some = tally(decisions(FaultRates{0.1, 0.3, 0.5, milliseconds(700), 7}, 4000));
     QVERIFY2(some.drops > 300 && some.drops < 500, qPrintable(QString::number(some.drops)));
     // Dropped answers are neither corrupted nor delayed.
-    QVERIFY2(some.corruptions > 950 && some.corruptions < 1200, qPrintable(QString::number(some.corruptions)));
+    QVERIFY2(some.corruptions > 950 && some.corruptions < 1200,
+             qPrintable(QString::number(some.corruptions)));
     QVERIFY2(some.delays > 1650 && some.delays < 1950, qPrintable(QString::number(some.delays)));
 
     for (const FaultDecision& d : decisions(FaultRates{0, 0, 1, milliseconds(700), 7}, 20))

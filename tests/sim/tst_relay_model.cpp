@@ -4,7 +4,6 @@
 #include "RelayDevice.h"
 
 #include <QtTest>
-
 #include <atomic>
 #include <cmath>
 #include <memory>
@@ -18,12 +17,13 @@ namespace {
 
 // A relay whose time only moves when the test says so, started at 24.12.2025 12:30:45
 // with the start after power-on switched off unless a test wants it.
-class Bench {
+class Bench
+{
 public:
     explicit Bench(RelayOptions options = {}, bool startAfterPower = false)
     {
         options.clock = [this] { return m_now; };
-        options.startTime = RelayDateTime {2025, 12, 24, 12, 30, 45};
+        options.startTime = RelayDateTime{2025, 12, 24, 12, 30, 45};
         if (!startAfterPower)
             options.settings.insert(options.settings.begin(), {198, 0});
         relay = createRelay(options);
@@ -52,7 +52,7 @@ public:
     std::unique_ptr<RelayDevice> relay;
 
 private:
-    std::chrono::milliseconds m_now {1'000'000};
+    std::chrono::milliseconds m_now{1'000'000};
 };
 
 bool near(double actual, double expected, double relative)
@@ -62,7 +62,8 @@ bool near(double actual, double expected, double relative)
 
 } // namespace
 
-class tst_RelayModel : public QObject {
+class tst_RelayModel : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -211,10 +212,10 @@ void tst_RelayModel::settingsKeepFactoryValuesAndWrites()
 {
     Bench bench;
     QCOMPARE(int(bench.read(150)), 100);
-    QCOMPARE(int(bench.read(151)), 42);   // the simulator's fitted motor
-    QCOMPARE(int(bench.read(155)), 40);   // tenths: 4.0
-    QCOMPARE(int(bench.read(189)), 497);  // 49.7 Hz
-    QCOMPARE(int(bench.read(200)), 1);    // remote control allowed in the simulator
+    QCOMPARE(int(bench.read(151)), 42);  // the simulator's fitted motor
+    QCOMPARE(int(bench.read(155)), 40);  // tenths: 4.0
+    QCOMPARE(int(bench.read(189)), 497); // 49.7 Hz
+    QCOMPARE(int(bench.read(200)), 1);   // remote control allowed in the simulator
     QCOMPARE(int(bench.read(220)), 716);
 
     // Energy reset is a one-shot command that falls back to 0.
@@ -255,7 +256,8 @@ void tst_RelayModel::startGivesConsistentCurrentsPowersAndEnergies()
     const double apparent = bench.read32(60) / 100.0;
     const double active = bench.read32(62) / 100.0;
     const double reactive = bench.read32(64) / 100.0;
-    QVERIFY2(near(active, s * cos, 0.03), qPrintable(QStringLiteral("P %1 kW, expected %2").arg(active).arg(s * cos)));
+    QVERIFY2(near(active, s * cos, 0.03),
+             qPrintable(QStringLiteral("P %1 kW, expected %2").arg(active).arg(s * cos)));
     QVERIFY(near(apparent, s, 0.03));
     QVERIFY(near(std::hypot(active, reactive), apparent, 0.01));
 
@@ -268,7 +270,8 @@ void tst_RelayModel::startGivesConsistentCurrentsPowersAndEnergies()
     const std::uint32_t a0 = bench.read32(90);
     bench.wait(1h);
     const double grown = (bench.read32(92) - e0) / 10.0;
-    QVERIFY2(near(grown, active, 0.03), qPrintable(QStringLiteral("%1 kWh in 1 h at %2 kW").arg(grown).arg(active)));
+    QVERIFY2(near(grown, active, 0.03),
+             qPrintable(QStringLiteral("%1 kWh in 1 h at %2 kW").arg(grown).arg(active)));
     QVERIFY(near((bench.read32(90) - a0) / 10.0, apparent, 0.03));
     QVERIFY(bench.read32(94) > 0);
     QCOMPARE(int(bench.read(54)), 1); // motor hours
@@ -366,10 +369,10 @@ void tst_RelayModel::startAfterPowerFollowsSettings()
 
 void tst_RelayModel::statusWordFollowsRelays_data()
 {
-    QTest::addColumn<int>("mode");      // setting 214; 215 = 30 s, 216 = 0.4 s
-    QTest::addColumn<int>("afterMs");   // since the start command
+    QTest::addColumn<int>("mode");    // setting 214; 215 = 30 s, 216 = 0.4 s
+    QTest::addColumn<int>("afterMs"); // since the start command
     QTest::addColumn<bool>("fault");
-    QTest::addColumn<int>("expected");  // bits 0-2 and 4-5 of register 900
+    QTest::addColumn<int>("expected"); // bits 0-2 and 4-5 of register 900
     QTest::newRow("signalling, running") << 0 << 10000 << false << 0x02;
     QTest::newRow("signalling, fault") << 0 << 10000 << true << 0x05;
     QTest::newRow("timer, before") << 1 << 29900 << false << 0x12;
@@ -492,7 +495,7 @@ void tst_RelayModel::thermalImageRisesUnderOverloadAndTrips()
     bench.wait(30min);
     const double steady = bench.heatingPercent();
     QVERIFY2(steady > 55 && steady < 75, qPrintable(QString::number(steady))); // 0.85² of 1.05²
-    QCOMPARE(int(bench.read(58)), 999); // no overload, no countdown
+    QCOMPARE(int(bench.read(58)), 999);                                        // no overload, no countdown
 
     bench.relay->setLoad(1.5);
     bench.wait(10s);
@@ -577,19 +580,23 @@ void tst_RelayModel::currentProtections_data()
 {
     QTest::addColumn<QList<int>>("settings"); // register, value, register, value, ...
     QTest::addColumn<double>("load");
-    QTest::addColumn<int>("afterMs");         // since the start command
+    QTest::addColumn<int>("afterMs"); // since the start command
     QTest::addColumn<int>("bit");
-    QTest::addColumn<int>("value");           // tenths of an ampere in register 300 + bit
+    QTest::addColumn<int>("value"); // tenths of an ampere in register 300 + bit
     QTest::addColumn<bool>("stops");
     // 6 x In: the start takes 6 s, then 5 x In (173) for 1 s (175) is a blocked rotor.
-    QTest::newRow("blocked rotor") << QList<int> {} << 6.0 << 7500 << 7 << 2520 << true;
-    QTest::newRow("blocked rotor, protection off") << QList<int> {176, 0, 167, 0} << 6.0 << 7500 << -1 << 0 << false;
+    QTest::newRow("blocked rotor") << QList<int>{} << 6.0 << 7500 << 7 << 2520 << true;
+    QTest::newRow("blocked rotor, protection off")
+        << QList<int>{176, 0, 167, 0} << 6.0 << 7500 << -1 << 0 << false;
     // A start of 3.7 s against a limit of 3 s; the current is still falling from 4.5 x In.
-    QTest::newRow("long start") << QList<int> {174, 3} << 0.85 << 3500 << 6 << 1089 << true;
+    QTest::newRow("long start") << QList<int>{174, 3} << 0.85 << 3500 << 6 << 1089 << true;
     // 2.5 x In against 2.0 x In (155) for 3 s (156) after a 6 s start.
-    QTest::newRow("overcurrent trips") << QList<int> {158, 0, 155, 20, 156, 30} << 2.5 << 9500 << 0 << 1050 << true;
-    QTest::newRow("overcurrent signalled") << QList<int> {155, 20, 156, 30} << 2.5 << 9500 << 0 << 1050 << false;
-    QTest::newRow("overcurrent too short") << QList<int> {158, 0, 155, 20, 156, 30} << 2.5 << 8500 << -1 << 0 << false;
+    QTest::newRow("overcurrent trips")
+        << QList<int>{158, 0, 155, 20, 156, 30} << 2.5 << 9500 << 0 << 1050 << true;
+    QTest::newRow("overcurrent signalled")
+        << QList<int>{155, 20, 156, 30} << 2.5 << 9500 << 0 << 1050 << false;
+    QTest::newRow("overcurrent too short")
+        << QList<int>{158, 0, 155, 20, 156, 30} << 2.5 << 8500 << -1 << 0 << false;
 }
 
 void tst_RelayModel::currentProtections()
@@ -622,15 +629,16 @@ void tst_RelayModel::mainsProtections_data()
     QTest::addColumn<int>("setting");         // a protection switched on for the row, or 0
     QTest::addColumn<int>("delayMs");
     QTest::addColumn<int>("bit");
-    QTest::addColumn<int>("value");           // in the fault's value register 300 + bit, -1: none
-    QTest::addColumn<bool>("restarts");       // protection mode 2 with automatic restart
-    QTest::newRow("undervoltage") << QList<double> {170, 170, 170, 50} << 0 << 10000 << 12 << 294 << true;
-    QTest::newRow("overvoltage") << QList<double> {250, 250, 250, 50} << 0 << 2000 << 13 << 433 << true;
-    QTest::newRow("unbalance") << QList<double> {231, 231, 180, 50} << 0 << 5000 << 14 << 43 << true;
-    QTest::newRow("underfrequency") << QList<double> {231, 231, 231, 47} << 191 << 10000 << 16 << 470 << false;
-    QTest::newRow("overfrequency") << QList<double> {231, 231, 231, 52} << 194 << 10000 << 17 << 520 << false;
-    QTest::newRow("frequency unprotected") << QList<double> {231, 231, 231, 47} << 0 << 10000 << -1 << 0 << false;
-    QTest::newRow("phase lost") << QList<double> {231, 231, 0, 50} << 0 << 500 << 25 << -1 << false;
+    QTest::addColumn<int>("value");     // in the fault's value register 300 + bit, -1: none
+    QTest::addColumn<bool>("restarts"); // protection mode 2 with automatic restart
+    QTest::newRow("undervoltage") << QList<double>{170, 170, 170, 50} << 0 << 10000 << 12 << 294 << true;
+    QTest::newRow("overvoltage") << QList<double>{250, 250, 250, 50} << 0 << 2000 << 13 << 433 << true;
+    QTest::newRow("unbalance") << QList<double>{231, 231, 180, 50} << 0 << 5000 << 14 << 43 << true;
+    QTest::newRow("underfrequency") << QList<double>{231, 231, 231, 47} << 191 << 10000 << 16 << 470 << false;
+    QTest::newRow("overfrequency") << QList<double>{231, 231, 231, 52} << 194 << 10000 << 17 << 520 << false;
+    QTest::newRow("frequency unprotected")
+        << QList<double>{231, 231, 231, 47} << 0 << 10000 << -1 << 0 << false;
+    QTest::newRow("phase lost") << QList<double>{231, 231, 0, 50} << 0 << 500 << 25 << -1 << false;
 }
 
 void tst_RelayModel::mainsProtections()
@@ -691,17 +699,17 @@ void tst_RelayModel::clockTicksInBcd()
 
 void tst_RelayModel::clockRollsOver_data()
 {
-    QTest::addColumn<QList<int>>("set");  // seconds .. year as BCD, written in that order
+    QTest::addColumn<QList<int>>("set");   // seconds .. year as BCD, written in that order
     QTest::addColumn<QList<int>>("after"); // one second later
-    QTest::newRow("leap day") << QList<int> {0x59, 0x59, 0x23, 0x28, 0x02, 0x24}
-                              << QList<int> {0x00, 0x00, 0x00, 0x29, 0x02, 0x24};
-    QTest::newRow("end of February") << QList<int> {0x59, 0x59, 0x23, 0x28, 0x02, 0x25}
-                                     << QList<int> {0x00, 0x00, 0x00, 0x01, 0x03, 0x25};
-    QTest::newRow("new year") << QList<int> {0x59, 0x59, 0x23, 0x31, 0x12, 0x25}
-                              << QList<int> {0x00, 0x00, 0x00, 0x01, 0x01, 0x26};
+    QTest::newRow("leap day") << QList<int>{0x59, 0x59, 0x23, 0x28, 0x02, 0x24}
+                              << QList<int>{0x00, 0x00, 0x00, 0x29, 0x02, 0x24};
+    QTest::newRow("end of February") << QList<int>{0x59, 0x59, 0x23, 0x28, 0x02, 0x25}
+                                     << QList<int>{0x00, 0x00, 0x00, 0x01, 0x03, 0x25};
+    QTest::newRow("new year") << QList<int>{0x59, 0x59, 0x23, 0x31, 0x12, 0x25}
+                              << QList<int>{0x00, 0x00, 0x00, 0x01, 0x01, 0x26};
     // The day is set before the month: 30 is taken while February is still set.
-    QTest::newRow("day before month") << QList<int> {0x07, 0x45, 0x13, 0x30, 0x03, 0x24}
-                                      << QList<int> {0x08, 0x45, 0x13, 0x30, 0x03, 0x24};
+    QTest::newRow("day before month")
+        << QList<int>{0x07, 0x45, 0x13, 0x30, 0x03, 0x24} << QList<int>{0x08, 0x45, 0x13, 0x30, 0x03, 0x24};
 }
 
 void tst_RelayModel::clockRollsOver()
@@ -778,18 +786,19 @@ void tst_RelayModel::forcedRegistersAndSilence()
 // be answered whole while time moves, faults trip and the motor starts and stops.
 void tst_RelayModel::concurrentMastersAndScenario()
 {
-    std::atomic<std::int64_t> now {0};
+    std::atomic<std::int64_t> now{0};
     RelayOptions options;
     options.clock = [&now] { return std::chrono::milliseconds(now.load()); };
     const auto relay = createRelay(options);
-    std::atomic<int> failures {0};
+    std::atomic<int> failures{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 3; ++t) {
         threads.emplace_back([&, t] {
             std::uint16_t block[66];
             for (int i = 0; i < 2000; ++i) {
-                const bool ok = relay->readHolding(t == 0 ? 30 : 900, t == 0 ? 66 : 4, block) == Exception::None
-                                && relay->readHolding(1000, 125, std::vector<std::uint16_t>(125).data()) == Exception::None;
+                const bool ok =
+                    relay->readHolding(t == 0 ? 30 : 900, t == 0 ? 66 : 4, block) == Exception::None &&
+                    relay->readHolding(1000, 125, std::vector<std::uint16_t>(125).data()) == Exception::None;
                 failures += ok ? 0 : 1;
                 now += 7;
             }

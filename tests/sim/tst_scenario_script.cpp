@@ -4,7 +4,6 @@
 #include "ScenarioScript.h"
 
 #include <QTest>
-
 #include <sstream>
 
 using namespace zrq7::sim;
@@ -53,7 +52,7 @@ void TestScenarioScript::validScript()
     QCOMPARE(e[1].line, 4);
     QCOMPARE(e[2].kind, Kind::Clear);
     QCOMPARE(e[3].reg, 200);
-    QCOMPARE(e[3].regValue, 0xFFFF);   // negative values travel as their low 16 bits
+    QCOMPARE(e[3].regValue, 0xFFFF); // negative values travel as their low 16 bits
     QCOMPARE(e[4].reg, 0x1F);
     QCOMPARE(e[5].kind, Kind::Silent);
     QCOMPARE(e[5].duration, milliseconds(250));
@@ -78,32 +77,50 @@ void TestScenarioScript::validScript()
 void TestScenarioScript::errors_data()
 {
     QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("expected");   // start of the error message
+    QTest::addColumn<QString>("expected"); // start of the error message
 
-    QTest::newRow("fail without a register") << "at 1 fail\n" << "s.txt:1: expected 'fail <register>'";
+    QTest::newRow("fail without a register") << "at 1 fail\n"
+                                             << "s.txt:1: expected 'fail <register>'";
     QTest::newRow("unit 0") << "at 1 unit 0 trip 2\n"
                             << "s.txt:1: expected 'unit <1..247> <event>'";
     QTest::newRow("unit without event") << "at 1 unit 5\n"
                                         << "s.txt:1: expected 'unit <1..247> <event>'";
     QTest::newRow("line event for a unit") << "at 1 unit 5 drop-tcp\n"
                                            << "s.txt:1: drop-tcp concerns the whole line, not one unit";
-    QTest::newRow("unknown event") << "at 1 trip 2\nat 2 explode\n" << "s.txt:2: unknown event 'explode'";
-    QTest::newRow("missing at") << "# ok\n1 trip 2\n" << "s.txt:2: expected 'at <seconds>'";
-    QTest::newRow("bad time") << "at soon trip 2\n" << "s.txt:1: 'soon' is not a time";
-    QTest::newRow("negative time") << "at -1 clear 2\n" << "s.txt:1: '-1' is not a time";
-    QTest::newRow("bit out of range") << "at 1 trip 32\n" << "s.txt:1: trip needs a fault bit 0..31";
-    QTest::newRow("value word missing") << "at 1 trip 3 120\n" << "s.txt:1: expected 'trip <bit> [value";
-    QTest::newRow("value not a number") << "at 1 trip 3 value x\n" << "s.txt:1: 'x' is not a 32-bit value";
-    QTest::newRow("register too big") << "\n\nat 1 set 65536 1\n" << "s.txt:3: '65536' is not a register";
-    QTest::newRow("set value too big") << "at 1 set 200 70000\n" << "s.txt:1: '70000' is not a 16-bit value";
-    QTest::newRow("set without value") << "at 1 set 200\n" << "s.txt:1: expected 'set <register> <value>'";
-    QTest::newRow("silent without time") << "at 1 silent\n" << "s.txt:1: expected 'silent <seconds>'";
-    QTest::newRow("unplug without time") << "at 1 unplug\n" << "s.txt:1: expected 'unplug <seconds>'";
-    QTest::newRow("extra word") << "at 1 drop-tcp now\n" << "s.txt:1: unexpected 'now'";
-    QTest::newRow("sensor 3") << "at 1 sensor 3 short\n" << "s.txt:1: expected 'sensor <1|2>";
-    QTest::newRow("sensor state") << "at 1 sensor 1 melted\n" << "s.txt:1: 'melted' is not normal";
-    QTest::newRow("load negative") << "at 1 load -1\n" << "s.txt:1: expected 'load <multiple";
-    QTest::newRow("only a time") << "at 1\n" << "s.txt:1: expected 'at <seconds> <event>'";
+    QTest::newRow("unknown event") << "at 1 trip 2\nat 2 explode\n"
+                                   << "s.txt:2: unknown event 'explode'";
+    QTest::newRow("missing at") << "# ok\n1 trip 2\n"
+                                << "s.txt:2: expected 'at <seconds>'";
+    QTest::newRow("bad time") << "at soon trip 2\n"
+                              << "s.txt:1: 'soon' is not a time";
+    QTest::newRow("negative time") << "at -1 clear 2\n"
+                                   << "s.txt:1: '-1' is not a time";
+    QTest::newRow("bit out of range") << "at 1 trip 32\n"
+                                      << "s.txt:1: trip needs a fault bit 0..31";
+    QTest::newRow("value word missing") << "at 1 trip 3 120\n"
+                                        << "s.txt:1: expected 'trip <bit> [value";
+    QTest::newRow("value not a number") << "at 1 trip 3 value x\n"
+                                        << "s.txt:1: 'x' is not a 32-bit value";
+    QTest::newRow("register too big") << "\n\nat 1 set 65536 1\n"
+                                      << "s.txt:3: '65536' is not a register";
+    QTest::newRow("set value too big") << "at 1 set 200 70000\n"
+                                       << "s.txt:1: '70000' is not a 16-bit value";
+    QTest::newRow("set without value") << "at 1 set 200\n"
+                                       << "s.txt:1: expected 'set <register> <value>'";
+    QTest::newRow("silent without time") << "at 1 silent\n"
+                                         << "s.txt:1: expected 'silent <seconds>'";
+    QTest::newRow("unplug without time") << "at 1 unplug\n"
+                                         << "s.txt:1: expected 'unplug <seconds>'";
+    QTest::newRow("extra word") << "at 1 drop-tcp now\n"
+                                << "s.txt:1: unexpected 'now'";
+    QTest::newRow("sensor 3") << "at 1 sensor 3 short\n"
+                              << "s.txt:1: expected 'sensor <1|2>";
+    QTest::newRow("sensor state") << "at 1 sensor 1 melted\n"
+                                  << "s.txt:1: 'melted' is not normal";
+    QTest::newRow("load negative") << "at 1 load -1\n"
+                                   << "s.txt:1: expected 'load <multiple";
+    QTest::newRow("only a time") << "at 1\n"
+                                 << "s.txt:1: expected 'at <seconds> <event>'";
 }
 
 void TestScenarioScript::errors()

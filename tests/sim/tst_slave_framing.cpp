@@ -9,7 +9,6 @@
 #include "TcpFraming.h"
 
 #include <QTest>
-
 #include <cstring>
 
 using namespace zrq7::sim;
@@ -72,7 +71,7 @@ void TestSlaveFraming::serialRequests_data()
 {
     QTest::addColumn<bool>("ascii");
     QTest::addColumn<Bytes>("input");
-    QTest::addColumn<QStringList>("expectedPdus");   // hex of each request's unit + PDU
+    QTest::addColumn<QStringList>("expectedPdus"); // hex of each request's unit + PDU
 
     const Bytes rtuRead = hex("010300000002C40B");
     const Bytes rtuWrite = hex("010600C80001C9F4");
@@ -86,25 +85,30 @@ void TestSlaveFraming::serialRequests_data()
 
     QTest::newRow("rtu read") << false << rtuRead << QStringList{"010300000002"};
     QTest::newRow("rtu two in one buffer") << false << twoRtu << QStringList{"010300000002", "010600c80001"};
-    QTest::newRow("rtu bad crc dropped, next frame kept") << false << badThenGood << QStringList{"010600c80001"};
+    QTest::newRow("rtu bad crc dropped, next frame kept")
+        << false << badThenGood << QStringList{"010600c80001"};
     QTest::newRow("rtu garbage before frame") << false << garbageThenRead << QStringList{"010300000002"};
     QTest::newRow("rtu noise ends at silence") << false << hex("0100FF37") << QStringList{};
     Bytes truncatedThenRepeated = hex("01030000");
     truncatedThenRepeated.insert(truncatedThenRepeated.end(), rtuRead.begin(), rtuRead.end());
-    QTest::newRow("rtu truncated frame then repeated") << false << truncatedThenRepeated << QStringList{"010300000002"};
+    QTest::newRow("rtu truncated frame then repeated")
+        << false << truncatedThenRepeated << QStringList{"010300000002"};
     // A function without a known length ends only at the silence after it.
-    QTest::newRow("rtu unknown function ended by silence") << false << hex("012B0E01007077") << QStringList{"012b0e0100"};
-    QTest::newRow("rtu other unit still framed") << false << hex("020300000002C438") << QStringList{"020300000002"};
+    QTest::newRow("rtu unknown function ended by silence")
+        << false << hex("012B0E01007077") << QStringList{"012b0e0100"};
+    QTest::newRow("rtu other unit still framed")
+        << false << hex("020300000002C438") << QStringList{"020300000002"};
 
     QTest::newRow("ascii read") << true << asciiRead << QStringList{"010300000002"};
-    QTest::newRow("ascii lower-case hex") << true << text(":010300000002fa\r\n") << QStringList{"010300000002"};
+    QTest::newRow("ascii lower-case hex")
+        << true << text(":010300000002fa\r\n") << QStringList{"010300000002"};
     QTest::newRow("ascii two in one buffer") << true << text(":010300000002FA\r\n:010600C8000130\r\n")
                                              << QStringList{"010300000002", "010600c80001"};
     QTest::newRow("ascii bad lrc") << true << text(":010300000002FB\r\n") << QStringList{};
     QTest::newRow("ascii colon restarts a broken frame")
         << true << text(":0103000:010300000002FA\r\n") << QStringList{"010300000002"};
-    QTest::newRow("ascii without lf") << true << text(":010300000002FA\r:010300000002FA\r\n")
-                                      << QStringList{"010300000002"};
+    QTest::newRow("ascii without lf")
+        << true << text(":010300000002FA\r:010300000002FA\r\n") << QStringList{"010300000002"};
     QTest::newRow("ascii not hex") << true << text(":0103000000G2FA\r\n") << QStringList{};
 }
 
@@ -208,7 +212,8 @@ void TestSlaveFraming::tcpSplitAndJoinedRequests()
     const auto pdu = protocol.answer(*a, false);
     QVERIFY(pdu);
     // Transaction and unit echoed, length counts unit + PDU.
-    QCOMPARE(show(TcpFraming::encode(a->transaction, a->unit, *pdu)).left(26), QByteArray("12 34 00 00 00 17 01 03 14"));
+    QCOMPARE(show(TcpFraming::encode(a->transaction, a->unit, *pdu)).left(26),
+             QByteArray("12 34 00 00 00 17 01 03 14"));
 }
 
 void TestSlaveFraming::tcpRejectsForeignProtocol()
@@ -231,7 +236,7 @@ void TestSlaveFraming::protocolAnswers_data()
     QTest::addColumn<int>("unit");
     QTest::addColumn<Bytes>("pdu");
     QTest::addColumn<bool>("silent");
-    QTest::addColumn<QByteArray>("expected");   // hex of the answer PDU, "none" for no answer
+    QTest::addColumn<QByteArray>("expected"); // hex of the answer PDU, "none" for no answer
 
     QTest::newRow("read one") << 1 << hex("0300050001") << false << QByteArray("03 02 00 05");
     QTest::newRow("read 125 is the most") << 1 << hex("0300C8007D") << false << QByteArray("83 02");
@@ -243,7 +248,8 @@ void TestSlaveFraming::protocolAnswers_data()
     QTest::newRow("write unmapped") << 1 << hex("06012C0001") << false << QByteArray("86 02");
     QTest::newRow("write echoed") << 1 << hex("0600050007") << false << QByteArray("06 00 05 00 07");
     QTest::newRow("input registers not served") << 1 << hex("0400000001") << false << QByteArray("84 01");
-    QTest::newRow("write multiple not served") << 1 << hex("10000000010200FF") << false << QByteArray("90 01");
+    QTest::newRow("write multiple not served")
+        << 1 << hex("10000000010200FF") << false << QByteArray("90 01");
     QTest::newRow("short read pdu") << 1 << hex("030000") << false << QByteArray("83 03");
     QTest::newRow("other unit") << 2 << hex("0300050001") << false << QByteArray("none");
     QTest::newRow("silent relay") << 1 << hex("0300050001") << true << QByteArray("none");

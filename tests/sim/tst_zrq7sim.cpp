@@ -12,7 +12,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <arpa/inet.h>
 #include <csignal>
 #include <fcntl.h>
@@ -58,7 +57,7 @@ QString mbpollOperation(const QStringList& link, const QString& operation)
         args << QStringLiteral("-c") << parts[2] << link.last();
     else
         args << link.last() << parts[2];
-    args.removeAt(link.size() - 1);   // the device or host goes after the options
+    args.removeAt(link.size() - 1); // the device or host goes after the options
     const QString output = runPeer(QStringLiteral("mbpoll"), args);
     if (output.contains(QLatin1String("Illegal data address")))
         return QStringLiteral("exception 2");
@@ -132,7 +131,10 @@ public:
     }
     ~RawTcp() { ::close(m_fd); }
     bool connected() const { return m_connected; }
-    void send(const Bytes& bytes) { QCOMPARE(::send(m_fd, bytes.data(), size_t(bytes.size()), 0), bytes.size()); }
+    void send(const Bytes& bytes)
+    {
+        QCOMPARE(::send(m_fd, bytes.data(), size_t(bytes.size()), 0), bytes.size());
+    }
     // Up to `size` bytes, as many as arrive before `timeoutMs`; stops early at end of stream.
     Bytes receive(qsizetype size, int timeoutMs = 2000) { return readUpTo(m_fd, size, timeoutMs, &m_closed); }
     // True once the simulator closed the connection (waits up to timeoutMs).
@@ -211,14 +213,19 @@ private:
 void TestZrq7Sim::independentMasters_data()
 {
     QTest::addColumn<QString>("peer");
-    QTest::addColumn<QString>("link");   // tcp, rtu or ascii on our pty, serial on a device
+    QTest::addColumn<QString>("link"); // tcp, rtu or ascii on our pty, serial on a device
 
-    QTest::newRow("mbpoll tcp") << "mbpoll" << "tcp";
-    QTest::newRow("mbpoll rtu pty") << "mbpoll" << "rtu";
+    QTest::newRow("mbpoll tcp") << "mbpoll"
+                                << "tcp";
+    QTest::newRow("mbpoll rtu pty") << "mbpoll"
+                                    << "rtu";
     // A socat pty pair stands in for a serial device with a cable to the master.
-    QTest::newRow("mbpoll rtu serial device") << "mbpoll" << "serial";
-    QTest::newRow("pymodbus tcp") << "pymodbus" << "tcp";
-    QTest::newRow("pymodbus ascii pty") << "pymodbus" << "ascii";
+    QTest::newRow("mbpoll rtu serial device") << "mbpoll"
+                                              << "serial";
+    QTest::newRow("pymodbus tcp") << "pymodbus"
+                                  << "tcp";
+    QTest::newRow("pymodbus ascii pty") << "pymodbus"
+                                        << "ascii";
 }
 
 void TestZrq7Sim::independentMasters()
@@ -248,7 +255,7 @@ void TestZrq7Sim::independentMasters()
         QCOMPARE(sim.serialPath(), cable.endA());
 
     // Identification, phase voltages, a setting written and read back, then refusals.
-    const QStringList operations{QStringLiteral("read 0 2"),     QStringLiteral("read 45 3"),
+    const QStringList operations{QStringLiteral("read 0 2"),      QStringLiteral("read 45 3"),
                                  QStringLiteral("write 153 120"), QStringLiteral("read 153 1"),
                                  QStringLiteral("write 153 5"),   QStringLiteral("read 2 1")};
     QStringList answers;
@@ -257,16 +264,17 @@ void TestZrq7Sim::independentMasters()
             link == QLatin1String("tcp")
                 ? QStringList{QStringLiteral("-m"), QStringLiteral("tcp"), QStringLiteral("-p"),
                               QString::number(sim.tcpPort()), QStringLiteral("127.0.0.1")}
-                : QStringList{QStringLiteral("-m"), QStringLiteral("rtu"), QStringLiteral("-b"), QStringLiteral("19200"),
-                              QStringLiteral("-P"), QStringLiteral("even"), QStringLiteral("-s"), QStringLiteral("1"),
-                              masterEnd};
-        for (const QString& operation : operations)   // a new client per operation: the pty must survive
+                : QStringList{QStringLiteral("-m"),    QStringLiteral("rtu"), QStringLiteral("-b"),
+                              QStringLiteral("19200"), QStringLiteral("-P"),  QStringLiteral("even"),
+                              QStringLiteral("-s"),    QStringLiteral("1"),   masterEnd};
+        for (const QString& operation : operations) // a new client per operation: the pty must survive
             answers << mbpollOperation(mbpollLink, operation);
     } else {
         const QStringList pymodbusLink =
             link == QLatin1String("tcp")
                 ? QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}
-                : QStringList{QStringLiteral("--ascii"), masterEnd, QStringLiteral("--baud"), QStringLiteral("19200")};
+                : QStringList{QStringLiteral("--ascii"), masterEnd, QStringLiteral("--baud"),
+                              QStringLiteral("19200")};
         answers = pymodbusOperations(pymodbusLink, operations);
     }
 
@@ -285,15 +293,18 @@ void TestZrq7Sim::independentMasters()
 
 void TestZrq7Sim::otherUnitsGetNoAnswer()
 {
-    SimulatorProcess sim({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--unit"), QStringLiteral("7"),
-                          QStringLiteral("--pty"), m_dir.filePath(QStringLiteral("COM4")), QStringLiteral("--verbose")});
+    SimulatorProcess sim({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--unit"),
+                          QStringLiteral("7"), QStringLiteral("--pty"),
+                          m_dir.filePath(QStringLiteral("COM4")), QStringLiteral("--verbose")});
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     // The unit answers; another one on the same line gets silence and does not disturb the next request.
-    const QStringList ops{QStringLiteral("read 0 1 7"), QStringLiteral("read 0 1 1"), QStringLiteral("read 0 1 7")};
+    const QStringList ops{QStringLiteral("read 0 1 7"), QStringLiteral("read 0 1 1"),
+                          QStringLiteral("read 0 1 7")};
     const QStringList expected{QStringLiteral("11"), QStringLiteral("no answer"), QStringLiteral("11")};
     QCOMPARE(pymodbusOperations({QStringLiteral("--rtu"), sim.ptyPath()}, ops), expected);
-    QCOMPARE(pymodbusOperations({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}, ops),
-             expected);
+    QCOMPARE(
+        pymodbusOperations({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}, ops),
+        expected);
 
     // --verbose shows every frame, heard or answered.
     QCOMPARE(sim.stop(), 0);
@@ -352,8 +363,9 @@ void TestZrq7Sim::tcpStreamHandling()
     // Two requests in one segment: both answered, in order, transaction ids echoed.
     a.send(Bytes::fromHex("0007 0000 0006 01 03 0000 0002"
                           "0008 0000 0006 01 03 0001 0001"));
-    QCOMPARE(a.receive(13 + 11).toHex(), Bytes("00070000000701030400" "0b000c"
-                                                "000800000005010302000c"));
+    QCOMPARE(a.receive(13 + 11).toHex(), Bytes("00070000000701030400"
+                                               "0b000c"
+                                               "000800000005010302000c"));
     // One request split inside its header, while another client is served in between.
     b.send(Bytes::fromHex("ABCD00"));
     a.send(Bytes::fromHex("0009 0000 0006 01 03 0000 0001"));
@@ -367,7 +379,7 @@ void TestZrq7Sim::tcpStreamHandling()
     a.send(Bytes::fromHex("000A 0000 0006 01 03 0000 0001"));
     QCOMPARE(a.receive(11).toHex(), Bytes("000a00000005010302000b"));
     QCOMPARE(sim.stop(), 0);
-    QCOMPARE(sim.standardError(), QString());   // quiet unless --verbose
+    QCOMPARE(sim.standardError(), QString()); // quiet unless --verbose
 }
 
 void TestZrq7Sim::readyLineAndCleanShutdown_data()
@@ -381,9 +393,11 @@ void TestZrq7Sim::readyLineAndCleanShutdown()
 {
     QFETCH(int, signal);
     const QString link = m_dir.filePath(QStringLiteral("COM5"));
-    SimulatorProcess sim({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--pty"), link});
+    SimulatorProcess sim(
+        {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--pty"), link});
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-    QCOMPARE(sim.readyLine(), QStringLiteral("zrq7sim ready tcp=127.0.0.1:%1 pty=%2").arg(sim.tcpPort()).arg(link));
+    QCOMPARE(sim.readyLine(),
+             QStringLiteral("zrq7sim ready tcp=127.0.0.1:%1 pty=%2").arg(sim.tcpPort()).arg(link));
     QVERIFY(sim.tcpPort() != 0);
     QVERIFY(QFileInfo(link).symLinkTarget().startsWith(QLatin1String("/dev/pts/")));
 
@@ -411,10 +425,13 @@ void TestZrq7Sim::commandLineErrors_data()
     QTest::newRow("parity odd") << QStringList{"--parity", "odd"} << 1 << "is not one of none even";
     QTest::newRow("rate above 1") << QStringList{"--drop-rate", "1.5"} << 1 << "not a rate between 0 and 1";
     QTest::newRow("bad endpoint") << QStringList{"--tcp", "host:"} << 1 << "is not [HOST:]PORT";
-    QTest::newRow("two serial links") << QStringList{"--serial", "/dev/null", "--pty", "x"} << 1 << "only one serial link";
+    QTest::newRow("two serial links")
+        << QStringList{"--serial", "/dev/null", "--pty", "x"} << 1 << "only one serial link";
     QTest::newRow("bad setting") << QStringList{"--setting", "151"} << 1 << "is not REGISTER=VALUE";
-    QTest::newRow("bad start time") << QStringList{"--start-time", "2025-13-01T00:00:00"} << 1 << "is not YYYY-MM-DD";
-    QTest::newRow("missing script") << QStringList{"--script", "/nonexistent/s.txt"} << 2 << "cannot read script";
+    QTest::newRow("bad start time") << QStringList{"--start-time", "2025-13-01T00:00:00"} << 1
+                                    << "is not YYYY-MM-DD";
+    QTest::newRow("missing script") << QStringList{"--script", "/nonexistent/s.txt"} << 2
+                                    << "cannot read script";
 }
 
 void TestZrq7Sim::commandLineErrors()
@@ -450,10 +467,13 @@ void TestZrq7Sim::linkThatCannotBeOpened()
 
     const QList<QPair<QStringList, QString>> cases{
         {{QStringLiteral("--tcp"), QString::number(first.tcpPort())}, QStringLiteral("cannot listen on TCP")},
-        {{QStringLiteral("--tcp"), QStringLiteral("no.such.host.invalid:0")}, QStringLiteral("cannot resolve")},
-        {{QStringLiteral("--serial"), QStringLiteral("/nonexistent/ttyS0")}, QStringLiteral("cannot open serial device")},
+        {{QStringLiteral("--tcp"), QStringLiteral("no.such.host.invalid:0")},
+         QStringLiteral("cannot resolve")},
+        {{QStringLiteral("--serial"), QStringLiteral("/nonexistent/ttyS0")},
+         QStringLiteral("cannot open serial device")},
         {{QStringLiteral("--serial"), link}, QStringLiteral("not a serial device")},
-        {{QStringLiteral("--pty"), QStringLiteral("/nonexistent/COM1")}, QStringLiteral("cannot create link")},
+        {{QStringLiteral("--pty"), QStringLiteral("/nonexistent/COM1")},
+         QStringLiteral("cannot create link")},
         {{QStringLiteral("--pty"), link}, QStringLiteral("it exists")},
     };
     for (const auto& [args, message] : cases) {
@@ -462,24 +482,25 @@ void TestZrq7Sim::linkThatCannotBeOpened()
         QVERIFY(sim.waitForFinished(10000));
         const QString error = QString::fromUtf8(sim.readAllStandardError());
         QVERIFY2(sim.exitCode() == 2 && error.contains(message), qPrintable(args.join(' ') + " -> " + error));
-        QVERIFY(sim.readAllStandardOutput().isEmpty());   // never "ready"
+        QVERIFY(sim.readAllStandardOutput().isEmpty()); // never "ready"
     }
-    QVERIFY(QFileInfo(link).isFile());   // a file in the way is left alone
+    QVERIFY(QFileInfo(link).isFile()); // a file in the way is left alone
 }
 
 void TestZrq7Sim::serialAnswersNoEarlierThanTheLine_data()
 {
     QTest::addColumn<QStringList>("line");
-    QTest::addColumn<Bytes>("request");      // 6 registers from 45 (phase and line voltages)
+    QTest::addColumn<Bytes>("request"); // 6 registers from 45 (phase and line voltages)
     QTest::addColumn<int>("answerSize");
-    QTest::addColumn<double>("minimumMs");   // request + gap + turnaround + answer on the wire
+    QTest::addColumn<double>("minimumMs"); // request + gap + turnaround + answer on the wire
 
     // 9600 8N2 is 11 bits a character: (8 + 3.5 + 17) * 11 / 9600 s = 32.66 ms, + 5 ms turnaround.
-    QTest::newRow("rtu 9600 8N2") << QStringList{"--rtu", "--baud", "9600"} << Bytes::fromHex("0103002D000655C1")
-                                  << 17 << 37.6;
+    QTest::newRow("rtu 9600 8N2") << QStringList{"--rtu", "--baud", "9600"}
+                                  << Bytes::fromHex("0103002D000655C1") << 17 << 37.6;
     // ASCII 7E1 (10 bits) at 9600: (17 + 35) * 10 / 9600 s = 54.17 ms, + 20 ms turnaround.
-    QTest::newRow("ascii 9600 7E1") << QStringList{"--ascii", "--baud", "9600", "--data-bits", "7", "--parity",
-                                                   "even", "--stop-bits", "1", "--turnaround", "20"}
+    QTest::newRow("ascii 9600 7E1") << QStringList{"--ascii", "--baud",       "9600", "--data-bits",
+                                                   "7",       "--parity",     "even", "--stop-bits",
+                                                   "1",       "--turnaround", "20"}
                                     << Bytes(":0103002D0006C9\r\n") << 35 << 74.1;
 }
 
@@ -524,7 +545,7 @@ void TestZrq7Sim::scenarioScript()
     client.send(Bytes::fromHex("0001 0000 0006 01 03 0000 0001"));
     QCOMPARE(client.receive(11).toHex(), Bytes("000100000005010302004d"));
     QVERIFY(client.closedByPeer(10000));
-    RawTcp again(sim.tcpPort());   // the listener stays
+    RawTcp again(sim.tcpPort()); // the listener stays
     again.send(Bytes::fromHex("0002 0000 0006 01 03 0000 0001"));
     QCOMPARE(again.receive(11).toHex(), Bytes("000200000005010302004d"));
 
@@ -548,8 +569,9 @@ void TestZrq7Sim::injectedFaultsAreReproducible()
     constexpr int kRequests = 40;
     const auto run = [](const QString& seed) -> QString {
         SimulatorProcess sim({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--drop-rate"),
-                              QStringLiteral("0.25"), QStringLiteral("--corrupt-rate"), QStringLiteral("0.25"),
-                              QStringLiteral("--fault-seed"), seed, QStringLiteral("--verbose")});
+                              QStringLiteral("0.25"), QStringLiteral("--corrupt-rate"),
+                              QStringLiteral("0.25"), QStringLiteral("--fault-seed"), seed,
+                              QStringLiteral("--verbose")});
         if (!sim.start())
             return sim.errorString();
         RawTcp client(sim.tcpPort());
@@ -571,7 +593,7 @@ void TestZrq7Sim::injectedFaultsAreReproducible()
                 const QString line = match.next().captured(0);
                 logged += line.endsWith(QLatin1String("(dropped)"))     ? QLatin1Char('-')
                           : line.endsWith(QLatin1String("(corrupted)")) ? QLatin1Char('x')
-                                                                         : QLatin1Char('.');
+                                                                        : QLatin1Char('.');
             }
         }
         if (logged.size() != kRequests)
@@ -613,8 +635,8 @@ void TestZrq7Sim::serialDeviceUnpluggedComesBack()
     file.write("at 1 unplug 1.5\n");
     file.close();
     const QString link = m_dir.filePath(QStringLiteral("COM7"));
-    SimulatorProcess sim({QStringLiteral("--pty"), link, QStringLiteral("--script"), script,
-                          QStringLiteral("--verbose")});
+    SimulatorProcess sim(
+        {QStringLiteral("--pty"), link, QStringLiteral("--script"), script, QStringLiteral("--verbose")});
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     const Bytes request = Bytes::fromHex("010300000001840A");
     const Bytes answer = Bytes::fromHex("01030200 0BF983");
@@ -625,7 +647,7 @@ void TestZrq7Sim::serialDeviceUnpluggedComesBack()
     QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo(link).isSymLink(), 5000);
     QCOMPARE(before.exchange(request, answer.size(), 300), Bytes());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(link).isSymLink(), 5000);
-    QCOMPARE(before.exchange(request, answer.size(), 300), Bytes());   // the old device stays gone
+    QCOMPARE(before.exchange(request, answer.size(), 300), Bytes()); // the old device stays gone
     PtyClient after(link);
     QVERIFY(after.isOpen());
     QCOMPARE(after.exchange(request, answer.size()).toHex(), answer.toHex());

@@ -49,7 +49,8 @@ private:
     {
         QFile events(file("events"));
         if (events.open(QIODevice::WriteOnly | QIODevice::Append))
-            events.write(QStringLiteral("%1 %2\n").arg(QDateTime::currentSecsSinceEpoch()).arg(what).toUtf8());
+            events.write(
+                QStringLiteral("%1 %2\n").arg(QDateTime::currentSecsSinceEpoch()).arg(what).toUtf8());
     }
 
     static QWidget* mainWindow()
@@ -64,7 +65,8 @@ private:
     {
         const auto* list = main->findChild<QTableWidget*>(QStringLiteral("id%1").arg(kFaultList));
         for (int row = 0; list && row < list->rowCount(); ++row)
-            if (const QTableWidgetItem* first = list->item(row, 0); first && first->data(Qt::UserRole).toInt() == kLinkLostFault)
+            if (const QTableWidgetItem* first = list->item(row, 0);
+                first && first->data(Qt::UserRole).toInt() == kLinkLostFault)
                 return true;
         return false;
     }
@@ -98,7 +100,10 @@ private:
             QSaveFile beat(file("heartbeat"));
             if (beat.open(QIODevice::WriteOnly)) {
                 beat.write(QStringLiteral("%1 %2 connected=%3 linklost=%4\n")
-                               .arg(++m_beats).arg(now / 1000).arg(int(connected)).arg(int(linkLost))
+                               .arg(++m_beats)
+                               .arg(now / 1000)
+                               .arg(int(connected))
+                               .arg(int(linkLost))
                                .toUtf8());
                 beat.commit();
             }

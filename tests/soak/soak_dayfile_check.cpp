@@ -79,12 +79,14 @@ int main(int argc, char** argv)
             fail(path.string() + " ends in a partial record");
         for (const _tagSTRUCT_DATA& record : contents.records) {
             const DbTime& t = record.stTime;
-            if (t.wHour > 23 || t.wMinute > 59 || t.wSecond > 59 || (record.nLinkState != 0 && record.nLinkState != 1))
+            if (t.wHour > 23 || t.wMinute > 59 || t.wSecond > 59 ||
+                (record.nLinkState != 0 && record.nLinkState != 1))
                 fail(path.string() + ": a record with an impossible time or link state");
             records.push_back({localEpoch(contents.date, t), record});
         }
     }
-    std::stable_sort(records.begin(), records.end(), [](const Stamped& a, const Stamped& b) { return a.at < b.at; });
+    std::stable_sort(records.begin(), records.end(),
+                     [](const Stamped& a, const Stamped& b) { return a.at < b.at; });
 
     long long longestGap = 0;
     int linked = 0;
@@ -105,8 +107,8 @@ int main(int argc, char** argv)
         longestGap = std::max(longestGap, gap);
         // The recorder keeps a steady beat: every second has its record.
         if (gap != 1)
-            fail("records " + std::to_string(i - 1) + " and " + std::to_string(i) + " are " + std::to_string(gap) +
-                 " s apart");
+            fail("records " + std::to_string(i - 1) + " and " + std::to_string(i) + " are " +
+                 std::to_string(gap) + " s apart");
     }
 
     // One record per second from the first record to the quit; the quit may
