@@ -99,12 +99,13 @@ void CursorPair::paint(QPainter& painter, const Plot& plot, const View& view) co
         painter.setPen(QPen(cursorColors[which], which == m_active ? 2 : 1));
         painter.drawLine(x, plot.top, x, plot.bottom - 1);
 
-        // The letter beside its line, inside the plot; B's goes lower when A's stands in the way.
-        QRect label(x + 2, plot.top + 1, labelWidth, labelHeight);
+        // The letter beside its line at the foot of the plot (the title and the
+        // cursor read-out's time sit at its head); B's goes higher when A's stands in the way.
+        QRect label(x + 2, plot.bottom - labelHeight - 1, labelWidth, labelHeight);
         if (label.right() >= plot.right)
             label.moveRight(x - 2);
         if (which == B && std::abs(x - previousX) < labelWidth + 4)
-            label.translate(0, labelHeight + 2);
+            label.translate(0, -labelHeight - 2);
         previousX = x;
         painter.fillRect(label, cursorColors[which]);
         painter.setPen(Qt::white);

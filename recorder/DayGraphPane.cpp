@@ -19,6 +19,7 @@ using recorderpane::withId;
 namespace {
 
 constexpr int abCursorsId = 1301;
+constexpr int graphMinimumHeight = 260;
 const QColor buttonBackground(255, 255, 255);
 const QColor switchedOnBackground(200, 220, 245); // a switch button that is on
 
@@ -29,7 +30,7 @@ DayGraphPane::DayGraphPane(QWidget* parent) : QWidget(parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     m_graph = withId(new CGraphMix(this), 1184);
-    m_graph->setMinimumSize(600, 260);
+    m_graph->setMinimumSize(600, graphMinimumHeight);
     column->addWidget(m_graph, 1);
     column->addLayout(buildToolBar());
 
@@ -116,7 +117,15 @@ void DayGraphPane::showABCursors(bool on)
 {
     m_abCursorsButton->SetBkColor(on ? switchedOnBackground : buttonBackground);
     m_graph->abCursors().setOn(on);
+    // The read-out takes its room from the graph: the window keeps its size
+    // (within 1024 x 768). The graph yields before the read-out shows, as
+    // showing it lays the window out at once.
+    const int room = m_cursorReadout->maximumHeight() + layout()->spacing();
+    if (on)
+        m_graph->setMinimumHeight(graphMinimumHeight - room);
     m_cursorReadout->setVisible(on);
+    if (!on)
+        m_graph->setMinimumHeight(graphMinimumHeight);
 }
 
 void DayGraphPane::showCursorReadout()

@@ -2,8 +2,10 @@
 // The recorder window's A/B cursors, driven as the operator does: the switch,
 // clicks and Shift+clicks on the graph, the arrow keys, and the read-out.
 #include "CCPL_ZRQ7App.h"
+#include "CDataDlg.h"
 #include "CIconButton.h"
 #include "DayFileFixture.h"
+#include "MeasurementSnapshot.h"
 #include "RecorderBrowser.h"
 
 #include <QApplication>
@@ -217,6 +219,27 @@ private slots:
         QVERIFY(graph->view().end < secondsOf(12, 8, 0));
         QCOMPARE(columnsIn(graph, colorOfA), QList<int>({xOf(secondsOf(12, 2, 0))}));
         QVERIFY(columnsIn(graph, colorOfB).isEmpty());
+    }
+
+    // The read-out takes its room from the graph: the recorder window keeps
+    // its size (within 1024 x 768), and the graph gets the room back.
+    void readoutKeepsTheWindowSize()
+    {
+        MeasurementSnapshot snapshot;
+        CDataDlg window(snapshot);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QSize size = window.size();
+        CGraphMix* graph = window.browser()->graph();
+        const int graphHeight = graph->height();
+        auto* toggle = window.findChild<CIconButton*>("id1301");
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QTRY_VERIFY(window.findChild<QPlainTextEdit*>("id1302")->isVisible());
+        QCOMPARE(window.size(), size);
+        QVERIFY(graph->height() < graphHeight);
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QTRY_COMPARE(graph->height(), graphHeight);
+        QCOMPARE(window.size(), size);
     }
 };
 
