@@ -8,6 +8,7 @@
 #include "MeasurementSnapshot.h"
 #include "RecorderBrowser.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -43,6 +44,11 @@ int secondsOf(int hour, int minute, int second)
     return hour * 3600 + minute * 60 + second;
 }
 
+int xAt(CGraphMix* graph, int seconds)
+{
+    return xOfTime(graph->plot(), graph->view(), seconds);
+}
+
 // Columns of the graph's picture that hold a colour in the plot's upper part.
 QList<int> columnsIn(CGraphMix* graph, const QColor& color)
 {
@@ -65,6 +71,19 @@ class tst_ab_cursors : public QObject
 private:
     QTemporaryDir m_dir;
 
+    // The browser shown with the first day loaded and the view zoomed to about from..to.
+    bool showDay(RecorderBrowser& browser, int from, int to)
+    {
+        browser.setFolder(m_dir.path());
+        browser.resize(1100, 900);
+        browser.show();
+        if (!QTest::qWaitForWindowActive(&browser))
+            return false;
+        browser.LoadRecording("08122025.db");
+        browser.graph()->ZoomToRange(xAt(browser.graph(), from), xAt(browser.graph(), to));
+        return true;
+    }
+
 private slots:
     void init()
     {
@@ -83,19 +102,12 @@ private slots:
     void placeMoveAndReadTheCursors()
     {
         RecorderBrowser browser;
-        browser.setFolder(m_dir.path());
-        browser.resize(1100, 900);
-        browser.show();
-        QVERIFY(QTest::qWaitForWindowActive(&browser));
-        browser.LoadRecording("08122025.db");
+        // About 11:55 to 12:15: a pixel is under 2 s, a click snaps to the record meant.
+        QVERIFY(showDay(browser, secondsOf(11, 55, 0), secondsOf(12, 15, 0)));
         CGraphMix* graph = browser.graph();
         CursorPair& cursors = graph->abCursors();
-        // About 11:55 to 12:15: a pixel is under 2 s, a click snaps to the record meant.
-        graph->ZoomToRange(xOfTime(graph->plot(), graph->view(), secondsOf(11, 55, 0)),
-                           xOfTime(graph->plot(), graph->view(), secondsOf(12, 15, 0)));
         const auto clickAt = [graph](int seconds, Qt::KeyboardModifiers keys = {}) {
-            QTest::mouseClick(graph, Qt::LeftButton, keys,
-                              QPoint(xOfTime(graph->plot(), graph->view(), seconds), 100));
+            QTest::mouseClick(graph, Qt::LeftButton, keys, QPoint(xAt(graph, seconds), 100));
         };
         const auto key = [graph](Qt::Key key, Qt::KeyboardModifiers keys = {}) {
             QTest::keyClick(graph, key, keys);
@@ -105,7 +117,6 @@ private slots:
         auto* toggle = browser.findChild<CIconButton*>("id1301");
         QVERIFY(readout && toggle);
         QCOMPARE(toggle->accessibleName(), QStringLiteral("Kursory A/B"));
-        QCOMPARE(readout->accessibleName(), QStringLiteral("Odczyt kursorów A/B"));
         QVERIFY(readout->isHidden());
         QTest::mouseClick(toggle, Qt::LeftButton);
         QVERIFY(toggle->isChecked() && cursors.isOn());
@@ -133,6 +144,13 @@ private slots:
                            "Kanał 1 (Wartość skuteczna prądu fazowego Ф1): A 10.6 A, B 12.4 A, B−A 1.8 A\n"
                            "Kanał 2 (Temperatura czujnika 1): A 94 °\u0421, B 76 °\u0421, B−A -18 °\u0421\n"
                            "Kanał 3 (Moc całkowita): A 2.50 kVA, B 7.00 kVA, B−A 4.50 kVA"));
+
+        // A screen reader gets the read-out as the text of "Odczyt kursorów A/B", and the switch as on.
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(readout);
+        QVERIFY(spoken);
+        QCOMPARE(spoken->text(QAccessible::Name), QStringLiteral("Odczyt kursorów A/B"));
+        QCOMPARE(spoken->text(QAccessible::Value), readout->toPlainText());
+        QVERIFY(QAccessible::queryAccessibleInterface(toggle)->state().checked);
 
         // B was placed last: the arrows move it by a record, with Shift by a minute.
         key(Qt::Key_Right);
@@ -190,16 +208,10 @@ private slots:
     void linesFollowTheView()
     {
         RecorderBrowser browser;
-        browser.setFolder(m_dir.path());
-        browser.resize(1100, 900);
-        browser.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&browser));
-        browser.LoadRecording("08122025.db");
+        QVERIFY(showDay(browser, secondsOf(11, 50, 0), secondsOf(12, 20, 0)));
         CGraphMix* graph = browser.graph();
-        graph->ZoomToRange(xOfTime(graph->plot(), graph->view(), secondsOf(11, 50, 0)),
-                           xOfTime(graph->plot(), graph->view(), secondsOf(12, 20, 0)));
         QTest::mouseClick(browser.findChild<CIconButton*>("id1301"), Qt::LeftButton);
-        const auto xOf = [graph](int seconds) { return xOfTime(graph->plot(), graph->view(), seconds); };
+        const auto xOf = [graph](int seconds) { return xAt(graph, seconds); };
         QTest::mouseClick(graph, Qt::LeftButton, {}, QPoint(xOf(secondsOf(12, 2, 0)), 100));
         QTest::mouseClick(graph, Qt::LeftButton, Qt::ShiftModifier, QPoint(xOf(secondsOf(12, 8, 0)), 100));
         // The active cursor (B) is drawn two pixels wide.
