@@ -4,6 +4,7 @@
 #include "GraphCursors.h"
 
 #include <QPainter>
+#include <cstdlib>
 
 using namespace graphmath;
 
