@@ -7,6 +7,7 @@
 #include "MessageBox.h"
 #include "RecorderPaneSupport.h"
 #include "RecordingListPane.h"
+#include "ZRQ7DLL.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -32,6 +33,7 @@ RecorderBrowser::RecorderBrowser(QWidget* parent) : QWidget(parent), m_exporter(
     connect(m_graph, &CGraphMix::replotRequested, this, &RecorderBrowser::Replot);
     connect(m_graphPane, &DayGraphPane::replotRequested, this, &RecorderBrowser::Replot);
     connect(m_channels, &ChannelRowsPane::replotRequested, this, &RecorderBrowser::Replot);
+    connect(m_channels, &ChannelRowsPane::shownChanged, this, &RecorderBrowser::passSeriesToCursors);
     connect(m_list, &RecordingListPane::loadRequested, this, &RecorderBrowser::LoadRecording);
     connect(m_list, &RecordingListPane::exportRequested, this, &RecorderBrowser::ExportRecording);
     // GoToTime replots through replotRequested.
@@ -87,6 +89,7 @@ void RecorderBrowser::applySettings()
 void RecorderBrowser::LoadRecording(const QString& name)
 {
     window()->setWindowTitle(recorderpane::windowCaption);
+    m_graph->abCursors().reset();
     const DbReadStatus status = m_loaded.load(m_list->recordingPath(name));
     if (status == DbReadStatus::OpenFailed || status == DbReadStatus::ReadFailed)
         return;
@@ -107,6 +110,24 @@ void RecorderBrowser::Replot()
     const PlotSeries& series = m_loaded.series(m_channels->quantities());
     m_graph->PlotChannels(series, m_channels->lineColors());
     m_graph->Redraw();
+    passSeriesToCursors();
+}
+
+void RecorderBrowser::passSeriesToCursors()
+{
+    channels::Quantities shown = m_channels->quantities();
+    std::array<QString, channelCount> names;
+    for (int c = 0; c < channelCount; ++c) {
+        int& quantity = shown[std::size_t(c)];
+        if (!m_graph->channelVisible(c))
+            quantity = channels::noQuantity;
+        else if (quantity >= 0 && quantity < DbValueCount)
+            names[std::size_t(c)] =
+                QStringLiteral("Kanał %1 (%2)")
+                    .arg(c + 1)
+                    .arg(recorderpane::fromWide(dll_nMeasureInfo[quantity].szDescription));
+    }
+    m_graph->abCursors().setSeries(&m_loaded.series(m_channels->quantities()), shown, names);
 }
 
 void RecorderBrowser::AutoScale(std::array<bool, channelCount> which)

@@ -82,6 +82,8 @@ signals:
 
 private:
     void applySettings();
+    // The A/B cursors read what the graph shows: the series, the shown channels.
+    void passSeriesToCursors();
 
     LoadedRecords m_loaded;
     DayGraphPane* m_graphPane = nullptr;
