@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "TableExport.h"
 
+#include "RecordingList.h"
 #include "ZRQ7DLL.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <clocale>
@@ -124,21 +126,15 @@ public:
 class XlsxSink : public TableSink
 {
 public:
-    explicit XlsxSink(const QString& path)
+    XlsxSink(const QString& path, std::size_t rowsPerSheet)
+        : m_dataRowsPerSheet(lxw_row_t(std::clamp<std::size_t>(rowsPerSheet, 2, sheetRowLimit) - 1))
     {
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
         m_path = QFile::encodeName(path);
         m_workbook = workbook_new_opt(m_path.constData(), &options);
         if (m_workbook)
-            m_sheet = workbook_add_worksheet(m_workbook, "Table1");
-        if (!m_sheet) {
-            fail(QStringLiteral("Nie można utworzyć arkusza."));
-            return;
-        }
-        const QStringList names = columnNames();
-        for (int c = 0; c < names.size(); ++c)
-            writeText(0, c, names[c]);
+            addSheet();
     }
     ~XlsxSink() override
     {
@@ -148,6 +144,8 @@ public:
     bool addRow(const QString& date, const QString& time, const RowValues& values) override
     {
         if (!m_sheet)
+            return false;
+        if (m_row == m_dataRowsPerSheet && !(rowsStored() && addSheet()))
             return false;
         ++m_row;
         writeText(m_row, 0, date);
@@ -171,6 +169,20 @@ public:
 
 private:
     static constexpr lxw_row_t checkEvery = 1000;
+
+    // The next sheet ("Table1", "Table2", ...) with its header row.
+    bool addSheet()
+    {
+        const QByteArray name = "Table" + QByteArray::number(++m_sheets);
+        m_sheet = workbook_add_worksheet(m_workbook, name.constData());
+        if (!m_sheet)
+            return fail(QStringLiteral("Nie można utworzyć arkusza."));
+        m_row = 0;
+        const QStringList names = columnNames();
+        for (int c = 0; c < names.size(); ++c)
+            writeText(0, c, names[c]);
+        return true;
+    }
 
     // In constant-memory mode the library streams finished rows into a
     // temporary file and does not check those writes (a full disk would give
@@ -202,7 +214,9 @@ private:
     QByteArray m_path;
     lxw_workbook* m_workbook = nullptr;
     lxw_worksheet* m_sheet = nullptr;
-    lxw_row_t m_row = 0;
+    lxw_row_t m_row = 0; // of the current sheet
+    lxw_row_t m_dataRowsPerSheet;
+    int m_sheets = 0;
 };
 
 class CsvSink : public TableSink
@@ -281,6 +295,13 @@ double physicalValue(int quantity, std::int32_t raw)
     return double(raw) / double(divisor != 0 ? divisor : 1);
 }
 
+void fillRow(const _tagSTRUCT_DATA& record, QString& time, RowValues& values)
+{
+    time = recordings::recordTimeText(record);
+    for (int k = 0; k < valueColumns; ++k)
+        values[std::size_t(k)] = physicalValue(k, record.nValue[std::size_t(k)]);
+}
+
 Format formatOfPath(const QString& path)
 {
     return path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? Format::Csv : Format::Xlsx;
@@ -288,6 +309,21 @@ Format formatOfPath(const QString& path)
 
 Result writeTable(const QString& path, const Rows& rows, const std::atomic<bool>& cancel,
                   const std::function<void(std::size_t)>& progress)
+{
+    RowStream stream;
+    stream.expected = rows.count;
+    stream.next = [&rows, i = std::size_t(0)](QString& date, QString& time, RowValues& values) mutable {
+        if (i == rows.count)
+            return false;
+        date = rows.date;
+        rows.fill(i++, time, values);
+        return true;
+    };
+    return writeTable(path, stream, cancel, progress);
+}
+
+Result writeTable(const QString& path, const RowStream& rows, const std::atomic<bool>& cancel,
+                  const std::function<void(std::size_t)>& progress, std::size_t rowsPerSheet)
 {
     const CLocaleForThisThread cLocale;
     Result result;
@@ -303,24 +339,24 @@ Result writeTable(const QString& path, const Rows& rows, const std::atomic<bool>
     if (formatOfPath(path) == Format::Csv)
         sink = std::make_unique<CsvSink>(temporary);
     else
-        sink = std::make_unique<XlsxSink>(temporary);
+        sink = std::make_unique<XlsxSink>(temporary, rowsPerSheet);
 
     bool ok = sink->error.errorDescription.isEmpty();
-    QString time;
+    QString date, time;
     RowValues values{};
-    for (std::size_t i = 0; ok && i < rows.count; ++i) {
+    while (ok) {
         if (cancel.load(std::memory_order_relaxed)) {
             sink.reset();
             QFile::remove(temporary);
             result.outcome = Outcome::Cancelled;
-            result.rows = i;
             return result;
         }
-        rows.fill(i, time, values);
-        ok = sink->addRow(rows.date, time, values);
-        result.rows = i + 1;
-        if (progress && (i + 1) % progressEvery == 0)
-            progress(i + 1);
+        if (!rows.next(date, time, values))
+            break;
+        ok = sink->addRow(date, time, values);
+        ++result.rows;
+        if (progress && result.rows % progressEvery == 0)
+            progress(result.rows);
     }
     ok = ok && sink->finish();
     if (ok) {
@@ -340,7 +376,7 @@ Result writeTable(const QString& path, const Rows& rows, const std::atomic<bool>
         return result;
     }
     if (progress)
-        progress(rows.count);
+        progress(result.rows);
     result.outcome = Outcome::Written;
     return result;
 }
