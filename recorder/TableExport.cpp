@@ -17,8 +17,10 @@
 #include <dlfcn.h>
 #include <locale.h>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <vector>
 #include <xlsxwriter.h>
 
 namespace exporting {
@@ -137,30 +139,32 @@ public:
     {
         for (int c = 0; c < valueColumns + 2; ++c)
             m_columnNames[std::size_t(c)] = columnName(c);
+        m_xml.reserve(4096);
     }
-    const QByteArray& row(lxw_row_t row, const QByteArray& date, const QByteArray& time,
-                          const RowValues& values)
+    std::string_view row(lxw_row_t row, std::string_view date, std::string_view time, const RowValues& values)
     {
-        char number[24];
-        const auto [numberEnd, ec] = std::to_chars(number, number + sizeof number, row + 1);
-        const std::string_view rowNumber(number, ec == std::errc() ? std::size_t(numberEnd - number) : 0);
+        char rowText[16];
+        const auto [rowEnd, ec] = std::to_chars(rowText, rowText + sizeof rowText, row + 1);
+        const std::string_view rowNumber(rowText, ec == std::errc() ? std::size_t(rowEnd - rowText) : 0);
         m_xml.clear();
-        m_xml.append("<row r=\"").append(rowNumber.data(), qsizetype(rowNumber.size())).append("\">");
+        m_xml.append("<row r=\"").append(rowNumber).append("\">");
         const auto openCell = [&](int column) {
-            m_xml.append("<c r=\"").append(m_columnNames[std::size_t(column)]);
-            m_xml.append(rowNumber.data(), qsizetype(rowNumber.size())).append('"');
+            m_xml.append("<c r=\"").append(m_columnNames[std::size_t(column)]).append(rowNumber).append("\"");
         };
-        const QByteArray* texts[] = {&date, &time};
+        const std::string_view texts[] = {date, time};
         for (int c = 0; c < 2; ++c) {
             openCell(c);
             m_xml.append(" t=\"inlineStr\"><is><t>");
-            appendEscaped(*texts[c]);
+            appendEscaped(texts[c]);
             m_xml.append("</t></is></c>");
         }
         for (int k = 0; k < valueColumns; ++k) {
             openCell(k + 2);
             m_xml.append("><v>");
-            appendNumber(m_xml, values[std::size_t(k)]);
+            char value[32];
+            const auto [end, error] = std::to_chars(value, value + sizeof value, values[std::size_t(k)]);
+            if (error == std::errc())
+                m_xml.append(value, std::size_t(end - value));
             m_xml.append("</v></c>");
         }
         m_xml.append("</row>");
@@ -169,14 +173,14 @@ public:
 
 private:
     // "A", "B", ... "Z", "AA", ...
-    static QByteArray columnName(int column)
+    static std::string columnName(int column)
     {
-        QByteArray name;
+        std::string name;
         for (++column; column > 0; column = (column - 1) / 26)
-            name.prepend(char('A' + (column - 1) % 26));
+            name.insert(name.begin(), char('A' + (column - 1) % 26));
         return name;
     }
-    void appendEscaped(const QByteArray& text)
+    void appendEscaped(std::string_view text)
     {
         for (const char c : text) {
             switch (c) {
@@ -190,13 +194,13 @@ private:
                 m_xml.append("&gt;");
                 break;
             default:
-                m_xml.append(c);
+                m_xml.push_back(c);
             }
         }
     }
 
-    std::array<QByteArray, valueColumns + 2> m_columnNames;
-    QByteArray m_xml;
+    std::array<std::string, valueColumns + 2> m_columnNames;
+    std::string m_xml;
 };
 
 // In constant-memory mode libxlsxwriter keeps the row being written and
@@ -220,8 +224,17 @@ public:
     }
     ~XlsxSink() override
     {
-        if (m_workbook)
-            lxw_workbook_free(m_workbook);
+        if (!m_workbook)
+            return;
+        // Freed unfinished (cancelled or failed), the library leaves each
+        // sheet's row stream open: an open descriptor and a deleted temporary
+        // file as large as the rows written, held until the program ends.
+        for (lxw_worksheet* sheet : m_sheets)
+            if (sheet->optimize_tmpfile) {
+                std::fclose(sheet->optimize_tmpfile);
+                sheet->optimize_tmpfile = nullptr;
+            }
+        lxw_workbook_free(m_workbook);
     }
     bool addRow(const QString& date, const QString& time, const RowValues& values) override
     {
@@ -258,14 +271,22 @@ public:
 
 private:
     static constexpr lxw_row_t checkEvery = 1000;
+    static constexpr std::size_t streamBufferSize = 1 << 20;
 
     // The next sheet ("Table1", "Table2", ...) with its header row.
     bool addSheet()
     {
-        const QByteArray name = "Table" + QByteArray::number(++m_sheets);
+        const QByteArray name = "Table" + QByteArray::number(qsizetype(m_sheets.size()) + 1);
         m_sheet = workbook_add_worksheet(m_workbook, name.constData());
         if (!m_sheet)
             return fail(QStringLiteral("Nie można utworzyć arkusza."));
+        m_sheets.push_back(m_sheet);
+        if (FILE* rows = m_sheet->optimize_tmpfile) {
+            // Rows go out in large writes (the stream is not used yet; the
+            // buffer outlives it, as the stream is closed with the workbook).
+            m_streamBuffers.push_back(std::make_unique<char[]>(streamBufferSize));
+            std::setvbuf(rows, m_streamBuffers.back().get(), _IOFBF, streamBufferSize);
+        }
         m_row = 0;
         const QStringList names = columnNames();
         for (int c = 0; c < names.size(); ++c)
@@ -282,9 +303,11 @@ private:
         FILE* rows = m_sheet->optimize_tmpfile;
         if (!rows)
             return writeThroughLibrary();
-        const QByteArray& xml = m_rowXml.row(m_row, m_dateUtf8, m_timeUtf8, m_values);
+        const std::string_view xml =
+            m_rowXml.row(m_row, {m_dateUtf8.constData(), std::size_t(m_dateUtf8.size())},
+                         {m_timeUtf8.constData(), std::size_t(m_timeUtf8.size())}, m_values);
         errno = 0;
-        if (std::fwrite(xml.constData(), 1, std::size_t(xml.size()), rows) == std::size_t(xml.size()))
+        if (std::fwrite(xml.data(), 1, xml.size(), rows) == xml.size())
             return true;
         return fail(QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)));
     }
@@ -335,7 +358,8 @@ private:
     lxw_worksheet* m_sheet = nullptr;
     lxw_row_t m_row = 0; // of the current sheet: the pending row, when there is one
     lxw_row_t m_dataRowsPerSheet;
-    int m_sheets = 0;
+    std::vector<lxw_worksheet*> m_sheets;
+    std::vector<std::unique_ptr<char[]>> m_streamBuffers; // one per sheet's row stream
     // The row given last, written when the next comes (or the table ends).
     bool m_pending = false;
     QString m_date;
