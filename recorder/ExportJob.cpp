@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "ExportJob.h"
 
-#include "RecordingList.h"
-
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
@@ -26,14 +24,38 @@ QString ExportJob::suggestedName(const QString& dbName)
 
 bool ExportJob::start(const QString& dbPath, const QString& target)
 {
+    return launch([this, dbPath, target] { return exportDay(dbPath, target); });
+}
+
+bool ExportJob::startView(const QString& folder, const multiday::Axis& axis, const viewexport::Span& span,
+                          const QString& target)
+{
+    return launch([this, folder = QFile::encodeName(folder).toStdString(), axis, span, target] {
+        Outcome outcome;
+        outcome.table = viewexport::writeSpan(target, folder, axis, span, m_cancel,
+                                              [this](std::size_t done, std::size_t expected) {
+                                                  emit progress(qint64(done), qint64(expected));
+                                              });
+        return outcome;
+    });
+}
+
+bool ExportJob::launch(std::function<Outcome()> work)
+{
     if (m_thread.joinable())
         return false;
     m_cancel = false;
-    m_thread = std::thread(&ExportJob::run, this, dbPath, target);
+    m_thread = std::thread([this, work = std::move(work)] {
+        // The thread is joined on the owner's thread once it has finished.
+        // Queued by name, so nothing of ours crosses to that thread but the
+        // member the join hands over.
+        m_outcome = work();
+        QMetaObject::invokeMethod(this, "deliverOutcome", Qt::QueuedConnection);
+    });
     return true;
 }
 
-void ExportJob::run(QString dbPath, QString target)
+ExportJob::Outcome ExportJob::exportDay(const QString& dbPath, const QString& target)
 {
     Outcome outcome;
     const DbFileContents day = ReadDbFile(QFile::encodeName(dbPath).toStdString());
@@ -43,20 +65,13 @@ void ExportJob::run(QString dbPath, QString target)
         rows.date = QString::fromStdString(DbDateText(day.date));
         rows.count = day.records.size();
         rows.fill = [&day](std::size_t i, QString& time, exporting::RowValues& values) {
-            const _tagSTRUCT_DATA& record = day.records[i];
-            time = recordings::recordTimeText(record);
-            for (int k = 0; k < exporting::valueColumns; ++k)
-                values[std::size_t(k)] = exporting::physicalValue(k, record.nValue[std::size_t(k)]);
+            exporting::fillRow(day.records[i], time, values);
         };
         const qint64 total = qint64(rows.count);
         outcome.table = exporting::writeTable(
             target, rows, m_cancel, [this, total](std::size_t done) { emit progress(qint64(done), total); });
     }
-    // The thread is joined on the owner's thread once it has finished. Queued by
-    // name, so nothing of ours crosses to that thread but the member the join
-    // hands over.
-    m_outcome = outcome;
-    QMetaObject::invokeMethod(this, "deliverOutcome", Qt::QueuedConnection);
+    return outcome;
 }
 
 void ExportJob::deliverOutcome()

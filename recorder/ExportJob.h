@@ -3,16 +3,18 @@
 
 #include "DayFile.h"
 #include "TableExport.h"
+#include "ViewExport.h"
 
 #include <QObject>
 #include <atomic>
+#include <functional>
 #include <thread>
 
-// One export of a day file to a table file, run on its own thread: it reads
-// the day file, writes the table (TableExport.h) and reports progress and the
-// end through queued signals. The owner starts it, may cancel it, and gets
-// finished() exactly once; the thread is joined before finished() is handled
-// any further, and at destruction at the latest.
+// One export to a table file, run on its own thread: of a day file (read
+// whole, then written as a table, TableExport.h), or of a span of the time axis
+// (ViewExport.h). It reports progress and the end through queued signals. The owner starts it, may cancel it,
+// and gets finished() exactly once; the thread is joined before finished() is handled any further, and at
+// destruction at the latest.
 class ExportJob : public QObject
 {
     Q_OBJECT
@@ -28,6 +30,10 @@ public:
 
     // Starts exporting dbPath into target; false when an export still runs.
     bool start(const QString& dbPath, const QString& target);
+    // Starts exporting the records of `span` on `axis` from the day files in
+    // `folder` into target; false when an export still runs.
+    bool startView(const QString& folder, const multiday::Axis& axis, const viewexport::Span& span,
+                   const QString& target);
     void cancel() { m_cancel = true; }
     bool running() const { return m_thread.joinable(); }
 
@@ -39,7 +45,8 @@ signals:
     void finished(const ExportJob::Outcome& outcome);
 
 private:
-    void run(QString dbPath, QString target);
+    bool launch(std::function<Outcome()> work);
+    Outcome exportDay(const QString& dbPath, const QString& target);
     // On the owner's thread once run() has ended: joins it, then tells the outcome.
     Q_INVOKABLE void deliverOutcome();
 

@@ -9,6 +9,7 @@
 #include "RecordingListPane.h"
 #include "ZRQ7DLL.h"
 
+#include <QFile>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -36,6 +37,7 @@ RecorderBrowser::RecorderBrowser(QWidget* parent) : QWidget(parent), m_exporter(
     connect(m_channels, &ChannelRowsPane::shownChanged, this, &RecorderBrowser::passSeriesToCursors);
     connect(m_list, &RecordingListPane::loadRequested, this, &RecorderBrowser::LoadRecording);
     connect(m_list, &RecordingListPane::exportRequested, this, &RecorderBrowser::ExportRecording);
+    connect(m_list, &RecordingListPane::exportViewRequested, this, &RecorderBrowser::ExportView);
     // GoToTime replots through replotRequested.
     connect(m_faults, &FaultHistoryPane::timeChosen, m_graph, &CGraphMix::GoToTime);
     connect(&m_exporter, &RecordingExporter::runningChanged, m_list, &RecordingListPane::setExportRunning);
@@ -91,6 +93,8 @@ void RecorderBrowser::LoadRecording(const QString& name)
     window()->setWindowTitle(recorderpane::windowCaption);
     m_graph->abCursors().reset();
     const DbReadStatus status = m_loaded.load(m_list->recordingPath(name));
+    m_list->setViewLoaded(status == DbReadStatus::Ok);
+    m_loadedDate = ReadDbSummary(QFile::encodeName(m_list->recordingPath(name)).toStdString()).date;
     if (status == DbReadStatus::OpenFailed || status == DbReadStatus::ReadFailed)
         return;
     if (status != DbReadStatus::Ok) {
@@ -192,4 +196,14 @@ void RecorderBrowser::ExportRecording(const QString& name)
 void RecorderBrowser::ExportRecordingTo(const QString& name, const QString& target)
 {
     m_exporter.ExportRecordingTo(name, m_list->recordingPath(name), target);
+}
+
+void RecorderBrowser::ExportView()
+{
+    m_exporter.ExportView(folder(), loadedDayAxis(), {m_graph->view().start, m_graph->view().end});
+}
+
+void RecorderBrowser::ExportViewTo(const QString& target)
+{
+    m_exporter.ExportViewTo(folder(), loadedDayAxis(), {m_graph->view().start, m_graph->view().end}, target);
 }

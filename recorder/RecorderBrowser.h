@@ -70,6 +70,9 @@ public:
     // Export: with the save dialog, or straight to a chosen file.
     void ExportRecording(const QString& name);
     void ExportRecordingTo(const QString& name, const QString& target);
+    // What the graph shows, from the day files of the folder.
+    void ExportView();
+    void ExportViewTo(const QString& target);
     bool exportRunning() const { return m_exporter.running(); }
 
     // The channel rows' state, for the window and the tests.
@@ -84,8 +87,11 @@ private:
     void applySettings();
     // The A/B cursors read what the graph shows: the series, the shown channels.
     void passSeriesToCursors();
+    // The axis of the loaded day.
+    multiday::Axis loadedDayAxis() const { return {m_loadedDate, 1}; }
 
     LoadedRecords m_loaded;
+    DbDate m_loadedDate;
     DayGraphPane* m_graphPane = nullptr;
     CGraphMix* m_graph = nullptr;
     ChannelRowsPane* m_channels = nullptr;

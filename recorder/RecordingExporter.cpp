@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <QUrl>
+#include <algorithm>
 
 using recorderpane::windowCaption;
 
@@ -18,29 +19,59 @@ RecordingExporter::RecordingExporter(QWidget* owner) : m_owner(owner)
     connect(&m_export, &ExportJob::finished, this, &RecordingExporter::onJobFinished);
 }
 
-void RecordingExporter::ExportRecording(const QString& name, const QString& dbPath)
+QString RecordingExporter::askTarget(const QString& suggestedName)
 {
-    if (m_export.running())
-        return;
     QFileDialog dialog(m_owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters({QStringLiteral("Excel files (*.xlsx)"), QStringLiteral("CSV (*.csv)")});
     dialog.setDefaultSuffix(QStringLiteral("xlsx"));
-    dialog.selectFile(ExportJob::suggestedName(name) + QStringLiteral(".xlsx"));
+    dialog.selectFile(suggestedName + QStringLiteral(".xlsx"));
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
         dialog.setDefaultSuffix(filter.contains(QStringLiteral("csv")) ? QStringLiteral("csv")
                                                                        : QStringLiteral("xlsx"));
     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+void RecordingExporter::ExportRecording(const QString& name, const QString& dbPath)
+{
+    if (m_export.running())
         return;
-    ExportRecordingTo(name, dbPath, dialog.selectedFiles().first());
+    if (const QString target = askTarget(ExportJob::suggestedName(name)); !target.isEmpty())
+        ExportRecordingTo(name, dbPath, target);
 }
 
 void RecordingExporter::ExportRecordingTo(const QString& name, const QString& dbPath, const QString& target)
 {
     if (m_export.running())
         return;
+    beginExport(name, target);
+    m_export.start(dbPath, target);
+}
+
+void RecordingExporter::ExportView(const QString& folder, const multiday::Axis& axis,
+                                   const viewexport::Span& span)
+{
+    if (m_export.running())
+        return;
+    if (const QString target = askTarget(viewexport::suggestedName(axis, span)); !target.isEmpty())
+        ExportViewTo(folder, axis, span, target);
+}
+
+void RecordingExporter::ExportViewTo(const QString& folder, const multiday::Axis& axis,
+                                     const viewexport::Span& span, const QString& target)
+{
+    if (m_export.running())
+        return;
+    beginExport(QFileInfo(target).fileName(), target);
+    m_export.startView(folder, axis, span, target);
+}
+
+void RecordingExporter::beginExport(const QString& name, const QString& target)
+{
     m_exportName = name;
     m_exportTarget = target;
     m_exportTargetExisted = QFileInfo::exists(target);
@@ -56,9 +87,8 @@ void RecordingExporter::ExportRecordingTo(const QString& name, const QString& db
     connect(m_progress, &QProgressDialog::canceled, &m_export, &ExportJob::cancel);
     connect(&m_export, &ExportJob::progress, m_progress, [this](qint64 done, qint64 total) {
         if (m_progress && total > 0)
-            m_progress->setValue(int(done * 100 / total));
+            m_progress->setValue(int(std::min<qint64>(done * 100 / total, 100)));
     });
-    m_export.start(dbPath, target);
 }
 
 void RecordingExporter::onJobFinished(const ExportJob::Outcome& outcome)

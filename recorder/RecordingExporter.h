@@ -10,7 +10,8 @@
 class QProgressDialog;
 class QWidget;
 
-// The recorder window's export of a day file to a table: the save dialog, the
+// The recorder window's export of a day file, or of the span the graph shows,
+// to a table: the save dialog, the
 // export job with its progress and cancel, and what the operator is told at
 // its end. The job runs on its own thread; everything here runs on the UI
 // thread. One export at a time: a request while one runs is ignored.
@@ -29,6 +30,11 @@ public:
     // The day file `name` at `dbPath`: with the save dialog, or straight to `target`.
     void ExportRecording(const QString& name, const QString& dbPath);
     void ExportRecordingTo(const QString& name, const QString& dbPath, const QString& target);
+    // The span `span` of `axis`, read from the day files in `folder`: with the
+    // save dialog, or straight to `target`.
+    void ExportView(const QString& folder, const multiday::Axis& axis, const viewexport::Span& span);
+    void ExportViewTo(const QString& folder, const multiday::Axis& axis, const viewexport::Span& span,
+                      const QString& target);
     bool running() const { return m_export.running(); }
 
 signals:
@@ -38,6 +44,10 @@ signals:
     void finished(const ExportJob::Outcome& outcome);
 
 private:
+    // The save dialog offering `suggestedName`; empty when the operator cancels.
+    QString askTarget(const QString& suggestedName);
+    // Shows the progress of the job about to start into `target`.
+    void beginExport(const QString& name, const QString& target);
     void onJobFinished(const ExportJob::Outcome& outcome);
 
     QWidget* m_owner = nullptr;

@@ -58,6 +58,10 @@ RecordingListPane::RecordingListPane(QWidget* parent)
     layout->addWidget(m_deleteButton, 2, 1);
     layout->addWidget(deleteAll, 2, 2);
     layout->addWidget(m_exportButton, 2, 3);
+    m_exportViewButton = withId(new QPushButton(QStringLiteral("Eksportuj widok"), this), 1306);
+    m_exportViewButton->setEnabled(false);
+    layout->addWidget(m_exportViewButton, 3, 3);
+    connect(m_exportViewButton, &QPushButton::clicked, this, &RecordingListPane::exportViewRequested);
 
     connect(refresh, &QPushButton::clicked, this, &RecordingListPane::ScanRecordings);
     connect(m_deleteButton, &QPushButton::clicked, this, &RecordingListPane::DeleteRecording);
@@ -93,10 +97,17 @@ void RecordingListPane::setExportRunning(bool running)
     updateButtons();
 }
 
+void RecordingListPane::setViewLoaded(bool loaded)
+{
+    m_viewLoaded = loaded;
+    updateButtons();
+}
+
 void RecordingListPane::updateButtons()
 {
     const bool any = !m_list->selectedItems().isEmpty();
     m_exportButton->setEnabled(any && !m_exportRunning);
+    m_exportViewButton->setEnabled(m_viewLoaded && !m_exportRunning);
     m_deleteButton->setEnabled(any);
 }
 

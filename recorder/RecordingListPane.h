@@ -47,12 +47,15 @@ public:
     void DeleteRecording();
     void DeleteAllRecordings();
 
-    // While an export runs its button stays disabled.
+    // While an export runs its buttons stay disabled.
     void setExportRunning(bool running);
+    // "Eksportuj widok" needs something loaded.
+    void setViewLoaded(bool loaded);
 
 signals:
     void loadRequested(const QString& name);
     void exportRequested(const QString& name);
+    void exportViewRequested();
 
 private:
     void updateButtons();
@@ -66,8 +69,10 @@ private:
     QSet<QString> m_askedToDelete; // damaged files asked about in this run
     std::function<std::optional<recordings::FileIdentity>()> m_heldFile;
     bool m_exportRunning = false;
+    bool m_viewLoaded = false;
 
     CXDBListCtrl* m_list = nullptr;
     QPushButton* m_exportButton = nullptr;
+    QPushButton* m_exportViewButton = nullptr;
     QPushButton* m_deleteButton = nullptr;
 };

@@ -1,20 +1,26 @@
 // SPDX-License-Identifier: MIT
 #include "TableExport.h"
 
+#include "RecordingList.h"
 #include "ZRQ7DLL.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <dlfcn.h>
 #include <locale.h>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
+#include <vector>
 #include <xlsxwriter.h>
 
 namespace exporting {
@@ -121,46 +127,140 @@ public:
     Result error;
 };
 
+// The sheet's rows as SpreadsheetML, in the shapes libxlsxwriter writes them
+// (inline strings, numbers without a style), but numbers as the shortest text
+// that reads back as the same double (libxlsxwriter formats each through
+// printf's "%.16G", most of an export's time, and 70.9 comes out as
+// "70.90000000000001").
+class SheetRowXml
+{
+public:
+    SheetRowXml()
+    {
+        for (int c = 0; c < valueColumns + 2; ++c)
+            m_columnNames[std::size_t(c)] = columnName(c);
+        m_xml.reserve(4096);
+    }
+    std::string_view row(lxw_row_t row, std::string_view date, std::string_view time, const RowValues& values)
+    {
+        char rowText[16];
+        const auto [rowEnd, ec] = std::to_chars(rowText, rowText + sizeof rowText, row + 1);
+        const std::string_view rowNumber(rowText, ec == std::errc() ? std::size_t(rowEnd - rowText) : 0);
+        m_xml.clear();
+        m_xml.append("<row r=\"").append(rowNumber).append("\">");
+        const auto openCell = [&](int column) {
+            m_xml.append("<c r=\"").append(m_columnNames[std::size_t(column)]).append(rowNumber).append("\"");
+        };
+        const std::string_view texts[] = {date, time};
+        for (int c = 0; c < 2; ++c) {
+            openCell(c);
+            m_xml.append(" t=\"inlineStr\"><is><t>");
+            appendEscaped(texts[c]);
+            m_xml.append("</t></is></c>");
+        }
+        for (int k = 0; k < valueColumns; ++k) {
+            openCell(k + 2);
+            m_xml.append("><v>");
+            char value[32];
+            const auto [end, error] = std::to_chars(value, value + sizeof value, values[std::size_t(k)]);
+            if (error == std::errc())
+                m_xml.append(value, std::size_t(end - value));
+            m_xml.append("</v></c>");
+        }
+        m_xml.append("</row>");
+        return m_xml;
+    }
+
+private:
+    // "A", "B", ... "Z", "AA", ...
+    static std::string columnName(int column)
+    {
+        std::string name;
+        for (++column; column > 0; column = (column - 1) / 26)
+            name.insert(name.begin(), char('A' + (column - 1) % 26));
+        return name;
+    }
+    void appendEscaped(std::string_view text)
+    {
+        for (const char c : text) {
+            switch (c) {
+            case '&':
+                m_xml.append("&amp;");
+                break;
+            case '<':
+                m_xml.append("&lt;");
+                break;
+            case '>':
+                m_xml.append("&gt;");
+                break;
+            default:
+                m_xml.push_back(c);
+            }
+        }
+    }
+
+    std::array<std::string, valueColumns + 2> m_columnNames;
+    std::string m_xml;
+};
+
+// In constant-memory mode libxlsxwriter keeps the row being written and
+// streams each finished row into the sheet's temporary file, which becomes the
+// sheet's data when the workbook is closed. The header row is written through
+// the library and flushed; the data rows then go into that stream directly,
+// except each sheet's last row, which goes through the library again so that
+// the sheet's dimension (first to last row and column) is the library's own.
 class XlsxSink : public TableSink
 {
 public:
-    explicit XlsxSink(const QString& path)
+    XlsxSink(const QString& path, std::size_t rowsPerSheet)
+        : m_dataRowsPerSheet(lxw_row_t(std::clamp<std::size_t>(rowsPerSheet, 2, sheetRowLimit) - 1))
     {
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
         m_path = QFile::encodeName(path);
         m_workbook = workbook_new_opt(m_path.constData(), &options);
         if (m_workbook)
-            m_sheet = workbook_add_worksheet(m_workbook, "Table1");
-        if (!m_sheet) {
-            fail(QStringLiteral("Nie można utworzyć arkusza."));
-            return;
-        }
-        const QStringList names = columnNames();
-        for (int c = 0; c < names.size(); ++c)
-            writeText(0, c, names[c]);
+            addSheet();
     }
     ~XlsxSink() override
     {
-        if (m_workbook)
-            lxw_workbook_free(m_workbook);
+        if (!m_workbook)
+            return;
+        // Freed unfinished (cancelled or failed), the library leaves each
+        // sheet's row stream open: an open descriptor and a deleted temporary
+        // file as large as the rows written, held until the program ends.
+        for (lxw_worksheet* sheet : m_sheets)
+            if (sheet->optimize_tmpfile) {
+                std::fclose(sheet->optimize_tmpfile);
+                sheet->optimize_tmpfile = nullptr;
+            }
+        lxw_workbook_free(m_workbook);
     }
     bool addRow(const QString& date, const QString& time, const RowValues& values) override
     {
         if (!m_sheet)
             return false;
+        if (m_pending) {
+            if (m_row == m_dataRowsPerSheet) {
+                if (!(writePendingThroughLibrary() && rowsStored() && addSheet()))
+                    return false;
+            } else if (!writePendingDirectly()) {
+                return false;
+            }
+        }
         ++m_row;
-        writeText(m_row, 0, date);
-        writeText(m_row, 1, time);
-        for (int k = 0; k < valueColumns; ++k)
-            if (const lxw_error e =
-                    worksheet_write_number(m_sheet, m_row, lxw_col_t(k + 2), values[k], nullptr))
-                return fail(QString::fromUtf8(lxw_strerror(e)));
+        if (date != m_date) {
+            m_date = date;
+            m_dateUtf8 = date.toUtf8();
+        }
+        m_timeUtf8 = time.toUtf8();
+        m_values = values;
+        m_pending = true;
         return m_row % checkEvery != 0 || rowsStored();
     }
     bool finish() override
     {
-        if (!m_sheet || !rowsStored())
+        if (!m_sheet || (m_pending && !writePendingThroughLibrary()) || !rowsStored())
             return false;
         lxw_workbook* workbook = m_workbook;
         m_workbook = nullptr; // workbook_close frees it whatever it returns
@@ -171,6 +271,61 @@ public:
 
 private:
     static constexpr lxw_row_t checkEvery = 1000;
+    static constexpr std::size_t streamBufferSize = 1 << 20;
+
+    // The next sheet ("Table1", "Table2", ...) with its header row.
+    bool addSheet()
+    {
+        const QByteArray name = "Table" + QByteArray::number(qsizetype(m_sheets.size()) + 1);
+        m_sheet = workbook_add_worksheet(m_workbook, name.constData());
+        if (!m_sheet)
+            return fail(QStringLiteral("Nie można utworzyć arkusza."));
+        m_sheets.push_back(m_sheet);
+        if (FILE* rows = m_sheet->optimize_tmpfile) {
+            // Rows go out in large writes (the stream is not used yet; the
+            // buffer outlives it, as the stream is closed with the workbook).
+            m_streamBuffers.push_back(std::make_unique<char[]>(streamBufferSize));
+            std::setvbuf(rows, m_streamBuffers.back().get(), _IOFBF, streamBufferSize);
+        }
+        m_row = 0;
+        const QStringList names = columnNames();
+        for (int c = 0; c < names.size(); ++c)
+            writeText(0, c, names[c].toUtf8());
+        // Into the stream, ahead of the rows written directly.
+        if (m_sheet->optimize_tmpfile)
+            lxw_worksheet_write_single_row(m_sheet);
+        return true;
+    }
+
+    bool writePendingDirectly()
+    {
+        m_pending = false;
+        FILE* rows = m_sheet->optimize_tmpfile;
+        if (!rows)
+            return writeThroughLibrary();
+        const std::string_view xml =
+            m_rowXml.row(m_row, {m_dateUtf8.constData(), std::size_t(m_dateUtf8.size())},
+                         {m_timeUtf8.constData(), std::size_t(m_timeUtf8.size())}, m_values);
+        errno = 0;
+        if (std::fwrite(xml.data(), 1, xml.size(), rows) == xml.size())
+            return true;
+        return fail(QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)));
+    }
+    bool writePendingThroughLibrary()
+    {
+        m_pending = false;
+        return writeThroughLibrary();
+    }
+    bool writeThroughLibrary()
+    {
+        writeText(m_row, 0, m_dateUtf8);
+        writeText(m_row, 1, m_timeUtf8);
+        for (int k = 0; k < valueColumns; ++k)
+            if (const lxw_error e = worksheet_write_number(m_sheet, m_row, lxw_col_t(k + 2),
+                                                           m_values[std::size_t(k)], nullptr))
+                return fail(QString::fromUtf8(lxw_strerror(e)));
+        return true;
+    }
 
     // In constant-memory mode the library streams finished rows into a
     // temporary file and does not check those writes (a full disk would give
@@ -193,16 +348,24 @@ private:
         m_sheet = nullptr;
         return false;
     }
-    void writeText(lxw_row_t row, int column, const QString& text)
+    void writeText(lxw_row_t row, int column, const QByteArray& utf8)
     {
-        const QByteArray utf8 = text.toUtf8();
         worksheet_write_string(m_sheet, row, lxw_col_t(column), utf8.constData(), nullptr);
     }
 
     QByteArray m_path;
     lxw_workbook* m_workbook = nullptr;
     lxw_worksheet* m_sheet = nullptr;
-    lxw_row_t m_row = 0;
+    lxw_row_t m_row = 0; // of the current sheet: the pending row, when there is one
+    lxw_row_t m_dataRowsPerSheet;
+    std::vector<lxw_worksheet*> m_sheets;
+    std::vector<std::unique_ptr<char[]>> m_streamBuffers; // one per sheet's row stream
+    // The row given last, written when the next comes (or the table ends).
+    bool m_pending = false;
+    QString m_date;
+    QByteArray m_dateUtf8, m_timeUtf8;
+    RowValues m_values{};
+    SheetRowXml m_rowXml;
 };
 
 class CsvSink : public TableSink
@@ -281,6 +444,13 @@ double physicalValue(int quantity, std::int32_t raw)
     return double(raw) / double(divisor != 0 ? divisor : 1);
 }
 
+void fillRow(const _tagSTRUCT_DATA& record, QString& time, RowValues& values)
+{
+    time = recordings::recordTimeText(record);
+    for (int k = 0; k < valueColumns; ++k)
+        values[std::size_t(k)] = physicalValue(k, record.nValue[std::size_t(k)]);
+}
+
 Format formatOfPath(const QString& path)
 {
     return path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? Format::Csv : Format::Xlsx;
@@ -288,6 +458,21 @@ Format formatOfPath(const QString& path)
 
 Result writeTable(const QString& path, const Rows& rows, const std::atomic<bool>& cancel,
                   const std::function<void(std::size_t)>& progress)
+{
+    RowStream stream;
+    stream.expected = rows.count;
+    stream.next = [&rows, i = std::size_t(0)](QString& date, QString& time, RowValues& values) mutable {
+        if (i == rows.count)
+            return false;
+        date = rows.date;
+        rows.fill(i++, time, values);
+        return true;
+    };
+    return writeTable(path, stream, cancel, progress);
+}
+
+Result writeTable(const QString& path, const RowStream& rows, const std::atomic<bool>& cancel,
+                  const std::function<void(std::size_t)>& progress, std::size_t rowsPerSheet)
 {
     const CLocaleForThisThread cLocale;
     Result result;
@@ -303,24 +488,24 @@ Result writeTable(const QString& path, const Rows& rows, const std::atomic<bool>
     if (formatOfPath(path) == Format::Csv)
         sink = std::make_unique<CsvSink>(temporary);
     else
-        sink = std::make_unique<XlsxSink>(temporary);
+        sink = std::make_unique<XlsxSink>(temporary, rowsPerSheet);
 
     bool ok = sink->error.errorDescription.isEmpty();
-    QString time;
+    QString date, time;
     RowValues values{};
-    for (std::size_t i = 0; ok && i < rows.count; ++i) {
+    while (ok) {
         if (cancel.load(std::memory_order_relaxed)) {
             sink.reset();
             QFile::remove(temporary);
             result.outcome = Outcome::Cancelled;
-            result.rows = i;
             return result;
         }
-        rows.fill(i, time, values);
-        ok = sink->addRow(rows.date, time, values);
-        result.rows = i + 1;
-        if (progress && (i + 1) % progressEvery == 0)
-            progress(i + 1);
+        if (!rows.next(date, time, values))
+            break;
+        ok = sink->addRow(date, time, values);
+        ++result.rows;
+        if (progress && result.rows % progressEvery == 0)
+            progress(result.rows);
     }
     ok = ok && sink->finish();
     if (ok) {
@@ -340,9 +525,36 @@ Result writeTable(const QString& path, const Rows& rows, const std::atomic<bool>
         return result;
     }
     if (progress)
-        progress(rows.count);
+        progress(result.rows);
     result.outcome = Outcome::Written;
     return result;
 }
 
 } // namespace exporting
+
+// libxlsxwriter packs the workbook through minizip at zlib's default level,
+// and deflating the sheet takes most of an export's time. It has no setting
+// for the level, so this program's definition of minizip's entry call (found
+// before minizip's own by the dynamic linker, as libxlsxwriter calls it through
+// its import table) passes the fastest level on to minizip: a valid workbook,
+// a fifth larger, written in about half the time. Only libxlsxwriter uses
+// minizip here.
+extern "C" int zipOpenNewFileInZip4_64(void* file, const char* filename, const void* fileInfo,
+                                       const void* extraLocal, unsigned extraLocalSize,
+                                       const void* extraGlobal, unsigned extraGlobalSize, const char* comment,
+                                       int method, int level, int raw, int windowBits, int memLevel,
+                                       int strategy, const char* password, unsigned long crcForCrypting,
+                                       unsigned long versionMadeBy, unsigned long flagBase, int zip64)
+{
+    using Open = decltype(&zipOpenNewFileInZip4_64);
+    static const Open minizip = reinterpret_cast<Open>(dlsym(RTLD_NEXT, "zipOpenNewFileInZip4_64"));
+    constexpr int zipInternalError = -104; // minizip's ZIP_INTERNALERROR
+    if (!minizip)
+        return zipInternalError;
+    constexpr int fastest = 1; // zlib's Z_BEST_SPEED
+    if (method != 0 && level != 0)
+        level = fastest;
+    return minizip(file, filename, fileInfo, extraLocal, extraLocalSize, extraGlobal, extraGlobalSize,
+                   comment, method, level, raw, windowBits, memLevel, strategy, password, crcForCrypting,
+                   versionMadeBy, flagBase, zip64);
+}

@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRandomGenerator>
@@ -368,6 +369,65 @@ private slots:
                                         "sukcesem.\\r\\nCzy chcesz otworzyć ten plik?"),
                       QString::fromUtf8("error|Baza danych ZRQ-7/8|Nie można otworzyć pliku bazy danych.")}));
         QVERIFY(!QFile::exists(m_dir.filePath("t.xlsx")));
+    }
+
+    // "Eksportuj widok": enabled once a day is loaded; asks for the file and
+    // writes the records of the zoomed view, both edges included.
+    void exportOfTheView()
+    {
+        std::vector<_tagSTRUCT_DATA> records;
+        for (int second = 0; second < 86400; second += 60)
+            records.push_back(recordAt(second));
+        QVERIFY(writeDayFile(path("08122025.db"), {8, 12, 2025}, records));
+        MessageBoxesShown shown;
+        MessageBoxAnswerer answers(QMessageBox::No);
+        RecorderBrowser browser;
+        browser.setFolder(m_dir.path());
+        browser.ScanRecordings();
+        auto* exportView = browser.findChild<QAbstractButton*>("id1306");
+        QVERIFY(!exportView->isEnabled());
+        browser.LoadRecording("08122025.db");
+        QVERIFY(exportView->isEnabled());
+
+        const int noon = graphmath::xOfTime(browser.graph()->plot(), browser.graph()->view(), 12 * 3600);
+        browser.graph()->ZoomToRange(noon, noon + 1);
+        browser.graph()->GoToTime(12, 0, 0);
+        const graphmath::View view = browser.graph()->view();
+        QVERIFY(view.span() < 3600);
+        QStringList shownTimes;
+        for (const _tagSTRUCT_DATA& record : records)
+            if (const int t = DbSecondOfDay(record); t >= view.start && t <= view.end)
+                shownTimes << recordings::recordTimeText(record);
+        QVERIFY(!shownTimes.isEmpty());
+
+        const QString target = m_dir.filePath("widok");
+        WhenModal<QFileDialog> save([&](QFileDialog* dialog) {
+            QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+            QCOMPARE(dialog->selectedFiles().value(0).section('/', -1),
+                     QStringLiteral("Table_08122025.xlsx"));
+            dialog->selectNameFilter(QStringLiteral("CSV (*.csv)"));
+            emit dialog->filterSelected(QStringLiteral("CSV (*.csv)"));
+            dialog->selectFile(target);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        QSignalSpy done(&browser, &RecorderBrowser::exportFinished);
+        QTest::mouseClick(exportView, Qt::LeftButton);
+        QVERIFY(save.seen);
+        QVERIFY(done.wait(20000));
+        QCOMPARE(answers.seen.value(0), QString::fromUtf8("Baza danych ZRQ-7/8|Zapis pliku zakończony "
+                                                          "sukcesem.\nCzy chcesz otworzyć ten plik?"));
+        QVERIFY(exportView->isEnabled());
+
+        QFile csv(target + ".csv");
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        QVERIFY(lines.takeFirst().startsWith("Data,Czas,"));
+        QStringList times;
+        for (const QString& line : lines) {
+            QVERIFY(line.startsWith("08.12.2025,"));
+            times << line.section(',', 1, 1);
+        }
+        QCOMPARE(times, shownTimes);
     }
 };
 

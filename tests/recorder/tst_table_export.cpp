@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The table export read back by an independent reader (openpyxl, Python's
 // csv), under whatever locale the suite runs in (registered for C and pl_PL).
+#include "ReadTableBack.h"
 #include "TableExport.h"
 
 #include <QDir>
@@ -37,15 +38,7 @@ Rows sampleRows(std::size_t count)
 
 QJsonObject readBack(const QString& path)
 {
-    QProcess python;
-    python.start(
-        QStringLiteral("/usr/bin/python3"),
-        {QString::fromLocal8Bit(qgetenv("ZRQ7_SOURCE_DIR")) + "/tests/recorder/read_table.py", path});
-    if (!python.waitForFinished(240000) || python.exitCode() != 0) {
-        qWarning() << python.readAllStandardError();
-        return {};
-    }
-    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    return readTableBack(path);
 }
 
 void writeOldFile(const QString& path, const QByteArray& text)
