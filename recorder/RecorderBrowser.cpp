@@ -8,6 +8,8 @@
 #include "RecorderPaneSupport.h"
 #include "RecordingListPane.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -33,9 +35,10 @@ RecorderBrowser::RecorderBrowser(QWidget* parent) : QWidget(parent), m_exporter(
     connect(m_graphPane, &DayGraphPane::replotRequested, this, &RecorderBrowser::Replot);
     connect(m_channels, &ChannelRowsPane::replotRequested, this, &RecorderBrowser::Replot);
     connect(m_list, &RecordingListPane::loadRequested, this, &RecorderBrowser::LoadRecording);
+    connect(m_list, &RecordingListPane::rangeRequested, this, &RecorderBrowser::LoadRange);
     connect(m_list, &RecordingListPane::exportRequested, this, &RecorderBrowser::ExportRecording);
     // GoToTime replots through replotRequested.
-    connect(m_faults, &FaultHistoryPane::timeChosen, m_graph, &CGraphMix::GoToTime);
+    connect(m_faults, &FaultHistoryPane::timeChosen, m_graph, &CGraphMix::GoToAxisTime);
     connect(&m_exporter, &RecordingExporter::runningChanged, m_list, &RecordingListPane::setExportRunning);
     connect(&m_exporter, &RecordingExporter::finished, this, &RecorderBrowser::exportFinished);
     applySettings();
@@ -67,6 +70,7 @@ QString RecorderBrowser::folder() const
 
 void RecorderBrowser::setHeldFileQuery(std::function<std::optional<recordings::FileIdentity>()> query)
 {
+    m_heldFile = query;
     m_list->setHeldFileQuery(std::move(query));
 }
 
@@ -95,18 +99,119 @@ void RecorderBrowser::LoadRecording(const QString& name)
                     QStringLiteral("Plik \"") + name + QStringLiteral("\" jest uszkodzony."));
         return;
     }
+    showLoaded(QStringLiteral("Plik:") + name);
+}
+
+namespace {
+
+DbDate dbDate(const QDate& date)
+{
+    return {date.day(), date.month(), date.year()};
+}
+
+} // namespace
+
+void RecorderBrowser::LoadRange(const QDate& from, const QDate& to)
+{
+    const QDate first = std::min(from, to), last = std::max(from, to);
+    if (first.daysTo(last) >= maxRangeDays) {
+        ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd"),
+                    QStringLiteral("Można wczytać najwyżej %1 dni naraz.").arg(maxRangeDays));
+        return;
+    }
+    const QString none =
+        QStringLiteral("Brak zapisów z dni od %1 do %2.")
+            .arg(first.toString(QStringLiteral("dd.MM.yyyy")), last.toString(QStringLiteral("dd.MM.yyyy")));
+    if (first == last) {
+        const QString name = QString::fromStdString(DbFileName(dbDate(first)));
+        if (QFile::exists(m_list->recordingPath(name)))
+            LoadRecording(name);
+        else
+            ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd"), none);
+        return;
+    }
+    window()->setWindowTitle(recorderpane::windowCaption);
+    const recorderpane::BusyCursor busy;
+    if (!m_loaded.loadRange(QFile::encodeName(folder()).toStdString(), dbDate(first), dbDate(last),
+                            m_channels->quantities(), m_graph->plot().width())) {
+        ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd"), none);
+        return;
+    }
+    showLoaded(QStringLiteral("Pliki:") + first.toString(QStringLiteral("dd.MM.yyyy")) +
+               QStringLiteral(" - ") + last.toString(QStringLiteral("dd.MM.yyyy")));
+}
+
+// The loaded recording drawn afresh on its axis, with its faults and scales.
+void RecorderBrowser::showLoaded(const QString& title)
+{
+    m_following = isRecordersFile(m_loaded.lastFile());
+    m_graph->SetAxis(m_loaded.axis());
     FillFaultHistory();
     AutoScale({true, true, true, true, true});
     Replot();
-    m_graph->SetTitle(QStringLiteral("Plik:") + name);
+    m_graph->SetTitle(title);
     m_graph->Redraw();
+}
+
+bool RecorderBrowser::isRecordersFile(const std::filesystem::path& file) const
+{
+    const auto held = m_heldFile ? m_heldFile() : std::nullopt;
+    return held && recordings::identityOf(QFile::decodeName(file.c_str())) == held;
 }
 
 void RecorderBrowser::Replot()
 {
     const PlotSeries& series = m_loaded.series(m_channels->quantities());
-    m_graph->PlotChannels(series, m_channels->lineColors());
+    if (m_loaded.range()) {
+        m_loaded.fitSummary(m_graph->plot().width());
+        m_graph->PlotRange(*m_loaded.range(), m_channels->lineColors());
+    } else {
+        m_graph->PlotChannels(series, m_channels->lineColors());
+    }
     m_graph->Redraw();
+}
+
+void RecorderBrowser::followRecording(const QString& file, const QDate& date)
+{
+    const std::filesystem::path lastFile = m_loaded.lastFile();
+    if (lastFile.empty())
+        return;
+    const QFileInfo written(file), loaded(QFile::decodeName(lastFile.c_str()));
+    const multiday::Axis before = m_loaded.axis();
+    const graphmath::View view = m_graph->view();
+    if (written.canonicalFilePath() != loaded.canonicalFilePath() || !written.exists()) {
+        // Past midnight the recorder writes the next day's file beside the one followed.
+        const DbDate lastDay = multiday::dateAfter(before.first, before.days - 1);
+        if (!m_following || written.absolutePath() != loaded.absolutePath() ||
+            multiday::daysBetween(lastDay, dbDate(date)) <= 0 || m_loaded.empty())
+            return;
+        m_loaded.extendTo(dbDate(date));
+        m_graph->SetAxis(m_loaded.axis());
+        m_graph->ShowSpan(view.start, view.end);
+        FillFaultHistory();
+    }
+    m_following = true;
+    const channels::Quantities shown = m_channels->quantities();
+    const auto lastTime = [&] {
+        const PlotSeries& series = m_loaded.series(shown);
+        return series.seconds.empty() ? -1.0 : double(series.seconds.back());
+    };
+    const double lastBefore = lastTime();
+    if (m_loaded.appendNewRecords() == 0)
+        return;
+    if (m_loaded.range())
+        m_faults->AddNewFaults(m_loaded.range()->faults);
+    else
+        m_faults->AddNewFaults(m_loaded.records());
+    // A view that showed the end of the data keeps the newest record in sight.
+    const double lastAfter = lastTime();
+    const graphmath::View now = m_graph->view();
+    if (now.end >= lastBefore && lastAfter > now.end) {
+        const double margin = std::max(now.end - lastBefore, now.secPerDiv);
+        m_graph->ShowSpan(lastAfter + margin - now.span(), lastAfter + margin); // replots
+    } else {
+        Replot();
+    }
 }
 
 void RecorderBrowser::AutoScale(std::array<bool, channelCount> which)
@@ -153,7 +258,10 @@ void RecorderBrowser::DeleteAllRecordings()
 
 void RecorderBrowser::FillFaultHistory()
 {
-    m_faults->FillFaultHistory(m_loaded.records());
+    if (const multiday::LoadedRange* range = m_loaded.range())
+        m_faults->FillFaultHistory(range->faults);
+    else
+        m_faults->FillFaultHistory(m_loaded.records());
 }
 
 void RecorderBrowser::GoToFaultAt(int row)
