@@ -177,11 +177,18 @@ void RecorderBrowser::followRecording(const QString& file, const QDate& date)
     if (lastFile.empty())
         return;
     const QFileInfo written(file), loaded(QFile::decodeName(lastFile.c_str()));
-    const multiday::Axis before = m_loaded.axis();
+    const channels::Quantities shown = m_channels->quantities();
+    const auto lastTime = [&] {
+        const PlotSeries& series = m_loaded.series(shown);
+        return series.seconds.empty() ? -1.0 : double(series.seconds.back());
+    };
+    const double lastBefore = lastTime();
     const graphmath::View view = m_graph->view();
-    if (written.canonicalFilePath() != loaded.canonicalFilePath() || !written.exists()) {
+    const bool sameFile = written.exists() && written.canonicalFilePath() == loaded.canonicalFilePath();
+    if (!sameFile) {
         // Past midnight the recorder writes the next day's file beside the one followed.
-        const DbDate lastDay = multiday::dateAfter(before.first, before.days - 1);
+        const multiday::Axis axis = m_loaded.axis();
+        const DbDate lastDay = multiday::dateAfter(axis.first, axis.days - 1);
         if (!m_following || written.absolutePath() != loaded.absolutePath() ||
             multiday::daysBetween(lastDay, dbDate(date)) <= 0 || m_loaded.empty())
             return;
@@ -191,24 +198,17 @@ void RecorderBrowser::followRecording(const QString& file, const QDate& date)
         FillFaultHistory();
     }
     m_following = true;
-    const channels::Quantities shown = m_channels->quantities();
-    const auto lastTime = [&] {
-        const PlotSeries& series = m_loaded.series(shown);
-        return series.seconds.empty() ? -1.0 : double(series.seconds.back());
-    };
-    const double lastBefore = lastTime();
-    if (m_loaded.appendNewRecords() == 0)
+    if (m_loaded.appendNewRecords() == 0 && sameFile)
         return;
     if (m_loaded.range())
         m_faults->AddNewFaults(m_loaded.range()->faults);
     else
         m_faults->AddNewFaults(m_loaded.records());
-    // A view that showed the end of the data keeps the newest record in sight.
+    // A view that showed the end of the data (to a division) keeps the newest record in sight.
     const double lastAfter = lastTime();
-    const graphmath::View now = m_graph->view();
-    if (now.end >= lastBefore && lastAfter > now.end) {
-        const double margin = std::max(now.end - lastBefore, now.secPerDiv);
-        m_graph->ShowSpan(lastAfter + margin - now.span(), lastAfter + margin); // replots
+    if (view.end + view.secPerDiv >= lastBefore && lastAfter > view.end) {
+        const double margin = std::max(view.end - lastBefore, view.secPerDiv);
+        m_graph->ShowSpan(lastAfter + margin - view.span(), lastAfter + margin); // replots
     } else {
         Replot();
     }
