@@ -109,6 +109,11 @@ DbDate dbDate(const QDate& date)
     return {date.day(), date.month(), date.year()};
 }
 
+QDate calendarDate(const DbDate& date)
+{
+    return {date.year, date.month, date.day};
+}
+
 } // namespace
 
 void RecorderBrowser::LoadRange(const QDate& from, const QDate& to)
@@ -145,7 +150,10 @@ void RecorderBrowser::LoadRange(const QDate& from, const QDate& to)
 void RecorderBrowser::showLoaded(const QString& title)
 {
     m_following = isRecordersFile(m_loaded.lastFile());
-    m_graph->SetAxis(m_loaded.axis());
+    const multiday::Axis axis = m_loaded.axis();
+    m_list->setRangeDates(calendarDate(axis.first),
+                          calendarDate(multiday::dateAfter(axis.first, axis.days - 1)));
+    m_graph->SetAxis(axis);
     FillFaultHistory();
     AutoScale({true, true, true, true, true});
     Replot();

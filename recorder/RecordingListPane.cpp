@@ -118,8 +118,12 @@ void RecordingListPane::followSelectionDates()
         first = first.isValid() ? std::min(first, day) : day;
         last = last.isValid() ? std::max(last, day) : day;
     }
-    if (!first.isValid())
-        return;
+    if (first.isValid())
+        setRangeDates(first, last);
+}
+
+void RecordingListPane::setRangeDates(const QDate& first, const QDate& last)
+{
     m_from->setDate(first);
     m_to->setDate(last);
 }

@@ -50,6 +50,9 @@ public:
     void DeleteRecording();
     void DeleteAllRecordings();
 
+    // The "od"/"do" dates of the days loaded.
+    void setRangeDates(const QDate& first, const QDate& last);
+
     // While an export runs its button stays disabled.
     void setExportRunning(bool running);
 
