@@ -17,6 +17,7 @@
 #include "RecorderBrowser.h"
 #include "RecorderState.h"
 #include "RelayUnderTest.h"
+#include "WidgetPixels.h"
 
 #include <QAbstractButton>
 #include <QDateEdit>
@@ -45,15 +46,26 @@ QString todaysFile()
         .filePath(QString::fromStdString(DbFileName(Recorder::localClock().date)));
 }
 
-// Whether the graph shows a pixel of `color` in columns x1..x2.
-bool drawnBetween(CGraphMix* graph, int x1, int x2, const QColor& color)
+// Settings for recording `relay` by hand once a second, channel 1 showing phase current i1.
+void recordOnceASecond(const RelayUnderTest& relay)
 {
-    const QImage picture = graph->grab().toImage();
-    for (int x = std::max(x1, 0); x <= std::min(x2, picture.width() - 1); ++x)
-        for (int y = 0; y < picture.height(); ++y)
-            if (picture.pixelColor(x, y) == color)
-                return true;
-    return false;
+    relay.pointSettingsAtRelay();
+    ProgramSettings& s = theApp().settings;
+    s.nRecordInterval = 1;
+    s.bAutoRecord = 0;
+    s.nGraphQuantity[0] = 1;
+    s.bGraphVisible[0] = 1;
+}
+
+// Connects the main window and presses "Zapis" in its recorder window (returned).
+CDataDlg* connectAndRecord(CCPL_ZRQ7Dlg& window)
+{
+    window.show();
+    QTest::mouseClick(window.findChild<QAbstractButton*>("id1084"), Qt::LeftButton);
+    auto* data = window.findChild<CDataDlg*>();
+    if (data)
+        QTest::mouseClick(data->findChild<QAbstractButton*>("id1175"), Qt::LeftButton);
+    return data;
 }
 
 } // namespace
@@ -167,19 +179,11 @@ private slots:
     {
         RelayUnderTest relay(LinkKind::Tcp, {}, QStringLiteral("at 0 set 30 100\n")); // phase 1: 10.0 A
         QVERIFY2(relay.start(), qPrintable(relay.errorString()));
-        relay.pointSettingsAtRelay();
-        ProgramSettings& s = theApp().settings;
-        s.nRecordInterval = 1;
-        s.bAutoRecord = 0;
-        s.nGraphQuantity[0] = 1; // phase current i1
-        s.bGraphVisible[0] = 1;
-
+        recordOnceASecond(relay);
+        const ProgramSettings& s = theApp().settings;
         CCPL_ZRQ7Dlg window;
-        window.show();
-        QTest::mouseClick(window.findChild<QAbstractButton*>("id1084"), Qt::LeftButton);
-        auto* data = window.findChild<CDataDlg*>();
+        CDataDlg* data = connectAndRecord(window);
         QVERIFY(data);
-        QTest::mouseClick(data->findChild<QAbstractButton*>("id1175"), Qt::LeftButton); // "Zapis"
         QTRY_VERIFY_WITH_TIMEOUT(data->recorder().state() & REC_ON, 5000);
 
         // Wait for records written with the link and the relay's values.
@@ -244,20 +248,13 @@ private slots:
     {
         RelayUnderTest relay(LinkKind::Tcp, {}, QStringLiteral("at 0 set 30 100\n")); // phase 1: 10.0 A
         QVERIFY2(relay.start(), qPrintable(relay.errorString()));
-        relay.pointSettingsAtRelay();
-        ProgramSettings& s = theApp().settings;
-        s.nRecordInterval = 1;
-        s.bAutoRecord = 0;
-        s.nGraphQuantity[0] = 1; // phase current i1
-        s.bGraphVisible[0] = 1;
+        recordOnceASecond(relay);
+        const ProgramSettings& s = theApp().settings;
         CCPL_ZRQ7Dlg window;
-        window.show();
-        QTest::mouseClick(window.findChild<QAbstractButton*>("id1084"), Qt::LeftButton);
-        auto* data = window.findChild<CDataDlg*>();
+        CDataDlg* data = connectAndRecord(window);
         QVERIFY(data);
         data->show();
         QVERIFY(QTest::qWaitForWindowExposed(data));
-        QTest::mouseClick(data->findChild<QAbstractButton*>("id1175"), Qt::LeftButton); // "Zapis"
         const QString path = todaysFile();
         QTRY_VERIFY_WITH_TIMEOUT(recordsOf(path).size() >= 3, 20000);
 

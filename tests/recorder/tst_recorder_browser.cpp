@@ -5,6 +5,7 @@
 #include "DayFileFixture.h"
 #include "ModalHelpers.h"
 #include "RecorderBrowser.h"
+#include "WidgetPixels.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -57,17 +58,6 @@ bool appendRecords(const QString& path, const std::vector<_tagSTRUCT_DATA>& reco
     return true;
 }
 
-// Whether any pixel of `color` lies in the graph's columns x1..x2.
-bool drawnBetween(CGraphMix* graph, int x1, int x2, const QColor& color)
-{
-    const QImage picture = graph->grab().toImage();
-    for (int x = std::max(x1, 0); x <= std::min(x2, picture.width() - 1); ++x)
-        for (int y = 0; y < picture.height(); ++y)
-            if (picture.pixelColor(x, y) == color)
-                return true;
-    return false;
-}
-
 // The dates under the graph's labelled ticks, as drawn.
 QStringList tickDates(CGraphMix* graph)
 {
@@ -90,6 +80,14 @@ private:
     QString path(const QString& name) const { return m_dir.filePath(name); }
     QTableWidget* list(RecorderBrowser& b) const { return b.findChild<QTableWidget*>("id1169"); }
     QTableWidget* faults(RecorderBrowser& b) const { return b.findChild<QTableWidget*>("id1168"); }
+    // The browser on the test's folder, shown at 1000 × 800.
+    bool show(RecorderBrowser& b) const
+    {
+        b.setFolder(m_dir.path());
+        b.resize(1000, 800);
+        b.show();
+        return QTest::qWaitForWindowExposed(&b);
+    }
 
 private slots:
     void init()
@@ -211,10 +209,7 @@ private slots:
         QVERIFY(writeDayFile(path("08122025.db"), {8, 12, 2025}, records));
 
         RecorderBrowser browser;
-        browser.setFolder(m_dir.path());
-        browser.resize(1000, 800);
-        browser.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&browser));
+        QVERIFY(show(browser));
         browser.LoadRecording("08122025.db");
         QCOMPARE(int(browser.records().size()), 60);
         QCOMPARE(browser.graph()->title(), QStringLiteral("Plik:08122025.db"));
@@ -397,10 +392,7 @@ private slots:
         QVERIFY(writeDayFile(path("09122025.db"), {9, 12, 2025}, minuteRecords(2, 14 * 3600 + 30 * 60)));
         QVERIFY(writeDayFile(path("11122025.db"), {11, 12, 2025}, minuteRecords()));
         RecorderBrowser browser;
-        browser.setFolder(m_dir.path());
-        browser.resize(1000, 800);
-        browser.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&browser));
+        QVERIFY(show(browser));
         browser.ScanRecordings();
         QTableWidget* rows = list(browser);
         QCOMPARE(column(rows, 0), QStringList({"11122025.db", "09122025.db", "08122025.db"}));
@@ -504,10 +496,7 @@ private slots:
             morning.push_back(recordAt(t));
         QVERIFY(writeDayFile(path("08122025.db"), {8, 12, 2025}, morning));
         RecorderBrowser browser;
-        browser.setFolder(m_dir.path());
-        browser.resize(1000, 800);
-        browser.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&browser));
+        QVERIFY(show(browser));
         browser.LoadRecording("08122025.db");
         CGraphMix* graph = browser.graph();
         const auto xOf = [&](double t) { return graphmath::xOfTime(graph->plot(), graph->view(), t); };
