@@ -125,4 +125,25 @@ public:
     virtual void showMotorControl(const MotorControlUpdate&) = 0;           // N
 };
 
+// A display that shows nothing: a base for users of the poll that want only some
+// of its steps (a program without a window, a test).
+class SilentDisplay : public PollDisplay
+{
+public:
+    void showCurrents(const CurrentsUpdate&) override {}
+    void showVoltages(const VoltagesUpdate&) override {}
+    void showPowers(const PowersUpdate&) override {}
+    void showEnergies(const EnergiesUpdate&) override {}
+    void showRelayClock(const ClockUpdate&) override {}
+    void showAverageCurrents(const AverageCurrentsUpdate&) override {}
+    void showMotorTimes(const MotorTimesUpdate&) override {}
+    void showSensors(const SensorsUpdate&) override {}
+    void showHeating(const HeatingUpdate&) override {}
+    void showStatus(const StatusUpdate&, UiTicket) override {}
+    void showCurrentSettings(const CurrentSettingsUpdate&) override {}
+    void showLineVoltageLimits(const LineVoltageLimitsUpdate&) override {}
+    void showRestartDelays(const RestartDelaysUpdate&) override {}
+    void showMotorControl(const MotorControlUpdate&) override {}
+};
+
 } // namespace pollcycle

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "CGraphMix.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -31,6 +32,7 @@ CGraphMix::CGraphMix(QWidget* parent) : QWidget(parent)
     m_plot = multiday::plotFor(m_axis, size());
     m_view = showWholeRange();
     m_divisor.fill(1);
+    connect(&m_abCursors, &CursorPair::changed, this, qOverload<>(&QWidget::update));
 }
 
 QSize CGraphMix::sizeHint() const
@@ -313,6 +315,7 @@ void CGraphMix::paintEvent(QPaintEvent*)
     }
     if (m_mode == GRAPH_MODE_CURSOR)
         paintCursor(painter);
+    m_abCursors.paint(painter, m_plot, m_view);
     if (m_mode == GRAPH_MODE_SELECT && !m_selection.isEmpty()) {
         painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
@@ -364,7 +367,7 @@ void CGraphMix::mouseMoveEvent(QMouseEvent* event)
         }
         return;
     }
-    if (event->buttons() != Qt::LeftButton)
+    if (event->buttons() != Qt::LeftButton || m_abCursors.isOn())
         return;
     if (m_mode == GRAPH_MODE_CURSOR) {
         setCursorPoint(point);
@@ -382,6 +385,10 @@ void CGraphMix::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
+    if (m_abCursors.press(m_plot, m_view, event->position().toPoint(), event->modifiers())) {
+        setFocus(Qt::MouseFocusReason);
+        return;
+    }
     if (m_mode == GRAPH_MODE_CURSOR)
         setCursorPoint(event->position().toPoint());
     else if (m_mode == GRAPH_MODE_SELECT)
@@ -394,6 +401,8 @@ void CGraphMix::mouseReleaseEvent(QMouseEvent* event)
     if (!rect().contains(point))
         return;
     if (event->button() == Qt::LeftButton) {
+        if (m_abCursors.isOn()) // the press placed a cursor
+            return;
         if (m_mode == GRAPH_MODE_ZOOM) {
             m_cursor = point;
             ZoomInAt();
@@ -408,6 +417,12 @@ void CGraphMix::mouseReleaseEvent(QMouseEvent* event)
         m_cursor = point;
         ZoomOutAt();
     }
+}
+
+void CGraphMix::keyPressEvent(QKeyEvent* event)
+{
+    if (!m_abCursors.keyPress(event->key(), event->modifiers()))
+        QWidget::keyPressEvent(event);
 }
 
 void CGraphMix::leaveEvent(QEvent*)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ColorRef.h"
+#include "CursorPair.h"
 #include "GraphGeometry.h"
 #include "MultiDayLoad.h"
 #include "TraceLines.h"
@@ -20,6 +21,9 @@
 // only composed on paint, so moving the cursor or the selection repaints
 // without replotting. The layers follow the widget's size: a resize draws the
 // axes again and asks the owner for a replot (replotRequested).
+//
+// The A/B cursors (CursorPair) are a switch over the modes: while on, a left
+// click places a cursor instead of zooming or selecting.
 //
 // The mouse drives the graph by its mode (zoom, selection or cursor); every
 // change of the view emits replotRequested, and the owner answers with
@@ -82,6 +86,8 @@ public:
     bool channelVisible(int channel) const { return m_visible[std::size_t(channel)]; }
     int lineWidth() const { return m_lineWidth; }
     QString title() const { return m_title; }
+    // The A/B cursors over the graph (off until switched on).
+    CursorPair& abCursors() { return m_abCursors; }
 
     QSize sizeHint() const override;
 
@@ -95,6 +101,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
@@ -124,4 +131,5 @@ private:
     std::array<bool, channelCount> m_visible{true, true, true, true, true};
     QPixmap m_axes;
     std::array<QPixmap, channelCount> m_layers;
+    CursorPair m_abCursors;
 };

@@ -222,6 +222,7 @@ void ChannelRowsPane::onCheckClicked(int channel)
     const bool checked = row.check->isChecked();
     m_graph->SetChannelVisible(channel, checked);
     m_graph->Redraw();
+    emit shownChanged();
     row.max->setEnabled(checked && row.quantity->currentIndex() > 0);
     if (int(checked) != theApp().settings.bGraphVisible[channel]) {
         theApp().settings.bGraphVisible[channel] = checked;

@@ -43,6 +43,8 @@ public:
 signals:
     // A row changed what the graph draws: the traces are to be drawn again.
     void replotRequested();
+    // A channel was shown or hidden (the graph only repaints).
+    void shownChanged();
 
 private:
     struct ChannelRow

@@ -4,11 +4,14 @@
 #include <QWidget>
 
 class CGraphMix;
+class CIconButton;
 class QHBoxLayout;
+class QPlainTextEdit;
 class QSlider;
 
 // The recorder window's graph with its tool buttons (zoom, selection, cursor,
-// whole range, scroll) and the line width. Tool buttons for the graph belong
+// A/B cursors, whole range, scroll), the line width, and under them the A/B
+// cursors' read-out while those are on. Tool buttons for the graph belong
 // here. UI thread only.
 class DayGraphPane : public QWidget
 {
@@ -29,7 +32,11 @@ private:
     QHBoxLayout* buildToolBar();
     void onLineWidthChanged(int width);
     void onLineWidthReleased();
+    void showABCursors(bool on);
+    void showCursorReadout();
 
     CGraphMix* m_graph = nullptr;
     QSlider* m_lineWidth = nullptr;
+    CIconButton* m_abCursorsButton = nullptr;
+    QPlainTextEdit* m_cursorReadout = nullptr;
 };

@@ -44,7 +44,7 @@ public:
         // reading that stamped it and the file it went into (the recorder service
         // publishes the same record); none of the recorder's locks is held.
         std::function<void(const _tagSTRUCT_DATA&, const DbClockReading&, const std::filesystem::path&)>
-            written;
+            written = nullptr;
     };
 
     Recorder(Setup setup, QObject* parent = nullptr);

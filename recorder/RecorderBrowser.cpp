@@ -7,6 +7,7 @@
 #include "MessageBox.h"
 #include "RecorderPaneSupport.h"
 #include "RecordingListPane.h"
+#include "ZRQ7DLL.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -34,6 +35,7 @@ RecorderBrowser::RecorderBrowser(QWidget* parent) : QWidget(parent), m_exporter(
     connect(m_graph, &CGraphMix::replotRequested, this, &RecorderBrowser::Replot);
     connect(m_graphPane, &DayGraphPane::replotRequested, this, &RecorderBrowser::Replot);
     connect(m_channels, &ChannelRowsPane::replotRequested, this, &RecorderBrowser::Replot);
+    connect(m_channels, &ChannelRowsPane::shownChanged, this, &RecorderBrowser::passSeriesToCursors);
     connect(m_list, &RecordingListPane::loadRequested, this, &RecorderBrowser::LoadRecording);
     connect(m_list, &RecordingListPane::rangeRequested, this, &RecorderBrowser::LoadRange);
     connect(m_list, &RecordingListPane::exportRequested, this, &RecorderBrowser::ExportRecording);
@@ -91,6 +93,7 @@ void RecorderBrowser::applySettings()
 void RecorderBrowser::LoadRecording(const QString& name)
 {
     window()->setWindowTitle(recorderpane::windowCaption);
+    m_graph->abCursors().reset();
     const DbReadStatus status = m_loaded.load(m_list->recordingPath(name));
     if (status == DbReadStatus::OpenFailed || status == DbReadStatus::ReadFailed)
         return;
@@ -136,6 +139,7 @@ void RecorderBrowser::LoadRange(const QDate& from, const QDate& to)
         return;
     }
     window()->setWindowTitle(recorderpane::windowCaption);
+    m_graph->abCursors().reset();
     const recorderpane::BusyCursor busy;
     if (!m_loaded.loadRange(QFile::encodeName(folder()).toStdString(), dbDate(first), dbDate(last),
                             m_channels->quantities(), m_graph->plot().width())) {
@@ -177,6 +181,24 @@ void RecorderBrowser::Replot()
         m_graph->PlotChannels(series, m_channels->lineColors());
     }
     m_graph->Redraw();
+    passSeriesToCursors();
+}
+
+void RecorderBrowser::passSeriesToCursors()
+{
+    channels::Quantities shown = m_channels->quantities();
+    std::array<QString, channelCount> names;
+    for (int c = 0; c < channelCount; ++c) {
+        int& quantity = shown[std::size_t(c)];
+        if (!m_graph->channelVisible(c))
+            quantity = channels::noQuantity;
+        else if (quantity >= 0 && quantity < DbValueCount)
+            names[std::size_t(c)] =
+                QStringLiteral("Kanał %1 (%2)")
+                    .arg(c + 1)
+                    .arg(recorderpane::fromWide(dll_nMeasureInfo[quantity].szDescription));
+    }
+    m_graph->abCursors().setSeries(&m_loaded.series(m_channels->quantities()), shown, names);
 }
 
 void RecorderBrowser::followRecording(const QString& file, const QDate& date)

@@ -18,7 +18,7 @@ class MeasurementSnapshot;
 
 namespace zrq7rec {
 
-class ServiceDisplay : public pollcycle::PollDisplay
+class ServiceDisplay : public pollcycle::SilentDisplay
 {
 public:
     // Called with the listed faults (catalogue order) whenever the list changed.
@@ -33,20 +33,7 @@ public:
 
     std::vector<ActiveFault> activeFaults() const;
 
-    void showCurrents(const pollcycle::CurrentsUpdate&) override {}
-    void showVoltages(const pollcycle::VoltagesUpdate&) override {}
-    void showPowers(const pollcycle::PowersUpdate&) override {}
-    void showEnergies(const pollcycle::EnergiesUpdate&) override {}
-    void showRelayClock(const pollcycle::ClockUpdate&) override {}
-    void showAverageCurrents(const pollcycle::AverageCurrentsUpdate&) override {}
-    void showMotorTimes(const pollcycle::MotorTimesUpdate&) override {}
-    void showSensors(const pollcycle::SensorsUpdate&) override {}
-    void showHeating(const pollcycle::HeatingUpdate&) override {}
     void showStatus(const pollcycle::StatusUpdate& update, pollcycle::UiTicket ticket) override;
-    void showCurrentSettings(const pollcycle::CurrentSettingsUpdate&) override {}
-    void showLineVoltageLimits(const pollcycle::LineVoltageLimitsUpdate&) override {}
-    void showRestartDelays(const pollcycle::RestartDelaysUpdate&) override {}
-    void showMotorControl(const pollcycle::MotorControlUpdate&) override {}
 
 private:
     class Rows;

@@ -125,7 +125,6 @@ private slots:
         const auto started = recordingAlone(logs.filePath(QStringLiteral("midnight.log")),
                                             QStringLiteral("2025-12-31T23:59:58"));
         QVERIFY(started);
-        ProgramProcess& program = *started;
         const QString oldDay = recordingsFolder() + QStringLiteral("/31122025.db");
         const QString newDay = recordingsFolder() + QStringLiteral("/01012026.db");
         QTRY_VERIFY_WITH_TIMEOUT(recordCount(newDay) >= 2, 20000);

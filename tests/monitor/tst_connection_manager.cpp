@@ -26,24 +26,6 @@ namespace {
 
 // A display that takes the poll's values and drops them (a dropped ticket
 // releases the poll at once).
-class NullDisplay final : public pollcycle::PollDisplay
-{
-public:
-    void showCurrents(const pollcycle::CurrentsUpdate&) override {}
-    void showVoltages(const pollcycle::VoltagesUpdate&) override {}
-    void showPowers(const pollcycle::PowersUpdate&) override {}
-    void showEnergies(const pollcycle::EnergiesUpdate&) override {}
-    void showRelayClock(const pollcycle::ClockUpdate&) override {}
-    void showAverageCurrents(const pollcycle::AverageCurrentsUpdate&) override {}
-    void showMotorTimes(const pollcycle::MotorTimesUpdate&) override {}
-    void showSensors(const pollcycle::SensorsUpdate&) override {}
-    void showHeating(const pollcycle::HeatingUpdate&) override {}
-    void showStatus(const pollcycle::StatusUpdate&, pollcycle::UiTicket) override {}
-    void showCurrentSettings(const pollcycle::CurrentSettingsUpdate&) override {}
-    void showLineVoltageLimits(const pollcycle::LineVoltageLimitsUpdate&) override {}
-    void showRestartDelays(const pollcycle::RestartDelaysUpdate&) override {}
-    void showMotorControl(const pollcycle::MotorControlUpdate&) override {}
-};
 
 // One answer to the identification read (registers 0 and 1).
 struct Answer
@@ -79,7 +61,7 @@ public:
 
     MeasurementSnapshot values;
     pollcycle::PollFlags flags;
-    NullDisplay display;
+    pollcycle::SilentDisplay display;
 
     LinkCalls calls()
     {
