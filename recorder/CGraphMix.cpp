@@ -115,15 +115,17 @@ void CGraphMix::PlotChannels(const PlotSeries& series, const std::array<QColor, 
 void CGraphMix::PlotRange(const multiday::LoadedRange& range,
                           const std::array<QColor, channelCount>& lineColors)
 {
-    const bool whole = m_view.start <= 0 && m_view.end >= m_axis.end();
-    if (!whole || range.summary.columns != m_plot.width()) {
+    // A month of records walked per redraw would be millions: while the view
+    // holds a few summary columns per pixel, they are drawn instead.
+    const double columnsShown = range.summary.columns * m_view.span() / std::max(m_axis.end(), 1.0);
+    if (columnsShown < 2.0 * m_plot.width()) {
         PlotChannels(range.series, lineColors);
         return;
     }
-    // A month of records walked per redraw would be millions: the summary has them per pixel column.
+    const multiday::ColumnSummary shown = multiday::summaryOfView(range.summary, m_view, m_plot.width());
     ClearChannelLayers();
     for (int k = 0; k < channelCount; ++k)
-        drawChannelLines(k, multiday::summaryLines(m_plot, channelScale(k), range.summary, k),
+        drawChannelLines(k, multiday::summaryLines(m_plot, channelScale(k), shown, k),
                          lineColors[std::size_t(k)]);
 }
 

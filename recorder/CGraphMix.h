@@ -51,8 +51,8 @@ public:
     // Clears the channel layers and draws every channel of the series with
     // its line colour in the current view.
     void PlotChannels(const PlotSeries& series, const std::array<QColor, channelCount>& lineColors);
-    // The same for a run of days: while the view shows the whole axis, from the
-    // range's min/max summary when it has one column per pixel.
+    // The same for a run of days: from the range's min/max summary while the
+    // view holds at least two of its columns per pixel, else from the records.
     void PlotRange(const multiday::LoadedRange& range, const std::array<QColor, channelCount>& lineColors);
     void ClearChannelLayers();
 

@@ -28,7 +28,8 @@ DbReadStatus LoadedRecords::load(const QString& path)
 bool LoadedRecords::loadRange(const std::filesystem::path& folder, const DbDate& first, const DbDate& last,
                               const channels::Quantities& quantities, int columns)
 {
-    multiday::LoadedRange range = multiday::loadDays(folder, first, last, quantities, columns);
+    multiday::LoadedRange range =
+        multiday::loadDays(folder, first, last, quantities, columns * summaryColumnsPerPixel);
     if (std::none_of(range.days.begin(), range.days.end(),
                      [](const multiday::LoadedDay& day) { return day.status == DbReadStatus::Ok; }))
         return false;
@@ -59,7 +60,8 @@ void LoadedRecords::fitSummary(int columns)
     if (!m_range || columns == m_columns)
         return;
     m_columns = columns;
-    m_range->summary = multiday::summarize(m_range->series, 0, m_range->axis.end(), columns);
+    m_range->summary =
+        multiday::summarize(m_range->series, 0, m_range->axis.end(), columns * summaryColumnsPerPixel);
 }
 
 // Times and pen breaks follow the records; a channel's values follow its
@@ -70,7 +72,7 @@ const PlotSeries& LoadedRecords::series(const channels::Quantities& quantities)
         if (m_range->quantities != quantities) {
             const multiday::Axis axis = m_range->axis;
             m_range = multiday::loadDays(m_folder, axis.first, multiday::dateAfter(axis.first, axis.days - 1),
-                                         quantities, m_columns);
+                                         quantities, m_columns * summaryColumnsPerPixel);
         }
         return m_range->series;
     }
@@ -143,7 +145,7 @@ std::size_t LoadedRecords::appendNewRecords()
 void LoadedRecords::extendTo(const DbDate& date)
 {
     if (m_range) {
-        multiday::extendTo(*m_range, date, m_columns);
+        multiday::extendTo(*m_range, date, m_columns * summaryColumnsPerPixel);
         return;
     }
     if (m_path.empty() || m_records.empty() || multiday::daysBetween(m_date, date) <= 0)

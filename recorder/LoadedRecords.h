@@ -24,8 +24,8 @@ public:
     // day in memory at a time). Nothing stays loaded unless the status is Ok.
     DbReadStatus load(const QString& path);
     // Loads the days first..last of `folder` in place of the loaded recording,
-    // keeping the channels of `quantities` summarised over `columns` pixel
-    // columns. False, and the loaded recording kept, when no day has a file.
+    // keeping the channels of `quantities` summarised for a plot `columns`
+    // pixels wide. False, and the loaded recording kept, when no day has a file.
     bool loadRange(const std::filesystem::path& folder, const DbDate& first, const DbDate& last,
                    const channels::Quantities& quantities, int columns);
 
@@ -43,7 +43,10 @@ public:
     // skips them anyway, and without them the times can be searched). A run
     // of days is read again for a quantity it does not hold.
     const PlotSeries& series(const channels::Quantities& quantities);
-    // A run of days summarised over another number of columns (the graph was resized).
+    // A run of days is summarised over this many columns per pixel column, so
+    // views down to a sixteenth of the range draw from the summary.
+    static constexpr int summaryColumnsPerPixel = 32;
+    // A run of days summarised for a plot `columns` pixels wide (the graph was resized).
     void fitSummary(int columns);
 
     // The last file grew (it is being recorded): reads only what was added.
@@ -66,5 +69,5 @@ private:
 
     std::optional<multiday::LoadedRange> m_range;
     std::filesystem::path m_folder; // the range's
-    int m_columns = 0;
+    int m_columns = 0;              // the plot's width in pixels
 };

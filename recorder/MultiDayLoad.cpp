@@ -2,6 +2,7 @@
 #include "MultiDayLoad.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace multiday {
@@ -120,6 +121,51 @@ ColumnSummary summarize(const PlotSeries& series, double start, double end, int 
     summary.startsRun.assign(std::size_t(summary.columns), 0);
     addToSummary(summary, series, 0, series.seconds.size());
     return summary;
+}
+
+ColumnSummary summaryOfView(const ColumnSummary& summary, const graphmath::View& view, int columns)
+{
+    ColumnSummary shown;
+    shown.start = view.start;
+    shown.end = view.end;
+    shown.columns = std::max(columns, 0);
+    const auto count = std::size_t(shown.columns);
+    shown.filled.assign(count, 0);
+    shown.startsRun.assign(count, 0);
+    const double width = summary.end - summary.start, span = view.end - view.start;
+    if (summary.columns <= 0 || width <= 0 || span <= 0 || count == 0)
+        return shown;
+    for (std::size_t c = 0; c < summary.low.size(); ++c)
+        if (!summary.low[c].empty()) {
+            shown.low[c].assign(count, 0);
+            shown.high[c].assign(count, 0);
+        }
+    const double step = width / summary.columns;
+    const int from = std::max(0, int(std::floor((view.start - summary.start) / step)) - 1);
+    const int to = std::min(summary.columns - 1, int(std::ceil((view.end - summary.start) / step)));
+    for (int f = from; f <= to; ++f) {
+        const double t = summary.start + (f + 0.5) * step;
+        if (t < view.start || t > view.end)
+            continue;
+        const auto column =
+            std::size_t(std::min(int((t - view.start) * shown.columns / span), shown.columns - 1));
+        const auto source = std::size_t(f);
+        if (summary.startsRun[source])
+            shown.startsRun[column] = 1;
+        if (!summary.filled[source])
+            continue;
+        const bool first = !shown.filled[column];
+        shown.filled[column] = 1;
+        for (std::size_t c = 0; c < shown.low.size(); ++c) {
+            if (shown.low[c].empty())
+                continue;
+            shown.low[c][column] =
+                first ? summary.low[c][source] : std::min(shown.low[c][column], summary.low[c][source]);
+            shown.high[c][column] =
+                first ? summary.high[c][source] : std::max(shown.high[c][column], summary.high[c][source]);
+        }
+    }
+    return shown;
 }
 
 LoadedRange loadDays(const std::filesystem::path& folder, const DbDate& first, const DbDate& last,

@@ -416,7 +416,7 @@ private slots:
         QCOMPARE(tickDates(graph),
                  QStringList({"08.12.2025", "09.12.2025", "10.12.2025", "11.12.2025", "12.12.2025"}));
 
-        // No line across the 10th, whether drawn from the summary or the records.
+        // No line across the 10th, whether drawn from the summary (wide views) or the records.
         const QColor line = colorFromRef(ColorRef(theApp().settings.crGraphLine[0]));
         const auto xOf = [&](double t) { return graphmath::xOfTime(graph->plot(), graph->view(), t); };
         QVERIFY(drawnBetween(graph, xOf(86400 + 3600), xOf(2 * 86400 - 3600), line));
@@ -426,6 +426,9 @@ private slots:
         QVERIFY(drawnBetween(graph, xOf(1.5 * 86400 + 600), xOf(2 * 86400 - 600), line));
         QVERIFY(!drawnBetween(graph, xOf(2 * 86400 + 1800), xOf(3 * 86400 - 1800), line));
         QVERIFY(drawnBetween(graph, xOf(3 * 86400 + 600), xOf(3.5 * 86400 - 600), line));
+        graph->ShowSpan(2 * 86400 - 2 * 3600, 2 * 86400 + 3 * 3600);
+        QVERIFY(drawnBetween(graph, xOf(2 * 86400 - 7000), xOf(2 * 86400 - 120), line));
+        QVERIFY(!drawnBetween(graph, xOf(2 * 86400 + 60), xOf(2 * 86400 + 3 * 3600), line));
         graph->ZoomToRange(xOf(3 * 86400), xOf(3.5 * 86400)); // the 11th's morning
 
         QTableWidget* history = faults(browser);
