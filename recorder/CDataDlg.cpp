@@ -10,6 +10,7 @@
 #include "RecordingControls.h"
 
 #include <QCloseEvent>
+#include <QDate>
 #include <QFile>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -41,8 +42,13 @@ CDataDlg::CDataDlg(MeasurementSnapshot& snapshot, QWidget* parent) : QDialog(par
     setWindowIcon(QIcon(QStringLiteral(":/icons/database.svg")));
     snapshot.ClearMeasurements();
 
-    m_recorder =
-        std::make_unique<Recorder>(Recorder::Setup{&snapshot, recordingsFolder(), Recorder::programClock()});
+    Recorder::Setup setup{
+        .snapshot = &snapshot,
+        .folder = recordingsFolder(),
+        .clock = Recorder::programClock(),
+        .written = [this](const _tagSTRUCT_DATA&, const DbClockReading& reading,
+                          const std::filesystem::path& file) { onRecordWritten(reading, file); }};
+    m_recorder = std::make_unique<Recorder>(std::move(setup));
     m_controls = new RecordingControls(*m_recorder, this);
     m_graphArea = area(this, "graphArea");
     m_channelArea = area(this, "channelArea");
@@ -107,6 +113,24 @@ CDataDlg::CDataDlg(MeasurementSnapshot& snapshot, QWidget* parent) : QDialog(par
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size());
     resize(size.expandedTo(minimumSizeHint()));
+}
+
+// On the recorder thread: the browser reads the new records on the window's
+// thread, once for however many records were written meanwhile.
+void CDataDlg::onRecordWritten(const DbClockReading& reading, const std::filesystem::path& file)
+{
+    if (m_recordWrittenPending.exchange(true))
+        return;
+    const QString path = QFile::decodeName(file.c_str());
+    const QDate date(reading.date.year, reading.date.month, reading.date.day);
+    QMetaObject::invokeMethod(
+        this,
+        [this, path, date] {
+            m_recordWrittenPending = false;
+            if (m_browser)
+                m_browser->followRecording(path, date);
+        },
+        Qt::QueuedConnection);
 }
 
 void CDataDlg::applyColorStyle()

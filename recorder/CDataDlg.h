@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "DayFileFormat.h"
+
 #include <QDialog>
+#include <atomic>
+#include <filesystem>
 #include <memory>
 
 class MeasurementSnapshot;
@@ -62,6 +66,7 @@ private:
     static constexpr int designedHeight = 700;
 
     void onQuestion(const QString& text);
+    void onRecordWritten(const DbClockReading& reading, const std::filesystem::path& file);
     void applyColorStyle();
 
     std::unique_ptr<Recorder> m_recorder;
@@ -70,4 +75,5 @@ private:
     QWidget* m_channelArea = nullptr;
     QWidget* m_listArea = nullptr;
     RecorderBrowser* m_browser = nullptr;
+    std::atomic<bool> m_recordWrittenPending{false}; // a written record is on its way to the browser
 };

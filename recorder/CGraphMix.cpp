@@ -29,7 +29,7 @@ CGraphMix::CGraphMix(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
-    m_plot = Plot::forClient(size());
+    m_plot = multiday::plotFor(m_axis, size());
     m_view = showWholeRange();
     m_divisor.fill(1);
     connect(&m_abCursors, &CursorPair::changed, this, qOverload<>(&QWidget::update));
@@ -105,15 +105,37 @@ void CGraphMix::PlotChannels(const PlotSeries& series, const std::array<QColor, 
     ClearChannelLayers();
     for (int k = 0; k < channelCount; ++k) {
         const auto& values = series.values[std::size_t(k)];
-        const auto lines = traceLines(m_plot, m_view, channelScale(k), series.seconds, series.penBreaks,
-                                      values, series.timeOrdered);
-        if (lines.empty())
-            continue;
-        QPainter painter(&m_layers[std::size_t(k)]);
-        painter.setPen(
-            QPen(lineColors[std::size_t(k)], m_lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.drawLines(lines.data(), int(lines.size()));
+        drawChannelLines(k,
+                         traceLines(m_plot, m_view, channelScale(k), series.seconds, series.penBreaks, values,
+                                    series.timeOrdered, std::int32_t(m_axis.end())),
+                         lineColors[std::size_t(k)]);
     }
+}
+
+void CGraphMix::PlotRange(const multiday::LoadedRange& range,
+                          const std::array<QColor, channelCount>& lineColors)
+{
+    // A month of records walked per redraw would be millions: while the view
+    // holds a few summary columns per pixel, they are drawn instead.
+    const double columnsShown = range.summary.columns * m_view.span() / std::max(m_axis.end(), 1.0);
+    if (columnsShown < 2.0 * m_plot.width()) {
+        PlotChannels(range.series, lineColors);
+        return;
+    }
+    const multiday::ColumnSummary shown = multiday::summaryOfView(range.summary, m_view, m_plot.width());
+    ClearChannelLayers();
+    for (int k = 0; k < channelCount; ++k)
+        drawChannelLines(k, multiday::summaryLines(m_plot, channelScale(k), shown, k),
+                         lineColors[std::size_t(k)]);
+}
+
+void CGraphMix::drawChannelLines(int channel, const std::vector<QLine>& lines, const QColor& color)
+{
+    if (lines.empty())
+        return;
+    QPainter painter(&m_layers[std::size_t(channel)]);
+    painter.setPen(QPen(color, m_lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawLines(lines.data(), int(lines.size()));
 }
 
 void CGraphMix::drawAxes()
@@ -149,20 +171,29 @@ void CGraphMix::drawAxes()
             continue;
         }
         painter.drawLine(column, p.bottom, column, p.bottom - 10);
-        const QString label = axisLabel(m_view, j);
-        const int half = int(label.size()) / 2 * 10;
-        int from = column - half, to = column + half;
-        if (from < 0) {
-            to -= from;
-            from = 0;
-        }
-        if (to > p.clientWidth) {
-            from -= to - p.clientWidth;
-            to = p.clientWidth;
-        }
-        painter.drawText(QRect(from, p.bottom + 2, to - from, p.clientHeight - p.bottom - 2),
-                         Qt::AlignCenter | Qt::TextSingleLine, label);
+        const multiday::TickLabel label = multiday::tickLabel(m_axis, m_view, j, 10);
+        drawTimeLabel(painter, column, p.bottom + 2, label.time);
+        if (!label.date.isEmpty())
+            drawTimeLabel(painter, column, p.bottom + 18, label.date);
     }
+}
+
+// A label centred under its tick, kept inside the client.
+void CGraphMix::drawTimeLabel(QPainter& painter, int column, int row, const QString& label)
+{
+    const Plot& p = m_plot;
+    const int half = int(label.size()) / 2 * 10;
+    int from = column - half, to = column + half;
+    if (from < 0) {
+        to -= from;
+        from = 0;
+    }
+    if (to > p.clientWidth) {
+        from -= to - p.clientWidth;
+        to = p.clientWidth;
+    }
+    painter.drawText(QRect(from, row, to - from, std::min(18, p.clientHeight - row)),
+                     Qt::AlignCenter | Qt::TextSingleLine, label);
 }
 
 void CGraphMix::setView(const View& view)
@@ -175,37 +206,59 @@ void CGraphMix::setView(const View& view)
 
 void CGraphMix::ShowWholeRange()
 {
-    setView(showWholeRange());
+    setView(multiday::wholeAxis(m_axis));
 }
 
 void CGraphMix::ScrollEarlier()
 {
-    setView(scrollEarlier(m_view));
+    setView(multiday::scrollEarlier(m_axis, m_view));
 }
 
 void CGraphMix::ScrollLater()
 {
-    setView(scrollLater(m_view));
+    setView(multiday::scrollLater(m_axis, m_view));
 }
 
 void CGraphMix::ZoomInAt()
 {
-    setView(zoomInAt(m_plot, m_view, m_cursor.x()));
+    setView(multiday::zoomInAt(m_axis, m_plot, m_view, m_cursor.x()));
 }
 
 void CGraphMix::ZoomOutAt()
 {
-    setView(zoomOutAt(m_plot, m_view, m_cursor.x()));
+    setView(multiday::zoomOutAt(m_axis, m_plot, m_view, m_cursor.x()));
 }
 
 void CGraphMix::ZoomToRange(int x1, int x2)
 {
-    setView(zoomToRange(m_plot, m_view, x1, x2));
+    setView(multiday::zoomToRange(m_axis, m_plot, m_view, x1, x2));
+}
+
+void CGraphMix::SetAxis(const multiday::Axis& axis)
+{
+    const bool otherLength = axis.days != m_axis.days;
+    m_axis = axis;
+    m_plot = multiday::plotFor(m_axis, size());
+    if (otherLength)
+        m_view = multiday::wholeAxis(m_axis);
+    drawAxes();
+    ClearChannelLayers();
+    update();
+}
+
+void CGraphMix::ShowSpan(double start, double end)
+{
+    setView(multiday::keepInside(m_axis, start, end));
 }
 
 int CGraphMix::GoToTime(int hour, int minute, int second)
 {
-    const GoToResult result = goToTime(m_plot, m_view, hour, minute, second);
+    return GoToAxisTime(hour * 3600.0 + minute * 60.0 + second);
+}
+
+int CGraphMix::GoToAxisTime(double seconds)
+{
+    const GoToResult result = multiday::goToTime(m_axis, m_plot, m_view, seconds);
     if (!result.ok)
         return -1;
     m_mode = GRAPH_MODE_CURSOR;
@@ -241,7 +294,7 @@ void CGraphMix::updateCursorShape()
 
 void CGraphMix::resizeEvent(QResizeEvent*)
 {
-    m_plot = Plot::forClient(size());
+    m_plot = multiday::plotFor(m_axis, size());
     drawAxes();
     ClearChannelLayers();
     emit replotRequested();
@@ -279,7 +332,7 @@ void CGraphMix::paintCursor(QPainter& painter) const
     painter.drawLine(m_cursor.x(), 0, m_cursor.x(), height());
     painter.drawLine(0, m_cursor.y(), w, m_cursor.y());
 
-    const QString time = cursorTimeText(timeAtX(m_plot, m_view, m_cursor.x()));
+    const QString time = multiday::cursorText(m_axis, timeAtX(m_plot, m_view, m_cursor.x()));
     const int timeWidth = textBoxWidth(time);
     QRect timeBox(m_cursor.x() + 3, 0, timeWidth, 20);
     if (timeBox.x() + timeWidth > w)

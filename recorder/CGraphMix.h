@@ -4,6 +4,7 @@
 #include "ColorRef.h"
 #include "CursorPair.h"
 #include "GraphGeometry.h"
+#include "MultiDayLoad.h"
 #include "TraceLines.h"
 
 #include <QPixmap>
@@ -50,6 +51,9 @@ public:
     // Clears the channel layers and draws every channel of the series with
     // its line colour in the current view.
     void PlotChannels(const PlotSeries& series, const std::array<QColor, channelCount>& lineColors);
+    // The same for a run of days: from the range's min/max summary while the
+    // view holds at least two of its columns per pixel, else from the records.
+    void PlotRange(const multiday::LoadedRange& range, const std::array<QColor, channelCount>& lineColors);
     void ClearChannelLayers();
 
     // Navigation; each draws the axes again and emits replotRequested.
@@ -62,6 +66,15 @@ public:
     // 0, or -1 (nothing changed) when the time lies outside the day.
     int GoToTime(int hour, int minute, int second);
     void SetMode(int mode);
+
+    // The time axis: one day (the default) or a run of days, times in seconds
+    // since the first day's midnight. A change of its length shows it whole.
+    void SetAxis(const multiday::Axis& axis);
+    const multiday::Axis& axis() const { return m_axis; }
+    // GoToTime for a time on the axis; -1 (nothing changed) outside it.
+    int GoToAxisTime(double seconds);
+    // Moves the view without the buttons (following new records); kept inside the axis.
+    void ShowSpan(double start, double end);
 
     int mode() const { return m_mode; }
     QPoint cursorPoint() const { return m_cursor; }
@@ -95,11 +108,14 @@ protected:
 private:
     void setView(const graphmath::View& view);
     void drawAxes();
+    void drawTimeLabel(QPainter& painter, int column, int row, const QString& label);
+    void drawChannelLines(int channel, const std::vector<QLine>& lines, const QColor& color);
     QPixmap blankLayer(const QColor& fill) const;
     void paintCursor(QPainter& painter) const;
     void updateCursorShape();
     bool channelEmpty(int channel) const;
 
+    multiday::Axis m_axis;
     graphmath::Plot m_plot;
     graphmath::View m_view;
     QPoint m_cursor{0, 0};

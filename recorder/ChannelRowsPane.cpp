@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <algorithm>
+#include <optional>
 #include <span>
 
 using recorderpane::fromWide;
@@ -121,14 +122,18 @@ void ChannelRowsPane::AutoScale(std::array<bool, channelCount> which)
             m_maxEditValue[std::size_t(c)] = 0;
             m_maxEdited[std::size_t(c)] = false;
         }
-    if (m_records.records().empty()) {
+    if (m_records.empty()) {
         m_graph->SetMaxima({});
         m_graph->SetMinima({});
         m_graph->SetDivisors({1, 1, 1, 1, 1});
         showMaxEdits(m_maxEditValue, which);
         return;
     }
-    // The scale fits the values the graph draws: the channel series, built once per quantity.
+    // The scale fits the values the graph draws: the channel series, built once per
+    // quantity (a run of days is read again for a new quantity).
+    std::optional<recorderpane::BusyCursor> busy;
+    if (m_records.range() && m_records.range()->quantities != q)
+        busy.emplace();
     const PlotSeries& series = m_records.series(q);
     std::array<std::span<const std::int32_t>, channelCount> values;
     channels::Quantities scanned{};

@@ -45,6 +45,11 @@ Axis axisFor(const DbDate& first, const DbDate& last)
 
 TickLabel tickLabel(const Axis& axis, const graphmath::View& view, int division)
 {
+    return tickLabel(axis, view, division, 1);
+}
+
+TickLabel tickLabel(const Axis& axis, const graphmath::View& view, int division, int step)
+{
     if (axis.days <= 1)
         return {graphmath::axisLabel(view, division), {}};
     const auto timeAt = [&](int j) { return view.start + view.span() * j / graphmath::divisionsX; };
@@ -53,9 +58,20 @@ TickLabel tickLabel(const Axis& axis, const graphmath::View& view, int division)
     const double secondOfDay = t - double(day) * daySeconds;
     // The day graph's label of that time of day, at the view's span.
     TickLabel label{graphmath::axisLabel(graphmath::makeView(secondOfDay, secondOfDay + view.span()), 0), {}};
-    if (division == 0 || dayOfTime(timeAt(division - 1)) != day)
+    if (division - step < 0 || dayOfTime(timeAt(division - step)) != day)
         label.date = QString::fromStdString(DbDateText(dateAfter(axis.first, day)));
     return label;
+}
+
+graphmath::Plot plotFor(const Axis& axis, QSize client)
+{
+    graphmath::Plot plot = graphmath::Plot::forClient(client);
+    if (axis.days > 1) {
+        constexpr int dateRow = 16;
+        plot.bottom -= dateRow;
+        plot.pxPerDivY = float(plot.bottom - plot.top) / graphmath::divisionsY;
+    }
+    return plot;
 }
 
 QString cursorText(const Axis& axis, double seconds)
@@ -95,6 +111,73 @@ graphmath::View zoomAround(const Axis& axis, const graphmath::View& view, double
         span = std::min(graphmath::minimumSpan, axis.end());
     const double share = view.span() > 0 ? (t - view.start) / view.span() : 0.5;
     return keepInside(axis, t - share * span, t - share * span + span);
+}
+
+graphmath::View scrollEarlier(const Axis& axis, const graphmath::View& view)
+{
+    return axis.days <= 1 ? graphmath::scrollEarlier(view) : panBy(axis, view, -1.0 / graphmath::divisionsX);
+}
+
+graphmath::View scrollLater(const Axis& axis, const graphmath::View& view)
+{
+    return axis.days <= 1 ? graphmath::scrollLater(view) : panBy(axis, view, 1.0 / graphmath::divisionsX);
+}
+
+namespace {
+constexpr double zoomStep = 1.3;
+} // namespace
+
+graphmath::View zoomInAt(const Axis& axis, const graphmath::Plot& plot, const graphmath::View& view, int x)
+{
+    if (axis.days <= 1)
+        return graphmath::zoomInAt(plot, view, x);
+    if (view.span() <= graphmath::minimumSpan * zoomStep)
+        return view;
+    return zoomAround(axis, view, graphmath::timeAtX(plot, view, x), 1 / zoomStep);
+}
+
+graphmath::View zoomOutAt(const Axis& axis, const graphmath::Plot& plot, const graphmath::View& view, int x)
+{
+    if (axis.days <= 1)
+        return graphmath::zoomOutAt(plot, view, x);
+    if (view.span() >= axis.end())
+        return view;
+    return zoomAround(axis, view, graphmath::timeAtX(plot, view, x), zoomStep);
+}
+
+graphmath::View zoomToRange(const Axis& axis, const graphmath::Plot& plot, const graphmath::View& view,
+                            int x1, int x2)
+{
+    if (axis.days <= 1)
+        return graphmath::zoomToRange(plot, view, x1, x2);
+    const int limit = plot.left + plot.width();
+    const auto timeAt = [&](int x) {
+        return std::clamp(graphmath::timeAtX(plot, view, std::clamp(x, plot.left, limit)), 0.0, axis.end());
+    };
+    double t1 = timeAt(std::min(x1, x2)), t2 = timeAt(std::max(x1, x2));
+    if (t2 - t1 < graphmath::minimumSpan) {
+        t1 -= (graphmath::minimumSpan - (t2 - t1)) / 2;
+        t2 = t1 + graphmath::minimumSpan;
+    }
+    return keepInside(axis, t1, t2);
+}
+
+graphmath::GoToResult goToTime(const Axis& axis, const graphmath::Plot& plot, const graphmath::View& view,
+                               double t)
+{
+    if (axis.days <= 1) {
+        const int whole = int(std::floor(t));
+        return graphmath::goToTime(plot, view, whole / 3600, whole / 60 % 60, whole % 60);
+    }
+    if (t < 0 || t > axis.end())
+        return {};
+    const double span = std::max(view.span(), graphmath::minimumSpan);
+    graphmath::GoToResult result;
+    result.ok = true;
+    result.view = keepInside(axis, t - span / 2, t + span / 2);
+    result.cursorX = graphmath::xOfTime(plot, result.view, t);
+    result.cursorY = plot.height() / 2;
+    return result;
 }
 
 std::int32_t typicalInterval(std::span<const std::int32_t> seconds)

@@ -47,6 +47,13 @@ struct TickLabel
     QString date;
 };
 TickLabel tickLabel(const Axis& axis, const graphmath::View& view, int division);
+// The same for the labelled divisions only, every `step` divisions: the date
+// shows where the day differs from the labelled division `step` before.
+TickLabel tickLabel(const Axis& axis, const graphmath::View& view, int division, int step);
+
+// The graph's plot area on this axis: the day graph's, and over several days
+// with a second label row under the time axis for the dates.
+graphmath::Plot plotFor(const Axis& axis, QSize client);
 
 // The time under the cursor as "08.12.2025 12:05:09" (several days) or the
 // day graph's "12:05:09" (one day).
@@ -60,6 +67,20 @@ graphmath::View keepInside(const Axis& axis, double start, double end);
 graphmath::View panBy(const Axis& axis, const graphmath::View& view, double share);
 // Zooms by `factor` (below 1: in) keeping time t where it is on the screen.
 graphmath::View zoomAround(const Axis& axis, const graphmath::View& view, double t, double factor);
+
+// The graph's buttons and mouse on the axis: on one day exactly the day
+// graph's moves (graphmath), over several days the same moves over the whole
+// axis (a scroll by one division, a zoom by 1.3 keeping the time under x, a
+// selection widened to a minute, a time centred with the cursor on it).
+graphmath::View scrollEarlier(const Axis& axis, const graphmath::View& view);
+graphmath::View scrollLater(const Axis& axis, const graphmath::View& view);
+graphmath::View zoomInAt(const Axis& axis, const graphmath::Plot& plot, const graphmath::View& view, int x);
+graphmath::View zoomOutAt(const Axis& axis, const graphmath::Plot& plot, const graphmath::View& view, int x);
+graphmath::View zoomToRange(const Axis& axis, const graphmath::Plot& plot, const graphmath::View& view,
+                            int x1, int x2);
+// Empty (ok false) for a time outside the axis.
+graphmath::GoToResult goToTime(const Axis& axis, const graphmath::Plot& plot, const graphmath::View& view,
+                               double t);
 
 // Gaps. A step between two records longer than gapIntervals recording
 // intervals (or a day without a file) is a gap: no line crosses it.

@@ -2,6 +2,7 @@
 #include "MultiDayLoad.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace multiday {
@@ -57,6 +58,29 @@ void addRecords(LoadedRange& range, const DbDate& date, const std::vector<_tagST
     }
 }
 
+// The column of time t among the summary's (t within start..end).
+std::size_t columnOf(const ColumnSummary& summary, double t)
+{
+    const double width = summary.end - summary.start;
+    return std::size_t(std::min(int((t - summary.start) * summary.columns / width), summary.columns - 1));
+}
+
+// Widens a column by each channel's values low..high (`channelLow` and
+// `channelHigh` give them per channel); the first values in a column set it.
+template <typename Low, typename High>
+void widenColumn(ColumnSummary& summary, std::size_t column, Low channelLow, High channelHigh)
+{
+    const bool first = !summary.filled[column];
+    summary.filled[column] = 1;
+    for (std::size_t c = 0; c < summary.low.size(); ++c) {
+        if (summary.low[c].empty())
+            continue;
+        const std::int32_t low = channelLow(c), high = channelHigh(c);
+        summary.low[c][column] = first ? low : std::min(summary.low[c][column], low);
+        summary.high[c][column] = first ? high : std::max(summary.high[c][column], high);
+    }
+}
+
 // Adds records from..to of the series into the summary's columns.
 void addToSummary(ColumnSummary& summary, const PlotSeries& series, std::size_t from, std::size_t to)
 {
@@ -74,21 +98,13 @@ void addToSummary(ColumnSummary& summary, const PlotSeries& series, std::size_t 
         const double t = series.seconds[i];
         if (t < summary.start || t > summary.end)
             continue;
-        const auto column =
-            std::size_t(std::min(int((t - summary.start) * summary.columns / width), summary.columns - 1));
+        const std::size_t column = columnOf(summary, t);
         if (series.penBreaks[i]) {
             summary.startsRun[column] = 1;
             continue;
         }
-        const bool first = !summary.filled[column];
-        summary.filled[column] = 1;
-        for (std::size_t c = 0; c < series.values.size(); ++c) {
-            if (series.values[c].empty())
-                continue;
-            const std::int32_t value = series.values[c][i];
-            summary.low[c][column] = first ? value : std::min(summary.low[c][column], value);
-            summary.high[c][column] = first ? value : std::max(summary.high[c][column], value);
-        }
+        const auto value = [&](std::size_t c) { return series.values[c][i]; };
+        widenColumn(summary, column, value, value);
     }
 }
 
@@ -120,6 +136,42 @@ ColumnSummary summarize(const PlotSeries& series, double start, double end, int 
     summary.startsRun.assign(std::size_t(summary.columns), 0);
     addToSummary(summary, series, 0, series.seconds.size());
     return summary;
+}
+
+ColumnSummary summaryOfView(const ColumnSummary& summary, const graphmath::View& view, int columns)
+{
+    ColumnSummary shown;
+    shown.start = view.start;
+    shown.end = view.end;
+    shown.columns = std::max(columns, 0);
+    const auto count = std::size_t(shown.columns);
+    shown.filled.assign(count, 0);
+    shown.startsRun.assign(count, 0);
+    const double width = summary.end - summary.start, span = view.end - view.start;
+    if (summary.columns <= 0 || width <= 0 || span <= 0 || count == 0)
+        return shown;
+    for (std::size_t c = 0; c < summary.low.size(); ++c)
+        if (!summary.low[c].empty()) {
+            shown.low[c].assign(count, 0);
+            shown.high[c].assign(count, 0);
+        }
+    const double step = width / summary.columns;
+    const int from = std::max(0, int(std::floor((view.start - summary.start) / step)) - 1);
+    const int to = std::min(summary.columns - 1, int(std::ceil((view.end - summary.start) / step)));
+    for (int f = from; f <= to; ++f) {
+        const double t = summary.start + (f + 0.5) * step;
+        if (t < view.start || t > view.end)
+            continue;
+        const std::size_t column = columnOf(shown, t);
+        const auto source = std::size_t(f);
+        if (summary.startsRun[source])
+            shown.startsRun[column] = 1;
+        if (summary.filled[source])
+            widenColumn(
+                shown, column, [&](std::size_t c) { return summary.low[c][source]; },
+                [&](std::size_t c) { return summary.high[c][source]; });
+    }
+    return shown;
 }
 
 LoadedRange loadDays(const std::filesystem::path& folder, const DbDate& first, const DbDate& last,

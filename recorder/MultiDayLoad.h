@@ -78,6 +78,12 @@ LoadedRange loadDays(const std::filesystem::path& folder, const DbDate& first, c
 // The summary of the series between two axis times over `columns` columns.
 ColumnSummary summarize(const PlotSeries& series, double start, double end, int columns);
 
+// The columns of a summary that fall into `view` (by their middle), gathered
+// into `columns` even columns of the view: a summary of the whole range with
+// many columns per pixel serves every view still several of them wide,
+// without walking the records again.
+ColumnSummary summaryOfView(const ColumnSummary& summary, const graphmath::View& view, int columns);
+
 // The lines of one channel drawn from the summary: a vertical line from the
 // lowest to the highest value in each filled column, joined to the filled
 // column before it when no break falls between them.

@@ -10,6 +10,7 @@
 #include "ZRQ7DLL.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -36,10 +37,11 @@ RecorderBrowser::RecorderBrowser(QWidget* parent) : QWidget(parent), m_exporter(
     connect(m_channels, &ChannelRowsPane::replotRequested, this, &RecorderBrowser::Replot);
     connect(m_channels, &ChannelRowsPane::shownChanged, this, &RecorderBrowser::passSeriesToCursors);
     connect(m_list, &RecordingListPane::loadRequested, this, &RecorderBrowser::LoadRecording);
+    connect(m_list, &RecordingListPane::rangeRequested, this, &RecorderBrowser::LoadRange);
     connect(m_list, &RecordingListPane::exportRequested, this, &RecorderBrowser::ExportRecording);
     connect(m_list, &RecordingListPane::exportViewRequested, this, &RecorderBrowser::ExportView);
     // GoToTime replots through replotRequested.
-    connect(m_faults, &FaultHistoryPane::timeChosen, m_graph, &CGraphMix::GoToTime);
+    connect(m_faults, &FaultHistoryPane::timeChosen, m_graph, &CGraphMix::GoToAxisTime);
     connect(&m_exporter, &RecordingExporter::runningChanged, m_list, &RecordingListPane::setExportRunning);
     connect(&m_exporter, &RecordingExporter::finished, this, &RecorderBrowser::exportFinished);
     applySettings();
@@ -71,6 +73,7 @@ QString RecorderBrowser::folder() const
 
 void RecorderBrowser::setHeldFileQuery(std::function<std::optional<recordings::FileIdentity>()> query)
 {
+    m_heldFile = query;
     m_list->setHeldFileQuery(std::move(query));
 }
 
@@ -93,8 +96,7 @@ void RecorderBrowser::LoadRecording(const QString& name)
     window()->setWindowTitle(recorderpane::windowCaption);
     m_graph->abCursors().reset();
     const DbReadStatus status = m_loaded.load(m_list->recordingPath(name));
-    m_list->setViewLoaded(status == DbReadStatus::Ok);
-    m_loadedDate = ReadDbSummary(QFile::encodeName(m_list->recordingPath(name)).toStdString()).date;
+    m_list->setViewLoaded(false); // nothing stays loaded unless the file reads
     if (status == DbReadStatus::OpenFailed || status == DbReadStatus::ReadFailed)
         return;
     if (status != DbReadStatus::Ok) {
@@ -102,17 +104,85 @@ void RecorderBrowser::LoadRecording(const QString& name)
                     QStringLiteral("Plik \"") + name + QStringLiteral("\" jest uszkodzony."));
         return;
     }
+    showLoaded(QStringLiteral("Plik:") + name);
+}
+
+namespace {
+
+DbDate dbDate(const QDate& date)
+{
+    return {date.day(), date.month(), date.year()};
+}
+
+QDate calendarDate(const DbDate& date)
+{
+    return {date.year, date.month, date.day};
+}
+
+} // namespace
+
+void RecorderBrowser::LoadRange(const QDate& from, const QDate& to)
+{
+    const QDate first = std::min(from, to), last = std::max(from, to);
+    if (first.daysTo(last) >= maxRangeDays) {
+        ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd"),
+                    QStringLiteral("Można wczytać najwyżej %1 dni naraz.").arg(maxRangeDays));
+        return;
+    }
+    const QString none =
+        QStringLiteral("Brak zapisów z dni od %1 do %2.")
+            .arg(first.toString(QStringLiteral("dd.MM.yyyy")), last.toString(QStringLiteral("dd.MM.yyyy")));
+    if (first == last) {
+        const QString name = QString::fromStdString(DbFileName(dbDate(first)));
+        if (QFile::exists(m_list->recordingPath(name)))
+            LoadRecording(name);
+        else
+            ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd"), none);
+        return;
+    }
+    window()->setWindowTitle(recorderpane::windowCaption);
+    m_graph->abCursors().reset();
+    const recorderpane::BusyCursor busy;
+    if (!m_loaded.loadRange(QFile::encodeName(folder()).toStdString(), dbDate(first), dbDate(last),
+                            m_channels->quantities(), m_graph->plot().width())) {
+        ShowMessage(this, QMessageBox::Warning, QStringLiteral("Błąd"), none);
+        return;
+    }
+    showLoaded(QStringLiteral("Pliki:") + first.toString(QStringLiteral("dd.MM.yyyy")) +
+               QStringLiteral(" - ") + last.toString(QStringLiteral("dd.MM.yyyy")));
+}
+
+// The loaded recording drawn afresh on its axis, with its faults and scales.
+void RecorderBrowser::showLoaded(const QString& title)
+{
+    m_following = isRecordersFile(m_loaded.lastFile());
+    m_list->setViewLoaded(true);
+    const multiday::Axis axis = m_loaded.axis();
+    m_list->setRangeDates(calendarDate(axis.first),
+                          calendarDate(multiday::dateAfter(axis.first, axis.days - 1)));
+    m_graph->SetAxis(axis);
     FillFaultHistory();
     AutoScale({true, true, true, true, true});
     Replot();
-    m_graph->SetTitle(QStringLiteral("Plik:") + name);
+    m_graph->SetTitle(title);
     m_graph->Redraw();
+}
+
+bool RecorderBrowser::isRecordersFile(const std::filesystem::path& file) const
+{
+    const auto held = m_heldFile ? m_heldFile() : std::nullopt;
+    return held && recordings::identityOf(QFile::decodeName(file.c_str())) == held;
 }
 
 void RecorderBrowser::Replot()
 {
     const PlotSeries& series = m_loaded.series(m_channels->quantities());
-    m_graph->PlotChannels(series, m_channels->lineColors());
+    if (m_loaded.range()) {
+        m_loaded.fitSummary(m_graph->plot().width());
+        m_graph->PlotRange(*m_loaded.range(), m_channels->lineColors());
+    } else {
+        m_graph->PlotChannels(series, m_channels->lineColors());
+    }
     m_graph->Redraw();
     passSeriesToCursors();
 }
@@ -132,6 +202,49 @@ void RecorderBrowser::passSeriesToCursors()
                     .arg(recorderpane::fromWide(dll_nMeasureInfo[quantity].szDescription));
     }
     m_graph->abCursors().setSeries(&m_loaded.series(m_channels->quantities()), shown, names);
+}
+
+void RecorderBrowser::followRecording(const QString& file, const QDate& date)
+{
+    const std::filesystem::path lastFile = m_loaded.lastFile();
+    if (lastFile.empty())
+        return;
+    const QFileInfo written(file), loaded(QFile::decodeName(lastFile.c_str()));
+    const channels::Quantities shown = m_channels->quantities();
+    const auto lastTime = [&] {
+        const PlotSeries& series = m_loaded.series(shown);
+        return series.seconds.empty() ? -1.0 : double(series.seconds.back());
+    };
+    const double lastBefore = lastTime();
+    const graphmath::View view = m_graph->view();
+    const bool sameFile = written.exists() && written.canonicalFilePath() == loaded.canonicalFilePath();
+    if (!sameFile) {
+        // Past midnight the recorder writes the next day's file beside the one followed.
+        const multiday::Axis axis = m_loaded.axis();
+        const DbDate lastDay = multiday::dateAfter(axis.first, axis.days - 1);
+        if (!m_following || written.absolutePath() != loaded.absolutePath() ||
+            multiday::daysBetween(lastDay, dbDate(date)) <= 0 || m_loaded.empty())
+            return;
+        m_loaded.extendTo(dbDate(date));
+        m_graph->SetAxis(m_loaded.axis());
+        m_graph->ShowSpan(view.start, view.end);
+        FillFaultHistory();
+    }
+    m_following = true;
+    if (m_loaded.appendNewRecords() == 0 && sameFile)
+        return;
+    if (m_loaded.range())
+        m_faults->AddNewFaults(m_loaded.range()->faults);
+    else
+        m_faults->AddNewFaults(m_loaded.records());
+    // A view that showed the end of the data (to a division) keeps the newest record in sight.
+    const double lastAfter = lastTime();
+    if (view.end + view.secPerDiv >= lastBefore && lastAfter > view.end) {
+        const double margin = std::max(view.end - lastBefore, view.secPerDiv);
+        m_graph->ShowSpan(lastAfter + margin - view.span(), lastAfter + margin); // replots
+    } else {
+        Replot();
+    }
 }
 
 void RecorderBrowser::AutoScale(std::array<bool, channelCount> which)
@@ -178,7 +291,10 @@ void RecorderBrowser::DeleteAllRecordings()
 
 void RecorderBrowser::FillFaultHistory()
 {
-    m_faults->FillFaultHistory(m_loaded.records());
+    if (const multiday::LoadedRange* range = m_loaded.range())
+        m_faults->FillFaultHistory(range->faults);
+    else
+        m_faults->FillFaultHistory(m_loaded.records());
 }
 
 void RecorderBrowser::GoToFaultAt(int row)
@@ -200,10 +316,10 @@ void RecorderBrowser::ExportRecordingTo(const QString& name, const QString& targ
 
 void RecorderBrowser::ExportView()
 {
-    m_exporter.ExportView(folder(), loadedDayAxis(), {m_graph->view().start, m_graph->view().end});
+    m_exporter.ExportView(folder(), shownAxis(), {m_graph->view().start, m_graph->view().end});
 }
 
 void RecorderBrowser::ExportViewTo(const QString& target)
 {
-    m_exporter.ExportViewTo(folder(), loadedDayAxis(), {m_graph->view().start, m_graph->view().end}, target);
+    m_exporter.ExportViewTo(folder(), shownAxis(), {m_graph->view().start, m_graph->view().end}, target);
 }

@@ -9,6 +9,7 @@
 #include "RecordingExporter.h"
 #include "RecordingList.h"
 
+#include <QDate>
 #include <QTableWidget>
 #include <QWidget>
 #include <array>
@@ -54,11 +55,23 @@ public:
 
     // Loaded recording and graph.
     void LoadRecording(const QString& name);
+    // The days first..last (at most maxRangeDays) as one range; one day loads its file.
+    void LoadRange(const QDate& first, const QDate& last);
+    static constexpr int maxRangeDays = 31;
     void Replot();
     void AutoScale(std::array<bool, channelCount> which);
     void GroupMaxima();
     const std::vector<_tagSTRUCT_DATA>& records() const { return m_loaded.records(); }
     CGraphMix* graph() const { return m_graph; }
+    // The loaded day or days (the first date and how many); graph()->view() is
+    // the part shown, in seconds of that axis.
+    multiday::Axis shownAxis() const { return m_loaded.axis(); }
+    const LoadedRecords& loaded() const { return m_loaded; }
+
+    // The recorder wrote a record of `date` into `file`: when that is the
+    // loaded recording's last file (or the day after it, at midnight), the new
+    // records are read and drawn; a view showing the end of the data follows.
+    void followRecording(const QString& file, const QDate& date);
 
     // Recordings list and fault history.
     void ScanRecordings();
@@ -85,13 +98,14 @@ signals:
 
 private:
     void applySettings();
+    void showLoaded(const QString& title);
+    bool isRecordersFile(const std::filesystem::path& file) const;
     // The A/B cursors read what the graph shows: the series, the shown channels.
     void passSeriesToCursors();
-    // The axis of the loaded day.
-    multiday::Axis loadedDayAxis() const { return {m_loadedDate, 1}; }
 
     LoadedRecords m_loaded;
-    DbDate m_loadedDate;
+    bool m_following = false; // the loaded last file has been the recorder's
+    std::function<std::optional<recordings::FileIdentity>()> m_heldFile;
     DayGraphPane* m_graphPane = nullptr;
     CGraphMix* m_graph = nullptr;
     ChannelRowsPane* m_channels = nullptr;

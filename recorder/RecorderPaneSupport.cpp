@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "RecorderPaneSupport.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QStyle>
 #include <QTableWidget>
@@ -45,6 +46,16 @@ void fitColumns(QTableWidget* list, int columns)
 {
     const int scrollBar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
     list->setMinimumWidth(columns + scrollBar + 2 * list->frameWidth() + 4);
+}
+
+BusyCursor::BusyCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor()
+{
+    QApplication::restoreOverrideCursor();
 }
 
 } // namespace recorderpane

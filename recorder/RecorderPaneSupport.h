@@ -40,4 +40,13 @@ void appendRow(QTableWidget* list, const QStringList& cells, int data,
 // vertical scroll bar: its columns show without scrolling sideways.
 void fitColumns(QTableWidget* list, int columns);
 
+// The busy cursor while a long load (a run of days) runs on this thread.
+struct BusyCursor
+{
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 } // namespace recorderpane

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <sys/stat.h>
 #include <tuple>
 
@@ -80,6 +81,17 @@ std::vector<ScannedFile> scanFolder(const QString& folder)
         files.push_back(file);
     }
     return files;
+}
+
+std::optional<DbDate> dateOfText(const QString& text)
+{
+    const ParsedDate parsed = parseDate(text);
+    const std::chrono::year_month_day date{std::chrono::year(parsed.year),
+                                           std::chrono::month(unsigned(std::max(parsed.month, 0))),
+                                           std::chrono::day(unsigned(std::max(parsed.day, 0)))};
+    if (!date.ok())
+        return std::nullopt;
+    return DbDate{parsed.day, parsed.month, parsed.year};
 }
 
 int CompareByDate(const QString& first, const QString& second)

@@ -30,6 +30,9 @@ std::vector<ScannedFile> scanFolder(const QString& folder);
 // as 0.0.0.
 int CompareByDate(const QString& first, const QString& second);
 
+// The calendar date of a list's "dd.mm.yyyy"; nullopt when it is no date.
+std::optional<DbDate> dateOfText(const QString& text);
+
 // Sorts listed files newest first (stable: files of one date keep their order).
 void sortNewestFirst(std::vector<ScannedFile>& files);
 

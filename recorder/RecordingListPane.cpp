@@ -5,9 +5,12 @@
 #include "MessageBox.h"
 #include "RecorderPaneSupport.h"
 
+#include <QDate>
+#include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -45,6 +48,7 @@ RecordingListPane::RecordingListPane(QWidget* parent)
     auto* layout = new QGridLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("zrq_db:"), this), 0, 0);
     m_list = withId(new CXDBListCtrl(this), 1169);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection); // a run of days, with Shift or Ctrl
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     recorderpane::fitColumns(m_list, m_list->horizontalHeader()->length());
     layout->addWidget(m_list, 1, 0, 1, 4);
@@ -60,7 +64,8 @@ RecordingListPane::RecordingListPane(QWidget* parent)
     layout->addWidget(m_exportButton, 2, 3);
     m_exportViewButton = withId(new QPushButton(QStringLiteral("Eksportuj widok"), this), 1306);
     m_exportViewButton->setEnabled(false);
-    layout->addWidget(m_exportViewButton, 3, 3);
+    layout->addLayout(buildRangeRow(), 3, 0, 1, 4);
+    layout->addWidget(m_exportViewButton, 4, 3);
     connect(m_exportViewButton, &QPushButton::clicked, this, &RecordingListPane::exportViewRequested);
 
     connect(refresh, &QPushButton::clicked, this, &RecordingListPane::ScanRecordings);
@@ -73,9 +78,71 @@ RecordingListPane::RecordingListPane(QWidget* parent)
     // However a row is picked (mouse, arrow keys, a screen reader), or the list refilled.
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &RecordingListPane::updateButtons);
-    connect(m_list, &QTableWidget::cellDoubleClicked, this,
-            [this](int row, int) { emit loadRequested(m_list->item(row, 0)->text()); });
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &RecordingListPane::followSelectionDates);
+    connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { onDoubleClicked(row); });
     connect(m_list, &QWidget::customContextMenuRequested, this, &RecordingListPane::onContextMenu);
+}
+
+QLayout* RecordingListPane::buildRangeRow()
+{
+    auto* row = new QHBoxLayout;
+    const auto dateEdit = [this](int id) {
+        auto* edit = withId(new QDateEdit(QDate::currentDate(), this), id);
+        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        edit->setCalendarPopup(true);
+        return edit;
+    };
+    m_from = dateEdit(1303);
+    m_to = dateEdit(1304);
+    auto* load = withId(new QPushButton(QStringLiteral("Wczytaj zakres"), this), 1305);
+    auto* fromLabel = new QLabel(QStringLiteral("od"), this);
+    auto* toLabel = new QLabel(QStringLiteral("do"), this);
+    fromLabel->setBuddy(m_from);
+    toLabel->setBuddy(m_to);
+    row->addWidget(fromLabel);
+    row->addWidget(m_from);
+    row->addWidget(toLabel);
+    row->addWidget(m_to);
+    row->addWidget(load);
+    row->addStretch(1);
+    connect(load, &QPushButton::clicked, this, [this] { emit rangeRequested(m_from->date(), m_to->date()); });
+    return row;
+}
+
+// The dates of the selected files, earliest and latest.
+void RecordingListPane::followSelectionDates()
+{
+    QDate first, last;
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows(1)) {
+        const std::optional<DbDate> date = recordings::dateOfText(index.data().toString());
+        if (!date)
+            continue;
+        const QDate day(date->year, date->month, date->day);
+        first = first.isValid() ? std::min(first, day) : day;
+        last = last.isValid() ? std::max(last, day) : day;
+    }
+    if (first.isValid())
+        setRangeDates(first, last);
+}
+
+void RecordingListPane::setRangeDates(const QDate& first, const QDate& last)
+{
+    m_from->setDate(first);
+    m_to->setDate(last);
+}
+
+void RecordingListPane::onDoubleClicked(int row)
+{
+    // Files of several days selected: their days as one range; else the file clicked.
+    const QModelIndexList selected = m_list->selectionModel()->selectedRows(1);
+    const bool severalDays = std::any_of(selected.begin(), selected.end(), [&](const QModelIndex& index) {
+        return recordings::CompareByDate(index.data().toString(), m_list->item(row, 1)->text()) != 0;
+    });
+    if (severalDays && m_from->date() < m_to->date())
+        emit rangeRequested(m_from->date(), m_to->date());
+    else
+        emit loadRequested(m_list->item(row, 0)->text());
 }
 
 QString RecordingListPane::recordingPath(const QString& name) const

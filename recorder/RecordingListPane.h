@@ -10,6 +10,8 @@
 #include <functional>
 #include <optional>
 
+class QDate;
+class QDateEdit;
 class QPushButton;
 
 // The recordings list: a report list whose rows sort newest first by the
@@ -24,8 +26,9 @@ public:
 
 // "Lista baz danych": the day files of the recordings folder, with refresh,
 // delete, delete all and export. A double click asks for the file to be
-// loaded, the export button and the context menu for it to be exported.
-// UI thread only.
+// loaded (a run of selected files: their days as one range), the export
+// button and the context menu for it to be exported. The "od"/"do" dates
+// follow the selection; "Wczytaj zakres" asks for their days. UI thread only.
 class RecordingListPane : public QGroupBox
 {
     Q_OBJECT
@@ -47,6 +50,9 @@ public:
     void DeleteRecording();
     void DeleteAllRecordings();
 
+    // The "od"/"do" dates of the days loaded.
+    void setRangeDates(const QDate& first, const QDate& last);
+
     // While an export runs its buttons stay disabled.
     void setExportRunning(bool running);
     // "Eksportuj widok" needs something loaded.
@@ -54,6 +60,7 @@ public:
 
 signals:
     void loadRequested(const QString& name);
+    void rangeRequested(const QDate& first, const QDate& last);
     void exportRequested(const QString& name);
     void exportViewRequested();
 
@@ -64,6 +71,9 @@ private:
     // Deletes the listed file of `row` and its row, or says why it cannot.
     bool deleteListedRecording(int row);
     QString selectedName() const;
+    void onDoubleClicked(int row);
+    void followSelectionDates();
+    QLayout* buildRangeRow();
 
     QString m_folder;
     QSet<QString> m_askedToDelete; // damaged files asked about in this run
@@ -75,4 +85,6 @@ private:
     QPushButton* m_exportButton = nullptr;
     QPushButton* m_exportViewButton = nullptr;
     QPushButton* m_deleteButton = nullptr;
+    QDateEdit* m_from = nullptr;
+    QDateEdit* m_to = nullptr;
 };

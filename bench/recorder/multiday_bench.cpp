@@ -2,6 +2,7 @@
 #include "multiday_bench.h"
 
 #include "DayFileFixture.h"
+#include "LoadedRecords.h"
 #include "MultiDayLoad.h"
 
 #include <QElapsedTimer>
@@ -37,8 +38,8 @@ double residentMb()
 }
 
 // What the graph widget does per frame, without it: the scales once per load,
-// then each channel's lines (the summary for the whole range, the records
-// themselves for a narrower view) painted into the plot layer.
+// then each channel's lines (from the summary while the view holds two of its
+// columns per pixel, else the records themselves) painted into the plot layer.
 class Frame
 {
 public:
@@ -57,21 +58,25 @@ public:
     {
         m_layer.fill(Qt::transparent);
         QPainter painter(&m_layer);
-        const bool whole = view.start <= 0 && view.end >= m_range.axis.end();
+        const bool summarized =
+            m_range.summary.columns * view.span() / m_range.axis.end() >= 2.0 * m_plot.width();
+        const multiday::ColumnSummary shown =
+            summarized ? multiday::summaryOfView(m_range.summary, view, m_plot.width())
+                       : multiday::ColumnSummary{};
         for (int c = 0; c < channels::count; ++c) {
             if (m_range.series.values[std::size_t(c)].empty())
                 continue;
             const graphmath::Scale& scale = m_scales[std::size_t(c)];
             const std::vector<QLine> lines =
-                whole ? multiday::summaryLines(m_plot, scale, m_range.summary, c)
-                      : graphmath::traceLines(m_plot, view, scale, m_range.series.seconds,
-                                              m_range.series.penBreaks, m_range.series.values[std::size_t(c)],
-                                              m_range.series.timeOrdered, std::int32_t(m_range.axis.end()));
+                summarized
+                    ? multiday::summaryLines(m_plot, scale, shown, c)
+                    : graphmath::traceLines(m_plot, view, scale, m_range.series.seconds,
+                                            m_range.series.penBreaks, m_range.series.values[std::size_t(c)],
+                                            m_range.series.timeOrdered, std::int32_t(m_range.axis.end()));
             painter.setPen(QColor::fromHsv(c * 70, 255, 200));
             painter.drawLines(lines.data(), int(lines.size()));
         }
     }
-    int plotWidth() const { return m_plot.width(); }
 
 private:
     const multiday::LoadedRange& m_range;
@@ -105,8 +110,9 @@ bool runMultiDayBench(const QString& folder, int days)
     const QSize size(980, 560); // the graph's size in a 1000 × 800 window
     QElapsedTimer timer;
     timer.start();
-    multiday::LoadedRange range = multiday::loadDays(folder.toStdString(), first, last, shown,
-                                                     graphmath::Plot::forClient(size).width());
+    // As the window loads it: a summary of many columns per pixel serves the wide views.
+    const int columns = graphmath::Plot::forClient(size).width() * LoadedRecords::summaryColumnsPerPixel;
+    multiday::LoadedRange range = multiday::loadDays(folder.toStdString(), first, last, shown, columns);
     const double loadMs = elapsedMs(timer);
     Frame frame(range, size);
     frame.draw(multiday::wholeAxis(range.axis));
@@ -127,15 +133,22 @@ bool runMultiDayBench(const QString& folder, int days)
         frame.draw(view);
         zoom.push_back(elapsedMs(timer));
     }
-    std::vector<double> whole;
+    std::vector<double> whole, wide;
     for (int i = 0; i < 5; ++i) {
         timer.restart();
         frame.draw(multiday::wholeAxis(range.axis));
         whole.push_back(elapsedMs(timer));
     }
+    // Zooming out of the middle towards the whole range: views of a quarter to most of it.
+    for (const double share : {0.25, 0.4, 0.55, 0.7, 0.77}) {
+        timer.restart();
+        frame.draw(multiday::keepInside(range.axis, range.axis.end() * (1 - share) / 2,
+                                        range.axis.end() * (1 + share) / 2));
+        wide.push_back(elapsedMs(timer));
+    }
     timer.restart();
     const multiday::ColumnSummary resummarized =
-        multiday::summarize(range.series, 0, range.axis.end(), frame.plotWidth());
+        multiday::summarize(range.series, 0, range.axis.end(), columns);
     const double summaryMs = elapsedMs(timer);
 
     std::printf("load and first plot, 5 channels (%d days): %7.1f ms (load %.1f ms; goal <= 1500 ms)\n", days,
@@ -147,6 +160,8 @@ bool runMultiDayBench(const QString& folder, int days)
     std::printf(
         "whole-range redraw, median (%d days):       %7.2f ms (summary rebuilt in %.1f ms, %d columns)\n",
         days, medianOf(whole), summaryMs, resummarized.columns);
+    std::printf("wide view redraw, median (%d days):         %7.2f ms (a quarter to 77%% of the range)\n",
+                days, medianOf(wide));
     std::printf("resident memory after loading (%d days):   %7.1f MB (%.1f MB before; goal <= 250 MB)\n",
                 days, residentAfter, residentBefore);
     return true;

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // End to end: the panel records a minute against the relay simulator once a
 // second, then its recorder window lists the day, loads it, draws the curves
-// and exports the day. Quick "Pauza"/"Zapis" and "Stop"/"Zapis" presses never
-// record a second twice; a second copy of the program cannot delete the day
-// file the first one records into.
+// and exports the day; the day being recorded is drawn as it grows; three
+// days load as one range and a fault of day two is reached from the history. Quick "Pauza"/"Zapis" and
+// "Stop"/"Zapis" presses never record a second twice; a second copy of the program cannot delete the day file
+// the first one records into.
 #include "AppPaths.h"
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
@@ -16,8 +17,10 @@
 #include "RecorderBrowser.h"
 #include "RecorderState.h"
 #include "RelayUnderTest.h"
+#include "WidgetPixels.h"
 
 #include <QAbstractButton>
+#include <QDateEdit>
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -41,6 +44,28 @@ QString todaysFile()
 {
     return QDir(RecordingsFolderPath())
         .filePath(QString::fromStdString(DbFileName(Recorder::localClock().date)));
+}
+
+// Settings for recording `relay` by hand once a second, channel 1 showing phase current i1.
+void recordOnceASecond(const RelayUnderTest& relay)
+{
+    relay.pointSettingsAtRelay();
+    ProgramSettings& s = theApp().settings;
+    s.nRecordInterval = 1;
+    s.bAutoRecord = 0;
+    s.nGraphQuantity[0] = 1;
+    s.bGraphVisible[0] = 1;
+}
+
+// Connects the main window and presses "Zapis" in its recorder window (returned).
+CDataDlg* connectAndRecord(CCPL_ZRQ7Dlg& window)
+{
+    window.show();
+    QTest::mouseClick(window.findChild<QAbstractButton*>("id1084"), Qt::LeftButton);
+    auto* data = window.findChild<CDataDlg*>();
+    if (data)
+        QTest::mouseClick(data->findChild<QAbstractButton*>("id1175"), Qt::LeftButton);
+    return data;
 }
 
 } // namespace
@@ -154,19 +179,11 @@ private slots:
     {
         RelayUnderTest relay(LinkKind::Tcp, {}, QStringLiteral("at 0 set 30 100\n")); // phase 1: 10.0 A
         QVERIFY2(relay.start(), qPrintable(relay.errorString()));
-        relay.pointSettingsAtRelay();
-        ProgramSettings& s = theApp().settings;
-        s.nRecordInterval = 1;
-        s.bAutoRecord = 0;
-        s.nGraphQuantity[0] = 1; // phase current i1
-        s.bGraphVisible[0] = 1;
-
+        recordOnceASecond(relay);
+        const ProgramSettings& s = theApp().settings;
         CCPL_ZRQ7Dlg window;
-        window.show();
-        QTest::mouseClick(window.findChild<QAbstractButton*>("id1084"), Qt::LeftButton);
-        auto* data = window.findChild<CDataDlg*>();
+        CDataDlg* data = connectAndRecord(window);
         QVERIFY(data);
-        QTest::mouseClick(data->findChild<QAbstractButton*>("id1175"), Qt::LeftButton); // "Zapis"
         QTRY_VERIFY_WITH_TIMEOUT(data->recorder().state() & REC_ON, 5000);
 
         // Wait for records written with the link and the relay's values.
@@ -222,6 +239,109 @@ private slots:
         QCOMPARE(int(outcome.table.outcome), int(exporting::Outcome::Written));
         QCOMPARE(outcome.table.rows, records.size());
         qunsetenv("ZRQ7_MESSAGE_LOG");
+    }
+
+    // The window shows the file the recorder writes: each new record is read
+    // and drawn without loading the file again, and a view at the end of the
+    // data moves along with it.
+    void theDayBeingRecordedIsDrawnLive()
+    {
+        RelayUnderTest relay(LinkKind::Tcp, {}, QStringLiteral("at 0 set 30 100\n")); // phase 1: 10.0 A
+        QVERIFY2(relay.start(), qPrintable(relay.errorString()));
+        recordOnceASecond(relay);
+        const ProgramSettings& s = theApp().settings;
+        CCPL_ZRQ7Dlg window;
+        CDataDlg* data = connectAndRecord(window);
+        QVERIFY(data);
+        data->show();
+        QVERIFY(QTest::qWaitForWindowExposed(data));
+        const QString path = todaysFile();
+        QTRY_VERIFY_WITH_TIMEOUT(recordsOf(path).size() >= 3, 20000);
+
+        RecorderBrowser* browser = data->browser();
+        browser->ScanRecordings();
+        browser->LoadRecording(QFileInfo(path).fileName());
+        const std::size_t loaded = browser->records().size();
+        QVERIFY(loaded >= 3);
+        // The operator zooms in on the last minute recorded (in two steps: a
+        // pixel of the whole day is over a minute).
+        CGraphMix* graph = browser->graph();
+        const double last = secondOf(browser->records().back());
+        const auto xOf = [&](double t) { return graphmath::xOfTime(graph->plot(), graph->view(), t); };
+        graph->ZoomToRange(xOf(last - 600), xOf(last + 600));
+        graph->ZoomToRange(xOf(last - 60), xOf(last + 2));
+        QVERIFY2(
+            graph->view().end >= last && graph->view().end < last + 5,
+            qPrintable(
+                QStringLiteral("%1..%2, last %3").arg(graph->view().start).arg(graph->view().end).arg(last)));
+
+        // Records come in while the window only listens (nothing loads the file again).
+        QTRY_VERIFY_WITH_TIMEOUT(browser->records().size() >= loaded + 3, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(graph->view().end >= secondOf(browser->records().back()), 5000);
+        QVERIFY(graph->view().span() < 120);
+        const double newest = secondOf(browser->records().back());
+        QVERIFY(newest >= last + 3);
+        const QColor line = colorFromRef(ColorRef(s.crGraphLine[0]));
+        QTRY_VERIFY_WITH_TIMEOUT(drawnBetween(graph, xOf(newest) - 12, xOf(newest), line), 5000);
+
+        QTest::mouseClick(data->findChild<QAbstractButton*>("id1007"), Qt::LeftButton); // "Stop"
+        QTRY_VERIFY_WITH_TIMEOUT(!data->recorder().heldFile(), 5000);
+        // What was drawn is what the file holds, every record once.
+        const std::vector<_tagSTRUCT_DATA> written = recordsOf(path);
+        QTRY_COMPARE_WITH_TIMEOUT(browser->records().size(), written.size(), 5000);
+        for (std::size_t i = 0; i < written.size(); ++i)
+            QCOMPARE(secondOf(browser->records()[i]), secondOf(written[i]));
+    }
+
+    // Three days in the recordings folder (a fault on the second) picked with
+    // "od"/"do" in the recorder window: one range, its fault history dated,
+    // and a double click there goes to day two at the fault's time.
+    void threeDaysAndAFaultOfDayTwo()
+    {
+        const auto day = [](int fault) {
+            std::vector<_tagSTRUCT_DATA> records;
+            for (int t = 0; t < 86400; t += 30) {
+                _tagSTRUCT_DATA r = recordAt(t);
+                r.nValue[0] = 100;
+                r.bFaultActive[std::size_t(fault)] = fault > 0 && t >= 9 * 3600 + 15 * 60 && t < 10 * 3600;
+                records.push_back(r);
+            }
+            return records;
+        };
+        const QDir folder(RecordingsFolderPath());
+        QVERIFY(writeDayFile(folder.filePath("08122025.db"), {8, 12, 2025}, day(0)));
+        QVERIFY(writeDayFile(folder.filePath("09122025.db"), {9, 12, 2025}, day(7)));
+        QVERIFY(writeDayFile(folder.filePath("10122025.db"), {10, 12, 2025}, day(0)));
+        theApp().settings.nGraphQuantity[0] = 1;
+        theApp().settings.bGraphVisible[0] = 1;
+        CCPL_ZRQ7Dlg window;
+        auto* data = window.findChild<CDataDlg*>();
+        QVERIFY(data);
+        data->show();
+        QVERIFY(QTest::qWaitForWindowExposed(data));
+        data->findChild<QDateEdit*>("id1303")->setDate({2025, 12, 8});
+        data->findChild<QDateEdit*>("id1304")->setDate({2025, 12, 10});
+        QTest::mouseClick(data->findChild<QAbstractButton*>("id1305"), Qt::LeftButton);
+
+        RecorderBrowser* browser = data->browser();
+        QCOMPARE(browser->shownAxis().days, 3);
+        QCOMPARE(DbDateText(browser->shownAxis().first), std::string("08.12.2025"));
+        auto* history = data->findChild<QTableWidget*>("id1168");
+        QCOMPARE(history->rowCount(), 1);
+        QCOMPARE(history->item(0, 2)->text(), QStringLiteral("09.12.2025 09:15:00"));
+        CGraphMix* graph = browser->graph();
+        graph->ZoomToRange(graph->plot().left, graph->plot().left + 20); // the first hours of the 8th
+        const QPoint row = history->visualItemRect(history->item(0, 0)).center();
+        QTest::mouseClick(history->viewport(), Qt::LeftButton, {}, row);
+        QTest::mouseDClick(history->viewport(), Qt::LeftButton, {}, row);
+        const double fault = 86400 + 9 * 3600 + 15 * 60;
+        QVERIFY2(graph->view().start < fault && fault < graph->view().end,
+                 qPrintable(QStringLiteral("%1..%2").arg(graph->view().start).arg(graph->view().end)));
+        QVERIFY(graph->view().span() < 86400);
+        QCOMPARE(graph->mode(), int(CGraphMix::GRAPH_MODE_CURSOR));
+        const QString cursor = multiday::cursorText(
+            graph->axis(), graphmath::timeAtX(graph->plot(), graph->view(), graph->cursorPoint().x()));
+        QVERIFY2(cursor.startsWith(QStringLiteral("09.12.2025 09:1")), qPrintable(cursor));
     }
 };
 

@@ -265,6 +265,55 @@ private slots:
         QTEST(label.date, "date");
     }
 
+    // The graph's buttons and mouse on the axis: one day moves exactly as the
+    // day graph; three days move over the whole axis, views inside it.
+    void navigationOverTheAxis()
+    {
+        const graphmath::Plot plot = graphmath::Plot::forClient({630, 300}); // 10 px per division
+        const multiday::Axis day = multiday::axisFor({8, 12, 2025}, {8, 12, 2025});
+        const auto same = [](const graphmath::View& a, const graphmath::View& b) {
+            return a.start == b.start && a.end == b.end && a.secPerDiv == b.secPerDiv;
+        };
+        for (const graphmath::View& view : {graphmath::showWholeRange(), graphmath::makeView(3600, 7200),
+                                            graphmath::makeView(86000, 86400)}) {
+            QVERIFY(same(multiday::scrollEarlier(day, view), graphmath::scrollEarlier(view)));
+            QVERIFY(same(multiday::scrollLater(day, view), graphmath::scrollLater(view)));
+            QVERIFY(same(multiday::zoomInAt(day, plot, view, 200), graphmath::zoomInAt(plot, view, 200)));
+            QVERIFY(same(multiday::zoomOutAt(day, plot, view, 200), graphmath::zoomOutAt(plot, view, 200)));
+            QVERIFY(same(multiday::zoomToRange(day, plot, view, 300, 100),
+                         graphmath::zoomToRange(plot, view, 100, 300)));
+            QVERIFY(same(multiday::goToTime(day, plot, view, 45296).view,
+                         graphmath::goToTime(plot, view, 12, 34, 56).view));
+        }
+        QVERIFY(!multiday::goToTime(day, plot, graphmath::showWholeRange(), 86401).ok);
+
+        const multiday::Axis days = multiday::axisFor({8, 12, 2025}, {10, 12, 2025});
+        const graphmath::View whole = multiday::wholeAxis(days);
+        QVERIFY(same(multiday::scrollEarlier(days, whole), whole));
+        QVERIFY(same(multiday::zoomOutAt(days, plot, whole, 300), whole));
+        const graphmath::View hour = graphmath::makeView(86400, 90000);
+        QCOMPARE(multiday::scrollLater(days, hour).start, 86460.0); // one division
+        QCOMPARE(multiday::scrollEarlier(days, hour).end, 89940.0);
+        // Zooming keeps the time under x where it is: x 320 is the middle, 88200 s.
+        const graphmath::View in = multiday::zoomInAt(days, plot, hour, 320);
+        QCOMPARE(in.span(), 3600 / 1.3);
+        QCOMPARE((in.start + in.end) / 2, 88200.0);
+        QVERIFY(same(multiday::zoomOutAt(days, plot, graphmath::makeView(0, 200000), 20),
+                     graphmath::makeView(0, 3 * 86400.0)));
+        // A selection without width is widened to a minute; one past the end ends there.
+        const graphmath::View picked = multiday::zoomToRange(days, plot, whole, 320, 320);
+        QCOMPARE(picked.span(), 60.0);
+        QVERIFY(picked.start < 1.5 * 86400 && picked.end > 1.5 * 86400);
+        QCOMPARE(multiday::zoomToRange(days, plot, whole, 500, 900).end, 3 * 86400.0);
+        // Going to a time of day two centres it with the cursor on it; outside the axis nothing.
+        const graphmath::GoToResult there = multiday::goToTime(days, plot, hour, 2 * 86400 - 600);
+        QVERIFY(there.ok);
+        QCOMPARE(there.view.start, 2 * 86400 - 600 - 1800.0);
+        QCOMPARE(there.cursorX, 320);
+        QVERIFY(!multiday::goToTime(days, plot, hour, 3 * 86400 + 1).ok);
+        QVERIFY(!multiday::goToTime(days, plot, hour, -1).ok);
+    }
+
     void cursorTextCarriesTheDate()
     {
         const multiday::Axis axis = multiday::axisFor({31, 12, 2025}, {2, 1, 2026});

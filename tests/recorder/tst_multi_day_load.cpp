@@ -142,6 +142,38 @@ private slots:
         QCOMPARE(joinedLines[1].p2(), joinedLines[2].p1());
     }
 
+    // A summary with four columns per column of the view gives, gathered, what
+    // summarising the records for that view gives: over the whole range and
+    // over a part of it (with a lost link and a gap inside).
+    void finerSummaryServesItsViews()
+    {
+        PlotSeries series;
+        for (int i = 0; i < 3 * day / 10; ++i) {
+            const std::int32_t t = 7 + 10 * i; // never on a column's edge
+            if (t > day + 3600 && t < day + 7200)
+                continue; // a gap of an hour
+            series.seconds.push_back(t);
+            series.penBreaks.push_back(i == 0 || (t > 50000 && t < 50100) || t == day + 7207);
+            series.values[0].push_back((i * 37) % 101 - 20);
+            series.values[3].push_back(i % 7);
+        }
+        const multiday::ColumnSummary fine = multiday::summarize(series, 0, 3 * day, 160);
+        const auto same = [](const multiday::ColumnSummary& a, const multiday::ColumnSummary& b) {
+            return a.filled == b.filled && a.startsRun == b.startsRun && a.low == b.low && a.high == b.high &&
+                   a.columns == b.columns;
+        };
+        QVERIFY(same(multiday::summaryOfView(fine, graphmath::makeView(0, 3 * day), 40),
+                     multiday::summarize(series, 0, 3 * day, 40)));
+        const double column = 3.0 * day / 160;
+        const multiday::ColumnSummary part =
+            multiday::summaryOfView(fine, graphmath::makeView(20 * column, 100 * column), 20);
+        QVERIFY(same(part, multiday::summarize(series, 20 * column, 100 * column, 20)));
+        QCOMPARE(part.start, 20 * column);
+        QVERIFY(std::count(part.filled.begin(), part.filled.end(), 0) == 0);
+        QVERIFY(std::count(part.startsRun.begin(), part.startsRun.end(), 1) == 2); // the link, the gap
+        QVERIFY(part.low[1].empty());
+    }
+
     // Fault starts over the whole range: a fault active across midnight
     // started once, the day before.
     void faultStartsOverTheRange()

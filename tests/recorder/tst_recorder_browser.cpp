@@ -5,9 +5,11 @@
 #include "DayFileFixture.h"
 #include "ModalHelpers.h"
 #include "RecorderBrowser.h"
+#include "WidgetPixels.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDateEdit>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -28,6 +30,46 @@ QStringList column(QTableWidget* list, int c)
     return cells;
 }
 
+// A day recorded once a minute, phase current i1 at 5.0 A; fault `fault` active
+// from `faultFrom` for ten minutes (none: -1).
+std::vector<_tagSTRUCT_DATA> minuteRecords(int fault = -1, int faultFrom = 0)
+{
+    std::vector<_tagSTRUCT_DATA> records;
+    for (int t = 0; t < 86400; t += 60) {
+        _tagSTRUCT_DATA r = recordAt(t);
+        r.nValue[0] = 50;
+        if (fault >= 0)
+            r.bFaultActive[std::size_t(fault)] = t >= faultFrom && t < faultFrom + 600;
+        records.push_back(r);
+    }
+    return records;
+}
+
+bool appendRecords(const QString& path, const std::vector<_tagSTRUCT_DATA>& records)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::Append))
+        return false;
+    for (const _tagSTRUCT_DATA& record : records) {
+        const DbRecordBytes bytes = EncodeDbRecord(record);
+        if (file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) !=
+            qint64(bytes.size()))
+            return false;
+    }
+    return true;
+}
+
+// The dates under the graph's labelled ticks, as drawn.
+QStringList tickDates(CGraphMix* graph)
+{
+    QStringList dates;
+    for (int j = 0; j <= graphmath::divisionsX; j += 10)
+        if (const QString date = multiday::tickLabel(graph->axis(), graph->view(), j, 10).date;
+            !date.isEmpty())
+            dates << date;
+    return dates;
+}
+
 } // namespace
 
 class tst_recorder_browser : public QObject
@@ -39,6 +81,14 @@ private:
     QString path(const QString& name) const { return m_dir.filePath(name); }
     QTableWidget* list(RecorderBrowser& b) const { return b.findChild<QTableWidget*>("id1169"); }
     QTableWidget* faults(RecorderBrowser& b) const { return b.findChild<QTableWidget*>("id1168"); }
+    // The browser on the test's folder, shown at 1000 × 800.
+    bool show(RecorderBrowser& b) const
+    {
+        b.setFolder(m_dir.path());
+        b.resize(1000, 800);
+        b.show();
+        return QTest::qWaitForWindowExposed(&b);
+    }
 
 private slots:
     void init()
@@ -160,10 +210,7 @@ private slots:
         QVERIFY(writeDayFile(path("08122025.db"), {8, 12, 2025}, records));
 
         RecorderBrowser browser;
-        browser.setFolder(m_dir.path());
-        browser.resize(1000, 800);
-        browser.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&browser));
+        QVERIFY(show(browser));
         browser.LoadRecording("08122025.db");
         QCOMPARE(int(browser.records().size()), 60);
         QCOMPARE(browser.graph()->title(), QStringLiteral("Plik:08122025.db"));
@@ -331,6 +378,167 @@ private slots:
         QCOMPARE(buttons(), QPair(true, true));
         rows->clearSelection();
         QCOMPARE(buttons(), QPair(false, false));
+    }
+
+    // Files of 08, 09 and 11.12.2025 (none of the 10th): a run picked in the
+    // list (a click, then Shift and a double click) loads as one range of four
+    // days; the missing day is a gap in the whole view and zoomed in; the fault
+    // history covers the range with dates, and a double click on day two's
+    // fault goes to that day and time.
+    void runOfDaysLoadsAsOneRange()
+    {
+        theApp().settings.nGraphQuantity[0] = 1; // i1
+        theApp().settings.bGraphVisible[0] = 1;
+        QVERIFY(writeDayFile(path("08122025.db"), {8, 12, 2025}, minuteRecords(1, 6 * 3600)));
+        QVERIFY(writeDayFile(path("09122025.db"), {9, 12, 2025}, minuteRecords(2, 14 * 3600 + 30 * 60)));
+        QVERIFY(writeDayFile(path("11122025.db"), {11, 12, 2025}, minuteRecords()));
+        RecorderBrowser browser;
+        QVERIFY(show(browser));
+        browser.ScanRecordings();
+        QTableWidget* rows = list(browser);
+        QCOMPARE(column(rows, 0), QStringList({"11122025.db", "09122025.db", "08122025.db"}));
+        const auto rowPoint = [&](int row) { return rows->visualItemRect(rows->item(row, 0)).center(); };
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rowPoint(0));
+        // A double click: its first click, then the second (QTest sends only that one).
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowPoint(2));
+        QTest::mouseDClick(rows->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowPoint(2));
+        QCOMPARE(rows->selectionModel()->selectedRows().size(), 3);
+        QCOMPARE(browser.findChild<QDateEdit*>("id1303")->text(), QStringLiteral("08.12.2025"));
+        QCOMPARE(browser.findChild<QDateEdit*>("id1304")->text(), QStringLiteral("11.12.2025"));
+
+        CGraphMix* graph = browser.graph();
+        QCOMPARE(browser.shownAxis().days, 4);
+        QCOMPARE(DbDateText(browser.shownAxis().first), std::string("08.12.2025"));
+        QVERIFY(browser.records().empty());
+        QCOMPARE(browser.loaded().range()->series.seconds.size(), std::size_t(3 * 1440));
+        QCOMPARE(graph->view().start, 0.0);
+        QCOMPARE(graph->view().end, 4 * 86400.0);
+        QCOMPARE(graph->title(), QStringLiteral("Pliki:08.12.2025 - 11.12.2025"));
+        QCOMPARE(tickDates(graph),
+                 QStringList({"08.12.2025", "09.12.2025", "10.12.2025", "11.12.2025", "12.12.2025"}));
+
+        // No line across the 10th, whether drawn from the summary (wide views) or the records.
+        const QColor line = colorFromRef(ColorRef(theApp().settings.crGraphLine[0]));
+        const auto xOf = [&](double t) { return graphmath::xOfTime(graph->plot(), graph->view(), t); };
+        QVERIFY(drawnBetween(graph, xOf(86400 + 3600), xOf(2 * 86400 - 3600), line));
+        QVERIFY(!drawnBetween(graph, xOf(2 * 86400 + 3600), xOf(3 * 86400 - 3600), line));
+        graph->ZoomToRange(xOf(1.5 * 86400), xOf(3.5 * 86400));
+        QVERIFY(graph->view().span() < 3 * 86400);
+        QVERIFY(drawnBetween(graph, xOf(1.5 * 86400 + 600), xOf(2 * 86400 - 600), line));
+        QVERIFY(!drawnBetween(graph, xOf(2 * 86400 + 1800), xOf(3 * 86400 - 1800), line));
+        QVERIFY(drawnBetween(graph, xOf(3 * 86400 + 600), xOf(3.5 * 86400 - 600), line));
+        graph->ShowSpan(2 * 86400 - 2 * 3600, 2 * 86400 + 3 * 3600);
+        QVERIFY(drawnBetween(graph, xOf(2 * 86400 - 7000), xOf(2 * 86400 - 120), line));
+        QVERIFY(!drawnBetween(graph, xOf(2 * 86400 + 60), xOf(2 * 86400 + 3 * 3600), line));
+        graph->ZoomToRange(xOf(3 * 86400), xOf(3.5 * 86400)); // the 11th's morning
+
+        QTableWidget* history = faults(browser);
+        QCOMPARE(column(history, 2), QStringList({"08.12.2025 06:00:00", "09.12.2025 14:30:00"}));
+        QCOMPARE(history->item(1, 0)->data(Qt::UserRole).toInt(), 2);
+        const QPoint dayTwoRow = history->visualItemRect(history->item(1, 0)).center();
+        QTest::mouseClick(history->viewport(), Qt::LeftButton, {}, dayTwoRow);
+        QTest::mouseDClick(history->viewport(), Qt::LeftButton, {}, dayTwoRow);
+        const double dayTwoFault = 86400 + 14 * 3600 + 30 * 60;
+        QCOMPARE(graph->mode(), int(CGraphMix::GRAPH_MODE_CURSOR));
+        QVERIFY(graph->view().start <= dayTwoFault && dayTwoFault <= graph->view().end);
+        QVERIFY(graph->view().span() <= 0.5 * 86400 + 1);
+        const QString cursor = multiday::cursorText(
+            graph->axis(), graphmath::timeAtX(graph->plot(), graph->view(), graph->cursorPoint().x()));
+        QVERIFY2(cursor.startsWith(QStringLiteral("09.12.2025 14:")), qPrintable(cursor));
+    }
+
+    // "od"/"do" and "Wczytaj zakres": a range, one day (its file, as a double
+    // click loads it), days without any file and a span too long (both said,
+    // the loaded range kept).
+    void datesFromAndToLoadARange()
+    {
+        QVERIFY(writeDayFile(path("09122025.db"), {9, 12, 2025}, minuteRecords(2, 600)));
+        QVERIFY(writeDayFile(path("11122025.db"), {11, 12, 2025}, minuteRecords()));
+        MessageBoxAnswerer answers;
+        RecorderBrowser browser;
+        browser.setFolder(m_dir.path());
+        auto* from = browser.findChild<QDateEdit*>("id1303");
+        auto* to = browser.findChild<QDateEdit*>("id1304");
+        auto* load = browser.findChild<QAbstractButton*>("id1305");
+        QCOMPARE(load->text(), QStringLiteral("Wczytaj zakres"));
+        const auto loadDays = [&](QDate first, QDate last) {
+            from->setDate(first);
+            to->setDate(last);
+            QTest::mouseClick(load, Qt::LeftButton);
+        };
+        loadDays({2025, 12, 9}, {2025, 12, 11});
+        QCOMPARE(browser.shownAxis().days, 3);
+        QCOMPARE(column(faults(browser), 2), QStringList({"09.12.2025 00:10:00"}));
+
+        loadDays({2025, 12, 9}, {2025, 12, 9});
+        QCOMPARE(browser.shownAxis().days, 1);
+        QCOMPARE(int(browser.records().size()), 1440);
+        QCOMPARE(browser.graph()->title(), QStringLiteral("Plik:09122025.db"));
+        QCOMPARE(column(faults(browser), 2), QStringList({"00:10:00"}));
+        QCOMPARE(browser.graph()->view().end, 86400.0);
+
+        loadDays({2025, 12, 9}, {2025, 12, 11});
+        QVERIFY(answers.seen.isEmpty());
+        loadDays({2025, 12, 1}, {2025, 12, 5});
+        loadDays({2025, 11, 1}, {2025, 12, 11});
+        QCOMPARE(answers.seen,
+                 QStringList({QString::fromUtf8("Błąd|Brak zapisów z dni od 01.12.2025 do 05.12.2025."),
+                              QString::fromUtf8("Błąd|Można wczytać najwyżej 31 dni naraz.")}));
+        QCOMPARE(browser.shownAxis().days, 3);
+        QCOMPARE(browser.loaded().range()->series.seconds.size(), std::size_t(2 * 1440));
+    }
+
+    // The file being recorded grows: only the new records are read and drawn,
+    // a view at the end of the data follows them, one elsewhere stays; past
+    // midnight the next day's file joins as a second day.
+    void followsTheRecordedFile()
+    {
+        theApp().settings.nGraphQuantity[0] = 1;
+        theApp().settings.bGraphVisible[0] = 1;
+        std::vector<_tagSTRUCT_DATA> morning;
+        for (int t = 0; t < 8 * 3600; t += 10)
+            morning.push_back(recordAt(t));
+        QVERIFY(writeDayFile(path("08122025.db"), {8, 12, 2025}, morning));
+        RecorderBrowser browser;
+        QVERIFY(show(browser));
+        browser.LoadRecording("08122025.db");
+        CGraphMix* graph = browser.graph();
+        const auto xOf = [&](double t) { return graphmath::xOfTime(graph->plot(), graph->view(), t); };
+        graph->ZoomToRange(xOf(7 * 3600), xOf(8 * 3600));
+        const auto grow = [&](int from, int to, const QDate& date, const QString& name) {
+            std::vector<_tagSTRUCT_DATA> more;
+            for (int t = from; t < to; t += 10)
+                more.push_back(recordAt(t));
+            QVERIFY(appendRecords(path(name), more));
+            browser.followRecording(path(name), date);
+        };
+        grow(8 * 3600, 9 * 3600, {2025, 12, 8}, "08122025.db");
+        QCOMPARE(int(browser.records().size()), 9 * 360);
+        QVERIFY(graph->view().end >= 9 * 3600 - 10);
+        QVERIFY(graph->view().span() < 2 * 3600);
+
+        // The operator looks back: the view stays.
+        graph->GoToTime(3, 0, 0);
+        const graphmath::View back = graph->view();
+        grow(9 * 3600, 10 * 3600, {2025, 12, 8}, "08122025.db");
+        QCOMPARE(int(browser.records().size()), 10 * 360);
+        QCOMPARE(graph->view().start, back.start);
+        QCOMPARE(graph->view().end, back.end);
+
+        // Another file written elsewhere changes nothing.
+        QVERIFY(writeDayFile(path("01012020.db"), {1, 1, 2020}, {}));
+        grow(0, 600, {2020, 1, 1}, "01012020.db");
+        QCOMPARE(int(browser.records().size()), 10 * 360);
+
+        // Midnight: the new day's file, followed from the end of the first day.
+        grow(10 * 3600, 86400, {2025, 12, 8}, "08122025.db");
+        graph->GoToTime(23, 59, 0);
+        QVERIFY(writeDayFile(path("09122025.db"), {9, 12, 2025}, {}));
+        grow(0, 3600, {2025, 12, 9}, "09122025.db");
+        QCOMPARE(browser.shownAxis().days, 2);
+        QCOMPARE(browser.loaded().range()->series.seconds.size(), std::size_t(8640 + 360));
+        QVERIFY(graph->view().end >= 86400 + 3600 - 10);
+        QVERIFY(tickDates(graph).contains(QStringLiteral("09.12.2025")));
     }
 
     void exportThroughTheWindow()
