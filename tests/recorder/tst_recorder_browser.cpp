@@ -486,6 +486,25 @@ private slots:
                               QString::fromUtf8("Błąd|Można wczytać najwyżej 31 dni naraz.")}));
         QCOMPARE(browser.shownAxis().days, 3);
         QCOMPARE(browser.loaded().range()->series.seconds.size(), std::size_t(2 * 1440));
+
+        // The range's view exported: its days' records in order, each row with its date.
+        browser.graph()->ShowSpan(86400 - 3600, 2 * 86400 + 3600); // the 9th's last hour to the 11th's first
+        QSignalSpy done(&browser, &RecorderBrowser::exportFinished);
+        const QString target = m_dir.filePath("zakres.csv");
+        browser.ExportViewTo(target);
+        QVERIFY(done.wait(20000));
+        QFile csv(target);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        QVERIFY(lines.takeFirst().startsWith("Data,Czas,"));
+        QStringList expected;
+        for (int t = 23 * 3600; t < 86400; t += 60)
+            expected << "09.12.2025," + recordings::recordTimeText(recordAt(t));
+        for (int t = 0; t <= 3600; t += 60)
+            expected << "11.12.2025," + recordings::recordTimeText(recordAt(t));
+        for (QString& line : lines)
+            line = line.section(',', 0, 1);
+        QCOMPARE(lines, expected);
     }
 
     // The file being recorded grows: only the new records are read and drawn,
