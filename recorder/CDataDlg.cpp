@@ -123,14 +123,15 @@ void CDataDlg::onRecordWritten(const DbClockReading& reading, const std::filesys
         return;
     const QString path = QFile::decodeName(file.c_str());
     const QDate date(reading.date.year, reading.date.month, reading.date.day);
-    QMetaObject::invokeMethod(
-        this,
-        [this, path, date] {
-            m_recordWrittenPending = false;
-            if (m_browser)
-                m_browser->followRecording(path, date);
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "followRecordedFile", Qt::QueuedConnection, Q_ARG(QString, path),
+                              Q_ARG(QDate, date));
+}
+
+void CDataDlg::followRecordedFile(const QString& path, const QDate& date)
+{
+    m_recordWrittenPending = false;
+    if (m_browser)
+        m_browser->followRecording(path, date);
 }
 
 void CDataDlg::applyColorStyle()

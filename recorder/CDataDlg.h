@@ -3,6 +3,7 @@
 
 #include "DayFileFormat.h"
 
+#include <QDate>
 #include <QDialog>
 #include <atomic>
 #include <filesystem>
@@ -67,6 +68,8 @@ private:
 
     void onQuestion(const QString& text);
     void onRecordWritten(const DbClockReading& reading, const std::filesystem::path& file);
+    // Queued by name from the recorder thread.
+    Q_INVOKABLE void followRecordedFile(const QString& path, const QDate& date);
     void applyColorStyle();
 
     std::unique_ptr<Recorder> m_recorder;
