@@ -423,8 +423,14 @@ void CGraphMix::mouseReleaseEvent(QMouseEvent* event)
 
 void CGraphMix::keyPressEvent(QKeyEvent* event)
 {
-    if (!m_abCursors.keyPress(event->key(), event->modifiers()))
+    if (!m_abCursors.keyPress(event->key(), event->modifiers(), m_view)) {
         QWidget::keyPressEvent(event);
+        return;
+    }
+    // A cursor the keys moved out of the view brings the view along.
+    const std::optional<double> t = m_abCursors.timeOf(m_abCursors.active());
+    if (t && (*t < m_view.start || *t > m_view.end))
+        ShowSpan(*t - m_view.span() / 2, *t + m_view.span() / 2);
 }
 
 void CGraphMix::leaveEvent(QEvent*)

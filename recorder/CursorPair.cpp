@@ -73,15 +73,29 @@ bool CursorPair::press(const Plot& plot, const View& view, QPoint point, Qt::Key
     return true;
 }
 
-bool CursorPair::keyPress(int key, Qt::KeyboardModifiers keys)
+bool CursorPair::keyPress(int key, Qt::KeyboardModifiers keys, const View& view)
 {
+    if (!m_on || seconds().empty() || (keys & ~(Qt::ShiftModifier | Qt::KeypadModifier)))
+        return false;
+    if ((key == Qt::Key_A || key == Qt::Key_B) && !(keys & Qt::ShiftModifier)) {
+        place(key == Qt::Key_A ? A : B, cursors::snapToRecord(seconds(), (view.start + view.end) / 2));
+        return true;
+    }
     const int direction = key == Qt::Key_Right ? 1 : key == Qt::Key_Left ? -1 : 0;
     const std::optional<std::size_t> at = m_at[m_active];
-    if (!m_on || direction == 0 || !at || (keys & ~(Qt::ShiftModifier | Qt::KeypadModifier)))
+    if (direction == 0 || !at)
         return false;
     place(m_active, keys & Qt::ShiftModifier ? cursors::stepByMinute(seconds(), *at, direction)
                                              : cursors::stepByRecords(seconds(), *at, direction));
     return true;
+}
+
+std::optional<double> CursorPair::timeOf(Which which) const
+{
+    const std::optional<std::size_t> at = m_at[which];
+    if (!at || *at >= seconds().size())
+        return std::nullopt;
+    return seconds()[*at];
 }
 
 void CursorPair::paint(QPainter& painter, const Plot& plot, const View& view) const
@@ -90,13 +104,10 @@ void CursorPair::paint(QPainter& painter, const Plot& plot, const View& view) co
         return;
     int previousX = -labelWidth * 2;
     for (const Which which : {A, B}) {
-        const std::optional<std::size_t> at = m_at[which];
-        if (!at || *at >= seconds().size())
+        const std::optional<double> t = timeOf(which);
+        if (!t || *t < view.start || *t > view.end)
             continue;
-        const double t = seconds()[*at];
-        if (t < view.start || t > view.end)
-            continue;
-        const int x = xOfTime(plot, view, t);
+        const int x = xOfTime(plot, view, *t);
         painter.setPen(QPen(cursorColors[which], which == m_active ? 2 : 1));
         painter.drawLine(x, plot.top, x, plot.bottom - 1);
 

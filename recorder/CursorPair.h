@@ -16,8 +16,9 @@
 class QPainter;
 
 // The graph's A and B cursors. While they are on, a click places A and a
-// Shift+click B on the record nearest the time under the mouse; the arrow
-// keys move the cursor placed last by one record, Shift+arrow by a minute.
+// Shift+click B on the record nearest the time under the mouse (the keys A
+// and B: nearest the middle of the view); the arrow keys move the cursor
+// placed last by one record, Shift+arrow by a minute.
 // They hold record indexes of the series the graph shows, so they follow pan
 // and zoom, and they are painted over the graph's layers: moving them
 // replots nothing. The read-out gives each shown channel at A, at B and
@@ -49,7 +50,11 @@ public:
     // The graph's input; true when the cursors took it.
     bool press(const graphmath::Plot& plot, const graphmath::View& view, QPoint point,
                Qt::KeyboardModifiers keys);
-    bool keyPress(int key, Qt::KeyboardModifiers keys);
+    // A and B (keys) place that cursor on the record nearest the middle of the
+    // view, so the cursors work without a mouse as well.
+    bool keyPress(int key, Qt::KeyboardModifiers keys, const graphmath::View& view);
+    // The time of a placed cursor on the axis.
+    std::optional<double> timeOf(Which which) const;
 
     // Both placed cursors that lie in the view, as vertical lines with their letter.
     void paint(QPainter& painter, const graphmath::Plot& plot, const graphmath::View& view) const;

@@ -70,7 +70,8 @@ QHBoxLayout* DayGraphPane::buildToolBar()
         {1022, "Kursor", "graph_cursor", "Informacyjne okienko kursora",
          [this] { m_graph->SetMode(CGraphMix::GRAPH_MODE_CURSOR); }},
         {abCursorsId, "Kursory A/B", "graph_ab_cursors",
-         "Kursory A/B: klik – A, Shift+klik – B; strzałki przesuwają o rekord, z Shift o minutę",
+         "Kursory A/B: klik – A, Shift+klik – B (klawisze A i B: środek widoku); strzałki przesuwają o "
+         "rekord, z Shift o minutę",
          [this] { showABCursors(m_abCursorsButton->isChecked()); }, true},
         {1015, "Cały wykres", "graph_whole", "Cały wykres", [this] { m_graph->ShowWholeRange(); }},
         {1017, "Przesuń w lewo", "graph_left", "Przesuń wykres w lewo lub obróć rolkę myszy w górę",
@@ -117,6 +118,8 @@ void DayGraphPane::showABCursors(bool on)
 {
     m_abCursorsButton->SetBkColor(on ? switchedOnBackground : buttonBackground);
     m_graph->abCursors().setOn(on);
+    // Reachable with Tab while the cursors are on: they can be placed by keys.
+    m_graph->setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
     // The read-out takes its room from the graph: the window keeps its size
     // (within 1024 x 768). The graph yields before the read-out shows, as
     // showing it lays the window out at once.

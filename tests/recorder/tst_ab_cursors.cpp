@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 
 using namespace graphmath;
 
@@ -231,6 +232,40 @@ private slots:
         QVERIFY(graph->view().end < secondsOf(12, 8, 0));
         QCOMPARE(columnsIn(graph, colorOfA), QList<int>({xOf(secondsOf(12, 2, 0))}));
         QVERIFY(columnsIn(graph, colorOfB).isEmpty());
+    }
+
+    // Without a mouse: the graph is reached with Tab while the cursors are on,
+    // the keys A and B place them mid-view, and a cursor the arrows move out
+    // of the view brings the view along.
+    void keysAloneDriveTheCursors()
+    {
+        RecorderBrowser browser;
+        QVERIFY(showDay(browser, secondsOf(12, 1, 0), secondsOf(12, 3, 0)));
+        CGraphMix* graph = browser.graph();
+        CursorPair& cursors = graph->abCursors();
+        QCOMPARE(graph->focusPolicy(), Qt::ClickFocus);
+        QTest::mouseClick(browser.findChild<CIconButton*>("id1301"), Qt::LeftButton);
+        QCOMPARE(graph->focusPolicy(), Qt::StrongFocus);
+        graph->setFocus(Qt::TabFocusReason);
+
+        const View view = graph->view();
+        const auto nearestMiddle = std::size_t(std::lround(((view.start + view.end) / 2 - 12 * 3600) / 10));
+        QTest::keyClick(graph, Qt::Key_A);
+        QCOMPARE(cursors.position(CursorPair::A), std::optional<std::size_t>(nearestMiddle));
+        QTest::keyClick(graph, Qt::Key_B);
+        QCOMPARE(cursors.position(CursorPair::B), std::optional<std::size_t>(nearestMiddle));
+        QCOMPARE(cursors.active(), CursorPair::B);
+
+        for (int minute = 0; minute < 4; ++minute)
+            QTest::keyClick(graph, Qt::Key_Right, Qt::ShiftModifier);
+        const double b = *cursors.timeOf(CursorPair::B);
+        QCOMPARE(b, *cursors.timeOf(CursorPair::A) + 240);
+        QVERIFY2(
+            graph->view().start <= b && b <= graph->view().end,
+            qPrintable(
+                QStringLiteral("%1 outside %2..%3").arg(b).arg(graph->view().start).arg(graph->view().end)));
+        QCOMPARE(graph->view().span(), view.span());
+        QVERIFY(columnsIn(graph, colorOfB).contains(xAt(graph, int(b))));
     }
 
     // The read-out takes its room from the graph: the recorder window keeps
