@@ -73,7 +73,6 @@ QString RecorderBrowser::folder() const
 
 void RecorderBrowser::setHeldFileQuery(std::function<std::optional<recordings::FileIdentity>()> query)
 {
-    m_heldFile = query;
     m_list->setHeldFileQuery(std::move(query));
 }
 
@@ -155,7 +154,7 @@ void RecorderBrowser::LoadRange(const QDate& from, const QDate& to)
 // The loaded recording drawn afresh on its axis, with its faults and scales.
 void RecorderBrowser::showLoaded(const QString& title)
 {
-    m_following = isRecordersFile(m_loaded.lastFile());
+    m_following = m_list->isRecordersFile(QFile::decodeName(m_loaded.lastFile().c_str()));
     m_list->setViewLoaded(true);
     const multiday::Axis axis = m_loaded.axis();
     m_list->setRangeDates(calendarDate(axis.first),
@@ -166,12 +165,6 @@ void RecorderBrowser::showLoaded(const QString& title)
     Replot();
     m_graph->SetTitle(title);
     m_graph->Redraw();
-}
-
-bool RecorderBrowser::isRecordersFile(const std::filesystem::path& file) const
-{
-    const auto held = m_heldFile ? m_heldFile() : std::nullopt;
-    return held && recordings::identityOf(QFile::decodeName(file.c_str())) == held;
 }
 
 void RecorderBrowser::Replot()

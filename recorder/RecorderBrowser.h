@@ -99,13 +99,11 @@ signals:
 private:
     void applySettings();
     void showLoaded(const QString& title);
-    bool isRecordersFile(const std::filesystem::path& file) const;
     // The A/B cursors read what the graph shows: the series, the shown channels.
     void passSeriesToCursors();
 
     LoadedRecords m_loaded;
     bool m_following = false; // the loaded last file has been the recorder's
-    std::function<std::optional<recordings::FileIdentity>()> m_heldFile;
     DayGraphPane* m_graphPane = nullptr;
     CGraphMix* m_graph = nullptr;
     ChannelRowsPane* m_channels = nullptr;

@@ -212,12 +212,15 @@ DbRemoveStatus RecordingListPane::removeRecordingFile(const QString& name)
     // records from then on. RemoveDbFile asks for the writers' lock; this
     // program's own recorder is also known by its file (on a file system
     // without locks).
-    if (m_heldFile) {
-        const std::optional<recordings::FileIdentity> held = m_heldFile();
-        if (held && recordings::identityOf(path) == held)
-            return DbRemoveStatus::BeingRecorded;
-    }
+    if (isRecordersFile(path))
+        return DbRemoveStatus::BeingRecorded;
     return RemoveDbFile(QFile::encodeName(path).toStdString());
+}
+
+bool RecordingListPane::isRecordersFile(const QString& path) const
+{
+    const std::optional<recordings::FileIdentity> held = m_heldFile ? m_heldFile() : std::nullopt;
+    return held && recordings::identityOf(path) == held;
 }
 
 bool RecordingListPane::deleteListedRecording(int row)

@@ -45,6 +45,8 @@ public:
     {
         m_heldFile = std::move(query);
     }
+    // The file at `path` is the one this program's recorder writes.
+    bool isRecordersFile(const QString& path) const;
 
     void ScanRecordings();
     void DeleteRecording();

@@ -25,6 +25,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <optional>
 
 using namespace zrq7::e2e;
 
@@ -67,6 +68,24 @@ CDataDlg* connectAndRecord(CCPL_ZRQ7Dlg& window)
         QTest::mouseClick(data->findChild<QAbstractButton*>("id1175"), Qt::LeftButton);
     return data;
 }
+
+// The panel connected to a relay whose phase current 1 reads 10.0 A, its
+// recorder window recording once a second.
+struct RecordingPanel
+{
+    RelayUnderTest relay{LinkKind::Tcp, {}, QStringLiteral("at 0 set 30 100\n")};
+    std::optional<CCPL_ZRQ7Dlg> window; // made once the settings point at the relay
+    CDataDlg* data = nullptr;
+
+    bool start()
+    {
+        if (!relay.start())
+            return false;
+        recordOnceASecond(relay);
+        data = connectAndRecord(window.emplace());
+        return data != nullptr;
+    }
+};
 
 } // namespace
 
@@ -177,13 +196,10 @@ private slots:
 
     void recordLoadAndExport()
     {
-        RelayUnderTest relay(LinkKind::Tcp, {}, QStringLiteral("at 0 set 30 100\n")); // phase 1: 10.0 A
-        QVERIFY2(relay.start(), qPrintable(relay.errorString()));
-        recordOnceASecond(relay);
+        RecordingPanel panel;
+        QVERIFY2(panel.start(), qPrintable(panel.relay.errorString()));
+        CDataDlg* data = panel.data;
         const ProgramSettings& s = theApp().settings;
-        CCPL_ZRQ7Dlg window;
-        CDataDlg* data = connectAndRecord(window);
-        QVERIFY(data);
         QTRY_VERIFY_WITH_TIMEOUT(data->recorder().state() & REC_ON, 5000);
 
         // Wait for records written with the link and the relay's values.
@@ -246,13 +262,10 @@ private slots:
     // data moves along with it.
     void theDayBeingRecordedIsDrawnLive()
     {
-        RelayUnderTest relay(LinkKind::Tcp, {}, QStringLiteral("at 0 set 30 100\n")); // phase 1: 10.0 A
-        QVERIFY2(relay.start(), qPrintable(relay.errorString()));
-        recordOnceASecond(relay);
+        RecordingPanel panel;
+        QVERIFY2(panel.start(), qPrintable(panel.relay.errorString()));
+        CDataDlg* data = panel.data;
         const ProgramSettings& s = theApp().settings;
-        CCPL_ZRQ7Dlg window;
-        CDataDlg* data = connectAndRecord(window);
-        QVERIFY(data);
         data->show();
         QVERIFY(QTest::qWaitForWindowExposed(data));
         const QString path = todaysFile();
