@@ -22,6 +22,7 @@
 #include "PasswordGate.h"
 #include "ProgramIdentity.h"
 #include "Recorder.h"
+#include "RecorderBrowser.h"
 #include "TrayStatusIcon.h"
 #include "ZRQ7DLL.h"
 
@@ -604,6 +605,8 @@ void CCPL_ZRQ7Dlg::closeSequence()
     // From here on the close is certain. Recorder hook: the recorder stops only
     // now (a "Nie" above leaves recording running); it ends within about 100 ms.
     m_dataDlg->StopRecorder();
+    // An export the operator agreed to cut short ends now, its files removed.
+    m_dataDlg->browser()->abandonExport();
     // A fault report being read is not written, and a closing program tells
     // nothing more of it.
     if (FaultReportCommand* report = faultReport())
@@ -625,6 +628,13 @@ bool CCPL_ZRQ7Dlg::confirmClose()
     // The parameters window's own question (unsaved changes) comes first; a
     // transfer it runs goes on while the operator decides.
     if (m_parameters && !m_parameters->confirmClose())
+        return false;
+    // An export to a table runs on its own: closing would cut it short.
+    if (m_dataDlg->browser()->exportRunning() &&
+        ShowMessageOnTop(
+            this, QMessageBox::Warning, QStringLiteral("Uwaga"),
+            QStringLiteral("Trwa eksport danych do pliku.\r\nPrzerwać eksport i zakończyć program?"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return false;
     if (m_bConnected == 1) {
         const auto answer = ShowMessageOnTop(

@@ -45,12 +45,12 @@ bool ExportJob::launch(std::function<Outcome()> work)
     if (m_thread.joinable())
         return false;
     m_cancel = false;
-    m_thread = std::thread([this, work = std::move(work)] {
+    m_thread = std::thread([this, work = std::move(work), number = ++m_exportNumber] {
         // The thread is joined on the owner's thread once it has finished.
         // Queued by name, so nothing of ours crosses to that thread but the
         // member the join hands over.
         m_outcome = work();
-        QMetaObject::invokeMethod(this, "deliverOutcome", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "deliverOutcome", Qt::QueuedConnection, Q_ARG(int, number));
     });
     return true;
 }
@@ -74,8 +74,18 @@ ExportJob::Outcome ExportJob::exportDay(const QString& dbPath, const QString& ta
     return outcome;
 }
 
-void ExportJob::deliverOutcome()
+void ExportJob::abandon()
 {
+    m_cancel = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    ++m_exportNumber; // its outcome, still on its way, is not told
+}
+
+void ExportJob::deliverOutcome(int exportNumber)
+{
+    if (exportNumber != m_exportNumber)
+        return;
     if (m_thread.joinable())
         m_thread.join();
     emit finished(m_outcome);

@@ -35,6 +35,9 @@ public:
     bool startView(const QString& folder, const multiday::Axis& axis, const viewexport::Span& span,
                    const QString& target);
     void cancel() { m_cancel = true; }
+    // Cancels and waits for the export to end (its files removed as on a
+    // cancel); finished() is not emitted for it: its owner gave it up.
+    void abandon();
     bool running() const { return m_thread.joinable(); }
 
     // "Table_08122025" for "08122025.db": the suggested name without extension.
@@ -47,12 +50,14 @@ signals:
 private:
     bool launch(std::function<Outcome()> work);
     Outcome exportDay(const QString& dbPath, const QString& target);
-    // On the owner's thread once run() has ended: joins it, then tells the outcome.
-    Q_INVOKABLE void deliverOutcome();
+    // On the owner's thread once run() has ended: joins it, then tells the outcome,
+    // unless that export was abandoned (another has a later number).
+    Q_INVOKABLE void deliverOutcome(int exportNumber);
 
     std::thread m_thread;
     Outcome m_outcome; // written by run() before it ends, read after the join
     std::atomic<bool> m_cancel{false};
+    int m_exportNumber = 0; // owner's thread only
 };
 
 Q_DECLARE_METATYPE(ExportJob::Outcome)

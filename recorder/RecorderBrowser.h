@@ -87,6 +87,7 @@ public:
     void ExportView();
     void ExportViewTo(const QString& target);
     bool exportRunning() const { return m_exporter.running(); }
+    void abandonExport() { m_exporter.abandon(); }
 
     // The channel rows' state, for the window and the tests.
     channels::Quantities quantities() const;

@@ -91,13 +91,26 @@ void RecordingExporter::beginExport(const QString& name, const QString& target)
     });
 }
 
-void RecordingExporter::onJobFinished(const ExportJob::Outcome& outcome)
+void RecordingExporter::abandon()
+{
+    if (!m_export.running())
+        return;
+    m_export.abandon();
+    endProgress();
+}
+
+void RecordingExporter::endProgress()
 {
     if (m_progress) {
         m_progress->deleteLater();
         m_progress = nullptr;
     }
     emit runningChanged(false);
+}
+
+void RecordingExporter::onJobFinished(const ExportJob::Outcome& outcome)
+{
+    endProgress();
     const QString keptNote =
         m_exportTargetExisted ? QStringLiteral("\r\n\r\nIstniejący plik nie został zmieniony.") : QString();
     switch (outcome.readStatus) {

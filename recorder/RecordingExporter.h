@@ -36,6 +36,9 @@ public:
     void ExportViewTo(const QString& folder, const multiday::Axis& axis, const viewexport::Span& span,
                       const QString& target);
     bool running() const { return m_export.running(); }
+    // The program closes: a running export is cut short and waited for, its
+    // files removed, with nothing more said (the operator agreed to it).
+    void abandon();
 
 signals:
     // True when an export starts, false when it has ended (before its message).
@@ -49,6 +52,7 @@ private:
     // Shows the progress of the job about to start into `target`.
     void beginExport(const QString& name, const QString& target);
     void onJobFinished(const ExportJob::Outcome& outcome);
+    void endProgress();
 
     QWidget* m_owner = nullptr;
     std::function<void(const QString&)> m_openFile;

@@ -73,7 +73,13 @@ CDataDlg* connectAndRecord(CCPL_ZRQ7Dlg& window)
 // recorder window recording once a second.
 struct RecordingPanel
 {
-    RelayUnderTest relay{LinkKind::Tcp, {}, QStringLiteral("at 0 set 30 100\n")};
+    explicit RecordingPanel(const QStringList& relayOptions = {})
+        : relay(LinkKind::Tcp, relayOptions, QStringLiteral("at 0 set 30 100\n"))
+    {
+    }
+
+    RelayUnderTest relay;
+    int responseTimeout = 0;            // ms; 0: as the relay's settings have it
     std::optional<CCPL_ZRQ7Dlg> window; // made once the settings point at the relay
     CDataDlg* data = nullptr;
 
@@ -82,6 +88,8 @@ struct RecordingPanel
         if (!relay.start())
             return false;
         recordOnceASecond(relay);
+        if (responseTimeout > 0)
+            theApp().settings.nResponseTimeout = uint32_t(responseTimeout);
         data = connectAndRecord(window.emplace());
         return data != nullptr;
     }
@@ -304,6 +312,84 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(browser->records().size(), written.size(), 5000);
         for (std::size_t i = 0; i < written.size(); ++i)
             QCOMPARE(secondOf(browser->records()[i]), secondOf(written[i]));
+    }
+
+    // A view export of days that include the one being recorded, against a
+    // relay answering every read 400 ms late: the live records go on being
+    // drawn while the export runs; closing the program asks first. "Nie"
+    // keeps both going and the table is written whole; "Tak" cuts the export
+    // short with nothing left behind and nothing reported as written, and the
+    // program closes with the day file whole.
+    void closeDuringAViewExportOnASlowRelay()
+    {
+        const QDate today = QDate::currentDate();
+        const QDir folder(RecordingsFolderPath());
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        for (int back : {2, 1}) {
+            const QDate date = today.addDays(-back);
+            const DbDate day{date.day(), date.month(), date.year()};
+            QVERIFY(writeDayFile(folder.filePath(QString::fromStdString(DbFileName(day))), day,
+                                 fullDayRecords()));
+        }
+        RecordingPanel panel({QStringLiteral("--delay-rate"), QStringLiteral("1"),
+                              QStringLiteral("--delay-ms"), QStringLiteral("400")});
+        panel.responseTimeout = 3000; // late answers, but in time even under the export's load
+        QVERIFY2(panel.start(), qPrintable(panel.relay.errorString()));
+        CDataDlg* data = panel.data;
+        const QString path = todaysFile();
+        QTRY_VERIFY_WITH_TIMEOUT(recordsOf(path).size() >= 3, 20000);
+        data->findChild<QDateEdit*>("id1303")->setDate(today.addDays(-2));
+        data->findChild<QDateEdit*>("id1304")->setDate(today);
+        QTest::mouseClick(data->findChild<QAbstractButton*>("id1305"), Qt::LeftButton);
+        RecorderBrowser* browser = data->browser();
+        QCOMPARE(browser->shownAxis().days, 3);
+        const auto drawn = [browser] { return browser->loaded().range()->series.seconds.size(); };
+
+        bool stay = true;
+        MessageBoxAnswerer answers([&](const QString& message) {
+            if (message.contains(QStringLiteral("Trwa eksport")))
+                return stay ? QMessageBox::No : QMessageBox::Yes;
+            if (message.contains(QStringLiteral("otworzyć")))
+                return QMessageBox::No; // the written table stays closed
+            return QMessageBox::Yes;    // disconnect and close
+        });
+        QTemporaryDir out;
+        const QString whole = out.filePath(QStringLiteral("widok.csv"));
+        QSignalSpy finished(browser, &RecorderBrowser::exportFinished);
+        browser->ExportViewTo(whole);
+        QVERIFY(browser->exportRunning());
+        const std::size_t drawnBefore = drawn();
+        panel.window->close(); // "Nie": nothing stops
+        QVERIFY(panel.window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(drawn() > drawnBefore, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
+        QCOMPARE(int(finished.first().first().value<ExportJob::Outcome>().table.outcome),
+                 int(exporting::Outcome::Written));
+        QFile table(whole);
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        const QStringList rows =
+            QString::fromUtf8(table.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QVERIFY2(rows.size() >= 1 + 2 * 86400 + 3, qPrintable(QString::number(rows.size())));
+        QVERIFY(rows.last().startsWith(today.toString(QStringLiteral("dd.MM.yyyy,"))));
+
+        const QString cut = out.filePath(QStringLiteral("przerwany.xlsx"));
+        answers.seen.clear();
+        stay = false;
+        browser->ExportViewTo(cut);
+        QVERIFY(browser->exportRunning());
+        panel.window->close(); // "Tak": the export is cut short, the program closes
+        QTRY_VERIFY_WITH_TIMEOUT(!panel.window->isVisible(), 20000);
+        QVERIFY(!browser->exportRunning());
+        QCoreApplication::processEvents(); // an outcome on its way would be told now
+        QVERIFY2(answers.seen.contains(QString::fromUtf8(
+                     "Uwaga|Trwa eksport danych do pliku.\nPrzerwać eksport i zakończyć program?")),
+                 qPrintable(answers.seen.join(u';')));
+        for (const QString& seen : answers.seen)
+            QVERIFY2(!seen.contains(QStringLiteral("Zapis pliku")), qPrintable(seen));
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("widok.csv")});
+        QVERIFY(!data->recorder().running());
+        QCOMPARE(int(ReadDbFile(QFile::encodeName(path).toStdString()).status), int(DbReadStatus::Ok));
     }
 
     // Three days in the recordings folder (a fault on the second) picked with
