@@ -130,11 +130,13 @@ QString CursorPair::readoutText() const
     const std::optional<std::size_t> a = m_at[A], b = m_at[B];
     if (!a && !b)
         return QStringLiteral("Kliknij wykres: kursor A; Shift+klik: kursor B");
-    const auto timeOf = [this](std::size_t index) { return multiday::cursorText(m_axis, seconds()[index]); };
+    const auto timeText = [this](std::size_t index) {
+        return multiday::cursorText(m_axis, seconds()[index]);
+    };
     QStringList lines;
     if (a && b) {
         const cursors::CursorReadout readout = cursors::readCursors(*m_series, m_shown, *a, *b);
-        lines << QStringLiteral("A ") + timeOf(*a) + QStringLiteral(", B ") + timeOf(*b) +
+        lines << QStringLiteral("A ") + timeText(*a) + QStringLiteral(", B ") + timeText(*b) +
                      QStringLiteral(", Δt ") + readout.delta;
         for (std::size_t c = 0; c < readout.channels.size(); ++c)
             if (readout.channels[c])
@@ -144,7 +146,7 @@ QString CursorPair::readoutText() const
     // One cursor placed: its time and values, and how to place the other.
     const Which placed = a ? A : B;
     const std::size_t at = a ? *a : *b;
-    lines << letters[placed] + QLatin1Char(' ') + timeOf(at) +
+    lines << letters[placed] + QLatin1Char(' ') + timeText(at) +
                  (placed == A ? QStringLiteral(" (Shift+klik: kursor B)")
                               : QStringLiteral(" (klik: kursor A)"));
     const cursors::CursorReadout readout = cursors::readCursors(*m_series, m_shown, at, at);

@@ -194,7 +194,7 @@ void RecorderBrowser::passSeriesToCursors()
                     .arg(c + 1)
                     .arg(recorderpane::fromWide(dll_nMeasureInfo[quantity].szDescription));
     }
-    m_graph->abCursors().setSeries(&m_loaded.series(m_channels->quantities()), shown, names);
+    m_graph->abCursors().setSeries(&m_loaded.series(m_channels->quantities()), shown, names, m_loaded.axis());
 }
 
 void RecorderBrowser::followRecording(const QString& file, const QDate& date)

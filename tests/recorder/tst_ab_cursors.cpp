@@ -268,6 +268,23 @@ private slots:
         QVERIFY(columnsIn(graph, colorOfB).contains(xAt(graph, int(b))));
     }
 
+    // Over a run of days the cursors' times carry their date.
+    void timesOverDaysCarryTheDate()
+    {
+        RecorderBrowser browser;
+        QVERIFY(showDay(browser, secondsOf(12, 0, 0), secondsOf(12, 10, 0)));
+        browser.LoadRange({2025, 12, 8}, {2025, 12, 9});
+        QCOMPARE(browser.shownAxis().days, 2);
+        CGraphMix* graph = browser.graph();
+        QTest::mouseClick(browser.findChild<CIconButton*>("id1301"), Qt::LeftButton);
+        graph->setFocus();
+        QTest::keyClick(graph, Qt::Key_A); // mid-range: the 8th's last record is the nearest
+        QTest::keyClick(graph, Qt::Key_B);
+        QTest::keyClick(graph, Qt::Key_Right); // the 9th's first
+        QCOMPARE(browser.findChild<QPlainTextEdit*>("id1302")->toPlainText().section(u'\n', 0, 0),
+                 QStringLiteral("A 08.12.2025 12:10:00, B 09.12.2025 12:00:00, Δt 23:50:00"));
+    }
+
     // The read-out takes its room from the graph: the recorder window keeps
     // its size (within 1024 x 768), and the graph gets the room back.
     void readoutKeepsTheWindowSize()
