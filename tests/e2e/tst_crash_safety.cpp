@@ -6,6 +6,7 @@
 // each one whole and sound, the profile and the parameter file are one
 // complete save, and the program starts again at once (its single-copy lock
 // and the day file's lock die with it) and goes on recording into the same file.
+#include "ClearOfMidnight.h"
 #include "DayFile.h"
 #include "ParameterFile.h"
 #include "ProgramProcess.h"
@@ -99,6 +100,7 @@ class TestCrashSafety : public QObject
 private slots:
     void init()
     {
+        waitUntilClearOfMidnight(std::chrono::seconds(90));
         QDir(qEnvironmentVariable("XDG_DATA_HOME")).removeRecursively();
         QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).removeRecursively();
         QDir().mkpath(qEnvironmentVariable("XDG_CONFIG_HOME"));

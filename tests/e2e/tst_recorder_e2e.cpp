@@ -9,6 +9,7 @@
 #include "CCPL_ZRQ7App.h"
 #include "CCPL_ZRQ7Dlg.h"
 #include "CDataDlg.h"
+#include "ClearOfMidnight.h"
 #include "DayFile.h"
 #include "DayFileFixture.h"
 #include "ModalHelpers.h"
@@ -104,6 +105,7 @@ class tst_recorder_e2e : public QObject
 private slots:
     void init()
     {
+        waitUntilClearOfMidnight(std::chrono::seconds(90));
         QDir(RecordingsFolderPath()).removeRecursively();
         QVERIFY(QDir().mkpath(RecordingsFolderPath()));
         qunsetenv("ZRQ7_MESSAGE_LOG");
@@ -246,6 +248,9 @@ private slots:
         for (std::size_t i = 1; i < records.size(); ++i)
             QCOMPARE(secondOf(records[i]) - secondOf(records[i - 1]), 1);
         QCOMPARE(browser->maxRaw()[0], 100);
+        // Drawn over the minute recorded: over the whole day, a minute just after
+        // midnight would lie under the graph's left edge.
+        browser->graph()->ShowSpan(secondOf(records.front()), secondOf(records.back()));
         const QColor line = colorFromRef(ColorRef(s.crGraphLine[0]));
         const QImage picture = browser->graph()->grab().toImage();
         int drawn = 0;

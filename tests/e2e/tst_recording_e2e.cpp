@@ -4,6 +4,7 @@
 // byte. Also a forced midnight (the program's clock started just before it), a
 // second copy of the program ("-copy") finding the day file held, and a file
 // system that fills up.
+#include "ClearOfMidnight.h"
 #include "DayFile.h"
 #include "NearlyFullFileSystem.h"
 #include "ProgramProcess.h"
@@ -61,7 +62,11 @@ class TestRecordingEndToEnd : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { QDir(recordingsFolder()).removeRecursively(); }
+    void init()
+    {
+        waitUntilClearOfMidnight(std::chrono::seconds(90));
+        QDir(recordingsFolder()).removeRecursively();
+    }
 
     // Interval 1 s: one record a second carrying the relay's values, its
     // active fault and link state 1. A second copy started with "-copy" finds

@@ -10,6 +10,7 @@
 #include "CSettingsDlg.h"
 #include "CXLabel.h"
 #include "CXLed.h"
+#include "ClearOfMidnight.h"
 #include "DayFile.h"
 #include "ModalHelpers.h"
 #include "Recorder.h"
@@ -139,6 +140,7 @@ void TestConnectedWindow::closeWhileConnected()
 // carry link state 1 and the relay's values, after "Odłącz" link state 0 and zeros.
 void TestConnectedWindow::recordsThroughConnectAndDisconnect()
 {
+    waitUntilClearOfMidnight(std::chrono::seconds(60));
     theApp().settings.bAutoRecord = 1;
     theApp().settings.nRecordInterval = 1;
     QDir(qEnvironmentVariable("XDG_DATA_HOME") + u"/CPL_ZRQ7/zrq_db"_qs).removeRecursively();
