@@ -7,6 +7,7 @@
 #include "MessageBox.h"
 #include "Recorder.h"
 #include "RecorderBrowser.h"
+#include "RecorderPaneSupport.h"
 #include "RecordingControls.h"
 
 #include <QCloseEvent>
@@ -122,9 +123,8 @@ void CDataDlg::onRecordWritten(const DbClockReading& reading, const std::filesys
     if (m_recordWrittenPending.exchange(true))
         return;
     const QString path = QFile::decodeName(file.c_str());
-    const QDate date(reading.date.year, reading.date.month, reading.date.day);
     QMetaObject::invokeMethod(this, "followRecordedFile", Qt::QueuedConnection, Q_ARG(QString, path),
-                              Q_ARG(QDate, date));
+                              Q_ARG(QDate, recorderpane::calendarDate(reading.date)));
 }
 
 void CDataDlg::followRecordedFile(const QString& path, const QDate& date)

@@ -15,11 +15,6 @@ const QString letters[] = {QStringLiteral("A"), QStringLiteral("B")};
 constexpr int labelWidth = 16;
 constexpr int labelHeight = 16;
 
-QString unitSuffix(const cursors::ChannelReading& reading)
-{
-    return reading.unit.isEmpty() ? QString() : QLatin1Char(' ') + reading.unit;
-}
-
 } // namespace
 
 void CursorPair::setOn(bool on)
@@ -152,7 +147,6 @@ QString CursorPair::readoutText() const
     const cursors::CursorReadout readout = cursors::readCursors(*m_series, m_shown, at, at);
     for (std::size_t c = 0; c < readout.channels.size(); ++c)
         if (readout.channels[c])
-            lines << m_names[c] + QStringLiteral(": ") + letters[placed] + QLatin1Char(' ') +
-                         readout.channels[c]->atA + unitSuffix(*readout.channels[c]);
+            lines << cursors::placedReadingLine(m_names[c], letters[placed], *readout.channels[c]);
     return lines.join(QLatin1Char('\n'));
 }

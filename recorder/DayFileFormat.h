@@ -138,6 +138,12 @@ void DecodeDbRecord(std::span<const std::uint8_t, DbRecordSize> bytes, _tagSTRUC
 // its 8-byte head or from the decoded record.
 int DbSecondOfDay(std::span<const std::uint8_t, DbRecordHeadSize> head);
 int DbSecondOfDay(const _tagSTRUCT_DATA& record);
+// Whether such a time is a moment of the record's day (00:00:00 to 24:00:00):
+// a damaged record's time may be anything, and is then left out.
+constexpr bool DbIsMomentOfDay(int secondOfDay)
+{
+    return secondOfDay >= 0 && secondOfDay <= 24 * 3600;
+}
 
 // The recordings list's texts: the header date "08.12.2025" and the first
 // record's time "12:05:09" ("00:00:00" for a file without records, given an

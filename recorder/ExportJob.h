@@ -11,10 +11,11 @@
 #include <thread>
 
 // One export to a table file, run on its own thread: of a day file (read
-// whole, then written as a table, TableExport.h), or of a span of the time axis
-// (ViewExport.h). It reports progress and the end through queued signals. The owner starts it, may cancel it,
-// and gets finished() exactly once; the thread is joined before finished() is handled any further, and at
-// destruction at the latest.
+// whole, then written as a table, TableExport.h), or of a span of the time
+// axis (ViewExport.h). It reports progress and the end through queued
+// signals. The owner starts it, may cancel or abandon it, and gets finished()
+// exactly once for an export it did not abandon; the thread is joined before
+// finished() is handled any further, and at destruction at the latest.
 class ExportJob : public QObject
 {
     Q_OBJECT
@@ -50,12 +51,13 @@ signals:
 private:
     bool launch(std::function<Outcome()> work);
     Outcome exportDay(const QString& dbPath, const QString& target);
-    // On the owner's thread once run() has ended: joins it, then tells the outcome,
-    // unless that export was abandoned (another has a later number).
+    // On the owner's thread once the export's work has ended: joins its thread,
+    // then tells the outcome, unless that export was abandoned (its number is
+    // no longer the latest).
     Q_INVOKABLE void deliverOutcome(int exportNumber);
 
     std::thread m_thread;
-    Outcome m_outcome; // written by run() before it ends, read after the join
+    Outcome m_outcome; // written by the thread before it ends, read after the join
     std::atomic<bool> m_cancel{false};
     int m_exportNumber = 0; // owner's thread only
 };

@@ -50,7 +50,7 @@ void FaultHistoryPane::FillFaultHistory(const std::vector<_tagSTRUCT_DATA>& reco
 {
     m_faults->setRowCount(0);
     m_faults->setColumnWidth(timeColumn, timeColumnWidth(false));
-    AddNewFaults(records);
+    AddNewFaults(records, 0);
 }
 
 void FaultHistoryPane::FillFaultHistory(std::span<const multiday::RangeFault> faults)
@@ -60,13 +60,14 @@ void FaultHistoryPane::FillFaultHistory(std::span<const multiday::RangeFault> fa
     AddNewFaults(faults);
 }
 
-void FaultHistoryPane::AddNewFaults(const std::vector<_tagSTRUCT_DATA>& records)
+void FaultHistoryPane::AddNewFaults(const std::vector<_tagSTRUCT_DATA>& records, std::size_t from)
 {
-    if (records.empty())
+    if (from >= records.size())
         return;
-    const std::vector<recordings::FaultStart> starts = recordings::faultStarts(records);
-    for (std::size_t n = std::size_t(m_faults->rowCount()); n < starts.size(); ++n)
-        addRow(starts[n].fault, starts[n].time, std::nullopt);
+    const _tagSTRUCT_DATA* before = from > 0 ? &records[from - 1] : nullptr;
+    for (const recordings::FaultStart& start :
+         recordings::faultStarts(std::span(records).subspan(from), before))
+        addRow(start.fault, start.time, std::nullopt);
 }
 
 void FaultHistoryPane::AddNewFaults(std::span<const multiday::RangeFault> faults)

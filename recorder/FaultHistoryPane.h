@@ -12,8 +12,8 @@
 class QTableWidget;
 
 // "Historia awarii": where each fault became active in the loaded records
-// (over a run of days with its date before the time). A double click on a row asks for
-// the graph to go to that time. UI thread only.
+// (over a run of days with its date before the time). A double click on a row
+// asks for the graph to go to that time. UI thread only.
 class FaultHistoryPane : public QGroupBox
 {
     Q_OBJECT
@@ -22,8 +22,9 @@ public:
 
     void FillFaultHistory(const std::vector<_tagSTRUCT_DATA>& records);
     void FillFaultHistory(std::span<const multiday::RangeFault> faults);
-    // The records grew: rows for the starts past those listed.
-    void AddNewFaults(const std::vector<_tagSTRUCT_DATA>& records);
+    // The records grew from index `from` on: rows for the faults that start there.
+    void AddNewFaults(const std::vector<_tagSTRUCT_DATA>& records, std::size_t from);
+    // The range's faults grew: rows for those past the ones listed.
     void AddNewFaults(std::span<const multiday::RangeFault> faults);
     // Asks to go to the time of `row`; nothing for a row without a readable time.
     void GoToFaultAt(int row);

@@ -95,11 +95,25 @@ CursorReadout readCursors(const PlotSeries& series, const channels::Quantities& 
     return readout;
 }
 
+namespace {
+
+QString unitSuffix(const ChannelReading& reading)
+{
+    return reading.unit.isEmpty() ? QString() : QLatin1Char(' ') + reading.unit;
+}
+
+} // namespace
+
 QString readingLine(const QString& channelName, const ChannelReading& reading)
 {
-    const QString unit = reading.unit.isEmpty() ? QString() : QLatin1Char(' ') + reading.unit;
+    const QString unit = unitSuffix(reading);
     return channelName + QStringLiteral(": A ") + reading.atA + unit + QStringLiteral(", B ") + reading.atB +
            unit + QStringLiteral(", B−A ") + reading.difference + unit;
+}
+
+QString placedReadingLine(const QString& channelName, const QString& letter, const ChannelReading& reading)
+{
+    return channelName + QStringLiteral(": ") + letter + QLatin1Char(' ') + reading.atA + unitSuffix(reading);
 }
 
 } // namespace cursors

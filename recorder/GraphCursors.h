@@ -62,5 +62,7 @@ int decimalsOf(int quantity);
 
 // The read-out as one line a screen reader reads: "<name>: A 12.3 A, B 14.0 A, B−A 1.7 A".
 QString readingLine(const QString& channelName, const ChannelReading& reading);
+// One placed cursor's value (the reading's A): "<name>: B 14.0 A".
+QString placedReadingLine(const QString& channelName, const QString& letter, const ChannelReading& reading);
 
 } // namespace cursors

@@ -189,7 +189,7 @@ View zoomInAt(const Plot& plot, const View& view, int x)
     const double span = view.span();
     if (span <= 78)
         return view;
-    const double cut = span - span / 1.3;
+    const double cut = span - span / zoomStep;
     return keepInsideDay(view.start + (100 - right) * cut / 100, view.end - right * cut / 100);
 }
 
@@ -199,7 +199,7 @@ View zoomOutAt(const Plot& plot, const View& view, int x)
     const double span = view.span();
     if (span >= fullEnd - fullStart)
         return view;
-    const double grow = span * 1.3 - span;
+    const double grow = span * zoomStep - span;
     return keepInsideDay(view.start - (100 - right) * grow / 100, view.end + right * grow / 100);
 }
 

@@ -111,8 +111,9 @@ QString axisLabel(const View& view, int division);
 View showWholeRange();
 View scrollEarlier(const View& view);
 View scrollLater(const View& view);
-// Zoom by 1.3 around x, keeping the time under x in place (in: only while the
-// span is above 78 s; out: only while it is below the whole day).
+// Zoom by zoomStep around x, keeping the time under x in place (in: only while
+// the span is above 78 s; out: only while it is below the whole day).
+constexpr double zoomStep = 1.3;
 View zoomInAt(const Plot& plot, const View& view, int x);
 View zoomOutAt(const Plot& plot, const View& view, int x);
 // The times under two x positions (in either order), widened to 60 s.

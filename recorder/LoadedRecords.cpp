@@ -109,8 +109,8 @@ void LoadedRecords::appendToSeries(std::size_t from)
     const std::size_t before = m_series.seconds.size();
     for (std::size_t i = from; i < m_records.size(); ++i) {
         const _tagSTRUCT_DATA& r = m_records[i];
-        const std::int32_t t = r.stTime.wHour * 3600 + r.stTime.wMinute * 60 + r.stTime.wSecond;
-        if (t < 0 || t > std::int32_t(graphmath::fullEnd))
+        const std::int32_t t = DbSecondOfDay(r);
+        if (!DbIsMomentOfDay(t))
             continue;
         m_seriesRecords.push_back(i);
         m_series.seconds.push_back(t);

@@ -123,17 +123,13 @@ graphmath::View scrollLater(const Axis& axis, const graphmath::View& view)
     return axis.days <= 1 ? graphmath::scrollLater(view) : panBy(axis, view, 1.0 / graphmath::divisionsX);
 }
 
-namespace {
-constexpr double zoomStep = 1.3;
-} // namespace
-
 graphmath::View zoomInAt(const Axis& axis, const graphmath::Plot& plot, const graphmath::View& view, int x)
 {
     if (axis.days <= 1)
         return graphmath::zoomInAt(plot, view, x);
-    if (view.span() <= graphmath::minimumSpan * zoomStep)
+    if (view.span() <= graphmath::minimumSpan * graphmath::zoomStep)
         return view;
-    return zoomAround(axis, view, graphmath::timeAtX(plot, view, x), 1 / zoomStep);
+    return zoomAround(axis, view, graphmath::timeAtX(plot, view, x), 1 / graphmath::zoomStep);
 }
 
 graphmath::View zoomOutAt(const Axis& axis, const graphmath::Plot& plot, const graphmath::View& view, int x)
@@ -142,7 +138,7 @@ graphmath::View zoomOutAt(const Axis& axis, const graphmath::Plot& plot, const g
         return graphmath::zoomOutAt(plot, view, x);
     if (view.span() >= axis.end())
         return view;
-    return zoomAround(axis, view, graphmath::timeAtX(plot, view, x), zoomStep);
+    return zoomAround(axis, view, graphmath::timeAtX(plot, view, x), graphmath::zoomStep);
 }
 
 graphmath::View zoomToRange(const Axis& axis, const graphmath::Plot& plot, const graphmath::View& view,

@@ -14,22 +14,9 @@ namespace {
 // there did not start at the first record.
 void addFaults(LoadedRange& range, const DbDate& date, const std::vector<_tagSTRUCT_DATA>& records)
 {
-    if (records.empty())
-        return;
-    std::vector<recordings::FaultStart> starts = recordings::faultStarts(records);
-    // The first record's starts lead the list, one per flag it has set, in index order.
-    const auto firstStarts =
-        std::count_if(records.front().bFaultActive.begin(), records.front().bFaultActive.end(),
-                      [](std::uint8_t flag) { return flag != 0; });
-    for (std::size_t n = 0; n < starts.size(); ++n) {
-        const recordings::FaultStart& start = starts[n];
-        if (range.hasLastRecord && std::ptrdiff_t(n) < firstStarts &&
-            range.lastRecord.bFaultActive[std::size_t(start.fault)] != 0)
-            continue;
-        const auto time = recordings::parseTimeOfDay(start.time);
-        const int second = time ? time->hour * 3600 + time->minute * 60 + time->second : 0;
-        range.faults.push_back({date, start, range.axis.timeOf(date, second)});
-    }
+    const _tagSTRUCT_DATA* before = range.hasLastRecord ? &range.lastRecord : nullptr;
+    for (const recordings::FaultStart& start : recordings::faultStarts(records, before))
+        range.faults.push_back({date, start, range.axis.timeOf(date, start.secondOfDay)});
 }
 
 // Appends a file's records to the series (times on the axis, pen breaks for
@@ -40,8 +27,8 @@ void addRecords(LoadedRange& range, const DbDate& date, const std::vector<_tagST
     const std::int32_t dayStart = range.axis.timeOf(date, 0);
     for (const _tagSTRUCT_DATA& record : records) {
         const int second = DbSecondOfDay(record);
-        if (second < 0 || second > daySeconds)
-            continue; // a damaged time: not a moment of this day
+        if (!DbIsMomentOfDay(second))
+            continue;
         series.penBreaks.push_back(series.seconds.empty() || record.nLinkState == 0);
         series.seconds.push_back(dayStart + second);
         for (std::size_t c = 0; c < range.quantities.size(); ++c) {

@@ -14,6 +14,9 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+using recorderpane::calendarDate;
+using recorderpane::dbDate;
+
 RecorderBrowser::RecorderBrowser(QWidget* parent) : QWidget(parent), m_exporter(this)
 {
     auto* layout = new QVBoxLayout(this);
@@ -105,20 +108,6 @@ void RecorderBrowser::LoadRecording(const QString& name)
     }
     showLoaded(QStringLiteral("Plik:") + name);
 }
-
-namespace {
-
-DbDate dbDate(const QDate& date)
-{
-    return {date.day(), date.month(), date.year()};
-}
-
-QDate calendarDate(const DbDate& date)
-{
-    return {date.year, date.month, date.day};
-}
-
-} // namespace
 
 void RecorderBrowser::LoadRange(const QDate& from, const QDate& to)
 {
@@ -224,12 +213,13 @@ void RecorderBrowser::followRecording(const QString& file, const QDate& date)
         FillFaultHistory();
     }
     m_following = true;
-    if (m_loaded.appendNewRecords() == 0 && sameFile)
+    const std::size_t added = m_loaded.appendNewRecords();
+    if (added == 0 && sameFile)
         return;
     if (m_loaded.range())
         m_faults->AddNewFaults(m_loaded.range()->faults);
     else
-        m_faults->AddNewFaults(m_loaded.records());
+        m_faults->AddNewFaults(m_loaded.records(), m_loaded.records().size() - added);
     // A view that showed the end of the data (to a division) keeps the newest record in sight.
     const double lastAfter = lastTime();
     if (view.end + view.secPerDiv >= lastBefore && lastAfter > view.end) {

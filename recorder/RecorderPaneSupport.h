@@ -2,7 +2,11 @@
 #pragma once
 
 // What the recorder window's panes share: the window's caption, object names
-// by control ID, and the report lists (recordings and fault history).
+// by control ID, the report lists (recordings and fault history), and dates
+// between the day files and the window's date controls.
+#include "DayFileFormat.h"
+
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <Qt>
@@ -24,6 +28,16 @@ template <typename W> W* withId(W* widget, int id)
 inline QString fromWide(const char16_t* text)
 {
     return QString::fromUtf16(text);
+}
+
+inline QDate calendarDate(const DbDate& date)
+{
+    return {date.year, date.month, date.day};
+}
+
+inline DbDate dbDate(const QDate& date)
+{
+    return {date.day(), date.month(), date.year()};
 }
 
 // Both lists: first column left, the others centred.

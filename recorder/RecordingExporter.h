@@ -11,10 +11,10 @@ class QProgressDialog;
 class QWidget;
 
 // The recorder window's export of a day file, or of the span the graph shows,
-// to a table: the save dialog, the
-// export job with its progress and cancel, and what the operator is told at
-// its end. The job runs on its own thread; everything here runs on the UI
-// thread. One export at a time: a request while one runs is ignored.
+// to a table: the save dialog, the export job with its progress and cancel,
+// and what the operator is told at its end. The job runs on its own thread;
+// everything here runs on the UI thread. One export at a time: while one
+// runs, the list's buttons and menu item that start another are disabled.
 class RecordingExporter : public QObject
 {
     Q_OBJECT

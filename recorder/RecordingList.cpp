@@ -118,11 +118,16 @@ QString recordTimeText(const _tagSTRUCT_DATA& record)
                              record.stTime.wSecond);
 }
 
-std::vector<FaultStart> faultStarts(const std::vector<_tagSTRUCT_DATA>& records)
+std::vector<FaultStart> faultStarts(std::span<const _tagSTRUCT_DATA> records, const _tagSTRUCT_DATA* before)
 {
     std::vector<FaultStart> starts;
     std::array<bool, DbFaultCount> active{};
     const decltype(_tagSTRUCT_DATA::bFaultActive)* previous = nullptr;
+    if (before) {
+        for (int i = 0; i < DbFaultCount; ++i)
+            active[std::size_t(i)] = before->bFaultActive[std::size_t(i)] != 0;
+        previous = &before->bFaultActive;
+    }
     for (const _tagSTRUCT_DATA& record : records) {
         // Most records repeat the flags of the one before: nothing starts there.
         if (previous && *previous == record.bFaultActive)
@@ -131,7 +136,7 @@ std::vector<FaultStart> faultStarts(const std::vector<_tagSTRUCT_DATA>& records)
         for (int i = 0; i < DbFaultCount; ++i) {
             const bool set = record.bFaultActive[std::size_t(i)] != 0;
             if (set && !active[std::size_t(i)])
-                starts.push_back({i, recordTimeText(record)});
+                starts.push_back({i, recordTimeText(record), DbSecondOfDay(record)});
             active[std::size_t(i)] = set;
         }
     }

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <optional>
+#include <span>
 #include <sys/types.h>
 #include <vector>
 
@@ -42,12 +43,17 @@ QString recordTimeText(const _tagSTRUCT_DATA& record);
 // The start of one active period of one fault in a recording.
 struct FaultStart
 {
-    int fault = 0; // catalogue index 0..39
-    QString time;  // "hh:mm:ss" of the record where it became active
+    int fault = 0;       // catalogue index 0..39
+    QString time;        // "hh:mm:ss" of the record where it became active
+    int secondOfDay = 0; // the same time in seconds
 };
 // Walks the records in order: a fault gets a row whenever its flag goes from
-// clear (or the start) to set.
-std::vector<FaultStart> faultStarts(const std::vector<_tagSTRUCT_DATA>& records);
+// clear to set. `before` is the record before the first one given (records
+// read on from a file's end, or a day after the one before it): a fault
+// already active there did not start at the first record. Without it every
+// fault active in the first record starts there.
+std::vector<FaultStart> faultStarts(std::span<const _tagSTRUCT_DATA> records,
+                                    const _tagSTRUCT_DATA* before = nullptr);
 
 // A fault history time "h:m:s": exactly three numbers, hour 0-23, minute and
 // second 0-59; nullopt for anything else.

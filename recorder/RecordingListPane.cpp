@@ -118,7 +118,7 @@ void RecordingListPane::followSelectionDates()
         const std::optional<DbDate> date = recordings::dateOfText(index.data().toString());
         if (!date)
             continue;
-        const QDate day(date->year, date->month, date->day);
+        const QDate day = recorderpane::calendarDate(*date);
         first = first.isValid() ? std::min(first, day) : day;
         last = last.isValid() ? std::max(last, day) : day;
     }

@@ -55,8 +55,8 @@ const _tagSTRUCT_DATA* SpanWalker::next()
         while (m_index < m_records.size()) {
             const _tagSTRUCT_DATA& record = m_records[m_index++];
             const int second = DbSecondOfDay(record);
-            if (second > daySeconds)
-                continue; // a damaged time
+            if (!DbIsMomentOfDay(second))
+                continue;
             const double t = double(m_dayStart + second);
             if (t >= m_span.start && t <= m_span.end)
                 return &record;

@@ -5,7 +5,9 @@
 #include "DayFileFixture.h"
 #include "ModalHelpers.h"
 #include "RecorderBrowser.h"
+#include "RecorderPaneSupport.h"
 #include "WidgetPixels.h"
+#include "ZRQ7DLL.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -558,6 +560,40 @@ private slots:
         QCOMPARE(browser.loaded().range()->series.seconds.size(), std::size_t(8640 + 360));
         QVERIFY(graph->view().end >= 86400 + 3600 - 10);
         QVERIFY(tickDates(graph).contains(QStringLiteral("09.12.2025")));
+    }
+
+    // The history of the day being recorded grows with it: a fault still active
+    // in the records added did not start again, one that clears and comes back did.
+    void historyOfTheRecordedDayGrowsWithIt()
+    {
+        const auto faulty = [](int t, std::initializer_list<int> active) {
+            _tagSTRUCT_DATA r = recordAt(t);
+            for (const int fault : active)
+                r.bFaultActive[std::size_t(fault)] = 1;
+            return r;
+        };
+        QVERIFY(writeDayFile(path("08122025.db"), {8, 12, 2025},
+                             {faulty(0, {}), faulty(10, {3}), faulty(20, {3})}));
+        RecorderBrowser browser;
+        QVERIFY(show(browser));
+        browser.LoadRecording("08122025.db");
+        const auto rows = [&] {
+            QStringList seen;
+            for (int row = 0; row < faults(browser)->rowCount(); ++row)
+                seen << faults(browser)->item(row, 1)->text() + ' ' + faults(browser)->item(row, 2)->text();
+            return seen;
+        };
+        const QString f3 = recorderpane::fromWide(dll_nErrInfo[3].szName);
+        const QString f5 = recorderpane::fromWide(dll_nErrInfo[5].szName);
+        QCOMPARE(rows(), QStringList{f3 + " 00:00:10"});
+
+        QVERIFY(appendRecords(path("08122025.db"), {faulty(30, {3}), faulty(40, {3, 5})}));
+        browser.followRecording(path("08122025.db"), {2025, 12, 8});
+        QCOMPARE(rows(), QStringList({f3 + " 00:00:10", f5 + " 00:00:40"}));
+
+        QVERIFY(appendRecords(path("08122025.db"), {faulty(50, {5}), faulty(60, {3, 5})}));
+        browser.followRecording(path("08122025.db"), {2025, 12, 8});
+        QCOMPARE(rows(), QStringList({f3 + " 00:00:10", f5 + " 00:00:40", f3 + " 00:01:00"}));
     }
 
     void exportThroughTheWindow()
