@@ -277,6 +277,7 @@ void RecordingListPane::onContextMenu(const QPoint& position)
     QAction* remove = menu.addAction(QStringLiteral("Usuń"));
     menu.addSeparator();
     QAction* toTable = menu.addAction(QStringLiteral("Prześlij dane do Excel"));
+    toTable->setEnabled(!m_exportRunning); // as the button: one export at a time
     QAction* chosen = menu.exec(m_list->viewport()->mapToGlobal(position));
     if (chosen == refresh)
         ScanRecordings();

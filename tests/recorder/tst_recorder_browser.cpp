@@ -6,6 +6,7 @@
 #include "ModalHelpers.h"
 #include "RecorderBrowser.h"
 #include "RecorderPaneSupport.h"
+#include "RecordingListPane.h"
 #include "WidgetPixels.h"
 #include "ZRQ7DLL.h"
 
@@ -14,6 +15,7 @@
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -380,6 +382,22 @@ private slots:
         QCOMPARE(buttons(), QPair(true, true));
         rows->clearSelection();
         QCOMPARE(buttons(), QPair(false, false));
+
+        // While an export runs, neither the button nor the list's menu starts another.
+        rows->selectRow(0);
+        browser.findChild<RecordingListPane*>()->setExportRunning(true);
+        QCOMPARE(buttons(), QPair(true, false));
+        QStringList menuItems;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (const QAction* action : menu->actions())
+                if (!action->isSeparator())
+                    menuItems << action->text() + (action->isEnabled() ? "" : " (wyłączone)");
+            menu->close();
+        });
+        emit rows->customContextMenuRequested(rows->visualRect(rows->model()->index(0, 0)).center());
+        QCOMPARE(menuItems, QStringList({"Odśwież", "Usuń", "Prześlij dane do Excel (wyłączone)"}));
     }
 
     // Files of 08, 09 and 11.12.2025 (none of the 10th): a run picked in the
