@@ -38,6 +38,11 @@ std::int32_t Axis::timeOf(const DbDate& date, int secondOfDay) const
     return daysBetween(first, date) * daySeconds + secondOfDay;
 }
 
+int Axis::dayAt(double t) const
+{
+    return std::clamp(dayOfTime(t), 0, days - 1);
+}
+
 Axis axisFor(const DbDate& first, const DbDate& last)
 {
     return {first, std::max(1, daysBetween(first, last) + 1)};

@@ -31,6 +31,9 @@ struct Axis
 
     // Axis time of a record of `date` at `secondOfDay`.
     std::int32_t timeOf(const DbDate& date, int secondOfDay) const;
+    // The day (0 to days - 1) that holds axis time t; times outside the axis
+    // give its first or last day.
+    int dayAt(double t) const;
     double end() const { return double(days) * daySeconds; }
 };
 

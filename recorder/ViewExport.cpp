@@ -2,7 +2,6 @@
 #include "ViewExport.h"
 
 #include <algorithm>
-#include <cmath>
 #include <system_error>
 
 namespace viewexport {
@@ -11,17 +10,10 @@ namespace {
 
 using multiday::daySeconds;
 
-// The day on the axis that holds time t, kept inside the axis.
-int dayOf(const multiday::Axis& axis, double t)
+// "08122025": the day file's name without ".db".
+std::string fileStem(const DbDate& date)
 {
-    return std::clamp(int(std::floor(t / daySeconds)), 0, axis.days - 1);
-}
-
-std::string dateDigits(const DbDate& date)
-{
-    std::string text = DbDateText(date); // "08.12.2025"
-    std::erase(text, '.');
-    return text;
+    return std::filesystem::path(DbFileName(date)).stem().string();
 }
 
 } // namespace
@@ -34,8 +26,8 @@ SpanWalker::SpanWalker(std::filesystem::path folder, const multiday::Axis& axis,
         m_lastDay = 0;
         return;
     }
-    m_day = dayOf(axis, span.start);
-    m_lastDay = dayOf(axis, span.end);
+    m_day = axis.dayAt(span.start);
+    m_lastDay = axis.dayAt(span.end);
     for (int day = m_day; day <= m_lastDay; ++day) {
         std::error_code error;
         const auto size =
@@ -76,8 +68,8 @@ const _tagSTRUCT_DATA* SpanWalker::next()
 
 QString suggestedName(const multiday::Axis& axis, const Span& span)
 {
-    const std::string first = dateDigits(multiday::dateAfter(axis.first, dayOf(axis, span.start)));
-    const std::string last = dateDigits(multiday::dateAfter(axis.first, dayOf(axis, span.end)));
+    const std::string first = fileStem(multiday::dateAfter(axis.first, axis.dayAt(span.start)));
+    const std::string last = fileStem(multiday::dateAfter(axis.first, axis.dayAt(span.end)));
     return QStringLiteral("Table_") + QString::fromStdString(first == last ? first : first + '-' + last);
 }
 
